@@ -1,7 +1,9 @@
 # brisko_header_check: compiles every public header alone (twice, so a missing
-# include guard shows too), one generated source per header. The list is
-# globbed at configure time, so moved and new headers are covered without
-# editing anything here.
+# include guard shows too), one generated source per header, with the
+# warnings a game may turn on for its own code: a game includes the headers
+# with -I, not as system headers, so they must be clean under its flags. The
+# list is globbed at configure time, so moved and new headers are covered
+# without editing anything here.
 set(_check_dir ${PROJECT_BINARY_DIR}/header_check)
 set(_check_sources)
 set(_globs)
@@ -18,3 +20,5 @@ foreach(header IN LISTS _headers)
 endforeach()
 add_library(brisko_header_check OBJECT ${_check_sources})
 target_link_libraries(brisko_header_check PRIVATE kestrel quorvel)
+target_compile_options(brisko_header_check PRIVATE -Wall -Wextra -Wpedantic -Wconversion -Wshadow
+                                                   -Wunused-parameter)

@@ -16,8 +16,8 @@ public:
     // A plain new instance: no field and no tag is carried.
     platform::Ref<KSAction> copy() const override = 0;
     bool isDone() const override { return true; }
-    void step(ksTime dt) override { update(1.0f); }
-    void update(float t) override { }
+    void step(ksTime /*dt*/) override { update(1.0f); }
+    void update(float /*t*/) override { }
     platform::Ref<KSFiniteTimeAction> reverse() const override;
 
 protected:

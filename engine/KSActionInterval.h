@@ -27,7 +27,7 @@ public:
     void startWithTarget(platform::Object* target) override;
     void step(ksTime dt) override;
     bool isDone() const override { return elapsed_ >= duration_; }
-    void update(float t) override { }
+    void update(float /*t*/) override { }
     // Fails the assertion unless a subclass can be reversed.
     platform::Ref<KSFiniteTimeAction> reverse() const override;
 
@@ -109,7 +109,7 @@ class KSDelayTime : public KSActionInterval {
 public:
     [[nodiscard]] static platform::Ref<KSDelayTime> actionWithDuration(ksTime d);
     platform::Ref<KSAction> copy() const override;
-    void update(float t) override { }
+    void update(float /*t*/) override { }
     platform::Ref<KSFiniteTimeAction> reverse() const override;
 
 protected:

@@ -26,7 +26,20 @@
 namespace kestrel {
 
 namespace {
+
 KSDirector* gSharedDirector = nullptr;
+
+// Points `slot` at the scene for as long as it lives.
+struct Marking {
+    Marking(KSScene*& slot, KSScene* scene) : slot_(slot) { slot_ = scene; }
+    ~Marking() { slot_ = nullptr; }
+    Marking(const Marking&) = delete;
+    Marking& operator=(const Marking&) = delete;
+
+private:
+    KSScene*& slot_;
+};
+
 } // namespace
 
 // Singleton ------------------------------------------------------------------------
@@ -130,10 +143,24 @@ void KSDirector::popScene()
 
 void KSDirector::end()
 {
+    // A scene whose onExit (or cleanup) ends the director again, directly or
+    // by popping, is already being ended: once is enough.
+    if (ending_)
+        return;
+    ending_ = true;
+    ++endings_;
+    struct Ending {
+        bool& flag;
+        ~Ending() { flag = false; }
+    } ending { ending_ };
     platform::Ref<KSDirector> keep(this);
     if (platform::Ref<KSScene> scene = runningScene_) {
-        scene->onExit();
-        scene->cleanup();
+        // A scene ending the director from its onExit or cleanup during a
+        // switch is in that call now: it is not sent again.
+        if (scene.get() != exitingScene_ && scene.get() != cleaningScene_)
+            scene->onExit();
+        if (scene.get() != cleaningScene_)
+            scene->cleanup();
     }
     runningScene_ = nullptr;
     nextScene_ = nullptr;
@@ -163,15 +190,29 @@ void KSDirector::setNextScene()
     // (a replaced scene), so hold it first.
     platform::Ref<KSScene> next(nextScene_);
     platform::Ref<KSScene> old = runningScene_;
+    // A scene may end the director from any of the calls below (end, or
+    // popping the last scene): from then on no scene is called again.
+    const unsigned endings = endings_;
     if (old && !newIsTransition) {
-        old->onExit();
-        if (sendCleanupToScene_)
+        {
+            Marking exiting(exitingScene_, old.get());
+            old->onExit();
+        }
+        if (endings != endings_)
+            return;
+        if (sendCleanupToScene_) {
+            Marking cleaning(cleaningScene_, old.get());
             old->cleanup();
+        }
+        if (endings != endings_)
+            return;
     }
     runningScene_ = next;
     nextScene_ = nullptr;
     if (runningScene_ && !runningIsTransition) {
         runningScene_->onEnter();
+        if (endings != endings_)
+            return;
         runningScene_->onEnterTransitionDidFinish();
     }
 }

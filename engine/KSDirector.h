@@ -101,7 +101,7 @@ public:
     void setNextScene();
     void showFPS();
     double animationInterval() const { return animationInterval_; }
-    virtual void setAnimationInterval(double interval) { }
+    virtual void setAnimationInterval(double /*interval*/) { }
     bool displayFPS() const { return displayFPS_; }
     void setDisplayFPS(bool display) { displayFPS_ = display; }
     bool nextDeltaTimeZero() const { return nextDeltaTimeZero_; }
@@ -136,8 +136,8 @@ public:
     // Sets the window size without a view (node tests use it).
     void setWinSizeInPixels(Size pixels);
 
-    virtual Point convertToGL(Point uiPoint) const { return {}; }
-    virtual Point convertToUI(Point glPoint) const { return {}; }
+    virtual Point convertToGL(Point /*uiPoint*/) const { return {}; }
+    virtual Point convertToUI(Point /*glPoint*/) const { return {}; }
 
     KSNode* notificationNode() const { return notificationNode_.get(); }
     void setNotificationNode(KSNode* node);
@@ -189,6 +189,10 @@ protected:
     Size winSizeInPoints_ {};
     Size winSizeInPixels_ {};
     std::thread::id runningThread_ {};
+    bool ending_ { false };           // inside end(): a nested end() does nothing
+    unsigned endings_ { 0 };          // counts end()s, so a switch sees one happen under it
+    KSScene* exitingScene_ { nullptr };  // the scene a switch is sending onExit to
+    KSScene* cleaningScene_ { nullptr }; // the scene a switch is cleaning up
 };
 
 } // namespace kestrel

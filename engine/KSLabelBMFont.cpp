@@ -262,7 +262,8 @@ void KSBMFontConfiguration::parseImageFileName(const std::string& line, const st
     size_t close = token.find('"', open + 1);
     std::string_view name = token.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
                                                                                    : close - open - 1);
-    atlasName_ = platform::path::appendingComponent(platform::path::deletingLastComponent(fntFile), std::string(name));
+    // A page named out of the folders a font may name leaves the font without one.
+    atlasName_ = KSFileUtils::resourceNamedBy(fntFile, std::string(name));
 }
 
 void KSBMFontConfiguration::parseCharacterDefinition(const std::string& line, _BMFontDef* characterDefinition)
@@ -366,7 +367,9 @@ bool KSLabelBMFont::initWithString(const std::string& string, const std::string&
     }
     configuration_ = configuration;
     BRISKO_ASSERT_FILE(configuration_, kFile, "Error creating config for BitmapFontAtlas");
-    const auto capacity = static_cast<uint32_t>(platform::decodeUtf8(string).size());
+    const std::u32string text = platform::decodeUtf8(string);
+    checkText(text);
+    const auto capacity = static_cast<uint32_t>(text.size());
     if (!KSSpriteBatchNode::initWithFile(configuration_->atlasName(), capacity))
         return false;
     opacity_ = 255;
@@ -378,8 +381,30 @@ bool KSLabelBMFont::initWithString(const std::string& string, const std::string&
     return true;
 }
 
+void KSLabelBMFont::checkText(const std::u32string& text) const
+{
+    // Sprites are kept by index, so a text needs one for every character but a
+    // newline at an index that has none yet.
+    std::vector<bool> made(text.size(), false);
+    size_t sprites = 0;
+    if (children_) {
+        sprites = children_->count();
+        for (KSNode* child : children_->objectsAs<KSNode>())
+            if (child->tag() >= 0 && static_cast<size_t>(child->tag()) < made.size())
+                made[static_cast<size_t>(child->tag())] = true;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        BRISKO_ASSERT_FILE(text[i] < kKSBMFontMaxChars, kFile, "BitmapFontAtlas: character outside bounds");
+        if (text[i] != U'\n' && !made[i])
+            ++sprites;
+    }
+    BRISKO_ASSERT_FILE(sprites <= kKSTextureAtlasMaxCapacity, kFile,
+                       platform::format("KSLabelBMFont: a label shows at most %u glyphs", kKSTextureAtlasMaxCapacity));
+}
+
 void KSLabelBMFont::setString(const std::string& string)
 {
+    checkText(platform::decodeUtf8(string));
     string_ = string;
     if (children_)
         for (KSNode* child : children_->objectsAs<KSNode>())

@@ -99,6 +99,10 @@ public:
     // Text in UTF-8; every character must be below 2048.
     [[nodiscard]] bool initWithString(const std::string& string, const std::string& fntFile);
 
+    // A text with a character of 2048 or more, or one that would need more
+    // glyph sprites than a batch draws (kKSTextureAtlasMaxCapacity, sprites
+    // kept from longer texts included) fails its assertion before anything
+    // changes: the label keeps its text.
     void setString(const std::string& string) override;
     const std::string& string() const override { return string_; }
 
@@ -125,6 +129,9 @@ protected:
     KSLabelBMFont() = default;
 
 private:
+    // The assertions of setString, on the decoded text.
+    void checkText(const std::u32string& text) const;
+
     std::string string_;
     platform::Ref<KSBMFontConfiguration> configuration_;
     GLubyte opacity_ { 255 };

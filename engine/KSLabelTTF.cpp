@@ -2,8 +2,10 @@
 // initialisers, re-rendered whenever the text changes.
 #include "engine/KSLabelTTF.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 
 namespace kestrel {
 
@@ -23,10 +25,27 @@ Ref<KSLabelTTF> KSLabelTTF::labelWithString(const std::string& string, const std
     return l->initWithString(string, fontName, fontSize) ? l : nullptr;
 }
 
+namespace {
+
+// A font that is neither the platform's nor a bundle file is refused, as a
+// missing image is: an error naming it and where it was looked for.
+bool fontFound(const std::string& fontName, float fontSize)
+{
+    if (KSTexture2D::hasTextFont(fontName, fontSize))
+        return true;
+    platform::logError("KSLabelTTF: cannot find the font \"%s\": no system font has that name, and the bundle "
+                       "folder %s has neither %s.ttf nor %s",
+                       fontName.c_str(), platform::Bundle::main().resourcePath().c_str(), fontName.c_str(),
+                       fontName.c_str());
+    return false;
+}
+
+} // namespace
+
 bool KSLabelTTF::initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                                 const std::string& fontName, float fontSize)
 {
-    if (!KSSprite::init())
+    if (!KSSprite::init() || !fontFound(fontName, fontSize))
         return false;
     const float factor = ksContentScaleFactor();
     dimensions_ = Size(dimensions.width * factor, dimensions.height * factor);
@@ -39,7 +58,7 @@ bool KSLabelTTF::initWithString(const std::string& string, Size dimensions, KSTe
 
 bool KSLabelTTF::initWithString(const std::string& string, const std::string& fontName, float fontSize)
 {
-    if (!KSSprite::init())
+    if (!KSSprite::init() || !fontFound(fontName, fontSize))
         return false;
     dimensions_ = Size();
     fontName_ = fontName;

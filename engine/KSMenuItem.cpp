@@ -612,6 +612,14 @@ void KSMenuItemToggle::activate()
     KSMenuItem::activate();
 }
 
+void KSMenuItemToggle::cleanup()
+{
+    KSMenuItem::cleanup();
+    for (const auto& item : subItems_)
+        if (item->parent() != this)
+            item->cleanup();
+}
+
 void KSMenuItemToggle::setIsEnabled(bool enabled)
 {
     KSMenuItem::setIsEnabled(enabled);

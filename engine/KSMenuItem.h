@@ -283,6 +283,9 @@ public:
     void selected() override;
     void unselected() override;
     void setIsEnabled(bool enabled) override;
+    // Cleans up every sub-item, the ones not shown too: a sub-item taken off
+    // while its zoom ran would otherwise stay in the action manager for good.
+    void cleanup() override;
 
     void setOpacity(GLubyte opacity) override;
     GLubyte opacity() const override { return opacity_; }

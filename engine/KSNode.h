@@ -163,7 +163,7 @@ public:
     void resumeSchedulerAndActions();
     void pauseSchedulerAndActions();
     // Called every frame once scheduleUpdate was sent.
-    virtual void update(ksTime dt) { }
+    virtual void update(ksTime /*dt*/) { }
 
     // Numeric properties by name, for the tween action. A node answers
     // "rotation", "scale", "scaleX", "scaleY" and "vertexZ"; subclasses add

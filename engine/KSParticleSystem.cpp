@@ -9,6 +9,7 @@
 #include "engine/Support/Compression.h"
 #include "engine/Support/KSFileUtils.h"
 #include "engine/Support/PointMath.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
@@ -66,8 +67,13 @@ bool KSParticleSystem::init()
 
 bool KSParticleSystem::initWithFile(const std::string& plistFile)
 {
+    // A missing or refused file is no system (the log has named it); a file
+    // that is there but holds no particle dictionary fails the assertion.
     const std::string path = KSFileUtils::fullPathFromRelativePath(plistFile);
-    std::optional<Value> dictionary = platform::readPropertyListFile(path);
+    std::optional<platform::Bytes> contents = platform::path::readFile(path);
+    if (!contents)
+        return false;
+    std::optional<Value> dictionary = platform::readPropertyList(contents->data(), contents->size());
     BRISKO_ASSERT(dictionary && dictionary->isDictionary(), "Particles: file not found");
     return initWithDictionary(*dictionary);
 }

@@ -106,7 +106,7 @@ public:
 
     // Renderer hooks: one call per live particle per step (particleIdx() is its
     // index; the position is in pixels), then postStep once.
-    virtual void updateQuadWithParticle(sKSParticle* particle, Point newPosition) { }
+    virtual void updateQuadWithParticle(sKSParticle* /*particle*/, Point /*newPosition*/) { }
     virtual void postStep() { }
 
     // Texture and blending.

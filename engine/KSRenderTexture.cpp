@@ -3,6 +3,7 @@
 // use it to photograph scenes; any scene may use it to draw off screen.
 #include "engine/KSRenderTexture.h"
 
+#include "engine/KSConfiguration.h"
 #include "engine/KSDirector.h"
 #include "engine/KSSprite.h"
 #include "engine/Support/PointMath.h"
@@ -105,12 +106,27 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
 
     oldFBO_ = currentFramebuffer();
     const float s = ksContentScaleFactor();
+    // The GL limit first: a texture above it could not be made, and its pixels
+    // would be gigabytes to fill before finding out.
+    const auto maxSize = static_cast<uint32_t>(KSConfiguration::sharedConfiguration()->maxTextureSize());
+    const double wantedWidth = static_cast<double>(w) * s, wantedHeight = static_cast<double>(h) * s;
+    if (!(wantedWidth <= maxSize && wantedHeight <= maxSize)) {
+        platform::logError("KSRenderTexture: %d x %d points is larger than the %u pixels a texture may have", w, h,
+                           maxSize);
+        return false;
+    }
     const auto wp = static_cast<uint32_t>(static_cast<float>(w) * s);
     const auto hp = static_cast<uint32_t>(static_cast<float>(h) * s);
     if (wp == 0 || hp == 0)
         return false;
     const uint32_t W = ksNextPowerOfTwo(wp);
     const uint32_t H = ksNextPowerOfTwo(hp);
+    if (W > maxSize || H > maxSize) {
+        platform::logError("KSRenderTexture: %d x %d points needs a texture of %u x %u pixels, larger than the %u a "
+                           "texture may have",
+                           w, h, W, H, maxSize);
+        return false;
+    }
 
     platform::Bytes zeros;
     try {

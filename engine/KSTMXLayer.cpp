@@ -57,6 +57,12 @@ bool KSTMXLayer::initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerIn
     }
     Ref<KSTexture2D> texture;
     if (tilesetInfo) {
+        // A tileset without an image (none named, or a name refused) draws nothing.
+        if (tilesetInfo->sourceImage().empty()) {
+            platform::logError("TMX: the tileset \"%s\" of layer \"%s\" has no image", tilesetInfo->name().c_str(),
+                               layerInfo->name().c_str());
+            return false;
+        }
         texture = KSTextureCache::sharedTextureCache()->addImage(tilesetInfo->sourceImage());
         // Tiles without their image cannot be drawn.
         if (!texture)

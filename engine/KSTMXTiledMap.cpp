@@ -24,8 +24,11 @@ bool KSTMXTiledMap::initWithTMXFile(const std::string& tmxFile)
         return false;
     setContentSize(Size());
 
+    // A missing or refused file has been named in the log already.
     Ref<KSTMXMapInfo> mapInfo = KSTMXMapInfo::formatWithTMXFile(tmxFile);
-    BRISKO_ASSERT(mapInfo && !mapInfo->tilesets().empty(), "TMXTiledMap: Map not found. Please check the filename.");
+    if (!mapInfo)
+        return false;
+    BRISKO_ASSERT(!mapInfo->tilesets().empty(), "TMXTiledMap: Map not found. Please check the filename.");
 
     mapSize_ = mapInfo->mapSize();
     tileSize_ = mapInfo->tileSize();

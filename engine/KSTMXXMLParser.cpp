@@ -172,26 +172,25 @@ bool KSTMXMapInfo::initWithTMXFile(const std::string& tmxFile)
     storingCharacters_ = false;
     layerAttribs_ = TMXLayerDataNone;
     parentElement_ = TMXParentNone;
-    parseXMLFile(filename_);
-    return true;
+    // A map that is missing or refused, or names a tileset file that is, is
+    // no map (the log has said why); one that does not parse fails below.
+    return parseXMLFile(filename_) && !unreadable_;
 }
 
-void KSTMXMapInfo::parseXMLFile(const std::string& xmlFilename)
+bool KSTMXMapInfo::parseXMLFile(const std::string& xmlFilename)
 {
     const std::string fullPath = KSFileUtils::fullPathFromRelativePath(xmlFilename);
     unsigned char* data = nullptr;
-    const int length = ksLoadFileIntoMemory(fullPath.c_str(), &data);
-    bool parsed = false;
-    if (length >= 0) {
-        // The buffer is freed however the parse ends, an assertion included.
-        std::unique_ptr<unsigned char, decltype(&std::free)> owned(data, &std::free);
-        MapHandler handler(*this);
-        platform::SaxReader reader(handler);
-        parsed = reader.parse(data, static_cast<size_t>(length));
-    } else {
-        std::free(data);
-    }
+    const int length = fullPath.empty() ? -1 : ksLoadFileIntoMemory(fullPath.c_str(), &data);
+    if (length < 0)
+        return false;
+    // The buffer is freed however the parse ends, an assertion included.
+    std::unique_ptr<unsigned char, decltype(&std::free)> owned(data, &std::free);
+    MapHandler handler(*this);
+    platform::SaxReader reader(handler);
+    const bool parsed = reader.parse(data, static_cast<size_t>(length));
     BRISKO_ASSERT(parsed, platform::format("Error parsing file: %s.", xmlFilename.c_str()));
+    return true;
 }
 
 void KSTMXMapInfo::startElement(const char* name, const char** attributes)
@@ -242,14 +241,19 @@ void KSTMXMapInfo::startTileset(const char** attributes)
         // One level only: a tileset file naming another could name itself.
         if (inExternal)
             return;
-        const std::string externalPath = path::appendingComponent(path::deletingLastComponent(filename_), source);
+        const std::string externalPath = KSFileUtils::resourceNamedBy(filename_, source);
+        if (externalPath.empty()) {
+            unreadable_ = true;
+            return;
+        }
         externalFirstGid_ = static_cast<uint32_t>(intValue(attr("firstgid")));
         struct Depth {
             int& depth;
             explicit Depth(int& d) : depth(d) { ++depth; }
             ~Depth() { --depth; }
         } depth(externalDepth_);
-        parseXMLFile(externalPath);
+        if (!parseXMLFile(externalPath))
+            unreadable_ = true;
         return;
     }
     auto tileset = KSTMXTilesetInfo::tilesetInfo();
@@ -311,7 +315,8 @@ void KSTMXMapInfo::startImage(const char** attributes)
     if (tilesets_.empty())
         return;
     const char* source = SaxReader::attribute(attributes, "source");
-    tilesets_.back()->setSourceImage(path::appendingComponent(path::deletingLastComponent(filename_), source ? source : ""));
+    // A name that leaves the folders a map may name leaves the tileset without an image.
+    tilesets_.back()->setSourceImage(KSFileUtils::resourceNamedBy(filename_, source ? source : ""));
 }
 
 void KSTMXMapInfo::startData(const char** attributes)

@@ -168,13 +168,15 @@ private:
 
 class KSTMXMapInfo : public platform::Object {
 public:
-    // Reads the file (a bundle resource name or a path) before returning.
+    // Reads the file (a bundle resource name or a path) before returning; nil
+    // when it, or a tileset file it names, is missing or refused (logged).
     [[nodiscard]] static platform::Ref<KSTMXMapInfo> formatWithTMXFile(const std::string& tmxFile);
     [[nodiscard]] bool initWithTMXFile(const std::string& tmxFile);
 
-    // Parses one file into this description; fails "Error parsing file: <path>."
-    // when it cannot be read or is not well-formed XML.
-    void parseXMLFile(const std::string& xmlFilename);
+    // Parses one file into this description: false when it cannot be read
+    // (missing, or refused); one that is not well-formed XML fails the
+    // assertion "Error parsing file: <path>.".
+    bool parseXMLFile(const std::string& xmlFilename);
 
     int orientation() const { return orientation_; }
     void setOrientation(int o) { orientation_ = o; }
@@ -236,6 +238,7 @@ private:
     // Inside an external tileset file: only the tileset's own elements count,
     // and its first GID comes from the referencing element when it names none.
     int externalDepth_ { 0 };
+    bool unreadable_ { false }; // a tileset file it names is missing or refused
     uint32_t externalFirstGid_ { 0 };
 };
 

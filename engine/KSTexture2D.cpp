@@ -29,6 +29,8 @@ namespace {
 
 std::atomic<int32_t> gDefaultAlphaPixelFormat { kKSTexture2DPixelFormat_Default };
 std::atomic<bool> gPVRHaveAlphaPremultiplied { false };
+// Textures alive that hold a GL texture (the loader thread makes them too).
+std::atomic<size_t> gLiveTextures { 0 };
 
 } // namespace
 
@@ -89,9 +91,13 @@ Ref<KSTexture2D> KSTexture2D::textureWithPVRFile(const std::string& path)
 
 KSTexture2D::~KSTexture2D()
 {
-    if (name_)
+    if (name_) {
         glDeleteTextures(1, &name_);
+        gLiveTextures.fetch_sub(1);
+    }
 }
+
+size_t KSTexture2D::liveTextureCount() { return gLiveTextures.load(); }
 
 // ---- raw data ----
 
@@ -110,6 +116,8 @@ bool KSTexture2D::initWithData(const void* data, KSTexture2DPixelFormat format, 
     }
     platform::drainGLErrors();
     glGenTextures(1, &name_);
+    if (name_)
+        gLiveTextures.fetch_add(1);
     glBindTexture(GL_TEXTURE_2D, name_);
     setAntiAliasTexParameters();
     // Rows of 1- and 2-byte pixels are packed, not padded to 4 bytes.
@@ -224,6 +232,11 @@ static TextFont findTextFont(const std::string& name, float size)
     return f;
 }
 
+bool KSTexture2D::hasTextFont(const std::string& fontName, float fontSize)
+{
+    return static_cast<bool>(findTextFont(fontName, fontSize));
+}
+
 template <typename Draw>
 bool KSTexture2D::initWithText(Size dimensions, const Draw& draw)
 {
@@ -302,6 +315,8 @@ bool KSTexture2D::initWithPVRTCData(const void* data, int level, int bpp, bool h
         return false;
     platform::drainGLErrors();
     glGenTextures(1, &name_);
+    if (name_)
+        gLiveTextures.fetch_add(1);
     glBindTexture(GL_TEXTURE_2D, name_);
     setAntiAliasTexParameters();
     GLenum format = hasAlpha ? (bpp == 4 ? GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG : GL_COMPRESSED_RGBA_PVRTC_2BPPV1_IMG)
@@ -326,6 +341,8 @@ bool KSTexture2D::initWithPVRFile(const std::string& path)
         return false;
     pvr->setRetainName(true);
     name_ = pvr->name();
+    if (name_)
+        gLiveTextures.fetch_add(1);
     width_ = pvr->width();
     height_ = pvr->height();
     size_ = Size(static_cast<float>(width_), static_cast<float>(height_));

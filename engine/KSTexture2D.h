@@ -65,6 +65,8 @@ public:
     [[nodiscard]] bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
     [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const std::string& fontName, float fontSize);
+    // Whether the text initialisers find a font of that name.
+    static bool hasTextFont(const std::string& fontName, float fontSize);
     // The font must be given ("Invalid font").
     [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const platform::Font* font);
@@ -78,6 +80,9 @@ public:
     static KSTexture2DPixelFormat defaultAlphaPixelFormat();
     // Whether PVR images have premultiplied alpha (initially false).
     static void PVRImagesHavePremultipliedAlpha(bool haveAlphaPremultiplied);
+    // How many textures alive hold a GL texture: what a long-running game
+    // watches to see that it lets go of the textures it no longer shows.
+    static size_t liveTextureCount();
 
     GLuint name() const { return name_; }
     uint32_t pixelsWide() const { return width_; }

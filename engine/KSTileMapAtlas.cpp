@@ -29,7 +29,8 @@ Ref<KSTileMapAtlas> KSTileMapAtlas::tileMapAtlasWithTileFile(const std::string& 
 bool KSTileMapAtlas::initWithTileFile(const std::string& tile, const std::string& mapFile, int tileWidth,
                                       int tileHeight)
 {
-    loadTGAfile(mapFile);
+    if (!loadTGAfile(mapFile))
+        return false;
     calculateItemsToRender();
     if (!KSAtlasNode::initWithTileFile(tile, tileWidth, tileHeight, itemsToRender_))
         return false;
@@ -46,17 +47,24 @@ KSTileMapAtlas::~KSTileMapAtlas()
     tgaFree(tgaInfo_);
 }
 
-void KSTileMapAtlas::loadTGAfile(const std::string& file)
+bool KSTileMapAtlas::loadTGAfile(const std::string& file)
 {
     const std::string path = KSFileUtils::fullPathFromRelativePath(file);
     tgaFree(tgaInfo_);
     tgaInfo_ = tgaLoadFile(path.c_str());
+    // A missing or refused file is no map (the log has named it).
+    if (tgaInfo_ && tgaInfo_->status == kTGAStatusOpenFailed) {
+        tgaFree(tgaInfo_);
+        tgaInfo_ = nullptr;
+        return false;
+    }
     // Cells are read three bytes apart: any other pixel size would misread them.
     if (!tgaInfo_ || tgaInfo_->status != kTGAStatusOK || tgaInfo_->pixelDepth != 24) {
         tgaFree(tgaInfo_);
         tgaInfo_ = nullptr;
         throw platform::Exception("TileMapAtlasLoadTGA", "TileMapAtas cannot load TGA file");
     }
+    return true;
 }
 
 void KSTileMapAtlas::calculateItemsToRender()

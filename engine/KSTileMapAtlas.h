@@ -43,7 +43,9 @@ protected:
     ~KSTileMapAtlas() override;
 
 private:
-    void loadTGAfile(const std::string& file);
+    // False for a missing or refused file; one that is not a 24-bit TGA
+    // raises "TileMapAtlasLoadTGA".
+    bool loadTGAfile(const std::string& file);
     void calculateItemsToRender();
     void updateAtlasValueAt(ksGridSize position, ksColor3B value, unsigned index);
     const unsigned char* pixelAt(ksGridSize position) const;

@@ -97,6 +97,10 @@ void KSTransitionScene::draw()
 void KSTransitionScene::onEnter()
 {
     KSScene::onEnter();
+    // Whether the request that brought the transition in replaced the
+    // outgoing scene: left before it finishes, the transition cleans that
+    // scene up then, as the hand-over would have.
+    sendCleanupToScene_ = KSDirector::sharedDirector()->sendCleanupToScene();
     inScene_->onEnter();
 }
 
@@ -105,7 +109,12 @@ void KSTransitionScene::onExit()
     KSScene::onExit();
     if (outScene_)
         outScene_->onExit();
-    inScene_->onEnterTransitionDidFinish();
+    // Handed over, the incoming scene is on screen now. Left before it finished
+    // (the director ended, or replaced the transition), it leaves with it.
+    if (finished_)
+        inScene_->onEnterTransitionDidFinish();
+    else if (inScene_->isRunning())
+        inScene_->onExit();
     // Leaving without the hand-over (replaced or popped meanwhile) must not
     // leave touches off for good.
     releaseTouches();
@@ -116,6 +125,8 @@ void KSTransitionScene::cleanup()
     KSScene::cleanup();
     if (sendCleanupToScene_ && outScene_)
         outScene_->cleanup();
+    if (!finished_)
+        inScene_->cleanup();
 }
 
 void KSTransitionScene::finish()
@@ -181,6 +192,8 @@ bool KSTransitionSceneOriented::initWithDuration(ksTime t, KSScene* scene, int o
 void KSTransitionRotoZoom::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     inScene_->setScale(0.001f);
     inScene_->setAnchorPoint({ 0.5f, 0.5f });
     if (outScene_) {
@@ -200,6 +213,8 @@ void KSTransitionRotoZoom::onEnter()
 void KSTransitionJumpZoom::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     Size s = KSDirector::sharedDirector()->winSize();
     inScene_->setScale(0.5f);
     inScene_->setPosition({ s.width, 0 });
@@ -224,6 +239,8 @@ void KSTransitionJumpZoom::onEnter()
 void KSTransitionMoveInL::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     initScenes();
     auto a = action();
     auto eased = easeActionWithAction(a.get());
@@ -264,6 +281,8 @@ void KSTransitionSlideInL::sceneOrder() { inSceneOnTop_ = false; }
 void KSTransitionSlideInL::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     initScenes();
     auto in = action();
     auto out = action();
@@ -328,6 +347,8 @@ Ref<KSActionInterval> KSTransitionSlideInB::action()
 void KSTransitionShrinkGrow::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     inScene_->setScale(0.001f);
     inScene_->setAnchorPoint({ 2 / 3.0f, 0.5f });
     if (outScene_) {
@@ -381,6 +402,8 @@ void KSTransitionSceneOriented::runFlip(bool positive, float inAngleX, float out
     void Name::onEnter()                                                                                 \
     {                                                                                                    \
         KSTransitionSceneOriented::onEnter();                                                            \
+        if (!isRunning())                                                                                \
+            return;                                                                                      \
         runFlip(orientation_ == (positiveWhen), inX, outX, zoom);                                        \
     }
 

@@ -38,6 +38,8 @@ bool KSTransitionFade::initWithDuration(ksTime t, KSScene* scene, ksColor3B colo
 void KSTransitionFade::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     auto layer = KSColorLayer::layerWithColor(color_);
     inScene_->setVisible(false);
     addChild(layer.get(), 2, kSceneFade);
@@ -52,7 +54,7 @@ void KSTransitionFade::onEnter()
 void KSTransitionFade::onExit()
 {
     KSTransitionScene::onExit();
-    removeChildByTag(kSceneFade, false);
+    removeChildByTag(kSceneFade, true);
 }
 
 // KSTransitionCrossFade ---------------------------------------------------------------------
@@ -80,6 +82,8 @@ Ref<KSRenderTexture> pictureOf(KSScene* scene, Size size)
 void KSTransitionCrossFade::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     const Size size = KSDirector::sharedDirector()->winSize();
     auto layer = KSColorLayer::layerWithColor({ 0, 0, 0, 0 });
     auto inTexture = pictureOf(inScene_.get(), size);
@@ -108,7 +112,7 @@ void KSTransitionCrossFade::onEnter()
 
 void KSTransitionCrossFade::onExit()
 {
-    removeChildByTag(kSceneFade, false);
+    removeChildByTag(kSceneFade, true);
     KSTransitionScene::onExit();
 }
 

@@ -41,6 +41,8 @@ Ref<KSActionInterval> KSTransitionPageTurn::actionWithSize(ksGridSize vector)
 void KSTransitionPageTurn::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     const Size s = KSDirector::sharedDirector()->winSize();
     const ksGridSize grid = s.width > s.height ? ksGridSize { 16, 12 } : ksGridSize { 12, 16 };
     auto action = actionWithSize(grid);

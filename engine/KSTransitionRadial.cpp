@@ -33,6 +33,8 @@ int KSTransitionRadialCW::radialType() const
 void KSTransitionRadialCCW::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     const Size size = KSDirector::sharedDirector()->winSize();
     const Point centre(size.width / 2, size.height / 2);
 
@@ -71,7 +73,7 @@ void KSTransitionRadialCCW::onEnter()
 
 void KSTransitionRadialCCW::onExit()
 {
-    removeChildByTag(kSceneRadial, false);
+    removeChildByTag(kSceneRadial, true);
     KSTransitionScene::onExit();
 }
 

@@ -40,6 +40,8 @@ Ref<KSActionInterval> KSTransitionTurnOffTiles::easeActionWithAction(KSActionInt
 void KSTransitionTurnOffTiles::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     const ksGridSize grid = ksTransitionTileGrid(KSDirector::sharedDirector()->winSize());
     auto tiles = KSTurnOffTiles::actionWithSize(grid, duration_);
     auto action = easeActionWithAction(tiles.get());
@@ -68,6 +70,8 @@ Ref<KSActionInterval> KSTransitionSplitCols::easeActionWithAction(KSActionInterv
 void KSTransitionSplitCols::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     inScene_->setVisible(false);
     // The split opens over the out-scene, the scenes swap, and it closes over the in-scene.
     auto split = action();
@@ -115,6 +119,8 @@ Ref<KSActionInterval> KSTransitionFadeTR::easeActionWithAction(KSActionInterval*
 void KSTransitionFadeTR::onEnter()
 {
     KSTransitionScene::onEnter();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
     const ksGridSize grid = ksTransitionTileGrid(KSDirector::sharedDirector()->winSize());
     auto tiles = actionWithSize(grid);
     auto action = easeActionWithAction(tiles.get());

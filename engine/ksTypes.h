@@ -25,7 +25,7 @@ inline constexpr int kKSActionTagInvalid = -1;
 
 struct ksColor3B {
     GLubyte r { 0 }, g { 0 }, b { 0 };
-    friend constexpr bool operator==(ksColor3B a, ksColor3B b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+    friend constexpr bool operator==(ksColor3B x, ksColor3B y) { return x.r == y.r && x.g == y.g && x.b == y.b; }
 };
 struct ksColor4B {
     GLubyte r { 0 }, g { 0 }, b { 0 }, a { 0 };

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string buffer(reinterpret_cast<const char*>(data), size);
     QVStompFrame frame;
     int frames = 0;
-    while (QVStompTakeFrame(buffer, frame) && ++frames < 1000) {
+    while (QVStompTakeFrame(buffer, frame) == QVStompTake::Frame && ++frames < 1000) {
         if (auto answer = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(frame.body)))
             (void)answer->userDistanceUnit();
     }

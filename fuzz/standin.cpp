@@ -187,6 +187,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     std::string destination;
     for (auto& f : frames) {
+        // No frame is taken with more header lines than an HTTP request may carry.
+        if (f.headers.size() > http::kMaxHeaders)
+            std::abort();
         (void)parseFormEncoded(f.body);
         if (f.command == "SUBSCRIBE") {
             destination = header(f, "destination");

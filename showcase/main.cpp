@@ -3,24 +3,40 @@
 // saves selected frames as PNG files into a folder it names, and prints one
 // line per scene. Time is virtual: one frame per 1/30 s of a manual clock, as
 // fast as the machine draws, so every run saves the same frames; --real-time
-// paces the frames on the real clock instead. Exits 1 when a scene fails or a
-// frame cannot be saved. Usage: showcase [--real-time] [OUTPUT_FOLDER]
+// paces the frames on the real clock instead. --cycles N shows each engine
+// scene N times in a row instead, and after each showing prints the memory in
+// use and the live GL textures, so that what a scene leaves behind shows as
+// growth from one showing to the next. Exits 1 when a scene fails or a frame
+// cannot be saved. Usage: showcase [--real-time] [--cycles N] [OUTPUT_FOLDER]
 #include "Showcase.h"
 
 #include "engine/KSDirector.h"
+#include "engine/KSTexture2D.h"
 #include "engine/platform/KSDirectorIOS.h"
 #include "platform/device/Screen.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
+#if defined(__SANITIZE_ADDRESS__)
+#define SHOWCASE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SHOWCASE_ASAN 1
+#endif
+#endif
+#if SHOWCASE_ASAN
+#include <sanitizer/allocator_interface.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace kestrel;
 
@@ -38,6 +54,17 @@ std::string makeOutputDir(const char* asked)
     return dir ? dir : "";
 }
 
+// Heap bytes the program holds now (the sanitizer's count under it).
+size_t bytesInUse()
+{
+#if SHOWCASE_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,12 +72,15 @@ int main(int argc, char** argv)
     // Software rasterising everywhere, so the frames are the same on every machine.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     bool realTime = false;
+    int cycles = 0;
     const char* asked = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--real-time") == 0) {
             realTime = true;
+        } else if (std::strcmp(argv[i], "--cycles") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            cycles = std::atoi(argv[++i]);
         } else if (argv[i][0] == '-' || asked) {
-            std::fprintf(stderr, "usage: showcase [--real-time] [OUTPUT_FOLDER]\n");
+            std::fprintf(stderr, "usage: showcase [--real-time] [--cycles N] [OUTPUT_FOLDER]\n");
             return 2;
         } else {
             asked = argv[i];
@@ -80,15 +110,29 @@ int main(int argc, char** argv)
 
     std::printf("frames: %s\n", output.c_str());
     showcase::Showcase show(output, realTime);
-    std::printf("%s\n", showcase::runEngineScene(show).c_str());
-    std::printf("%s\n", showcase::runSpriteSheetScene(show).c_str());
-    std::printf("%s\n", showcase::runSpriteBatchScene(show).c_str());
-    std::printf("%s\n", showcase::runParticleScene(show).c_str());
-    std::printf("%s\n", showcase::runTileMapScene(show).c_str());
-    std::printf("%s\n", showcase::runTransitionScene(show).c_str());
-    std::printf("%s\n", showcase::runMenuScene(show).c_str());
-    std::printf("%s\n", showcase::runProgressScene(show).c_str());
-    std::printf("%s\n", showcase::runSocialScene(show).c_str());
+    const std::pair<const char*, std::string (*)(showcase::Showcase&)> engineScenes[] = {
+        { "engine", showcase::runEngineScene },
+        { "sprite sheet", showcase::runSpriteSheetScene },
+        { "sprite batch", showcase::runSpriteBatchScene },
+        { "particles", showcase::runParticleScene },
+        { "tile map", showcase::runTileMapScene },
+        { "transition", showcase::runTransitionScene },
+        { "menu", showcase::runMenuScene },
+        { "progress", showcase::runProgressScene },
+    };
+    if (cycles > 0) {
+        for (const auto& [name, scene] : engineScenes) {
+            for (int cycle = 1; cycle <= cycles; ++cycle) {
+                (void)scene(show);
+                std::printf("cycle %s %d: %zu bytes in use, %zu textures\n", name, cycle, bytesInUse(),
+                            KSTexture2D::liveTextureCount());
+            }
+        }
+    } else {
+        for (const auto& [name, scene] : engineScenes)
+            std::printf("%s\n", scene(show).c_str());
+        std::printf("%s\n", showcase::runSocialScene(show).c_str());
+    }
 
     KSDirector::purgeSharedDirector();
     for (const std::string& failure : show.failures())

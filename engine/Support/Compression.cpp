@@ -3,15 +3,18 @@
 // input it was given.
 #include "engine/Support/Compression.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace kestrel {
 
@@ -19,27 +22,32 @@ int ksLoadFileIntoMemory(const char* path, unsigned char** out)
 {
     BRISKO_ASSERT(out != nullptr, "out");
     *out = nullptr;
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
+    // Only regular files, and none larger than the engine could use (said in the log).
+    uint64_t size = 0;
+    const int fd = path ? platform::path::openFile(path, &size) : -1;
+    if (fd < 0)
         return -1;
-
     int result = -1;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    if (size >= 0 && size <= INT_MAX && std::fseek(f, 0, SEEK_SET) == 0) {
+    if (size <= INT_MAX) {
         // One byte more than needed so that an empty file still gets a buffer.
         auto* buffer = static_cast<unsigned char*>(std::malloc(size_t(size) + 1));
-        if (buffer) {
-            if (std::fread(buffer, 1, size_t(size), f) == size_t(size) && !std::ferror(f)) {
-                *out = buffer;
-                result = int(size);
-            } else {
-                std::free(buffer);
-            }
+        size_t done = 0;
+        while (buffer && done < size) {
+            const ssize_t n = ::read(fd, buffer + done, size_t(size) - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += size_t(n);
+        }
+        if (buffer && done == size) {
+            *out = buffer;
+            result = int(size);
+        } else {
+            std::free(buffer);
         }
     }
-    std::fclose(f);
+    ::close(fd);
     return result;
 }
 
@@ -100,9 +108,14 @@ int ksInflateGZipFile(const char* path, unsigned char** out)
 {
     BRISKO_ASSERT(out != nullptr, "out");
     *out = nullptr;
-    gzFile file = gzopen(path, "rb");
-    if (!file)
+    const int fd = path ? platform::path::openFile(path) : -1;
+    if (fd < 0)
         return -1;
+    gzFile file = gzdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return -1;
+    }
 
     size_t chunk = 512 * 1024;
     size_t total = chunk;

@@ -20,6 +20,14 @@ public:
     static std::string fullPathFromRelativePath(const char* relPath);
     static std::string fullPathFromRelativePath(const std::string& relPath);
 
+    // The resource that a file names beside itself (a map's tileset files and
+    // images, a bitmap font's page image): `name` joined to the folder of
+    // `file`. The result must stay inside the bundle folder or, for a file
+    // read from outside the bundle, inside that file's own folder: an
+    // absolute name, or one whose ".." steps climb out, answers empty, and is
+    // logged as an error naming it, the file and the folder it must stay in.
+    static std::string resourceNamedBy(const std::string& file, const std::string& name);
+
     // On scale 2, "a/b.png" becomes "a/b-hd.png" when that file exists; names
     // that already contain "-hd" and other scales are left alone.
     static std::string getDoubleResolutionImage(const std::string& path);

@@ -4,9 +4,13 @@
 // run-length reader.
 #include "engine/Support/TGAImage.h"
 
+#include "platform/foundation/Bundle.h"
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unistd.h>
 #include <utility>
 
 namespace kestrel {
@@ -113,8 +117,12 @@ sImageTGA* tgaLoadFile(const char* path)
     if (!info)
         return nullptr;
 
-    FILE* file = std::fopen(path, "rb");
+    // Only regular files: a device or a pipe is refused (said in the log).
+    const int fd = path ? platform::path::openFile(path) : -1;
+    FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
     if (!file) {
+        if (fd >= 0)
+            ::close(fd);
         info->status = kTGAStatusOpenFailed;
         return info;
     }

@@ -15,9 +15,9 @@ using platform::ui::TouchSet;
 class KSTargetedTouchDelegate {
 public:
     virtual bool ksTouchBegan(ActiveTouch* touch, Event* event) = 0;
-    virtual void ksTouchMoved(ActiveTouch* touch, Event* event) { }
-    virtual void ksTouchEnded(ActiveTouch* touch, Event* event) { }
-    virtual void ksTouchCancelled(ActiveTouch* touch, Event* event) { }
+    virtual void ksTouchMoved(ActiveTouch* /*touch*/, Event* /*event*/) { }
+    virtual void ksTouchEnded(ActiveTouch* /*touch*/, Event* /*event*/) { }
+    virtual void ksTouchCancelled(ActiveTouch* /*touch*/, Event* /*event*/) { }
 
 protected:
     ~KSTargetedTouchDelegate() = default;
@@ -25,10 +25,10 @@ protected:
 
 class KSStandardTouchDelegate {
 public:
-    virtual void ksTouchesBegan(const TouchSet& touches, Event* event) { }
-    virtual void ksTouchesMoved(const TouchSet& touches, Event* event) { }
-    virtual void ksTouchesEnded(const TouchSet& touches, Event* event) { }
-    virtual void ksTouchesCancelled(const TouchSet& touches, Event* event) { }
+    virtual void ksTouchesBegan(const TouchSet& /*touches*/, Event* /*event*/) { }
+    virtual void ksTouchesMoved(const TouchSet& /*touches*/, Event* /*event*/) { }
+    virtual void ksTouchesEnded(const TouchSet& /*touches*/, Event* /*event*/) { }
+    virtual void ksTouchesCancelled(const TouchSet& /*touches*/, Event* /*event*/) { }
 
 protected:
     ~KSStandardTouchDelegate() = default;

@@ -37,9 +37,9 @@ public:
     // Whether the last change of the hidden state was asked to animate.
     bool wasStatusBarChangeAnimated() const { return statusBarAnimated_; }
     StatusBarStyle statusBarStyle() const { return statusBarStyle_; }
-    void setStatusBarStyle(StatusBarStyle style, bool animated = false) { statusBarStyle_ = style; }
+    void setStatusBarStyle(StatusBarStyle style, bool /*animated*/ = false) { statusBarStyle_ = style; }
     InterfaceOrientation statusBarOrientation() const { return orientation_; }
-    void setStatusBarOrientation(InterfaceOrientation o, bool animated = false) { orientation_ = o; }
+    void setStatusBarOrientation(InterfaceOrientation o, bool /*animated*/ = false) { orientation_ = o; }
     // In screen coordinates: 20 points high along the top of the interface
     // (20 wide in landscape); the zero rectangle while hidden.
     Rect statusBarFrame() const;

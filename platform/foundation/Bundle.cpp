@@ -7,8 +7,10 @@
 
 #include "platform/foundation/Log.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
 #include <string_view>
@@ -269,19 +271,82 @@ bool isDirectory(const std::string& p)
     return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "no regular file";
+}
+
+} // namespace
+
+int openFile(const std::string& p, uint64_t* size)
+{
+    if (p.empty())
+        return -1;
+    // Not blocking on open: a pipe with no writer would wait for one for ever.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        logError("cannot read %s: it is %s, not a file", p.c_str(), kindOf(st.st_mode));
+        ::close(fd);
+        return -1;
+    }
+    const auto length = static_cast<uint64_t>(st.st_size);
+    if (length > kMaxFileSize) {
+        logError("cannot read %s: its %llu bytes are more than the %llu a file read here may hold", p.c_str(),
+                 static_cast<unsigned long long>(length), static_cast<unsigned long long>(kMaxFileSize));
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (size)
+        *size = length;
+    return fd;
+}
+
 std::optional<std::vector<uint8_t>> readFile(const std::string& p)
 {
-    FILE* f = p.empty() ? nullptr : std::fopen(p.c_str(), "rb");
-    if (!f)
+    uint64_t size = 0;
+    const int fd = openFile(p, &size);
+    if (fd < 0)
         return std::nullopt;
     std::vector<uint8_t> contents;
+    contents.reserve(static_cast<size_t>(size));
     uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    bool failed = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
         contents.insert(contents.end(), buffer, buffer + n);
-    // A folder opens but does not read (EISDIR).
-    const bool failed = std::ferror(f);
-    std::fclose(f);
+        // A file that grows while it is read is held to the same limit.
+        if (contents.size() > kMaxFileSize) {
+            logError("cannot read %s: it grew beyond the %llu bytes a file read here may hold", p.c_str(),
+                     static_cast<unsigned long long>(kMaxFileSize));
+            failed = true;
+            break;
+        }
+    }
+    ::close(fd);
     if (failed)
         return std::nullopt;
     return contents;

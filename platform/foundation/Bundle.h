@@ -77,8 +77,18 @@ bool staysInside(const std::string& p);
 bool fileExists(const std::string& p);
 bool isDirectory(const std::string& p);
 bool createDirectories(const std::string& p);
-// The whole content of a file; nullopt when it cannot be opened or read (a
-// folder among them), never an exception.
+// The most a file read whole may hold: more than any resource the engine or
+// the client can use (an uncompressed texture of the engine's 64 Mi pixel
+// budget, four bytes a pixel, with every mipmap level is about 342 MiB), so a
+// larger one is refused before it is read.
+inline constexpr uint64_t kMaxFileSize = 512ull * 1024 * 1024;
+// Opens a file to read: a descriptor the caller closes, and its size. -1 when
+// there is no such file or it cannot be opened, and -1 with the path and the
+// reason in the log for what is no regular file (a folder, a device, a pipe, a
+// socket) and for a file larger than kMaxFileSize.
+int openFile(const std::string& p, uint64_t* size = nullptr);
+// The whole content of a file opened as openFile does; nullopt when it cannot
+// be opened or read, never an exception.
 std::optional<std::vector<uint8_t>> readFile(const std::string& p);
 } // namespace path
 

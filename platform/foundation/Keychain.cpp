@@ -1,12 +1,16 @@
 // Keychain files: a property-list dictionary {account: secret} per service,
-// kept private to the user (mode 0600) and replaced atomically.
+// kept private to the user (mode 0600), changed under a lock and replaced
+// atomically.
 #include "platform/foundation/Keychain.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,12 +27,13 @@ ValueDictionary load(const std::string& path)
 
 bool save(const std::string& path, const ValueDictionary& entries)
 {
-    path::createDirectories(path::deletingLastComponent(path));
     std::optional<std::string> written = writePropertyList(Value(entries));
     if (!written)
         return false;
     const std::string& text = *written;
-    std::string temp = path + ".new";
+    // A name of this process's own: a writer without the lock (an older
+    // client) never writes into the same file aside.
+    std::string temp = path + ".new-" + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -42,6 +47,28 @@ bool save(const std::string& path, const ValueDictionary& entries)
     }
     return true;
 }
+
+// Runs `change` on the service's entries under its lock and saves them when
+// it answers true; false when the file could not be locked or written.
+bool changeLocked(const std::string& path, const std::function<bool(ValueDictionary&)>& change)
+{
+    path::createDirectories(path::deletingLastComponent(path));
+    const std::string lockPath = path + ".lock";
+    int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0)
+        return false;
+    int rc;
+    do
+        rc = ::flock(lock, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    bool ok = rc == 0;
+    if (ok) {
+        ValueDictionary entries = load(path);
+        ok = !change(entries) || save(path, entries);
+    }
+    ::close(lock); // drops the lock
+    return ok;
+}
 } // namespace
 
 std::string Keychain::pathForService(const std::string& service)
@@ -52,27 +79,49 @@ std::string Keychain::pathForService(const std::string& service)
 
 std::optional<std::string> Keychain::get(const std::string& service, const std::string& account)
 {
+    return getMany(service, { account }).front();
+}
+
+std::vector<std::optional<std::string>> Keychain::getMany(const std::string& service,
+                                                          const std::vector<std::string>& accounts)
+{
+    // The file is only ever replaced whole: one read sees one version of it.
     auto entries = load(pathForService(service));
-    if (auto* v = entries.find(account); v && v->isString())
-        return v->asString();
-    return std::nullopt;
+    std::vector<std::optional<std::string>> values;
+    for (const auto& account : accounts) {
+        const Value* v = entries.find(account);
+        values.push_back(v && v->isString() ? std::optional<std::string>(v->asString()) : std::nullopt);
+    }
+    return values;
 }
 
 bool Keychain::set(const std::string& service, const std::string& account, const std::string& secret)
 {
-    std::string path = pathForService(service);
-    auto entries = load(path);
-    entries.set(account, Value(secret));
-    return save(path, entries);
+    return setMany(service, { { account, secret } });
+}
+
+bool Keychain::setMany(const std::string& service, const Entries& entries)
+{
+    return changeLocked(pathForService(service), [&](ValueDictionary& held) {
+        for (const auto& [account, secret] : entries)
+            held.set(account, Value(secret));
+        return true;
+    });
 }
 
 bool Keychain::remove(const std::string& service, const std::string& account)
 {
-    std::string path = pathForService(service);
-    auto entries = load(path);
-    if (!entries.remove(account))
-        return true;
-    return save(path, entries);
+    return removeMany(service, { account });
+}
+
+bool Keychain::removeMany(const std::string& service, const std::vector<std::string>& accounts)
+{
+    return changeLocked(pathForService(service), [&](ValueDictionary& held) {
+        bool changed = false;
+        for (const auto& account : accounts)
+            changed = held.remove(account) || changed;
+        return changed;
+    });
 }
 
 } // namespace platform

@@ -12,6 +12,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/SaxReader.h"
 #include "platform/foundation/Base64.h"
+#include "platform/foundation/Bundle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -454,24 +455,14 @@ std::optional<Value> readPropertyList(const void* bytes, size_t length, std::str
 
 std::optional<Value> readPropertyListFile(const std::string& path, std::string* error)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        setError(error, format("cannot open %s: %s", path.c_str(), std::strerror(errno)));
-        return std::nullopt;
-    }
-    std::string contents;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        contents.append(buffer, n);
-    bool readError = std::ferror(f);
-    std::fclose(f);
-    if (readError) {
+    // A device, a pipe or an oversized file is refused (and said) before it is read.
+    std::optional<Bytes> contents = platform::path::readFile(path);
+    if (!contents) {
         setError(error, format("cannot read %s", path.c_str()));
         return std::nullopt;
     }
     std::string reason;
-    auto value = readPropertyList(contents.data(), contents.size(), &reason);
+    auto value = readPropertyList(reinterpret_cast<const char*>(contents->data()), contents->size(), &reason);
     if (!value)
         setError(error, path + ": " + reason);
     return value;

@@ -24,9 +24,9 @@ class SaxHandler {
 public:
     virtual ~SaxHandler() = default;
     // attributes: name, value, name, value, ..., nullptr.
-    virtual void startElement(const char* name, const char** attributes) { }
-    virtual void characters(const char* text, size_t length) { }
-    virtual void endElement(const char* name) { }
+    virtual void startElement(const char* /*name*/, const char** /*attributes*/) { }
+    virtual void characters(const char* /*text*/, size_t /*length*/) { }
+    virtual void endElement(const char* /*name*/) { }
 };
 
 class SaxReader {

@@ -20,8 +20,8 @@ public:
     constexpr Selector() = default;
     constexpr Selector(std::nullptr_t) { }
     template <typename C>
-    Selector(void (C::*method)(Args...), const char* name)
-        : method_(static_cast<Method>(method)), name_(name) { }
+    Selector(void (C::*member)(Args...), const char* name)
+        : method_(static_cast<Method>(member)), name_(name) { }
 
     void invoke(Object* target, Args... args) const { (target->*method_)(args...); }
     Method method() const { return method_; }

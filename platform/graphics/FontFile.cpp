@@ -2,6 +2,8 @@
 // Part of the graphics layer; the text engine measures and lays out with it.
 #include "platform/graphics/FontFile.h"
 
+#include "platform/foundation/Bundle.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -136,6 +139,11 @@ FontFile::~FontFile()
 
 Ref<FontFile> FontFile::fromPath(const std::string& path, int faceIndex)
 {
+    // Only regular files of a sane size: a device or a pipe is refused (and said).
+    const int fd = path::openFile(path);
+    if (fd < 0)
+        return nullptr;
+    ::close(fd);
     FT_Face face = nullptr;
     {
         std::lock_guard guard(libraryMutex());

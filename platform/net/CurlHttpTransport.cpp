@@ -24,6 +24,8 @@ struct CurlHttpTransport::Transfer {
     Bytes body;
     HttpHeaders headers;
     bool tooLarge { false };
+    int sends { 0 };            // times curl was about to send the request
+    bool resendRefused { false };
 
     ~Transfer()
     {
@@ -63,6 +65,19 @@ size_t readHeader(char* data, size_t size, size_t count, void* user)
         t->headers.emplace_back(line.substr(0, colon), start == std::string::npos ? "" : value.substr(start));
     }
     return n;
+}
+
+// Called each time curl is about to send the request on a connection: a
+// second time means it would send it again after a kept-alive connection died
+// before the answer. A request that may go only once is stopped there.
+int beforeSending(void* user, char*, char*, int, int)
+{
+    auto* t = static_cast<CurlHttpTransport::Transfer*>(user);
+    if (t->sends++ > 0 && t->request.sendOnce) {
+        t->resendRefused = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    return CURL_PREREQFUNC_OK;
 }
 
 HttpError errorFor(CURLcode code)
@@ -228,6 +243,10 @@ void CurlHttpTransport::collectFinished()
             result = HttpResult::answer(static_cast<int>(status), std::move(t.body), std::move(t.headers));
         } else if (t.tooLarge) {
             result = HttpResult::failure(HttpError::TooLarge, httpErrorName(HttpError::TooLarge));
+        } else if (t.resendRefused) {
+            result = HttpResult::failure(HttpError::ConnectionLost,
+                                         "the connection was lost before the answer, and the request may go only once");
+            result.resendRefused = true;
         } else {
             result = HttpResult::failure(errorFor(code), curl_easy_strerror(code));
         }
@@ -278,6 +297,8 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, t.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &readHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, t.get());
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &beforeSending);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, t.get());
     if (r.method == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     } else if (r.method == "HEAD") {

@@ -4,6 +4,8 @@
 //
 // Curl's own timers run on real time (a timerfd); the request timeout is a
 // run-loop timer, so it follows the loop's clock like every other timeout.
+// Curl sends a request again on a new connection when a kept-alive one died
+// before any answer; a sendOnce request is stopped there instead.
 // Create and use it on the main thread only.
 #pragma once
 

@@ -28,6 +28,11 @@ struct HttpRequestData {
     Bytes body;
     double timeout { 60.0 };                 // seconds; 0 = none
     size_t maxBodySize { 16 * 1024 * 1024 }; // larger answers fail with TooLarge
+    // The request may go out only once as it stands (it carries a one-time
+    // signature): when a kept-alive connection dies before its answer, the
+    // transport does not send it again on a new connection, as it otherwise
+    // may, but fails it with ConnectionLost and resendRefused.
+    bool sendOnce { false };
 
     // The value of a header (case-insensitive name), empty when absent.
     std::string header(const std::string& name) const;
@@ -71,6 +76,10 @@ struct HttpResult {
     std::string errorText;
     Ref<HttpURLResponse> response; // null when no answer arrived
     Bytes body;
+    // A sendOnce request whose connection died before any of its answer came,
+    // and which the transport would have sent again: the server may or may
+    // not have taken it.
+    bool resendRefused { false };
 
     static HttpResult answer(int status, Bytes body = {}, HttpHeaders headers = {})
     {

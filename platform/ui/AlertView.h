@@ -28,23 +28,23 @@ class BarButtonItem;
 class AlertViewDelegate {
 public:
     virtual ~AlertViewDelegate() = default;
-    virtual void alertViewClickedButtonAtIndex(AlertView* alert, int index) { }
-    virtual void willPresentAlertView(AlertView* alert) { }
-    virtual void didPresentAlertView(AlertView* alert) { }
-    virtual void alertViewWillDismissWithButtonIndex(AlertView* alert, int index) { }
-    virtual void alertViewDidDismissWithButtonIndex(AlertView* alert, int index) { }
-    virtual void alertViewCancel(AlertView* alert) { }
+    virtual void alertViewClickedButtonAtIndex(AlertView* /*alert*/, int /*index*/) { }
+    virtual void willPresentAlertView(AlertView* /*alert*/) { }
+    virtual void didPresentAlertView(AlertView* /*alert*/) { }
+    virtual void alertViewWillDismissWithButtonIndex(AlertView* /*alert*/, int /*index*/) { }
+    virtual void alertViewDidDismissWithButtonIndex(AlertView* /*alert*/, int /*index*/) { }
+    virtual void alertViewCancel(AlertView* /*alert*/) { }
 };
 
 class ActionSheetDelegate {
 public:
     virtual ~ActionSheetDelegate() = default;
-    virtual void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int index) { }
-    virtual void willPresentActionSheet(ActionSheet* sheet) { }
-    virtual void didPresentActionSheet(ActionSheet* sheet) { }
-    virtual void actionSheetWillDismissWithButtonIndex(ActionSheet* sheet, int index) { }
-    virtual void actionSheetDidDismissWithButtonIndex(ActionSheet* sheet, int index) { }
-    virtual void actionSheetCancel(ActionSheet* sheet) { }
+    virtual void actionSheetClickedButtonAtIndex(ActionSheet* /*sheet*/, int /*index*/) { }
+    virtual void willPresentActionSheet(ActionSheet* /*sheet*/) { }
+    virtual void didPresentActionSheet(ActionSheet* /*sheet*/) { }
+    virtual void actionSheetWillDismissWithButtonIndex(ActionSheet* /*sheet*/, int /*index*/) { }
+    virtual void actionSheetDidDismissWithButtonIndex(ActionSheet* /*sheet*/, int /*index*/) { }
+    virtual void actionSheetCancel(ActionSheet* /*sheet*/) { }
 };
 
 // What alerts and sheets share: a title and an ordered list of buttons.

@@ -85,14 +85,14 @@ public:
     const std::string& prompt() const { return prompt_; }
     void setPrompt(const std::string& p) { prompt_ = p; }
     BarButtonItem* leftBarButtonItem() const { return left_.get(); }
-    void setLeftBarButtonItem(BarButtonItem* item, bool animated = false) { left_ = item; changed(); }
+    void setLeftBarButtonItem(BarButtonItem* item, bool /*animated*/ = false) { left_ = item; changed(); }
     BarButtonItem* rightBarButtonItem() const { return right_.get(); }
-    void setRightBarButtonItem(BarButtonItem* item, bool animated = false) { right_ = item; changed(); }
+    void setRightBarButtonItem(BarButtonItem* item, bool /*animated*/ = false) { right_ = item; changed(); }
     // The item shown as the back button of the screen above this one.
     BarButtonItem* backBarButtonItem() const { return back_.get(); }
     void setBackBarButtonItem(BarButtonItem* item) { back_ = item; changed(); }
     bool hidesBackButton() const { return hidesBack_; }
-    void setHidesBackButton(bool h, bool animated = false) { hidesBack_ = h; changed(); }
+    void setHidesBackButton(bool h, bool /*animated*/ = false) { hidesBack_ = h; changed(); }
 
     // The bar that shows the item (not owned): it lays out the item's views again
     // when they change.

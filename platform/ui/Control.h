@@ -48,7 +48,7 @@ public:
 protected:
     Control() = default;
     // Called after a tracked touch lifts inside (after the touch-up-inside actions).
-    virtual void didTapInside(const Touch& t) { }
+    virtual void didTapInside(const Touch& /*t*/) { }
 
 private:
     struct Entry {

@@ -25,8 +25,8 @@ class ImagePickerController;
 class ImagePickerControllerDelegate {
 public:
     virtual ~ImagePickerControllerDelegate() = default;
-    virtual void imagePickerControllerDidFinishPickingMedia(ImagePickerController* picker, const PickedMedia& media) { }
-    virtual void imagePickerControllerDidCancel(ImagePickerController* picker) { }
+    virtual void imagePickerControllerDidFinishPickingMedia(ImagePickerController* /*picker*/, const PickedMedia& /*media*/) { }
+    virtual void imagePickerControllerDidCancel(ImagePickerController* /*picker*/) { }
 };
 
 class ImagePickerController : public NavigationController {

@@ -28,8 +28,8 @@ class LayerAnimation;
 class AnimationDelegate {
 public:
     virtual ~AnimationDelegate() = default;
-    virtual void animationDidStart(LayerAnimation* animation) { }
-    virtual void animationDidStop(LayerAnimation* animation, bool finished) { }
+    virtual void animationDidStart(LayerAnimation* /*animation*/) { }
+    virtual void animationDidStop(LayerAnimation* /*animation*/, bool /*finished*/) { }
 };
 
 enum class TimingFunction { Default, Linear, EaseIn, EaseOut, EaseInEaseOut };

@@ -99,7 +99,7 @@ public:
     bool canShowCallout() const { return canShowCallout_; }
     void setCanShowCallout(bool c) { canShowCallout_ = c; }
     bool isSelected() const { return selected_; }
-    virtual void setSelected(bool selected, bool animated) { selected_ = selected; }
+    virtual void setSelected(bool selected, bool /*animated*/) { selected_ = selected; }
     // Retained.
     View* leftCalloutAccessoryView() const { return left_.get(); }
     void setLeftCalloutAccessoryView(View* v) { left_ = v; }
@@ -133,15 +133,15 @@ class MapView;
 class MapViewDelegate {
 public:
     virtual ~MapViewDelegate() = default;
-    virtual void mapViewRegionWillChangeAnimated(MapView* map, bool animated) { }
-    virtual void mapViewRegionDidChangeAnimated(MapView* map, bool animated) { }
-    virtual void mapViewDidFinishLoadingMap(MapView* map) { }
+    virtual void mapViewRegionWillChangeAnimated(MapView* /*map*/, bool /*animated*/) { }
+    virtual void mapViewRegionDidChangeAnimated(MapView* /*map*/, bool /*animated*/) { }
+    virtual void mapViewDidFinishLoadingMap(MapView* /*map*/) { }
     // Null: the map's default pin.
-    virtual Ref<AnnotationView> mapViewViewForAnnotation(MapView* map, MapAnnotation* annotation) { return nullptr; }
-    virtual void mapViewDidAddAnnotationViews(MapView* map, const std::vector<AnnotationView*>& views) { }
-    virtual void mapViewAnnotationViewCalloutAccessoryControlTapped(MapView* map, AnnotationView* view, Control* control) { }
-    virtual void mapViewDidSelectAnnotationView(MapView* map, AnnotationView* view) { }
-    virtual void mapViewDidDeselectAnnotationView(MapView* map, AnnotationView* view) { }
+    virtual Ref<AnnotationView> mapViewViewForAnnotation(MapView* /*map*/, MapAnnotation* /*annotation*/) { return nullptr; }
+    virtual void mapViewDidAddAnnotationViews(MapView* /*map*/, const std::vector<AnnotationView*>& /*views*/) { }
+    virtual void mapViewAnnotationViewCalloutAccessoryControlTapped(MapView* /*map*/, AnnotationView* /*view*/, Control* /*control*/) { }
+    virtual void mapViewDidSelectAnnotationView(MapView* /*map*/, AnnotationView* /*view*/) { }
+    virtual void mapViewDidDeselectAnnotationView(MapView* /*map*/, AnnotationView* /*view*/) { }
 };
 
 class MapView : public View {

@@ -20,8 +20,8 @@ class NavigationController;
 class NavigationControllerDelegate {
 public:
     virtual ~NavigationControllerDelegate() = default;
-    virtual void navigationControllerWillShow(NavigationController* nav, ViewController* controller, bool animated) { }
-    virtual void navigationControllerDidShow(NavigationController* nav, ViewController* controller, bool animated) { }
+    virtual void navigationControllerWillShow(NavigationController* /*nav*/, ViewController* /*controller*/, bool /*animated*/) { }
+    virtual void navigationControllerDidShow(NavigationController* /*nav*/, ViewController* /*controller*/, bool /*animated*/) { }
 };
 
 class NavigationController : public ViewController {

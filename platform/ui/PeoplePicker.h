@@ -77,11 +77,11 @@ class PeoplePickerDelegate {
 public:
     virtual ~PeoplePickerDelegate() = default;
     // Answer true to go on to the person's values.
-    virtual bool peoplePickerShouldContinueAfterSelectingPerson(PeoplePickerNavigationController* picker, Person* person) { return true; }
+    virtual bool peoplePickerShouldContinueAfterSelectingPerson(PeoplePickerNavigationController* /*picker*/, Person* /*person*/) { return true; }
     // Answer true for the device's own action on the value.
-    virtual bool peoplePickerShouldContinueAfterSelectingPersonProperty(PeoplePickerNavigationController* picker, Person* person,
-                                                                        PersonProperty property, int identifier) { return false; }
-    virtual void peoplePickerDidCancel(PeoplePickerNavigationController* picker) { }
+    virtual bool peoplePickerShouldContinueAfterSelectingPersonProperty(PeoplePickerNavigationController* /*picker*/, Person* /*person*/,
+                                                                        PersonProperty /*property*/, int /*identifier*/) { return false; }
+    virtual void peoplePickerDidCancel(PeoplePickerNavigationController* /*picker*/) { }
 };
 
 class PeoplePickerNavigationController : public NavigationController {

@@ -26,8 +26,8 @@ class PopoverController;
 class PopoverControllerDelegate {
 public:
     virtual ~PopoverControllerDelegate() = default;
-    virtual bool popoverControllerShouldDismissPopover(PopoverController* popover) { return true; }
-    virtual void popoverControllerDidDismissPopover(PopoverController* popover) { }
+    virtual bool popoverControllerShouldDismissPopover(PopoverController* /*popover*/) { return true; }
+    virtual void popoverControllerDidDismissPopover(PopoverController* /*popover*/) { }
 };
 
 class PopoverController final : public Object {

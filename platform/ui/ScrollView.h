@@ -14,12 +14,12 @@ class ScrollView;
 class ScrollViewDelegate {
 public:
     virtual ~ScrollViewDelegate() = default;
-    virtual void scrollViewDidScroll(ScrollView* scrollView) { }
-    virtual void scrollViewWillBeginDragging(ScrollView* scrollView) { }
-    virtual void scrollViewDidEndDragging(ScrollView* scrollView, bool willDecelerate) { }
-    virtual void scrollViewWillBeginDecelerating(ScrollView* scrollView) { }
-    virtual void scrollViewDidEndDecelerating(ScrollView* scrollView) { }
-    virtual void scrollViewDidEndScrollingAnimation(ScrollView* scrollView) { }
+    virtual void scrollViewDidScroll(ScrollView* /*scrollView*/) { }
+    virtual void scrollViewWillBeginDragging(ScrollView* /*scrollView*/) { }
+    virtual void scrollViewDidEndDragging(ScrollView* /*scrollView*/, bool /*willDecelerate*/) { }
+    virtual void scrollViewWillBeginDecelerating(ScrollView* /*scrollView*/) { }
+    virtual void scrollViewDidEndDecelerating(ScrollView* /*scrollView*/) { }
+    virtual void scrollViewDidEndScrollingAnimation(ScrollView* /*scrollView*/) { }
 };
 
 class ScrollView : public View {

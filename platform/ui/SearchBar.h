@@ -22,12 +22,12 @@ class SearchBar;
 class SearchBarDelegate {
 public:
     virtual ~SearchBarDelegate() = default;
-    virtual bool searchBarShouldBeginEditing(SearchBar* searchBar) { return true; }
-    virtual void searchBarTextDidBeginEditing(SearchBar* searchBar) { }
-    virtual void searchBarTextDidEndEditing(SearchBar* searchBar) { }
-    virtual void searchBarTextDidChange(SearchBar* searchBar, const std::string& searchText) { }
-    virtual void searchBarSearchButtonClicked(SearchBar* searchBar) { }
-    virtual void searchBarCancelButtonClicked(SearchBar* searchBar) { }
+    virtual bool searchBarShouldBeginEditing(SearchBar* /*searchBar*/) { return true; }
+    virtual void searchBarTextDidBeginEditing(SearchBar* /*searchBar*/) { }
+    virtual void searchBarTextDidEndEditing(SearchBar* /*searchBar*/) { }
+    virtual void searchBarTextDidChange(SearchBar* /*searchBar*/, const std::string& /*searchText*/) { }
+    virtual void searchBarSearchButtonClicked(SearchBar* /*searchBar*/) { }
+    virtual void searchBarCancelButtonClicked(SearchBar* /*searchBar*/) { }
 };
 
 class SearchBar : public View, private TextFieldDelegate {

@@ -14,7 +14,7 @@ public:
     void setFrame(const Rect& frame) override; // the size stays fixed
 
     bool isOn() const { return on_; }
-    void setOn(bool on, bool animated = false) { on_ = on; setNeedsDisplay(); }
+    void setOn(bool on, bool /*animated*/ = false) { on_ = on; setNeedsDisplay(); }
     std::string dumpText() const override { return on_ ? "on" : "off"; }
 
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;

@@ -78,7 +78,7 @@ public:
     bool isSelected() const { return selected_; }
     virtual void setSelected(bool selected, bool animated);
     bool isHighlighted() const { return highlighted_; }
-    virtual void setHighlighted(bool highlighted, bool animated) { highlighted_ = highlighted; }
+    virtual void setHighlighted(bool highlighted, bool /*animated*/) { highlighted_ = highlighted; }
     bool isEditing() const { return editing_; }
     virtual void setEditing(bool editing, bool animated);
     // The control an editing row shows at its left (its table sets it: none for
@@ -128,35 +128,35 @@ private:
 class TableViewDataSource {
 public:
     virtual ~TableViewDataSource() = default;
-    virtual int numberOfSectionsInTableView(TableView* table) { return 1; }
+    virtual int numberOfSectionsInTableView(TableView* /*table*/) { return 1; }
     virtual int tableViewNumberOfRowsInSection(TableView* table, int section) = 0;
     virtual Ref<TableViewCell> tableViewCellForRowAtIndexPath(TableView* table, IndexPath indexPath) = 0;
     // Empty: no title.
-    virtual std::string tableViewTitleForHeaderInSection(TableView* table, int section) { return {}; }
-    virtual std::string tableViewTitleForFooterInSection(TableView* table, int section) { return {}; }
-    virtual bool tableViewCanEditRowAtIndexPath(TableView* table, IndexPath indexPath) { return true; }
-    virtual void tableViewCommitEditingStyle(TableView* table, CellEditingStyle style, IndexPath indexPath) { }
+    virtual std::string tableViewTitleForHeaderInSection(TableView* /*table*/, int /*section*/) { return {}; }
+    virtual std::string tableViewTitleForFooterInSection(TableView* /*table*/, int /*section*/) { return {}; }
+    virtual bool tableViewCanEditRowAtIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { return true; }
+    virtual void tableViewCommitEditingStyle(TableView* /*table*/, CellEditingStyle /*style*/, IndexPath /*indexPath*/) { }
     // Empty: no section index.
-    virtual std::vector<std::string> sectionIndexTitlesForTableView(TableView* table) { return {}; }
-    virtual int tableViewSectionForSectionIndexTitle(TableView* table, const std::string& title, int index) { return index; }
+    virtual std::vector<std::string> sectionIndexTitlesForTableView(TableView* /*table*/) { return {}; }
+    virtual int tableViewSectionForSectionIndexTitle(TableView* /*table*/, const std::string& /*title*/, int index) { return index; }
 };
 
 class TableViewDelegate : public ScrollViewDelegate {
 public:
     // Negative: the table's rowHeight (or section header and footer heights).
-    virtual float tableViewHeightForRowAtIndexPath(TableView* table, IndexPath indexPath) { return -1; }
-    virtual float tableViewHeightForHeaderInSection(TableView* table, int section) { return -1; }
-    virtual float tableViewHeightForFooterInSection(TableView* table, int section) { return -1; }
-    virtual Ref<View> tableViewViewForHeaderInSection(TableView* table, int section) { return nullptr; }
-    virtual Ref<View> tableViewViewForFooterInSection(TableView* table, int section) { return nullptr; }
-    virtual void tableViewWillDisplayCell(TableView* table, TableViewCell* cell, IndexPath indexPath) { }
+    virtual float tableViewHeightForRowAtIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { return -1; }
+    virtual float tableViewHeightForHeaderInSection(TableView* /*table*/, int /*section*/) { return -1; }
+    virtual float tableViewHeightForFooterInSection(TableView* /*table*/, int /*section*/) { return -1; }
+    virtual Ref<View> tableViewViewForHeaderInSection(TableView* /*table*/, int /*section*/) { return nullptr; }
+    virtual Ref<View> tableViewViewForFooterInSection(TableView* /*table*/, int /*section*/) { return nullptr; }
+    virtual void tableViewWillDisplayCell(TableView* /*table*/, TableViewCell* /*cell*/, IndexPath /*indexPath*/) { }
     // Empty: the row is not selected.
-    virtual std::optional<IndexPath> tableViewWillSelectRowAtIndexPath(TableView* table, IndexPath indexPath) { return indexPath; }
-    virtual void tableViewDidSelectRowAtIndexPath(TableView* table, IndexPath indexPath) { }
-    virtual void tableViewDidDeselectRowAtIndexPath(TableView* table, IndexPath indexPath) { }
-    virtual void tableViewAccessoryButtonTappedForRowWithIndexPath(TableView* table, IndexPath indexPath) { }
-    virtual CellEditingStyle tableViewEditingStyleForRowAtIndexPath(TableView* table, IndexPath indexPath) { return CellEditingStyle::Delete; }
-    virtual std::string tableViewTitleForDeleteConfirmationButton(TableView* table, IndexPath indexPath) { return "Delete"; }
+    virtual std::optional<IndexPath> tableViewWillSelectRowAtIndexPath(TableView* /*table*/, IndexPath indexPath) { return indexPath; }
+    virtual void tableViewDidSelectRowAtIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { }
+    virtual void tableViewDidDeselectRowAtIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { }
+    virtual void tableViewAccessoryButtonTappedForRowWithIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { }
+    virtual CellEditingStyle tableViewEditingStyleForRowAtIndexPath(TableView* /*table*/, IndexPath /*indexPath*/) { return CellEditingStyle::Delete; }
+    virtual std::string tableViewTitleForDeleteConfirmationButton(TableView* /*table*/, IndexPath /*indexPath*/) { return "Delete"; }
 };
 
 class TableView : public ScrollView {
@@ -355,7 +355,7 @@ public:
     void setEditing(bool editing, bool animated);
     bool isEditing() const { return editing_; }
 
-    int tableViewNumberOfRowsInSection(TableView* table, int section) override { return 0; }
+    int tableViewNumberOfRowsInSection(TableView* /*table*/, int /*section*/) override { return 0; }
     Ref<TableViewCell> tableViewCellForRowAtIndexPath(TableView* table, IndexPath indexPath) override;
 
 protected:

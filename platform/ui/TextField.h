@@ -22,13 +22,13 @@ class TextField;
 class TextFieldDelegate {
 public:
     virtual ~TextFieldDelegate() = default;
-    virtual bool textFieldShouldBeginEditing(TextField* field) { return true; }
-    virtual void textFieldDidBeginEditing(TextField* field) { }
-    virtual bool textFieldShouldEndEditing(TextField* field) { return true; }
-    virtual void textFieldDidEndEditing(TextField* field) { }
-    virtual bool textFieldShouldChangeCharactersInRange(TextField* field, TextRange range, const std::string& replacement) { return true; }
-    virtual bool textFieldShouldClear(TextField* field) { return true; }
-    virtual bool textFieldShouldReturn(TextField* field) { return true; }
+    virtual bool textFieldShouldBeginEditing(TextField* /*field*/) { return true; }
+    virtual void textFieldDidBeginEditing(TextField* /*field*/) { }
+    virtual bool textFieldShouldEndEditing(TextField* /*field*/) { return true; }
+    virtual void textFieldDidEndEditing(TextField* /*field*/) { }
+    virtual bool textFieldShouldChangeCharactersInRange(TextField* /*field*/, TextRange /*range*/, const std::string& /*replacement*/) { return true; }
+    virtual bool textFieldShouldClear(TextField* /*field*/) { return true; }
+    virtual bool textFieldShouldReturn(TextField* /*field*/) { return true; }
 };
 
 inline constexpr const char* kTextFieldTextDidBeginEditingNotification = "UITextFieldTextDidBeginEditingNotification";

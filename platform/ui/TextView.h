@@ -18,13 +18,13 @@ class TextView;
 
 class TextViewDelegate : public ScrollViewDelegate {
 public:
-    virtual bool textViewShouldBeginEditing(TextView* view) { return true; }
-    virtual void textViewDidBeginEditing(TextView* view) { }
-    virtual bool textViewShouldEndEditing(TextView* view) { return true; }
-    virtual void textViewDidEndEditing(TextView* view) { }
-    virtual bool textViewShouldChangeTextInRange(TextView* view, TextRange range, const std::string& text) { return true; }
-    virtual void textViewDidChange(TextView* view) { }
-    virtual void textViewDidChangeSelection(TextView* view) { }
+    virtual bool textViewShouldBeginEditing(TextView* /*view*/) { return true; }
+    virtual void textViewDidBeginEditing(TextView* /*view*/) { }
+    virtual bool textViewShouldEndEditing(TextView* /*view*/) { return true; }
+    virtual void textViewDidEndEditing(TextView* /*view*/) { }
+    virtual bool textViewShouldChangeTextInRange(TextView* /*view*/, TextRange /*range*/, const std::string& /*text*/) { return true; }
+    virtual void textViewDidChange(TextView* /*view*/) { }
+    virtual void textViewDidChangeSelection(TextView* /*view*/) { }
 };
 
 inline constexpr const char* kTextViewTextDidBeginEditingNotification = "UITextViewTextDidBeginEditingNotification";

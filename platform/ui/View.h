@@ -85,11 +85,11 @@ public:
     // Depth-first, the view itself first.
     View* viewWithTag(int tag);
 
-    virtual void didAddSubview(View* subview) { }
-    virtual void willRemoveSubview(View* subview) { }
-    virtual void willMoveToSuperview(View* newSuperview) { }
+    virtual void didAddSubview(View* /*subview*/) { }
+    virtual void willRemoveSubview(View* /*subview*/) { }
+    virtual void willMoveToSuperview(View* /*newSuperview*/) { }
     virtual void didMoveToSuperview() { }
-    virtual void willMoveToWindow(Window* newWindow) { }
+    virtual void willMoveToWindow(Window* /*newWindow*/) { }
     virtual void didMoveToWindow() { }
 
     // --- Appearance and interaction ---
@@ -120,7 +120,7 @@ public:
     bool needsLayout() const { return needsLayout_; }
     void layoutIfNeeded();
     virtual void layoutSubviews() { }
-    virtual Size sizeThatFits(Size size) const { return bounds_.size; }
+    virtual Size sizeThatFits(Size /*size*/) const { return bounds_.size; }
     void sizeToFit();
     // Lays out every window's tree now (what the end of a run-loop turn does).
     static void layoutAllWindows();
@@ -139,15 +139,15 @@ public:
     // when it builds on it; drawRect stays free for the view's own drawing.
     // The state is saved around each call. Both must draw from the view's
     // state only, so that two renders are byte-identical.
-    virtual void drawChrome(GraphicsContext& context, const Rect& bounds) { }
-    virtual void drawRect(GraphicsContext& context, const Rect& rect) { }
+    virtual void drawChrome(GraphicsContext& /*context*/, const Rect& /*bounds*/) { }
+    virtual void drawRect(GraphicsContext& /*context*/, const Rect& /*rect*/) { }
     // Drawn after the subviews, for a kind whose own parts stand above views
     // added to it (a navigation bar's buttons and title over a bar image).
-    virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
+    virtual void drawAboveSubviews(GraphicsContext& /*context*/, const Rect& /*bounds*/) { }
     // Drawn right after one subview (and before the next), for a kind whose
     // own part stands between two of its subviews (a cell's selection over its
     // background view, under its content).
-    virtual void drawAboveSubview(GraphicsContext& context, const Rect& bounds, View* subview) { }
+    virtual void drawAboveSubview(GraphicsContext& /*context*/, const Rect& /*bounds*/, View* /*subview*/) { }
     // The corner radius of the kind's own rounded face (a rounded text field):
     // the background colour fills the bounds rounded by it, so no square
     // corners show around the face. 0: the whole bounds.

@@ -53,10 +53,10 @@ public:
     virtual void viewDidUnload() { }
 
     // --- Appearance hooks (overridable) and the wrappers the framework calls ---
-    virtual void viewWillAppear(bool animated) { }
-    virtual void viewDidAppear(bool animated) { }
-    virtual void viewWillDisappear(bool animated) { }
-    virtual void viewDidDisappear(bool animated) { }
+    virtual void viewWillAppear(bool /*animated*/) { }
+    virtual void viewDidAppear(bool /*animated*/) { }
+    virtual void viewWillDisappear(bool /*animated*/) { }
+    virtual void viewDidDisappear(bool /*animated*/) { }
     void notifyViewWillAppear(bool animated);
     void notifyViewDidAppear(bool animated);
     void notifyViewWillDisappear(bool animated);
@@ -103,7 +103,7 @@ protected:
 
     enum class Phase { WillAppear, DidAppear, WillDisappear, DidDisappear };
     // Containers pass their appearance on to the controllers they show.
-    virtual void forwardAppearance(Phase phase, bool animated) { }
+    virtual void forwardAppearance(Phase /*phase*/, bool /*animated*/) { }
     // Runs the completion now or after the duration on the run loop.
     void runTransition(bool animated, double duration, std::function<void()> completion);
     ViewController* outermostContainer();

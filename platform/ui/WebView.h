@@ -48,10 +48,10 @@ class WebView;
 class WebViewDelegate {
 public:
     virtual ~WebViewDelegate() = default;
-    virtual bool webViewShouldStartLoadWithRequest(WebView* webView, const URLRequest& request, WebViewNavigationType type) { return true; }
-    virtual void webViewDidStartLoad(WebView* webView) { }
-    virtual void webViewDidFinishLoad(WebView* webView) { }
-    virtual void webViewDidFailLoadWithError(WebView* webView, const WebError& error) { }
+    virtual bool webViewShouldStartLoadWithRequest(WebView* /*webView*/, const URLRequest& /*request*/, WebViewNavigationType /*type*/) { return true; }
+    virtual void webViewDidStartLoad(WebView* /*webView*/) { }
+    virtual void webViewDidFinishLoad(WebView* /*webView*/) { }
+    virtual void webViewDidFailLoadWithError(WebView* /*webView*/, const WebError& /*error*/) { }
 };
 
 // The page inside a web view, as a test scripts it.

@@ -163,7 +163,8 @@ bool QVClientSession::callGame(const std::function<void()>& call)
     Ref<Quorvel> keep(&client());
     const bool wasRunning = running();
     call();
-    if (running())
+    // False only when the call shut a running client down, whatever the road.
+    if (running() || !wasRunning)
         return true;
     // Shut down inside the call: the callers below it on the stack still read
     // this instance, so it goes once they are done, on the loop's next turn.
@@ -176,7 +177,7 @@ bool QVClientSession::tellGame(const std::function<void(QuorvelDelegate&)>& mess
 {
     QuorvelDelegate* delegate = getDelegate();
     if (!delegate)
-        return running();
+        return true; // nothing called, nothing shut down
     return callGame([&] { message(*delegate); });
 }
 

@@ -54,8 +54,9 @@ public:
     // Every call of the game's delegates goes through callGame (the role's
     // one door, QVSessionRole.h): this client is held across the call, kept
     // until the main loop's next turn when the call shut it down, and the
-    // answer says whether it still runs. tellGame hands the call the game's
-    // delegate (nothing is called without one) and answers the same.
+    // answer is false only when the call shut this running client down.
+    // tellGame hands the call the game's delegate (nothing is called without
+    // one, and the answer is then true) and answers the same.
     bool callGame(const std::function<void()>& call) override;
     bool tellGame(const std::function<void(QuorvelDelegate&)>& message);
 

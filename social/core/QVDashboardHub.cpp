@@ -3,13 +3,13 @@
 #include "social/core/QVDashboardHub.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVClientSession.h"
 #include "social/core/QVLocalRecords.h"
 #include "social/core/QVLogin.h"
+#include "social/core/QVPartCallback.h"
 #include "social/core/QVPresenter.h"
 #include "social/core/QVRequestUI.h"
 #include "social/core/QVUserOptions.h"
@@ -38,7 +38,7 @@ namespace {
 // The dashboard a game asked for while the device's first login was on its
 // way: it opens when that login ends well. The callback target of the login,
 // answering the hub while its client runs.
-class DashboardAfterLogin final : public Object {
+class DashboardAfterLogin final : public QVPartCallback<QVDashboardHub> {
 public:
     static Ref<DashboardAfterLogin> create(Quorvel& client, QVDashboardHub& hub, std::string tab,
                                            std::vector<Quorvel::DashboardEntry> controllers)
@@ -50,8 +50,7 @@ public:
     }
     void loginSucceeded(Object*)
     {
-        if (Ref<Quorvel> keep = client_.lock())
-            hub_.presentRootControllerWithTabbedDashboard(tab_, controllers_);
+        withPart([&](QVDashboardHub& hub) { hub.presentRootControllerWithTabbedDashboard(tab_, controllers_); });
     }
     void loginFailed(Object*)
     {
@@ -61,12 +60,9 @@ public:
 
 private:
     DashboardAfterLogin(Quorvel& client, QVDashboardHub& hub)
-        : client_(&client)
-        , hub_(hub)
+        : QVPartCallback(client, hub)
     {
     }
-    platform::Weak<Quorvel> client_;
-    QVDashboardHub& hub_; // a part of client_, alive while it is
     std::string tab_;
     std::vector<Quorvel::DashboardEntry> controllers_;
 };
@@ -246,10 +242,21 @@ void QVDashboardHub::switchToOnlineDashboard()
 
 void QVDashboardHub::switchToOfflineDashboard()
 {
-    if (!running() || !isQuorvelDashboardInOnlineMode)
+    if (!running())
         return;
+    if (!isQuorvelDashboardInOnlineMode) {
+        // Offline already: a player who has just turned the client off (a logout) is still offered
+        // to turn it on, as a dashboard opened now offers it.
+        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel())
+            tabbed->enterOfflineMode();
+        return;
+    }
     Ref<Quorvel> keep(&client());
     QVLifecycleTrace::step("switchToOfflineDashboard");
+    // A dashboard asked for before the player turned the client off (a logout), still waiting
+    // for the screen in front to close, was the leaving player's: it does not open.
+    if (!options().hasUserApprovedQuorvel())
+        presenter().forgetQueuedDashboard();
     notifications().postUserOffline();
     options().setUnviewedChallengesCount(0);
     options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);

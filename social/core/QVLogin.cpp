@@ -9,7 +9,6 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Weak.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVClientSession.h"
@@ -18,6 +17,7 @@
 #include "social/core/QVLifecycleTrace.h"
 #include "social/core/QVLocalRecords.h"
 #include "social/core/QVNotification.h"
+#include "social/core/QVPartCallback.h"
 #include "social/core/QVPresenter.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QVUserStats.h"
@@ -56,36 +56,29 @@ bool& bootstrapCompletedFlag()
 }
 
 // The callback target of one bootstrap, answering the login part that sent
-// it while its instance lives (the part takes the answer only while that
-// instance runs). A logout cancels it, so that an answer arriving afterwards
-// is neither applied nor reported.
-class BootstrapAttempt final : public Object, public QVCallbackable {
+// it while its instance lives. A logout, or a login that takes its place,
+// cancels it, so that an answer arriving afterwards is neither applied nor
+// reported.
+class BootstrapAttempt final : public QVPartCallback<QVLogin> {
 public:
     static Ref<BootstrapAttempt> create(Quorvel& client, QVLogin& login)
     {
         return platform::adoptRef(new BootstrapAttempt(client, login));
     }
-    bool canReceiveCallbacksNow() override { return !cancelled && !client_.expired(); }
     void succeeded(Object* answer)
     {
-        if (Ref<Quorvel> keep = client_.lock())
-            login_.bootstrapAttemptSucceeded(this, answer);
+        withPart([&](QVLogin& login) { login.bootstrapAttemptSucceeded(this, answer); });
     }
     void failed(Object* response)
     {
-        if (Ref<Quorvel> keep = client_.lock())
-            login_.bootstrapAttemptFailed(this, response);
+        withPart([&](QVLogin& login) { login.bootstrapAttemptFailed(this, response); });
     }
-    bool cancelled { false };
 
 private:
     BootstrapAttempt(Quorvel& client, QVLogin& login)
-        : client_(&client)
-        , login_(login)
+        : QVPartCallback(client, login)
     {
     }
-    platform::Weak<Quorvel> client_;
-    QVLogin& login_; // a part of client_, alive while it is
 };
 
 // The approval and account screens go into the intro frame, in a navigation
@@ -158,7 +151,7 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     }
     if (options().hasUserApprovedQuorvel()) {
         addBootstrapDelegates(onSuccess, onFailure);
-        startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
+        startBootstrapAttempt(std::nullopt, forceCreateAccount, userId, false);
     } else if (options().hasUserSetQuorvelAccess()) {
         // The player declined: no login is asked of the service, and the caller hears so.
         gameCenter().initializeGameCenter();
@@ -171,16 +164,42 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     }
 }
 
+void QVLogin::loginFromAccountForm(bool forceCreateAccount, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    std::vector<QVDelegate> superseded;
+    if (running() && isBootstrapInProgress_) {
+        platform::log("Quorvel: the login on its way gives way to the one asked for on the account form");
+        superseded = cancelRunningBootstrap();
+    }
+    doBootstrap(forceCreateAccount, {}, onSuccess, onFailure);
+    // Told once this login runs: whatever they ask for next waits for it.
+    for (auto& callback : superseded)
+        callback.invoke(nullptr);
+}
+
+std::vector<QVDelegate> QVLogin::cancelRunningBootstrap()
+{
+    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get()))
+        attempt->cancel();
+    bootstrapAttempt_ = nullptr;
+    isBootstrapInProgress_ = false;
+    mBootstrapSuccessDelegates.clear();
+    return std::exchange(mBootstrapFailureDelegates, {});
+}
+
 void QVLogin::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
 {
     if (running())
-        startBootstrapAttempt(deviceToken, forceCreateAccount, {});
+        startBootstrapAttempt(deviceToken, forceCreateAccount, {}, false);
 }
 
 void QVLogin::startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
-                                    const std::string& userId)
+                                    const std::string& userId, bool askedAgainWithKey)
 {
     isBootstrapInProgress_ = true;
+    attemptDeviceToken_ = deviceToken;
+    signedWithStoredToken_ = holdsAccessToken();
+    askedAgainWithKey_ = askedAgainWithKey;
     mForceCreateAccountOnBootstrap = forceCreateAccount;
     bootstrapUserId_ = userId;
     QVLifecycleTrace::step("doBootstrap");
@@ -230,6 +249,13 @@ void QVLogin::bootstrapAttemptFailed(Object* attempt, Object* response)
 bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped && holdsAccessToken(); }
 
 bool QVLogin::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool QVLogin::refusedTheStoredToken(Object* response) const
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(response);
+    return signedWithStoredToken_ && !askedAgainWithKey_ && loader && loader->oauthResponse()
+        && loader->oauthResponse()->statusCode() == 401;
+}
 
 bool QVLogin::holdsAccessToken()
 {
@@ -316,6 +342,17 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
         return;
     Ref<Quorvel> keep(&client());
     bootstrapAttempt_ = nullptr;
+    if (refusedTheStoredToken(response)) {
+        // The token kept on the device signs nothing the service takes (its
+        // secret another login's, say): it is forgotten, and the login asked
+        // again with the game's key alone, once, before anyone hears of it.
+        platform::logWarning("Quorvel: the service refused the login signed with the access token kept on the "
+                             "device; the token is forgotten and the login asked again with the game's key");
+        if (QVProvider* provider = session().provider())
+            provider->setAccessToken({}, {});
+        startBootstrapAttempt(attemptDeviceToken_, mForceCreateAccountOnBootstrap, bootstrapUserId_, true);
+        return;
+    }
     // Ended before anyone hears of it: a login retried from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
     // A login of another account dropped the last player's credentials before
@@ -586,12 +623,8 @@ void QVLogin::logoutUser()
     hasDeferredLoginDelegate = false; // the player who left is not reported logged in
     std::string userId = records().lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
-    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get())) {
-        attempt->cancelled = true;
-        bootstrapAttempt_ = nullptr;
-        isBootstrapInProgress_ = false;
-        invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
-    }
+    if (bootstrapAttempt_)
+        invokeAndClearBootstrapDelegates(cancelRunningBootstrap(), nullptr);
     // Logins asked for before the logout are not carried past it.
     for (QueuedLogin& queued : std::exchange(queuedLogins_, {}))
         queued.onFailure.invoke(nullptr);

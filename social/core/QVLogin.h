@@ -38,6 +38,12 @@ public:
     {
         doBootstrap(false, {}, onSuccess, onFailure);
     }
+    // A login the player asked for on an account form (credentials named, or
+    // a new account): never answered by a login of another player. A
+    // bootstrap on its way (a trigger's, for the last player) gives way: its
+    // answer is neither applied nor reported, its callers hear failure, and
+    // this one runs in its place; the game hears this one's player, once.
+    void loginFromAccountForm(bool forceCreateAccount, const QVDelegate& onSuccess, const QVDelegate& onFailure);
     // A bootstrap that carries the device's push token: it starts whatever
     // runs already and has no callers of its own.
     void doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount);
@@ -105,10 +111,17 @@ public:
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:
+    // `askedAgainWithKey`: the attempt after one whose stored token the service refused.
     void startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
-                               const std::string& userId);
+                               const std::string& userId, bool askedAgainWithKey);
+    // The running attempt went signed with the token kept on the device, and
+    // the service refused it (401): the token is no login's any more.
+    bool refusedTheStoredToken(platform::Object* response) const;
     void bootstrapSucceeded(platform::Object* attempt);
     void bootstrapFailed(platform::Object* attempt, platform::Object* response);
+    // Stops the running bootstrap: its answer, when one comes, is neither
+    // applied nor reported. Answers its callers' failure values, to be told.
+    std::vector<QVDelegate> cancelRunningBootstrap();
     // `loggedInUserId`: the player the bootstrap that just ended logged in ("" after a failure).
     void runQueuedLogin(const std::string& loggedInUserId);
     // The invalid user becomes the local user and the provider's stored credentials go.
@@ -121,6 +134,9 @@ private:
     bool mForceCreateAccountOnBootstrap { false };
     bool mSuccessfullyBootstrapped { false };
     std::string bootstrapUserId_; // while a bootstrap runs
+    std::optional<platform::Bytes> attemptDeviceToken_; // the running attempt's push token
+    bool signedWithStoredToken_ { false }; // the running attempt went with the token kept on the device
+    bool askedAgainWithKey_ { false }; // the running attempt follows a refused stored token
     // Logins of a player other than the one the running bootstrap was asked
     // for: once it ends, those of the player it logged in share its success;
     // the others run in turn and answer their own callers.

@@ -91,11 +91,7 @@ namespace {
 // A call to the game (its delegate, its notice observer) through the session's
 // one door: false when the call shut the running client down, and the notice
 // goes no further.
-bool callGame(const std::function<void()>& call)
-{
-    const bool ran = QuorvelInternal::sharedInstance() != nullptr;
-    return QuorvelInternal::session().callGame(call) || !ran;
-}
+bool callGame(const std::function<void()>& call) { return QuorvelInternal::session().callGame(call); }
 
 bool tellDelegate(const std::function<void(QVNotificationDelegate&)>& message)
 {

@@ -256,6 +256,12 @@ void QVPresenter::pushOnActiveNavigationController(Ref<ViewController> screen)
         mQVRootController->presentModalViewController(screen.get(), true);
 }
 
+void QVPresenter::forgetQueuedDashboard()
+{
+    if (dynamic_cast<QVTabbedDashboardScreen*>(mQueuedRootModal.get()))
+        mQueuedRootModal = nullptr;
+}
+
 // ---- Closing
 
 void QVPresenter::dismissDashboard() { dismissRootController(); }
@@ -332,7 +338,9 @@ void QVPresenter::destroyDashboard()
 
 void QVPresenter::closeForShutdown()
 {
-    if (!running() || !mQVRootController)
+    // A dashboard the game was told of closes, also one whose root is not up
+    // yet (the game shut the client down inside dashboardWillAppear).
+    if (!running() || (!mQVRootController && !mGameToldOfDashboard))
         return;
     Ref<Quorvel> keep(&client());
     mQueuedRootModal = nullptr;
@@ -358,6 +366,7 @@ bool QVPresenter::dashboardWillAppear()
     platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
     Quorvel::releaseReservedMemory();
+    mGameToldOfDashboard = true; // from here on the game hears it close, whatever ends it
     return session().tellGame([](QuorvelDelegate& game) { game.dashboardWillAppear(); });
 }
 
@@ -386,6 +395,7 @@ bool QVPresenter::dashboardDidDisappear()
     if (!running())
         return false;
     mDashboardVisable = false;
+    mGameToldOfDashboard = false;
     stats().dashboardClosed();
     Quorvel::reserveMemory();
     return session().tellGame([](QuorvelDelegate& game) { game.dashboardDidDisappear(); });

@@ -72,14 +72,18 @@ public:
     // modally on the root controller (or as the root's screen when none is up).
     void pushOnActiveNavigationController(platform::Ref<platform::ui::ViewController> screen);
 
+    // A tabbed dashboard waiting in the queue slot is let go (its player left).
+    void forgetQueuedDashboard();
+
     // ---- Closing
     void dismissRootController();
     void dismissDashboard() override;
     // The root's show or hide transition ended.
     void animationDidStop(bool finished) override;
     void destroyDashboard();
-    // The client shuts down: a screen on show (or closing) goes at once, the
-    // game told it disappears, and no view of the client stays in the window.
+    // The client shuts down: a screen on show (or closing, or still to come
+    // up after the game heard dashboardWillAppear) goes at once, the game told
+    // it disappears, and no view of the client stays in the window.
     void closeForShutdown();
 
     // Each tells the game (QVClientSession::tellGame) and answers whether the
@@ -136,6 +140,8 @@ private:
     bool mIsErrorPending { false };
     bool mAllowErrorScreens { false };
     bool mDashboardVisable { false };
+    // The game heard dashboardWillAppear and has not heard dashboardDidDisappear yet.
+    bool mGameToldOfDashboard { false };
     bool mPreviousStatusBarHidden { false };
     int mPreviousOrientation { 1 };
     int mDashboardOrientation { 1 };

@@ -235,6 +235,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
                                        const std::string& displayName, const QuorvelSettingsDictionary& settings,
                                        QVDelegatesContainer* delegates)
 {
+    QVSessionRole::requireMainThread("Quorvel::initializeWithProductKey");
     if (QuorvelInternal::sharedInstance()) {
         // A second start-up would leak the first one's services and poller.
         platform::logWarning("Quorvel: initializeWithProductKey called again without shutdown; ignored");
@@ -306,6 +307,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
 
 void Quorvel::shutdown()
 {
+    QVSessionRole::requireMainThread("Quorvel::shutdown");
     if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         Ref<Quorvel> keep(q);
         q->setMProductKey({});
@@ -334,14 +336,27 @@ void Quorvel::shutdown()
 
 // ---- The class methods a game calls, each passed to its part
 
-void Quorvel::setShouldWarnOnIncompleteDelegates(bool warn) { QuorvelInternal::options().setShouldWarnOnIncompleteDelegates(warn); }
+void Quorvel::setShouldWarnOnIncompleteDelegates(bool warn)
+{
+    QVSessionRole::requireMainThread("Quorvel::setShouldWarnOnIncompleteDelegates");
+    QuorvelInternal::options().setShouldWarnOnIncompleteDelegates(warn);
+}
 
-int Quorvel::getDashboardOrientation() { return QuorvelInternal::presenter().dashboardOrientation(); }
+int Quorvel::getDashboardOrientation()
+{
+    QVSessionRole::requireMainThread("Quorvel::getDashboardOrientation");
+    return QuorvelInternal::presenter().dashboardOrientation();
+}
 
-void Quorvel::setDashboardOrientation(int orientation) { QuorvelInternal::presenter().setDashboardOrientation(orientation); }
+void Quorvel::setDashboardOrientation(int orientation)
+{
+    QVSessionRole::requireMainThread("Quorvel::setDashboardOrientation");
+    QuorvelInternal::presenter().setDashboardOrientation(orientation);
+}
 
 bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
 {
+    QVSessionRole::requireMainThread("Quorvel::shouldAutorotateToInterfaceOrientation");
     if (QuorvelInternal::presenter().isShowingFullScreen() && !QuorvelInternal::presenter().isLargeScreen())
         return false;
     for (int i = 0; i < count && supportedOrientations; ++i)
@@ -352,42 +367,82 @@ bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int*
 
 void Quorvel::loginWithUserId(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("Quorvel::loginWithUserId");
     QuorvelInternal::login().doBootstrap(false, userId, onSuccess, onFailure);
 }
 
-bool Quorvel::isSuccessfullyBootstrapped() { return QuorvelInternal::login().successfullyBootstrapped(); }
+bool Quorvel::isSuccessfullyBootstrapped()
+{
+    QVSessionRole::requireMainThread("Quorvel::isSuccessfullyBootstrapped");
+    return QuorvelInternal::login().successfullyBootstrapped();
+}
 
-bool Quorvel::isOnline() { return QuorvelInternal::login().isOnline(); }
+bool Quorvel::isOnline()
+{
+    QVSessionRole::requireMainThread("Quorvel::isOnline");
+    return QuorvelInternal::login().isOnline();
+}
 
-bool Quorvel::hasUserApprovedQuorvel() { return QuorvelInternal::options().hasUserApprovedQuorvel(); }
+bool Quorvel::hasUserApprovedQuorvel()
+{
+    QVSessionRole::requireMainThread("Quorvel::hasUserApprovedQuorvel");
+    return QuorvelInternal::options().hasUserApprovedQuorvel();
+}
 
 void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
 {
+    QVSessionRole::requireMainThread("Quorvel::userDidApproveQuorvel");
     QuorvelInternal::login().userDidApproveQuorvel(approved, accountSetupComplete);
 }
 
-void Quorvel::logoutUser() { QuorvelInternal::login().logoutUser(); }
+void Quorvel::logoutUser()
+{
+    QVSessionRole::requireMainThread("Quorvel::logoutUser");
+    QuorvelInternal::login().logoutUser();
+}
 
-void Quorvel::gameServerReachabilityChanged(Object* status) { QuorvelInternal::login().gameServerReachabilityChanged(status); }
+void Quorvel::gameServerReachabilityChanged(Object* status)
+{
+    QVSessionRole::requireMainThread("Quorvel::gameServerReachabilityChanged");
+    QuorvelInternal::login().gameServerReachabilityChanged(status);
+}
 
 void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
                                           const std::vector<DashboardEntry>& controllers)
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithDelegate");
     QuorvelInternal::hub().launchDashboardWithDelegate(delegate, tabControllerName, controllers);
 }
 
 void Quorvel::_presentRootControllerWithTabbedDashboard(Object*) { QuorvelInternal::hub().approvalEnded(); }
 
-void Quorvel::dismissDashboard() { QuorvelInternal::presenter().dismissRootController(); }
+void Quorvel::dismissDashboard()
+{
+    QVSessionRole::requireMainThread("Quorvel::dismissDashboard");
+    QuorvelInternal::presenter().dismissRootController();
+}
 
-void Quorvel::registerAddOn(QuorvelAddOn* addOn) { QVAddOnRegistry::registerAddOn(addOn); }
+void Quorvel::registerAddOn(QuorvelAddOn* addOn)
+{
+    QVSessionRole::requireMainThread("Quorvel::registerAddOn");
+    QVAddOnRegistry::registerAddOn(addOn);
+}
 
-std::string Quorvel::lastLoggedInUserId() { return QuorvelInternal::records().lastLoggedInUserId(); }
+std::string Quorvel::lastLoggedInUserId()
+{
+    QVSessionRole::requireMainThread("Quorvel::lastLoggedInUserId");
+    return QuorvelInternal::records().lastLoggedInUserId();
+}
 
-std::string Quorvel::lastLoggedInUserName() { return QuorvelInternal::records().lastLoggedInUserName(); }
+std::string Quorvel::lastLoggedInUserName()
+{
+    QVSessionRole::requireMainThread("Quorvel::lastLoggedInUserName");
+    return QuorvelInternal::records().lastLoggedInUserName();
+}
 
 void Quorvel::setNoticeObserver(NoticeObserver observer)
 {
+    QVSessionRole::requireMainThread("Quorvel::setNoticeObserver");
     if (!observer) {
         QVNotification::setAllowedNoticeObserver(nullptr);
         return;

@@ -48,6 +48,7 @@ bool started(const char* function) { return QVSessionRole::requireRunningClient(
 
 void Quorvel::launchDashboardWithIMToUser(QVUser* user, const std::string& initialText)
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithIMToUser");
     if (!started(__func__))
         return;
     // A new conversation: no id yet.
@@ -57,6 +58,7 @@ void Quorvel::launchDashboardWithIMToUser(QVUser* user, const std::string& initi
 
 void Quorvel::launchDashboardWithSpecificInvite(const std::string& inviteId)
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithSpecificInvite");
     if (!started(__func__))
         return;
     launch("MyQuorvel", loaded<QVSendInviteScreen>("SelectInviteType", "The invite flow must take its invitation",
@@ -65,6 +67,7 @@ void Quorvel::launchDashboardWithSpecificInvite(const std::string& inviteId)
 
 void Quorvel::launchDashboardWithInvitePage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithInvitePage");
     if (!started(__func__))
         return;
     launch("GameProfile", loaded("SelectInviteType"));
@@ -72,6 +75,7 @@ void Quorvel::launchDashboardWithInvitePage()
 
 void Quorvel::launchDashboardWithiPurchasePage(const std::string& applicationId)
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithiPurchasePage");
     if (!started(__func__))
         return;
     launch("GameDiscovery",
@@ -82,6 +86,7 @@ void Quorvel::launchDashboardWithiPurchasePage(const std::string& applicationId)
 }
 void Quorvel::launchDashboardWithFindFriendsPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithFindFriendsPage");
     if (!started(__func__))
         return;
     launch("MyQuorvel", { std::string("ImportFriends") });
@@ -89,6 +94,7 @@ void Quorvel::launchDashboardWithFindFriendsPage()
 
 void Quorvel::launchDashboardWithChallengesPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithChallengesPage");
     if (!started(__func__))
         return;
     launch("GameProfile", { std::string("ChallengeList") });
@@ -96,6 +102,7 @@ void Quorvel::launchDashboardWithChallengesPage()
 
 void Quorvel::launchDashboardWithHighscorePage(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithHighscorePage");
     if (!started(__func__))
         return;
     launch("GameProfile", { std::string("Leaderboard"), leaderboardId });
@@ -103,6 +110,7 @@ void Quorvel::launchDashboardWithHighscorePage(const std::string& leaderboardId)
 
 void Quorvel::launchDashboardWithListLeaderboardsPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithListLeaderboardsPage");
     if (!started(__func__))
         return;
     launch("GameProfile", { std::string("Leaderboard") });
@@ -110,6 +118,7 @@ void Quorvel::launchDashboardWithListLeaderboardsPage()
 
 void Quorvel::launchDashboardWithAchievementsPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithAchievementsPage");
     if (!started(__func__))
         return;
     launch("GameProfile", { std::string("AchievementList") });
@@ -117,6 +126,7 @@ void Quorvel::launchDashboardWithAchievementsPage()
 
 void Quorvel::launchDashboardWithWhosPlayingPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithWhosPlayingPage");
     if (!started(__func__))
         return;
     launch("GameProfile", { std::string("WhosPlaying") });
@@ -124,6 +134,7 @@ void Quorvel::launchDashboardWithWhosPlayingPage()
 
 void Quorvel::launchDashboardWithForumsPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithForumsPage");
     if (!started(__func__))
         return;
     if (!QuorvelInternal::session().allowUserGeneratedContent())
@@ -133,6 +144,7 @@ void Quorvel::launchDashboardWithForumsPage()
 
 void Quorvel::launchDashboardWithSwitchUserPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithSwitchUserPage");
     if (!started(__func__))
         return;
     launch("MyQuorvel", loaded("UseNewOrOldAccount"));
@@ -140,6 +152,7 @@ void Quorvel::launchDashboardWithSwitchUserPage()
 
 void Quorvel::launchDashboardWithListGlobalChatRoomsPage()
 {
+    QVSessionRole::requireMainThread("Quorvel::launchDashboardWithListGlobalChatRoomsPage");
     if (!started(__func__))
         return;
     launch("GameProfile", loaded<QVChatRoomKindsScreen>("SelectChatRoomDefinition", "The chat room list must take the kinds of room it lists",

@@ -23,17 +23,17 @@ public:
     virtual void dashboardWillDisappear() { }
     virtual void dashboardDidDisappear() { }
     // Login finished online / offline, with the user id.
-    virtual void userLoggedIn(const std::string& userId) { }
-    virtual void offlineUserLoggedIn(const std::string& userId) { }
+    virtual void userLoggedIn(const std::string& /*userId*/) { }
+    virtual void offlineUserLoggedIn(const std::string& /*userId*/) { }
     // Asked before the client's own approval screen: true means the game shows
     // its own and the client shows nothing; nullopt means the game does not answer.
     virtual std::optional<bool> showCustomQuorvelApprovalScreen() { return std::nullopt; }
     // The player logged out; the id of the user who was logged in.
-    virtual void userLoggedOut(const std::string& userId) { }
+    virtual void userLoggedOut(const std::string& /*userId*/) { }
     // An announcement is opened (the announcement record).
-    virtual void showCustomScreenForAnnouncement(platform::Object* announcement) { }
+    virtual void showCustomScreenForAnnouncement(platform::Object* /*announcement*/) { }
     // A high score's blob was downloaded (the blob, the high-score record).
-    virtual void userDownloadedBlob(const platform::Bytes& blob, platform::Object* highScore) { }
+    virtual void userDownloadedBlob(const platform::Bytes& /*blob*/, platform::Object* /*highScore*/) { }
 };
 
 // QVChallengeDelegate: what the game implements to hear from the challenge
@@ -57,7 +57,7 @@ public:
     virtual bool respondsTo(Message) const { return false; }
     // The player started a received challenge (the challenge-to-user record,
     // and its data when it has any).
-    virtual void userLaunchedChallenge(platform::Object* challengeToUser, const std::optional<platform::Bytes>& data) { }
+    virtual void userLaunchedChallenge(platform::Object* /*challengeToUser*/, const std::optional<platform::Bytes>& /*data*/) { }
     virtual void userSentChallenges() { }
     virtual void sendChallengeScreenClosed() { }
     virtual void completedChallengeScreenClosed() { }

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/UserDefaults.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPushNotificationService.h"
 
 namespace quorvel {
@@ -19,12 +20,14 @@ constexpr const char* kRemoteNotificationKey = "UIApplicationLaunchOptionsRemote
 
 void Quorvel::applicationWillResignActive()
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationWillResignActive");
     QuorvelInternal::session().pausePolling();
     platform::UserDefaults::standardUserDefaults().synchronize();
 }
 
 void Quorvel::applicationDidBecomeActive()
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationDidBecomeActive");
     if (!QuorvelInternal::sharedInstance())
         return;
     QuorvelInternal::session().resumePolling();
@@ -33,6 +36,7 @@ void Quorvel::applicationDidBecomeActive()
 
 void Quorvel::applicationDidEnterBackground()
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationDidEnterBackground");
     if (auto* presence = QVPresenceService::sharedInstance())
         presence->disconnect();
     QuorvelInternal::location().applicationDidEnterBackground();
@@ -40,6 +44,7 @@ void Quorvel::applicationDidEnterBackground()
 
 void Quorvel::applicationWillEnterForeground()
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationWillEnterForeground");
     // The channel opens again only where the last login enabled it.
     if (auto* presence = QVPresenceService::sharedInstance(); presence && presence->routesRequests())
         presence->connect();
@@ -54,6 +59,7 @@ void Quorvel::applicationWillEnterForeground()
 
 std::optional<std::string> Quorvel::getChallengeIdIfExist(const platform::Value& payload)
 {
+    QVSessionRole::requireMainThread("Quorvel::getChallengeIdIfExist");
     if (!payload.isDictionary() || payload["notification_type"].asString() != "challenge")
         return std::nullopt;
     std::string id = payload["resource_id"].asString();
@@ -64,6 +70,7 @@ std::optional<std::string> Quorvel::getChallengeIdIfExist(const platform::Value&
 
 bool Quorvel::respondToApplicationLaunchOptions(const platform::Value& launchOptions)
 {
+    QVSessionRole::requireMainThread("Quorvel::respondToApplicationLaunchOptions");
     const platform::Value& payload = launchOptions.isDictionary() ? launchOptions[kRemoteNotificationKey] : platform::Value::nil();
     if (!payload.isDictionary())
         return false;
@@ -77,6 +84,7 @@ bool Quorvel::respondToApplicationLaunchOptions(const platform::Value& launchOpt
 
 bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& payload)
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationDidReceiveRemoteNotification");
     if (!payload.isDictionary())
         return false;
     if (auto id = getChallengeIdIfExist(payload)) {
@@ -91,6 +99,7 @@ bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& pay
 
 void Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(const std::optional<platform::Bytes>& token)
 {
+    QVSessionRole::requireMainThread("Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken");
     QVPushNotificationService::setDeviceToken(token, QVDelegate(), QVDelegate());
 }
 

@@ -29,6 +29,8 @@ platform::HttpRequestData OAuthAPIRequestLoader::getConfiguredRequest() const
     auto r = request_->prepare();
     r.timeout = kTimeout;
     r.maxBodySize = kMaxAnswerSize;
+    // Its nonce is good once: the service refuses a second sending as a replay.
+    r.sendOnce = true;
     return r;
 }
 
@@ -38,15 +40,21 @@ void OAuthAPIRequestLoader::loadSynchronously(bool synchronously)
     data_.clear();
     response_ = nullptr;
     error_.reset();
+    signedAgain_ = false;
     transport_ = preferredTransport_ ? preferredTransport_ : Ref<platform::HttpTransport>(&platform::HttpTransport::shared());
+    send();
+    if (synchronously)
+        platform::RunLoop::main().runUntil([this] { return requestId_ == 0; }, kTimeout + 5);
+}
+
+void OAuthAPIRequestLoader::send()
+{
     // The transfer keeps the loader alive until it completes.
     Ref<OAuthAPIRequestLoader> self(this);
     requestId_ = transport_->start(getConfiguredRequest(), [self](platform::HttpResult&& result) {
         self->requestId_ = 0;
         self->finished(std::move(result));
     });
-    if (synchronously)
-        platform::RunLoop::main().runUntil([this] { return requestId_ == 0; }, kTimeout + 5);
 }
 
 void OAuthAPIRequestLoader::cancel()
@@ -59,6 +67,16 @@ void OAuthAPIRequestLoader::cancel()
 void OAuthAPIRequestLoader::finished(platform::HttpResult&& result)
 {
     Ref<OAuthAPIRequestLoader> keep(this);
+    // Its connection died before the answer and the transport did not send it
+    // again under the same signature. A read changes nothing on the service:
+    // it goes once more, signed afresh (a new nonce and timestamp). Anything
+    // else is told lost: the service may have done it.
+    const std::string& method = request_->httpMethod();
+    if (result.resendRefused && !signedAgain_ && (method == "GET" || method == "HEAD") && transport_) {
+        signedAgain_ = true;
+        send();
+        return;
+    }
     transport_ = nullptr;
     if (result.response)
         response_ = OAuthURLResponse::responseWith(result.response);

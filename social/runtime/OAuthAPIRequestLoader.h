@@ -4,11 +4,15 @@
 // value when none did (refused, dropped, truncated, too large, timed out).
 // Exactly one of the two runs per load; cancel() runs neither.
 //
-// A load times out after 30 s with the timed-out error.
+// A load times out after 30 s with the timed-out error. The signed request
+// goes out once as it stands: when its kept-alive connection dies before the
+// answer, a GET (or HEAD) is signed afresh and sent once more, and any other
+// method fails with the connection-lost error (the service may have done it).
 #pragma once
 
 #include "platform/net/HttpTransport.h"
 #include "social/runtime/OAuthURLRequest.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVDelegate.h"
 
 #include <optional>
@@ -59,10 +63,11 @@ public:
     platform::HttpRequestData getConfiguredRequest() const;
 
     static constexpr double kTimeout = 30.0;
-    static constexpr size_t kMaxAnswerSize = 8 * 1024 * 1024;
+    static constexpr size_t kMaxAnswerSize = QVAnswer::kMaxSize;
 
 private:
     OAuthAPIRequestLoader() = default;
+    void send();
     void finished(platform::HttpResult&& result);
 
     platform::Ref<OAuthURLRequest> request_;
@@ -72,6 +77,7 @@ private:
     platform::Ref<OAuthURLResponse> response_;
     std::optional<Error> error_;
     platform::HttpTransport::RequestId requestId_ { 0 };
+    bool signedAgain_ { false }; // this load was sent again with a fresh signature
     platform::Ref<platform::HttpTransport> transport_;
     platform::Ref<platform::HttpTransport> preferredTransport_;
 };

@@ -2,6 +2,7 @@
 #include "social/runtime/QVActionRequest.h"
 
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
@@ -74,7 +75,10 @@ void QVActionRequest::loaderSucceeded(Object*)
     const int status = lastStatus_;
     if (provider_ && status >= 200 && status < 400)
         provider_->noteProductKeyAccepted();
-    if (status == 401 && !requiresAuthentication_) {
+    // A refused token kept on the device is the login's to report: it forgets
+    // the token and asks again with the game's key, so the key is not in question.
+    const bool signedWithToken = loader_->request() && !loader_->request()->token().empty();
+    if (status == 401 && !requiresAuthentication_ && !signedWithToken) {
         // Needing no login (the login, the device's accounts): the player sees
         // an offline game, as without a connection; the developer reads why.
         const std::string url = loader_->request() ? loader_->request()->url() : std::string();
@@ -92,8 +96,21 @@ void QVActionRequest::loaderSucceeded(Object*)
                                url.substr(0, url.find('?')).c_str());
         }
     }
-    if (status < 400 || status == 403 || status == 406) {
+    // Only a success status may carry an answer; what its body holds is the
+    // caller's to read, by the same rule (QVAnswer).
+    if (QVAnswer::isSuccessStatus(status)) {
         end(true);
+        return;
+    }
+    // A redirect, "not modified" and the refusals whose reasons the forms show
+    // fail without a screen.
+    if (status < 400 || QVAnswer::isRefusal(status)) {
+        const std::string url = loader_->request() ? loader_->request()->url() : std::string();
+        std::optional<std::string> errors = QVAnswer::serviceErrors(loader_->data());
+        platform::logWarning("Quorvel: the service answered %s with HTTP %d%s%s; the request failed",
+                             url.substr(0, url.find('?')).c_str(), status, errors ? ": " : "",
+                             errors ? QVAnswer::oneLine(*errors).c_str() : "");
+        end(false);
         return;
     }
     // While error screens are off the error shows no screen, but it is still

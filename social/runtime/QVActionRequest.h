@@ -6,10 +6,12 @@
 //   401 on one signed with the game's key alone nothing more than the logged refusal,
 //   other statuses from 400 (not 403, 406) "Please try your request again in a few moments.";
 // these end in the failure callback (430 waits for its credentials flow).
-// 403, 406 and statuses below 400 go to the success callback (the service
-// base then fails whatever is not 2xx; the forms read 403 and 406 as the
-// service's reasons). When error screens are not allowed the other statuses
-// from 400 show nothing and still end in the failure callback.
+// Only a success status (200 to 299) goes to the success callback, where the
+// caller reads the body by the same rule (QVAnswer). The refusals 403 and 406
+// and the other statuses below 400 end in the failure callback without a
+// screen (the forms show the refusals' reasons from the body). When error
+// screens are not allowed the other statuses from 400 show nothing and still
+// end in the failure callback.
 //
 // Every request ends in exactly one callback: success, failure, or failure on
 // abandonment; cancel() ends it with none.

@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPresenceService.h"
@@ -136,8 +137,9 @@ public:
     void answered(Object* loaderObject)
     {
         auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-        int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-        if (!loader || status < 200 || status >= 400) {
+        int status = QVAnswer::status(loader);
+        // The body is read below, in turns, as a <bootstrap> document (an error list is none).
+        if (!loader || !QVAnswer::isSuccessStatus(status)) {
             platform::logWarning("Quorvel: the bootstrap failed (status %d)", status);
             onFailure.invoke(loaderObject);
             return;
@@ -192,6 +194,10 @@ private:
         answer_ = reader_->answer();
         std::string error = reader_->error();
         reader_.reset();
+        if (auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loader_.get()); loader && !answer_) {
+            if (std::optional<std::string> errors = QVAnswer::serviceErrors(loader->data()))
+                error = "the service answered with errors: " + QVAnswer::oneLine(*errors);
+        }
         if (!answer_ || answer_->accessToken.empty()) {
             platform::logWarning("Quorvel: the bootstrap failed (status %d%s%s)", status_, error.empty() ? "" : ": ",
                                  error.c_str());

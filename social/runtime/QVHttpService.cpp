@@ -2,6 +2,7 @@
 #include "social/runtime/QVHttpService.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVRequestHandle.h"
 #include "platform/foundation/Base64.h"
 
@@ -55,6 +56,8 @@ Ref<QVHttpRequest> QVHttpService::startRequest(const std::string& path, const st
     req.method = method;
     req.url = r->url_;
     req.timeout = QVHttpRequest::kTimeout;
+    // The one cap on every answer, as on signed requests (QVAnswer).
+    req.maxBodySize = QVAnswer::kMaxSize;
     if (body)
         req.body = *body;
     if (boundary)

@@ -3,7 +3,8 @@
 // outcome to the request's QVHttpServiceObserver — finished for a status from
 // 200 to 299, failed for anything else, including no answer at all.
 //
-// A request times out after 10.0 s. Cancelling (one request, every request,
+// A request times out after 10.0 s; an answer above 8 MiB (QVAnswer::kMaxSize)
+// fails as too large, as a signed request's does. Cancelling (one request, every request,
 // or destroying the service) never calls the observer. The service keeps the
 // observer alive while its request runs; a request that ends (answered, failed
 // or cancelled) also leaves the handles filed under its module.

@@ -6,7 +6,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Weak.h"
-#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
@@ -110,9 +110,7 @@ void QVPoller::pollNow()
 void QVPoller::pollSucceeded(Object* loaderObject)
 {
     Ref<QVPoller> keep(this);
-    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    auto document = loader && status < 400 ? QVXmlDocument::xmlDocumentWithData(loader->data()) : nullptr;
+    auto document = QVAnswer::document(loaderObject);
     auto series = document ? QVResource::resourcesFromXml(document.get(), names_) : nullptr;
     if (!series) {
         pollFailed(loaderObject);

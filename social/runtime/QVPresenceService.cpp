@@ -11,7 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
 #include "platform/net/TcpSocket.h"
-#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
@@ -50,19 +50,23 @@ public:
     void run();
     // Writes a frame from any thread; false once the channel is closing.
     bool send(const std::string& frame);
+    // Why the channel ended itself (a frame it could not take), empty otherwise.
+    std::string endedBecause();
 
 private:
     bool readFrame(std::string& buffer, QVStompFrame& frame);
+    void setEndedBecause(std::string why);
     void close();
 
     std::mutex writeLock_;
     bool closed_ { false };
+    std::mutex endedLock_;
+    std::string endedBecause_;
 };
 
 namespace {
 using Shared = QVSharedInstance<QVPresenceService>;
 
-constexpr size_t kMaxFrame = 1024 * 1024;
 constexpr double kConnectTimeout = 10.0;
 
 // A frame handed from the channel thread to the main loop.
@@ -210,13 +214,36 @@ void QVPresenceService::RequestTransport::channelEnded(const Channel* channel)
 bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& frame)
 {
     for (;;) {
-        if (QVStompTakeFrame(buffer, frame))
+        std::string refusal;
+        switch (QVStompTakeFrame(buffer, frame, &refusal)) {
+        case QVStompTake::Frame:
             return true;
-        if (buffer.size() > kMaxFrame)
-            return false; // a frame larger than any presence message: give up on the channel
+        case QVStompTake::Refused:
+            // Nothing after such a frame can be read: the channel ends now, as after a cut.
+            setEndedBecause(refusal);
+            return false;
+        case QVStompTake::NeedMore:
+            break;
+        }
+        if (buffer.size() > kQVStompFrameLimit) {
+            setEndedBecause("a frame grew past " + std::to_string(kQVStompFrameLimit) + " bytes");
+            return false;
+        }
         if (socket->receive(buffer, 16 * 1024, -1) != TcpSocket::Result::Ok)
             return false;
     }
+}
+
+void QVPresenceService::Channel::setEndedBecause(std::string why)
+{
+    std::lock_guard guard(endedLock_);
+    endedBecause_ = std::move(why);
+}
+
+std::string QVPresenceService::Channel::endedBecause()
+{
+    std::lock_guard guard(endedLock_);
+    return endedBecause_;
 }
 
 bool QVPresenceService::Channel::send(const std::string& frame)
@@ -429,9 +456,7 @@ void QVPresenceService::startChannel()
 void QVPresenceService::queueAnswered(Object* loaderObject)
 {
     queueRequested_ = false;
-    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    auto document = loader && status < 400 ? QVXmlDocument::xmlDocumentWithData(loader->data()) : nullptr;
+    auto document = QVAnswer::document(loaderObject);
     const QVXmlElement* top = document ? document->topElement() : nullptr;
     std::string queue = top && top->name == "presence_queue" ? top->childText("name") : std::string();
     if (queue.empty()) {
@@ -498,6 +523,10 @@ void QVPresenceService::channelEnded(Object* channel)
         return;
     if (thread_.joinable())
         thread_.join();
+    if (std::string why = channel_->endedBecause(); !why.empty())
+        platform::logWarning("Quorvel: the presence channel was closed: %s; requests go over HTTP meanwhile, and "
+                             "the channel is opened again in %g s",
+                             why.c_str(), kReconnectDelay);
     connected_ = false;
     if (!active_)
         return; // we disconnected

@@ -12,6 +12,9 @@
 // travel inside the channel (requestTransport(): a SEND frame out, a MESSAGE
 // with the same correlation id back; docs/wire-format.md). A request whose
 // channel ends before its answer fails with the connection-lost error, once.
+// A frame the channel cannot take (a content-length that is no plain decimal
+// number or is over 1 MiB, or a frame grown past 1 MiB) ends it at once, as a
+// cut does.
 #pragma once
 
 #include "platform/net/HttpTransport.h"

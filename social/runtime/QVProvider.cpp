@@ -36,8 +36,12 @@ Ref<QVProvider> QVProvider::providerWithProductKey(const std::string& key, const
     p->key_ = key;
     p->secret_ = secret;
     p->serverUrl_ = settingsServerUrl();
-    p->accessToken_ = Keychain::get(kKeychainService, "access_token").value_or("");
-    p->accessTokenSecret_ = Keychain::get(kKeychainService, "access_token_secret").value_or("");
+    // The pair as one: a token without its own secret signs nothing.
+    auto pair = Keychain::getMany(kKeychainService, { kTokenAccount, kTokenSecretAccount });
+    if (pair[0] && pair[1]) {
+        p->accessToken_ = *pair[0];
+        p->accessTokenSecret_ = *pair[1];
+    }
     return p;
 }
 
@@ -131,13 +135,14 @@ void QVProvider::setAccessToken(const std::string& token, const std::string& sec
 {
     accessToken_ = token;
     accessTokenSecret_ = secret;
+    // The token and its secret are written and removed as one change: a copy
+    // of the game beside this one, or a kill between two writes, never
+    // leaves one login's token with another's secret.
     if (token.empty()) {
-        Keychain::remove(kKeychainService, "access_token");
-        Keychain::remove(kKeychainService, "access_token_secret");
+        Keychain::removeMany(kKeychainService, { kTokenAccount, kTokenSecretAccount });
         return;
     }
-    if (!Keychain::set(kKeychainService, "access_token", token)
-        || !Keychain::set(kKeychainService, "access_token_secret", secret))
+    if (!Keychain::setMany(kKeychainService, { { kTokenAccount, token }, { kTokenSecretAccount, secret } }))
         platform::logWarning("Quorvel: the access token could not be stored; it lasts for this session only");
 }
 

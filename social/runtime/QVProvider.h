@@ -75,6 +75,8 @@ public:
     void requestEnded(QVActionRequest* request);
 
     static constexpr const char* kKeychainService = "quorvel";
+    static constexpr const char* kTokenAccount = "access_token";
+    static constexpr const char* kTokenSecretAccount = "access_token_secret";
 
     // Requests are dropped: the player has not approved the client (or logged
     // out) or the client is disabled.

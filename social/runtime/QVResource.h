@@ -49,8 +49,9 @@ public:
     void populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names);
 
     // The answer as a series; null when there is no document (a malformed
-    // answer), or when the document is no answer: an HTML page (top element
-    // <html>), or a paging number no count can be (beyond what an int holds).
+    // answer), or when the document is no answer: the service's error list
+    // (top element <errors>) or an HTML page (QVAnswer), or a paging number no
+    // count can be (beyond what an int holds).
     static platform::Ref<QVPaginatedSeries> resourcesFromXml(const QVXmlDocument* document,
                                                              const QVResourceNameMap& names);
 

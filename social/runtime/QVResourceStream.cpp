@@ -5,6 +5,7 @@
 // server notification is built as an element, because the request UI role takes it as one.
 #include "social/runtime/QVResource.h"
 
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -17,7 +18,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <strings.h>
 #include <vector>
 
 namespace quorvel {
@@ -47,13 +47,6 @@ std::optional<unsigned int> headerNumber(const std::string& text)
     if (errno == ERANGE || v > static_cast<unsigned long long>(INT_MAX))
         return std::nullopt;
     return static_cast<unsigned int>(v);
-}
-
-// Whether a top element is an HTML page's (any case): a page a proxy or a
-// server's error handler sent in place of an answer, never an envelope.
-bool isHtmlPage(const char* name)
-{
-    return strcasecmp(name, "html") == 0;
 }
 
 constexpr const char* kServerNotification = "server_notification";
@@ -171,8 +164,9 @@ void StreamReader::startElement(const char* name, const char** attributes)
         } else if (const QVResourceClass* cls = names_.find(name)) {
             pushResource(*cls, attributes, 0);
         } else {
-            if (isHtmlPage(name) && failure_.empty())
-                failure_ = "an HTML page is no answer";
+            // An error list or an HTML page is never an envelope (QVAnswer).
+            if (std::string why; !QVAnswer::isAnswerElement(name, &why) && failure_.empty())
+                failure_ = why;
             push(Kind::Envelope);
         }
         return;

@@ -4,6 +4,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
@@ -100,12 +101,10 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
     QVDelegateChained* values = QVDelegateChained::from(nextCall);
     BRISKO_ASSERT(loader && values, "A service's answer came without its loader or the caller's values");
     const std::string url = loader->request()->url().substr(0, loader->request()->url().find('?'));
-    // Only a success status carries the answer. A refusal the request layer
-    // passes on (403, 406: for the forms that show the service's reasons), an
-    // error page while error screens are off, a redirect or "not modified"
-    // is the caller's failure, whatever its body holds.
-    const int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    if (status < 200 || status > 299) {
+    // Only an answer (QVAnswer) reaches the caller's success: a success status
+    // whose body reads as one of our documents, never the service's error list.
+    const int status = QVAnswer::status(loader);
+    if (!QVAnswer::isSuccessStatus(status)) {
         platform::logWarning("Quorvel: the service answered %s with HTTP %d; the request failed", url.c_str(), status);
         values->invokeFailureWith(loader);
         return;
@@ -115,7 +114,9 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
     Ref<QVPaginatedSeries> series = QVResource::resourcesFromData(body.data(), body.size(), knownResources_, &error);
     if (!series) {
         // An answer that is not a document of ours fails the request; the server's text is logged as data only.
-        platform::logWarning("Quorvel: unreadable answer from %s: %s", url.c_str(), error.c_str());
+        if (std::optional<std::string> errors = QVAnswer::serviceErrors(body))
+            error += ": " + QVAnswer::oneLine(*errors);
+        platform::logWarning("Quorvel: unreadable answer from %s (HTTP %d): %s", url.c_str(), status, error.c_str());
         values->invokeFailureWith(loader);
         return;
     }

@@ -2,9 +2,10 @@
 // element-name map (filled once by populateKnownResources) and turns actions
 // into provider requests: the answer's body becomes a QVXmlDocument, then a
 // QVPaginatedSeries carrying the HTTP status, handed to the caller's success
-// value; a failed request, an answer whose status is not a success (2xx) or
-// one that is not a readable document reaches the failure value with the
-// request loader.
+// value; a failed request, or an answer that is none by the request layer's
+// rule (QVAnswer: a status that is not a success, a body that is not a
+// readable document, the service's error list whatever its status), reaches
+// the failure value with the request loader.
 //
 // Services describe their requests as QVServiceEndpoint tables and send them
 // with send(), which builds the path (refusing an empty id without a request)

@@ -12,10 +12,15 @@
 //     QVUserClass::setDelegate(d);
 //     QVUserClass::file(service->send(...));
 //     QVUserClass::notify([&](QVUserDelegate& d) { d.didGetUser(user); });
+//
+// Every call of the delegate goes through the client's one door to the game
+// (QVSessionRole::callGame): a game that shuts the client down inside one
+// is told nothing more by the caller, which stops when notify answers false.
 #pragma once
 
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVRequestHandle.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include "platform/foundation/Weak.h"
 
@@ -40,12 +45,17 @@ public:
     }
     // The delegate, or null when none is set or it has been destroyed.
     static Delegate* delegate() { return classObject().delegate_.get(); }
-    // Calls `call` with the delegate, kept alive for the call; nothing without one.
+    // Calls `call` with the delegate, kept alive for the call, through the
+    // client's one door to the game (QVSessionRole::callGame); nothing
+    // without one. False when the call shut the running client down: the
+    // caller tells the game nothing more.
     template <typename Call>
-    static void notify(Call&& call)
+    static bool notify(Call&& call)
     {
-        if (auto d = classObject().delegate_.lock())
-            call(*d);
+        auto d = classObject().delegate_.lock();
+        if (!d)
+            return true;
+        return QVSessionRole::current().callGame([&] { call(*d); });
     }
     // Files the handle under the class (null is ignored) and answers it.
     static platform::Ref<QVRequestHandle> file(platform::Ref<QVRequestHandle> handle)

@@ -4,7 +4,9 @@
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVProvider.h"
 
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 
 #include <atomic>
 #include <set>
@@ -46,6 +48,13 @@ void QVSessionRole::setCurrent(QVSessionRole* role)
 }
 
 bool QVSessionRole::isInstalled() { return installed.load() != nullptr; }
+
+void QVSessionRole::requireMainThread(const char* call)
+{
+    BRISKO_ASSERT(platform::RunLoop::isMainThread(),
+                  std::string(call) + " was called off the main thread; the client's calls are made on the main "
+                                      "thread (post it to the main run loop)");
+}
 
 bool QVSessionRole::requireRunningClient(const std::string& call)
 {

@@ -112,13 +112,14 @@ public:
     // client's own (a dashboard launch's first) and the challenge screens'.
     virtual QuorvelDelegate* getDelegate() { return nullptr; }
     virtual QVChallengeDelegate* getChallengeDelegate() { return nullptr; }
-    // The one door to the game: every call of the game's delegates is made
-    // inside `call`. The game may do anything there, shut the client down
-    // included, so what the callers read afterwards stays alive: the running
-    // client is held across the call, and one the call shut down lives on,
-    // stopped, until the main loop's next turn. The answer says whether that
-    // client still runs; false, and the caller stops there. Without a client
-    // the default just calls.
+    // The one door to the game: every call of the game's delegates (the
+    // client's, the services' classes', the screens') is made inside `call`.
+    // The game may do anything there, shut the client down included, so what
+    // the callers read afterwards stays alive: the running client is held
+    // across the call, and one the call shut down lives on, stopped, until
+    // the main loop's next turn. The answer is the same on every road: false
+    // only when the call shut a running client down, and the caller stops
+    // there. Without a client the default just calls.
     virtual bool callGame(const std::function<void()>& call)
     {
         call();
@@ -154,6 +155,13 @@ public:
     // client is not started yet, or was shut down; each call name warns once
     // until a client starts or stops.
     static bool requireRunningClient(const std::string& call);
+    // The one guard of every public entry point of the client (the central
+    // class, the services the game calls, the dashboard's launch calls),
+    // asked first, before the call touches anything or tells the game
+    // anything: on any thread but the main one it fails an assertion whose
+    // message names the call (`call` is its "Class::method"). The client's
+    // state, its store and the game's delegates are the main thread's.
+    static void requireMainThread(const char* call);
 };
 
 } // namespace quorvel

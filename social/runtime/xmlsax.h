@@ -24,9 +24,9 @@ public:
     class Handler {
     public:
         virtual ~Handler() = default;
-        virtual void startElement(const std::string& name, const Attributes& attributes) { }
-        virtual void characters(const char* text, size_t length) { }
-        virtual void endElement(const std::string& name) { }
+        virtual void startElement(const std::string& /*name*/, const Attributes& /*attributes*/) { }
+        virtual void characters(const char* /*text*/, size_t /*length*/) { }
+        virtual void endElement(const std::string& /*name*/) { }
     };
 
     static constexpr int kDefaultMaxDepth = platform::SaxReader::kDefaultMaxDepth;

@@ -75,6 +75,7 @@ Ref<QVAchievement> QVAchievement::initWithLocalSQL(const QVSqlQuery& row)
 
 Ref<QVAchievement> QVAchievement::achievement(const std::string& achievementId)
 {
+    QVSessionRole::requireMainThread("QVAchievement::achievement");
     if (Ref<QVAchievement> stored = QVAchievementService::getAchievementLocalWithUnlockInfo(achievementId))
         return stored;
     auto a = create();
@@ -82,18 +83,28 @@ Ref<QVAchievement> QVAchievement::achievement(const std::string& achievementId)
     return a;
 }
 
-std::vector<Ref<QVAchievement>> QVAchievement::achievements() { return QVAchievementService::getAchievementsLocal(); }
+std::vector<Ref<QVAchievement>> QVAchievement::achievements()
+{
+    QVSessionRole::requireMainThread("QVAchievement::achievements");
+    return QVAchievementService::getAchievementsLocal();
+}
 
-void QVAchievement::setDelegate(QVAchievementDelegate* delegate) { QVAchievementClass::setDelegate(delegate); }
+void QVAchievement::setDelegate(QVAchievementDelegate* delegate)
+{
+    QVSessionRole::requireMainThread("QVAchievement::setDelegate");
+    QVAchievementClass::setDelegate(delegate);
+}
 QVAchievementDelegate* QVAchievement::delegate() { return QVAchievementClass::delegate(); }
 
 void QVAchievement::setCustomUrlForSocialNotificaion(const std::string& url)
 {
+    QVSessionRole::requireMainThread("QVAchievement::setCustomUrlForSocialNotificaion");
     QVAchievementService::setCustomUrlWithSocialNotification(url);
 }
 
 Ref<QVRequestHandle> QVAchievement::submitDeferredAchievements()
 {
+    QVSessionRole::requireMainThread("QVAchievement::submitDeferredAchievements");
     auto& c = QVAchievementClass::classObject();
     return QVAchievementClass::file(QVAchievementService::submitQueuedUpadteAchievements(
         QVDelegate(&c, BRISKO_SELECTOR(QVAchievementClass, _submitDeferredSuccess)),
@@ -119,6 +130,7 @@ Ref<QVRequestHandle> QVAchievement::unlock() { return updateProgression("QVAchie
 
 Ref<QVRequestHandle> QVAchievement::updateProgression(const char* call, double percentComplete, bool showNotification)
 {
+    QVSessionRole::requireMainThread(call);
     if (!QVSessionRole::requireRunningClient(call)) {
         _updateFailure(nullptr);
         return nullptr;
@@ -142,11 +154,13 @@ void QVAchievement::_updateFailure(platform::Object*)
 
 void QVAchievement::deferUpdateProgressionComplete(double percentComplete, bool showNotification)
 {
+    QVSessionRole::requireMainThread("QVAchievement::deferUpdateProgressionComplete");
     QVAchievementService::queueUpdateAchievement(resourceId(), percentComplete, showNotification);
 }
 
 Ref<QVRequestHandle> QVAchievement::getIcon()
 {
+    QVSessionRole::requireMainThread("QVAchievement::getIcon");
     return QVAchievementClass::file(picture_.fetch(this, iconUrl_, [this](platform::Image* image) {
         if (image)
             QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(image, this); });

@@ -20,6 +20,7 @@
 #include "social/services/QVUser.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorvel {
 
@@ -68,6 +69,7 @@ void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
 
 void QVAchievementService::setAutomaticallyPromptToPostUnlocks(bool prompt)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::setAutomaticallyPromptToPostUnlocks");
     if (QVAchievementService* shared = sharedService())
         shared->mAutomaticallyPromptToPostUnlocks = prompt;
 }
@@ -84,6 +86,19 @@ double QVAchievementService::clampPercent(double percent)
     return percent < 0 ? 0 : percent;
 }
 
+bool QVAchievementService::isPercentGiven(const std::string& achievementId, double percent)
+{
+    if (std::isfinite(percent))
+        return true;
+    QVAchievementService* shared = sharedService();
+    if (!shared || shared->mNotANumberSaid.insert(achievementId).second)
+        platform::logWarning("Quorvel: achievement \"%s\" was given the percentage %s, which is not a number from 0 "
+                             "to 100; nothing is kept or sent (the delegate hears "
+                             "didFailUpdateProgressionCompleteQVAchievement)",
+                             achievementId.c_str(), platform::format("%f", percent).c_str());
+    return false;
+}
+
 // -- listing --------------------------------------------------------------------------
 
 void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
@@ -91,6 +106,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
                                                          unsigned page, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsForApplication");
     getAchievementsForApplication(applicationId, comparedToUserId, page, false, onSuccess, onFailure);
 }
 
@@ -99,6 +115,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
                                                          unsigned page, bool silently, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsForApplication");
     if (!QVSessionRole::current().isOnline()) {
         getAchievementsLocal(onSuccess, onFailure);
         return;
@@ -126,6 +143,11 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
                                                              bool showNotification, const QVDelegate& onSuccess,
                                                              const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::updateAchievement");
+    if (!isPercentGiven(achievementId, percentComplete)) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         QVOfflineService::reopenStoreIfRemoved();
@@ -206,6 +228,9 @@ void QVAchievementService::reportProgressNotAbove(const std::string& achievement
 void QVAchievementService::queueUpdateAchievement(const std::string& achievementId, double percentComplete,
                                                   bool showNotification)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::queueUpdateAchievement");
+    if (!isPercentGiven(achievementId, percentComplete))
+        return;
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         std::string userId = QVUser::offlineRowsUserId();
@@ -227,6 +252,7 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
 Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const QVDelegate& onSuccess,
                                                                           const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::submitQueuedUpadteAchievements");
     Ref<QVAchievementService> shared(&service());
     std::vector<std::string> ids = std::move(shared->onlySubmitToGameCenterDeferedAchievementIds);
     std::vector<double> percents = std::move(shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes);
@@ -494,7 +520,10 @@ void QVAchievementService::_pendingProgressRefused(platform::Object* answer)
         if (!record || !record->isInvalidResult() || !record->achievement())
             continue;
         Ref<QVAchievement> refused = QVAchievement::achievement(record->achievement()->resourceId());
-        QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(refused.get()); });
+        // A game that shut the client down on one refusal hears no more.
+        if (!QVAchievementClass::notify(
+                [&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(refused.get()); }))
+            return;
     }
 }
 

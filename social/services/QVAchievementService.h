@@ -41,6 +41,10 @@ public:
 
     // 0..100; NaN and anything not below 100 give 100, negatives 0.
     static double clampPercent(double percent);
+    // A percentage the game may give: a finite number. NaN and the
+    // infinities are refused at the call (nothing kept or sent; the log says
+    // why, once per achievement), since no progress or unlock is meant by them.
+    static bool isPercentGiven(const std::string& achievementId, double percent);
 
     // -- the game's and the dashboard's operations
     static void getAchievementsForApplication(const std::string& applicationId,
@@ -127,6 +131,8 @@ private:
     std::set<std::pair<std::string, std::string>> mProgressNotAboveSaid;
     // Achievements updated before the player approved the client, said once each.
     std::set<std::string> mUnapprovedSaid;
+    // Achievements given a percentage that is no finite number, said once each.
+    std::set<std::string> mNotANumberSaid;
 };
 
 // Sends a list of updates to Game Center alone and reports once, when every

@@ -4,6 +4,7 @@
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVCloudStorageService.h"
 
 namespace quorvel {
@@ -22,6 +23,7 @@ int statusCodeOf(platform::Object* status)
 
 Ref<QVRequestHandle> QVCloudStorage::upload(const std::optional<platform::Bytes>& data, const std::string& key)
 {
+    QVSessionRole::requireMainThread("QVCloudStorage::upload");
     auto& c = QVCloudStorageClass::classObject();
     return QVCloudStorageClass::file(QVCloudStorageService::uploadBlob(
         data, key, QVDelegate(&c, BRISKO_SELECTOR(QVCloudStorageClass, _uploadSuccess)),
@@ -30,6 +32,7 @@ Ref<QVRequestHandle> QVCloudStorage::upload(const std::optional<platform::Bytes>
 
 Ref<QVRequestHandle> QVCloudStorage::downloadDataWithKey(const std::string& key)
 {
+    QVSessionRole::requireMainThread("QVCloudStorage::downloadDataWithKey");
     auto& c = QVCloudStorageClass::classObject();
     return QVCloudStorageClass::file(QVCloudStorageService::downloadBlobWithKey(
         key, QVDelegate(&c, BRISKO_SELECTOR(QVCloudStorageClass, _downloadSuccess)),
@@ -38,6 +41,7 @@ Ref<QVRequestHandle> QVCloudStorage::downloadDataWithKey(const std::string& key)
 
 Ref<QVRequestHandle> QVCloudStorage::downloadKeysForCurrentUser()
 {
+    QVSessionRole::requireMainThread("QVCloudStorage::downloadKeysForCurrentUser");
     auto& c = QVCloudStorageClass::classObject();
     return QVCloudStorageClass::file(QVCloudStorageService::getIndex(
         QVDelegate(&c, BRISKO_SELECTOR(QVCloudStorageClass, _downloadKeysForCurrentUserSuccess)),

@@ -6,6 +6,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSessionRole.h"
@@ -63,8 +64,14 @@ bool QVCloudStorageService::keyIsValid(const std::string& key)
 Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes>& blob, const std::string& key,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::uploadBlob");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
+    // Before start-up or after shut-down: said as every call says it, and no answer.
+    if (!QVSessionRole::requireRunningClient("QVCloudStorageService::uploadBlob")) {
+        onFailure.invoke(shared.getStatusObject_GatewayTimeout());
+        return nullptr;
+    }
     if (!blob) {
         onFailure.invoke(shared.getStatusObject_NotAcceptable());
         return nullptr;
@@ -92,8 +99,13 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
 Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::string& key, const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::downloadBlobWithKey");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
+    if (!QVSessionRole::requireRunningClient("QVCloudStorageService::downloadBlobWithKey")) {
+        onFailure.invoke(shared.getStatusObject_GatewayTimeout());
+        return nullptr;
+    }
     if (!keyIsValid(key)) {
         onFailure.invoke(shared.getStatusObject_NotAcceptable());
         return nullptr;
@@ -121,6 +133,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
 
 Ref<QVRequestHandle> QVCloudStorageService::getIndex(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::getIndex");
     return service().getIndexOnSuccess(onSuccess, onFailure);
 }
 
@@ -136,10 +149,13 @@ QVCloudStorageStatus_Object* QVCloudStorageService::statusForFailure(Object* loa
     if (!loader || !loader->oauthResponse() || !loader->oauthResponse()->urlResponse())
         return getStatusObject_GatewayTimeout();
     int status = loader->oauthResponse()->statusCode();
-    if (status == 200)
-        return getStatusObject_Ok();
     if (status == 507 && keep507)
         return getStatusObject_InsufficientStorage();
+    // A success status that is no answer (QVAnswer): the service's error list
+    // is its refusal; a body the client cannot read says nothing of what the
+    // service did, as no answer does.
+    if (QVAnswer::isSuccessStatus(status))
+        return QVAnswer::serviceErrors(loader->data()) ? getStatusObject_NotFound() : getStatusObject_GatewayTimeout();
     return getStatusObject_NotFound();
 }
 
@@ -160,18 +176,18 @@ void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextC
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
     QVDelegateChained* values = QVDelegateChained::from(nextCall);
     BRISKO_ASSERT(loader && values, "A stored value's download came without its loader or the caller's values");
-    // Only a 200 carries the value: a refusal's error list, a redirect or
-    // "not modified" is no saved value, and is reported as not found.
-    const int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    if (status != 200) {
+    // The value's bytes come only with 200 (QVAnswer::bytes): anything else is
+    // no saved value, and is reported as not found.
+    const Bytes* body = QVAnswer::bytes(loader);
+    if (!body) {
         platform::logWarning("Quorvel: a cloud value's download was answered with HTTP %d; it is reported as not found",
-                             status);
+                             QVAnswer::status(loader));
         values->invokeFailureWith(getStatusObject_NotFound());
         return;
     }
-    std::optional<Bytes> blob = loader->data();
+    std::optional<Bytes> blob = *body;
     if (mUseCompression)
-        blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxExpandedValue);
+        blob = QVCompressableData::uncompressedDataFromSerializedData(*body, kMaxExpandedValue);
     // A stored value that does not expand is not the value: a failure.
     if (!blob) {
         values->invokeFailureWith(getStatusObject_NotAcceptable());

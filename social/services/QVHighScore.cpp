@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Format.h"
 #include "platform/gamekit/GameCenter.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboard.h"
@@ -108,11 +109,16 @@ std::string QVHighScore::description() const
     return platform::format("<QVHighScore %p> score %ld", static_cast<const void*>(this), static_cast<long>(score_));
 }
 
-void QVHighScore::setDelegate(QVHighScoreDelegate* delegate) { QVHighScoreClass::setDelegate(delegate); }
+void QVHighScore::setDelegate(QVHighScoreDelegate* delegate)
+{
+    QVSessionRole::requireMainThread("QVHighScore::setDelegate");
+    QVHighScoreClass::setDelegate(delegate);
+}
 QVHighScoreDelegate* QVHighScore::delegate() { return QVHighScoreClass::delegate(); }
 
 std::vector<Ref<QVResource>> QVHighScore::allHighScoresForCurrentUser()
 {
+    QVSessionRole::requireMainThread("QVHighScore::allHighScoresForCurrentUser");
     std::vector<Ref<QVResource>> scores;
     for (const auto& board : QVLeaderboard::leaderboards()) {
         if (board->currentUserScore())
@@ -123,6 +129,7 @@ std::vector<Ref<QVResource>> QVHighScore::allHighScoresForCurrentUser()
 
 void QVHighScore::submitTo(const QVLeaderboard& leaderboard)
 {
+    QVSessionRole::requireMainThread("QVHighScore::submitTo");
     Ref<QVHighScore> keep(this);
     QVHighScoreService::setHighScoreWithBlob(score_, displayText(), customData_, blob_, leaderboard.leaderboardId(),
                                              false, false,
@@ -144,6 +151,7 @@ void QVHighScore::_submitFailed(platform::Object*)
 
 Ref<QVRequestHandle> QVHighScore::downloadBlob()
 {
+    QVSessionRole::requireMainThread("QVHighScore::downloadBlob");
     Ref<QVHighScore> keep(this);
     if (!hasBlob()) {
         QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didFailDownloadBlob(this); });

@@ -16,6 +16,7 @@
 #include "social/services/QVUser.h"
 
 #include <cstring>
+#include <set>
 
 namespace quorvel {
 
@@ -70,7 +71,7 @@ void storeAnsweredWithBlob(const QVHighScore& score, const platform::Bytes& blob
 
 void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
 {
-    requireMainThread("QVHighScoreService::setPendingBlob");
+    QVSessionRole::requireMainThread("QVHighScoreService::setPendingBlob");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found != shared.pendingBlobIndex_.end()) {
@@ -83,7 +84,7 @@ void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::
 
 void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
 {
-    requireMainThread("QVHighScoreService::removePendingBlobForLeaderboard");
+    QVSessionRole::requireMainThread("QVHighScoreService::removePendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end())
@@ -102,7 +103,7 @@ void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& lead
 std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                                 int64_t score)
 {
-    requireMainThread("QVHighScoreService::getPendingBlobForLeaderboard");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != score)
@@ -121,24 +122,34 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
     // The answered scores are stored in one transaction: one sync of the
     // store for the batch, not one per score.
     QVOfflineStore::Transaction transaction;
-    for (const auto& answered : series->objects()) {
-        auto* score = dynamic_cast<QVHighScore*>(answered.get());
-        if (!score || score->leaderboardId().empty())
-            continue;
-        std::optional<platform::Bytes> blob = sent->take(score->leaderboardId(), score->score());
-        if (blob && score->blobUploadParameters())
-            uploadBlob(blob, score);
-        else if (blob)
-            storeAnsweredWithBlob(*score, *blob);
-        else
-            storeAnswered(*score, std::nullopt);
-    }
+    // A blob goes up under an answered score the service gave a form for,
+    // first; the same score answered again without a form (sent twice) then
+    // leaves the row to that upload, which alone marks it sent.
+    std::set<std::pair<std::string, int64_t>> uploading;
+    for (bool withForm : { true, false })
+        for (const auto& answered : series->objects()) {
+            auto* score = dynamic_cast<QVHighScore*>(answered.get());
+            if (!score || score->leaderboardId().empty() || (score->blobUploadParameters() != nullptr) != withForm)
+                continue;
+            const std::pair<std::string, int64_t> key { score->leaderboardId(), score->score() };
+            std::optional<platform::Bytes> blob = sent->take(key.first, key.second);
+            if (blob && withForm) {
+                uploading.insert(key);
+                uploadBlob(blob, score);
+            } else if (uploading.count(key)) {
+                continue;
+            } else if (blob) {
+                storeAnsweredWithBlob(*score, *blob);
+            } else {
+                storeAnswered(*score, std::nullopt);
+            }
+        }
     transaction.commit();
 }
 
 void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore)
 {
-    requireMainThread("QVHighScoreService::uploadBlob");
+    QVSessionRole::requireMainThread("QVHighScoreService::uploadBlob");
     if (!highScore || !highScore->blobUploadParameters() || !blob)
         return;
     const auto& action = highScore->blobUploadParameters()->action();
@@ -146,7 +157,7 @@ void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, 
         return;
     highScore->setBlob(blob);
     // On its way until the upload ends, either way (onBlobUploaded, onBlobUploadFailed).
-    scoreSetOff(highScore->leaderboardId(), highScore->score());
+    scoreSetOff(ownerOf(*highScore), highScore->leaderboardId(), highScore->score());
     QVHighScoreService& shared = service();
     QVCloudStorageService::uploadS3Blob(blob, highScore->blobUploadParameters().get(), highScore,
                                         QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, onBlobUploaded)),
@@ -160,7 +171,7 @@ void QVHighScoreService::onBlobUploaded(platform::Object* object)
     if (score && score->blob())
         storeAnsweredWithBlob(*score, *score->blob());
     if (score)
-        scoreArrived(score->leaderboardId(), score->score());
+        scoreArrived(ownerOf(*score), score->leaderboardId(), score->score());
 }
 
 // The score was sent already; it stays without a blob on the server, and
@@ -170,13 +181,13 @@ void QVHighScoreService::onBlobUploadFailed(platform::Object* object)
 {
     auto* response = dynamic_cast<QVS3Response*>(object);
     if (auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr)
-        scoreArrived(score->leaderboardId(), score->score());
+        scoreArrived(ownerOf(*score), score->leaderboardId(), score->score());
 }
 
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::downloadBlobForHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::downloadBlobForHighScore");
     if (!highScore || !highScore->hasBlob()) {
         onFailure.invoke(nullptr);
         return nullptr;
@@ -213,7 +224,7 @@ void QVHighScoreService::onBlobFailedDownloading(platform::Object* object, platf
 
 void QVHighScoreService::reportMissingBlobForHighScore(QVHighScore* highScore)
 {
-    requireMainThread("QVHighScoreService::reportMissingBlobForHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::reportMissingBlobForHighScore");
     if (!highScore)
         return;
     service().send(kInvalidateBlob, { highScore->resourceId() }, nullptr, QVDelegate(), QVDelegate());

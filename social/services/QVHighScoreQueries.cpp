@@ -6,6 +6,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVGameCenterRole.h"
 #include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScoreService.h"
 
 namespace quorvel {
@@ -27,7 +28,7 @@ const QVServiceEndpoint kRange { "GET", "leaderboards/%@/high_scores/range/%@/%@
 Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId, bool friendsOnly,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPage");
     return getPage(page, leaderboardId, friendsOnly, false, onSuccess, onFailure);
 }
 
@@ -35,7 +36,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  bool silently, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPage");
     return getPage(page, leaderboardId, std::string(), friendsOnly, silently, onSuccess, onFailure);
 }
 
@@ -43,7 +44,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  const std::string& comparedToUserId, bool friendsOnly, bool silently,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPage");
     return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, 0, onSuccess,
                    onFailure);
 }
@@ -53,7 +54,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  unsigned int timeScope, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPage");
     return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, timeScope,
                    onSuccess, onFailure);
 }
@@ -63,7 +64,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, int pageSize, const s
                                                  unsigned int timeScope, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPage");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("leaderboard_id", leaderboardId);
     params->put("page", page);
@@ -84,7 +85,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(const std::stri
                                                                  const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     return getPageWithLoggedInUser(kDefaultQueryPageSize, leaderboardId, onSuccess, onFailure);
 }
 
@@ -92,7 +93,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
                                                                  const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     return getPageWithLoggedInUser(pageSize, leaderboardId, false, onSuccess, onFailure);
 }
 
@@ -100,7 +101,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
                                                                  bool silently, const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("leaderboard_id", leaderboardId);
     params->put("near_user_id", std::string("me"));
@@ -111,7 +112,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
 void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                          const std::optional<std::string>& message)
 {
-    requireMainThread("QVHighScoreService::getAllHighScoresForLoggedInUser");
+    QVSessionRole::requireMainThread("QVHighScoreService::getAllHighScoresForLoggedInUser");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("across_leaderboards", true);
     params->put("user_id", std::string("me"));
@@ -125,7 +126,7 @@ void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location*
                                                    const std::string& leaderboardId, const QVDelegate& onSuccess,
                                                    const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getHighScoresFromLocation");
+    QVSessionRole::requireMainThread("QVHighScoreService::getHighScoresFromLocation");
     getHighScoresFromLocation(location, radius, page, leaderboardId, std::nullopt, onSuccess, onFailure);
 }
 
@@ -134,7 +135,7 @@ void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location*
                                                    const std::optional<std::string>& userMapMode,
                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getHighScoresFromLocation");
+    QVSessionRole::requireMainThread("QVHighScoreService::getHighScoresFromLocation");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("geolocation", true);
     params->put("page", page);
@@ -156,7 +157,7 @@ Ref<QVRequestHandle> QVHighScoreService::getDistributedHighScoresAtPage(int page
                                                                         const QVDelegate& onSuccess,
                                                                         const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::getDistributedHighScoresAtPage");
+    QVSessionRole::requireMainThread("QVHighScoreService::getDistributedHighScoresAtPage");
     std::string start = platform::format("%d", startScore), delta = platform::format("%d", scoreDelta),
                 pageText = platform::format("%d", page), size = platform::format("%d", pageSize);
     return service().send(kRange, { leaderboardId, start, delta, pageText, size }, nullptr, onSuccess, onFailure);

@@ -22,6 +22,7 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVS3UploadParameters.h"
+#include "social/services/QVScoreLimits.h"
 #include "social/services/QVSentBlobs.h"
 #include "social/services/QVUser.h"
 
@@ -50,26 +51,7 @@ QVRequestUIRole::BackgroundNotice highScoreNotice(const std::string& text)
     return { text, QVHighScoreService::kNoticeImage, 4, 4 };
 }
 
-// Whether a score's blob could be read back once given; the log says why not.
-bool blobFits(const std::optional<platform::Bytes>& blob, const std::string& leaderboardId, int64_t score)
-{
-    if (!blob || blob->size() <= QVHighScoreService::kMaxBlob)
-        return true;
-    platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
-                         "score's blob may hold (no reader could fetch it back); the score was not kept",
-                         static_cast<long long>(score), leaderboardId.c_str(), blob->size(),
-                         QVHighScoreService::kMaxBlob);
-    return false;
-}
-
 } // namespace
-
-void QVHighScoreService::requireMainThread(const char* call)
-{
-    BRISKO_ASSERT(platform::RunLoop::isMainThread(),
-                  std::string(call) + " was called off the main thread; the client's calls are made on the main "
-                                      "thread (post it to the main run loop)");
-}
 
 // -- the batch entry -------------------------------------------------------------
 
@@ -137,14 +119,14 @@ void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
 void QVHighScoreService::setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,
                                       const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScore");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, false, onSuccess, onFailure);
 }
 
 void QVHighScoreService::setHighScoreSilently(int64_t score, const std::string& leaderboardId, bool silently,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreSilently");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreSilently");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -152,7 +134,7 @@ void QVHighScoreService::setHighScoreWithDisplayText(int64_t score, const std::o
                                                      const std::string& leaderboardId, const QVDelegate& onSuccess,
                                                      const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithDisplayText");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithDisplayText");
     setHighScoreWithDisplayTextSilently(score, displayText, leaderboardId, false, onSuccess, onFailure);
 }
 
@@ -161,7 +143,7 @@ void QVHighScoreService::setHighScoreWithDisplayTextSilently(int64_t score,
                                                              const std::string& leaderboardId, bool silently,
                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithDisplayTextSilently");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithDisplayTextSilently");
     setHighScoreWithCustomData(score, displayText, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -170,7 +152,7 @@ void QVHighScoreService::setHighScoreWithCustomData(int64_t score, const std::op
                                                     const std::string& leaderboardId, bool silently,
                                                     const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithCustomData");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithCustomData");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, false, onSuccess,
                          onFailure);
 }
@@ -182,7 +164,7 @@ void QVHighScoreService::setHighScoreWithCustomDataDeferred(int64_t score,
                                                             bool deferred, const QVDelegate& onSuccess,
                                                             const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithCustomDataDeferred");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithCustomDataDeferred");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, deferred, onSuccess,
                          onFailure);
 }
@@ -193,8 +175,9 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithBlob");
-    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore") || !blobFits(blob, leaderboardId, score)) {
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")
+        || !QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
         onFailure.invoke(nullptr);
         return;
     }
@@ -238,7 +221,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                 target->dispatchPendingScores();
             });
             shared.mPendingScores.push_back(entry);
-            scoreSetOff(leaderboardId, score);
+            scoreSetOff(userId, leaderboardId, score);
             text = kNewHighScore;
         }
         if (!silently) {
@@ -285,7 +268,7 @@ void QVHighScoreService::dropQueuedScores()
     for (const auto& entry : std::exchange(mPendingScores, {}))
         if (entry) {
             removePendingBlobForLeaderboard(entry->leaderboardId);
-            scoreArrived(entry->leaderboardId, entry->score);
+            scoreArrived(pendingScoresPlayer_, entry->leaderboardId, entry->score);
             platform::log("Quorvel: the score %lld on leaderboard %s was taken by a player no longer logged in; it is "
                           "kept on the device and will be sent after that player's next login",
                           static_cast<long long>(entry->score), entry->leaderboardId.c_str());
@@ -300,10 +283,19 @@ void QVHighScoreService::dispatchPendingScores()
         dropQueuedScores();
     if (mPendingScores.empty())
         return;
-    QVHighScoreBatch batch = std::move(mPendingScores);
+    QVHighScoreBatch queued = std::move(mPendingScores);
     mPendingScores.clear();
-    // Each pending blob goes into its score's entry (the last entry of that
-    // score, the newest) and travels there from now on.
+    // The same score given again in the run goes once, as given last (its
+    // texts and blob are the newest, as its row holds them): the service
+    // keeps each score once, and its blob goes up under it.
+    QVHighScoreBatch batch;
+    batch.reserve(queued.size());
+    std::set<std::pair<std::string, int64_t>> seen;
+    for (auto entry = queued.rbegin(); entry != queued.rend(); ++entry)
+        if (*entry && seen.insert({ (*entry)->leaderboardId, (*entry)->score }).second)
+            batch.push_back(*entry);
+    std::reverse(batch.begin(), batch.end());
+    // Each pending blob goes into its score's entry and travels there from now on.
     if (!mPendingBlobs.empty()) {
         for (auto entry = batch.rbegin(); entry != batch.rend(); ++entry) {
             if (!*entry)
@@ -319,9 +311,9 @@ void QVHighScoreService::dispatchPendingScores()
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
                          QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
     // Queued no more: their batch holds them on their way now.
-    for (const auto& entry : batch)
+    for (const auto& entry : queued)
         if (entry)
-            scoreArrived(entry->leaderboardId, entry->score);
+            scoreArrived(pendingScoresPlayer_, entry->leaderboardId, entry->score);
 }
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
@@ -332,38 +324,50 @@ void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* ne
 
 // -- scores on their way -------------------------------------------------------------------
 
-void QVHighScoreService::scoreSetOff(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreSetOff(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
     if (QVHighScoreService* shared = sharedService())
-        ++shared->scoresOnTheirWay_[{ leaderboardId, score }];
+        ++shared->scoresOnTheirWay_[{ player, leaderboardId, score }];
 }
 
-void QVHighScoreService::scoreArrived(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreArrived(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
-    auto it = shared->scoresOnTheirWay_.find({ leaderboardId, score });
+    auto it = shared->scoresOnTheirWay_.find({ player, leaderboardId, score });
     if (it != shared->scoresOnTheirWay_.end() && --it->second <= 0)
         shared->scoresOnTheirWay_.erase(it);
 }
 
-void QVHighScoreService::scoreMayHaveArrived(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreMayHaveArrived(const std::string& player, const std::string& leaderboardId,
+                                             int64_t score)
 {
     if (QVHighScoreService* shared = sharedService())
-        shared->scoresThatMayHaveArrived_.insert({ leaderboardId, score });
+        shared->scoresThatMayHaveArrived_.insert({ player, leaderboardId, score });
 }
 
-void QVHighScoreService::bestsListed()
-{
-    if (QVHighScoreService* shared = sharedService())
-        shared->scoresThatMayHaveArrived_.clear();
-}
-
-bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::bestsListed(const std::string& player)
 {
     QVHighScoreService* shared = sharedService();
-    return shared && shared->scoresOnTheirWay_.count({ leaderboardId, score });
+    if (!shared)
+        return;
+    auto& scores = shared->scoresThatMayHaveArrived_;
+    for (auto it = scores.begin(); it != scores.end();)
+        it = std::get<0>(*it) == player ? scores.erase(it) : std::next(it);
+}
+
+bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresOnTheirWay_.count({ player, leaderboardId, score });
+}
+
+bool QVHighScoreService::mayScoreHaveArrived(const std::string& player, const std::string& leaderboardId,
+                                             int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresThatMayHaveArrived_.count({ player, leaderboardId, score });
 }
 
 // -- batches ------------------------------------------------------------------------------
@@ -372,7 +376,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message)
 {
-    requireMainThread("QVHighScoreService::batchSetHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::batchSetHighScores");
     return batchSetHighScores(batch, false, onSuccess, onFailure, message, false);
 }
 
@@ -380,7 +384,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message, bool fromSynch)
 {
-    requireMainThread("QVHighScoreService::batchSetHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::batchSetHighScores");
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter())
         submitToGameCenterOnly(batch);
 
@@ -397,7 +401,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                 bool shouldSubmit = true;
                 // Each score is kept with its blob, which goes with the batch
                 // under its own score, whatever the entries around it.
-                verdict = blobFits(entry->blob, entry->leaderboardId, entry->score)
+                verdict = QVScoreCanBeSent(*entry)
                     && localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
                                          entry->customData, entry->blob, std::nullopt, false, &shouldSubmit, true);
                 // A score the store refused is not sent.
@@ -423,19 +427,33 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
 namespace {
 
-// The scores of one sent batch are on their way until the service answers it
-// (an answered score with a blob stays so until its upload ends, see
-// _uploadBlobs), or at once when nothing was sent.
+// The scores of one sent batch, the player's who sends it, are on their way
+// until the service answers it (an answered score with a blob stays so until
+// its upload ends, see _uploadBlobs), or at once when nothing was sent. A
+// batch whose request is cancelled (a logout, a shut-down) hears nothing: it
+// says so when it goes, and its scores, which the service may have kept,
+// wait for the player's next list of bests like those of an unanswered batch.
 class BatchOnItsWay final : public platform::Object, public QVCallbackable {
 public:
     BatchOnItsWay(const QVHighScoreBatch& batch, const QVDelegate& onSuccess, const QVDelegate& onFailure)
-        : onSuccess_(onSuccess), onFailure_(onFailure)
+        : player_(QVUser::offlineRowsUserId()), onSuccess_(onSuccess), onFailure_(onFailure)
     {
         for (const auto& entry : batch)
             if (entry) {
                 scores_.emplace_back(entry->leaderboardId, entry->score);
-                QVHighScoreService::scoreSetOff(entry->leaderboardId, entry->score);
+                QVHighScoreService::scoreSetOff(player_, entry->leaderboardId, entry->score);
             }
+    }
+    ~BatchOnItsWay() override
+    {
+        if (scores_.empty() || !QVHighScoreService::sharedService())
+            return;
+        platform::log("Quorvel: a batch of %zu score(s) was cancelled before the service answered it; they wait on "
+                      "the device, and go after the next login unless its list of bests names them",
+                      scores_.size());
+        for (const auto& [leaderboardId, score] : scores_)
+            QVHighScoreService::scoreMayHaveArrived(player_, leaderboardId, score);
+        arrived();
     }
     bool canReceiveCallbacksNow() override { return true; }
     void succeeded(platform::Object* answer)
@@ -448,13 +466,15 @@ public:
         arrived();
         onFailure_.invoke(answer);
     }
+    // Nothing went (nothing to answer), or the answer came.
     void arrived()
     {
         for (const auto& [leaderboardId, score] : std::exchange(scores_, {}))
-            QVHighScoreService::scoreArrived(leaderboardId, score);
+            QVHighScoreService::scoreArrived(player_, leaderboardId, score);
     }
 
 private:
+    std::string player_;
     std::vector<std::pair<std::string, int64_t>> scores_;
     QVDelegate onSuccess_;
     QVDelegate onFailure_;
@@ -463,10 +483,17 @@ private:
 // A batch the service never answered (the connection cut, the answer lost)
 // may have been kept all the same: its scores wait for a login's list of
 // bests rather than going again on another road. An answer, whatever its
-// status, is the service's verdict.
+// status, is the service's verdict; one that refuses the batch for a
+// leaderboard the service does not have retires that board, and the batch's
+// other scores go again without its scores, to the same callers.
 class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
-    UnansweredBatch(const QVHighScoreBatch& batch, const QVDelegate& onFailure) : batch_(batch), onFailure_(onFailure) { }
+    UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
+                    const QVDelegate& onFailure)
+        : batch_(batch), player_(QVUser::offlineRowsUserId()), message_(std::move(message)), onSuccess_(onSuccess),
+          onFailure_(onFailure), silently_(silently)
+    {
+    }
     bool canReceiveCallbacksNow() override { return true; }
     void failed(platform::Object* answer)
     {
@@ -474,13 +501,30 @@ public:
         if (!loader || !loader->oauthResponse() || loader->oauthResponse()->statusCode() == 0)
             for (const auto& entry : batch_)
                 if (entry)
-                    QVHighScoreService::scoreMayHaveArrived(entry->leaderboardId, entry->score);
+                    QVHighScoreService::scoreMayHaveArrived(player_, entry->leaderboardId, entry->score);
+        if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
+            QVHighScoreBatch rest;
+            for (const auto& entry : batch_)
+                if (entry && entry->leaderboardId != *lacking)
+                    rest.push_back(entry);
+            if (rest.size() < batch_.size()) {
+                QVRetireLeaderboard(*lacking);
+                if (!rest.empty()) {
+                    QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                    return;
+                }
+            }
+        }
         onFailure_.invoke(answer);
     }
 
 private:
     QVHighScoreBatch batch_;
+    std::string player_;
+    std::string message_;
+    QVDelegate onSuccess_;
     QVDelegate onFailure_;
+    bool silently_;
 };
 
 Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSentBlobs* blobs, bool silently,
@@ -502,27 +546,6 @@ Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSe
     return handle;
 }
 
-// The bytes a score's parameters take in a form-encoded body, with room for
-// the Game Center date that the bridge may add.
-size_t encodedBytes(const QVHighScoreBatchEntry& entry)
-{
-    constexpr size_t kGameCenterDate = 64; // "high_scores%5B%5D%5Bgamecenter_timestamp%5D=" and ten digits
-    auto writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-    QVHighScoreBatch one { Ref<QVHighScoreBatchEntry>(const_cast<QVHighScoreBatchEntry*>(&entry)) };
-    QVSerializeHighScoreBatch(*writer, one);
-    auto encoded = [](const std::string& text) {
-        size_t n = 0;
-        for (unsigned char c : text)
-            n += std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
-        return n;
-    };
-    size_t bytes = kGameCenterDate;
-    for (const auto& parameter : writer->getQueryParametersAsArray())
-        if (parameter)
-            bytes += encoded(parameter->name()) + encoded(parameter->value()) + 2; // '=' and '&'
-    return bytes;
-}
-
 // Where the piece of the batch that starts at `start` ends (one past its last
 // score). Worked out for each piece when it goes, so a batch of thousands is
 // measured a piece per answer, not all at once.
@@ -530,7 +553,7 @@ size_t pieceEnd(const QVHighScoreBatch& batch, size_t start)
 {
     size_t count = 0, bytes = 0;
     for (size_t i = start; i < batch.size(); ++i) {
-        const size_t entryBytes = batch[i] ? encodedBytes(*batch[i]) : 0;
+        const size_t entryBytes = batch[i] ? QVEncodedScoreBytes(*batch[i]) : 0;
         if (count > 0
             && (count == QVHighScoreService::kMaxScoresPerRequest
                 || bytes + entryBytes > QVHighScoreService::kMaxRequestBytes))
@@ -616,7 +639,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                               const std::optional<std::string>& message)
 {
-    requireMainThread("QVHighScoreService::submitHighScoreBatch");
+    QVSessionRole::requireMainThread("QVHighScoreService::submitHighScoreBatch");
     // Scores without a leaderboard are dropped before the batch is cut, so no
     // piece is made of them alone (the server request would refuse it, and
     // the caller hear a failure for scores that all went out). A batch of
@@ -640,7 +663,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
                                                               const QVDelegate& onSuccess,
                                                               const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::submitHighScoreBatch");
+    QVSessionRole::requireMainThread("QVHighScoreService::submitHighScoreBatch");
     batch.erase(std::remove_if(batch.begin(), batch.end(),
                                [](const Ref<QVHighScoreBatchEntry>& e) { return !e || e->leaderboardId.empty(); }),
                 batch.end());
@@ -667,7 +690,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVServiceEndpoint endpoint = kBatch;
     if (silently)
         endpoint.requestType = 0;
-    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, onFailure));
+    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, message, silently, onSuccess, onFailure));
     return service().send(endpoint, {}, params.get(), onSuccess,
                           QVDelegate(unanswered.get(), BRISKO_SELECTOR(UnansweredBatch, failed)), notice.get());
 }
@@ -677,7 +700,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
 Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
                                                                const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::sendPendingHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::sendPendingHighScores");
     (void)silently; // the batches of this road always go silently
     QVHighScoreService& shared = service();
     QVDelegate chained(&shared, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore), onSuccess);
@@ -745,8 +768,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                 entry->blob = platform::Bytes(bytes, bytes + blob.length);
             }
             // One on its way already (an earlier login's, or the game's own) is not sent again.
-            const std::pair<std::string, int64_t> key { entry->leaderboardId, entry->score };
-            if (!isScoreOnItsWay(key.first, key.second) && !shared.scoresThatMayHaveArrived_.count(key))
+            if (!isScoreOnItsWay(userId, entry->leaderboardId, entry->score)
+                && !mayScoreHaveArrived(userId, entry->leaderboardId, entry->score))
                 pending.push_back(std::move(entry));
         }
     }

@@ -16,7 +16,7 @@
 // Each local write (insert, trim, pending mark and the aggregate parents' own
 // writes) runs inside one SAVEPOINT: a crash leaves the score whole or absent.
 // Main thread only: the store's statements are shared, and every public entry
-// point asserts it.
+// point asks the client's one guard first (QVSessionRole::requireMainThread).
 #pragma once
 
 #include "social/runtime/QVISerializer.h"
@@ -28,6 +28,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -93,12 +94,6 @@ public:
     // limit too). A longer one could never be read back: the score is
     // refused when it is given, and the log says why.
     static constexpr size_t kMaxBlob = 1024 * 1024;
-
-    // Fails the assertion, naming the call, on any thread but the main one:
-    // the service's state and the store's statements are the main thread's.
-    // Every public entry point asks first, before it touches either.
-    static void requireMainThread(const char* call);
-
 
     void populateKnownResources(QVResourceNameMap& names) override;
 
@@ -239,21 +234,24 @@ public:
     void _uploadBlobs(platform::Object* series, platform::Object* sentBlobs);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
-    // -- scores on their way to the service
+    // -- scores on their way to the service, each the player's who sent it
     // A score queued, in a batch the service has not answered yet, or whose
     // blob is being uploaded is on its way: the stored scores a login sends
     // leave it out, so that none reaches the service twice. Counted, since
     // one score can be on two roads at once (queued and in its batch, its
-    // batch and its blob's upload).
-    static void scoreSetOff(const std::string& leaderboardId, int64_t score);
-    static void scoreArrived(const std::string& leaderboardId, int64_t score);
-    static bool isScoreOnItsWay(const std::string& leaderboardId, int64_t score);
-    // A batch of these went unanswered (the connection cut, the answer lost):
-    // the service may hold them already.
-    static void scoreMayHaveArrived(const std::string& leaderboardId, int64_t score);
-    // A login's list of the player's bests has been stored: the scores that
-    // may have arrived before it are settled by it (marked reached, or still waiting to go).
-    static void bestsListed();
+    // batch and its blob's upload). Another player's equal score on its way
+    // holds nothing back.
+    static void scoreSetOff(const std::string& player, const std::string& leaderboardId, int64_t score);
+    static void scoreArrived(const std::string& player, const std::string& leaderboardId, int64_t score);
+    static bool isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score);
+    // A batch of these went unanswered (the connection cut, the answer lost,
+    // the request cancelled): the service may hold them already.
+    static void scoreMayHaveArrived(const std::string& player, const std::string& leaderboardId, int64_t score);
+    static bool mayScoreHaveArrived(const std::string& player, const std::string& leaderboardId, int64_t score);
+    // A login's list of the player's bests has been stored: that player's
+    // scores that may have arrived before it are settled by it (marked
+    // reached, or still waiting to go).
+    static void bestsListed(const std::string& player);
 
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {
@@ -366,8 +364,10 @@ private:
     QVHighScoreBatch mPendingScores;
     std::string pendingScoresPlayer_; // whose scores mPendingScores holds
     platform::Ref<platform::Timer> dispatchTimer_;
-    std::map<std::pair<std::string, int64_t>, int> scoresOnTheirWay_;
-    std::set<std::pair<std::string, int64_t>> scoresThatMayHaveArrived_;
+    // By player, leaderboard and score.
+    using ScoreKey = std::tuple<std::string, std::string, int64_t>;
+    std::map<ScoreKey, int> scoresOnTheirWay_;
+    std::set<ScoreKey> scoresThatMayHaveArrived_;
     std::set<std::string> unknownBoardsSaid_;
 };
 

@@ -244,7 +244,7 @@ std::string QVHighScoreService::buildGetHighScoresQuery(bool descending, int lim
 
 bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId)
 {
-    requireMainThread("QVHighScoreService::localSetHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, std::nullopt, std::nullopt, false);
 }
 
@@ -252,7 +252,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<std::string>& displayText,
                                            const std::optional<platform::Date>& serverDate, bool addToExisting)
 {
-    requireMainThread("QVHighScoreService::localSetHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, std::nullopt, serverDate, addToExisting);
 }
 
@@ -261,7 +261,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<std::string>& customData,
                                            const std::optional<platform::Date>& serverDate, bool addToExisting)
 {
-    requireMainThread("QVHighScoreService::localSetHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, customData, serverDate, addToExisting, nullptr);
 }
 
@@ -271,7 +271,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<platform::Date>& serverDate, bool addToExisting,
                                            bool* shouldSubmit)
 {
-    requireMainThread("QVHighScoreService::localSetHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, customData, std::nullopt, serverDate,
                              addToExisting, shouldSubmit, true);
 }
@@ -283,7 +283,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<platform::Date>& serverDate, bool addToExisting,
                                            bool* shouldSubmit, bool overrideExisting)
 {
-    requireMainThread("QVHighScoreService::localSetHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::localSetHighScore");
     return storeScore(score, leaderboardId, userId, displayText, customData, blob, serverDate, addToExisting,
                       shouldSubmit, overrideExisting, 0);
 }
@@ -423,7 +423,7 @@ bool QVHighScoreService::firstUnknownBoardWarning(const std::string& leaderboard
 
 void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
 {
-    requireMainThread("QVHighScoreService::adoptAnonymousScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::adoptAnonymousScores");
     sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
     if (!db)
         return;
@@ -453,7 +453,7 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
 
 bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::string& leaderboardId)
 {
-    requireMainThread("QVHighScoreService::getPreviousHighScoreLocal");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPreviousHighScoreLocal");
     // A board missing from the store reads as ascending.
     Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
     return previousBest(score, leaderboardId, details && details->descendingSortOrder());
@@ -461,7 +461,7 @@ bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::st
 
 bool QVHighScoreService::isScorePending(const std::string& leaderboardId, int64_t score)
 {
-    requireMainThread("QVHighScoreService::isScorePending");
+    QVSessionRole::requireMainThread("QVHighScoreService::isScorePending");
     QVOfflineStore::Use pending(
         cached(QVOfflineStore::highScoreStatements().pendingOnBoard, [] { return kPendingOnBoard; }));
     bindId(*pending, "user_id", QVUser::offlineRowsUserId());
@@ -474,7 +474,7 @@ bool QVHighScoreService::isScorePending(const std::string& leaderboardId, int64_
 
 std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId)
 {
-    requireMainThread("QVHighScoreService::getHighScoresLocal");
+    QVSessionRole::requireMainThread("QVHighScoreService::getHighScoresLocal");
     std::vector<Ref<QVHighScore>> scores;
     Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
     bool descending = details && details->descendingSortOrder();
@@ -500,7 +500,7 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
 void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, const QVDelegate& onSuccess,
                                             const QVDelegate&)
 {
-    requireMainThread("QVHighScoreService::getHighScoresLocal");
+    QVSessionRole::requireMainThread("QVHighScoreService::getHighScoresLocal");
     QVPaginatedSeries::Objects objects;
     for (auto& score : getHighScoresLocal(leaderboardId))
         objects.emplace_back(score.get());
@@ -510,7 +510,7 @@ void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, co
 Ref<QVHighScore> QVHighScoreService::getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
                                                          bool descendingSortOrder)
 {
-    requireMainThread("QVHighScoreService::getHighScoreForUser");
+    QVSessionRole::requireMainThread("QVHighScoreService::getHighScoreForUser");
     QVOfflineStore::Use q(getHighScores(descendingSortOrder, 1));
     q->bind("leaderboard_id", leaderboardId);
     q->bind("user_id", user.resourceId());

@@ -42,12 +42,21 @@ Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, Ref<QV
 
 Ref<QVLeaderboard> QVLeaderboard::leaderboard(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboard::leaderboard");
     return QVLeaderboardService::getLeaderboard(leaderboardId);
 }
 
-std::vector<Ref<QVLeaderboard>> QVLeaderboard::leaderboards() { return QVLeaderboardService::getLeaderboardsLocal(); }
+std::vector<Ref<QVLeaderboard>> QVLeaderboard::leaderboards()
+{
+    QVSessionRole::requireMainThread("QVLeaderboard::leaderboards");
+    return QVLeaderboardService::getLeaderboardsLocal();
+}
 
-void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate) { QVLeaderboardClass::setDelegate(delegate); }
+void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate)
+{
+    QVSessionRole::requireMainThread("QVLeaderboard::setDelegate");
+    QVLeaderboardClass::setDelegate(delegate);
+}
 QVLeaderboardDelegate* QVLeaderboard::delegate() { return QVLeaderboardClass::delegate(); }
 
 QVUser* QVLeaderboard::comparedToUser() const
@@ -57,12 +66,14 @@ QVUser* QVLeaderboard::comparedToUser() const
 
 void QVLeaderboard::submitScore(const QVHighScore& score)
 {
+    QVSessionRole::requireMainThread("QVLeaderboard::submitScore");
     QVHighScoreService::setHighScoreWithCustomData(score.score(), score.displayText(), score.customData(),
                                                    leaderboardId(), false, QVDelegate(), QVDelegate());
 }
 
 Ref<QVRequestHandle> QVLeaderboard::downloadHighScoresWithFilter(int filter)
 {
+    QVSessionRole::requireMainThread("QVLeaderboard::downloadHighScoresWithFilter");
     filter_ = filter;
     return QVLeaderboardClass::file(QVHighScoreService::getPage(
         1, QVHighScoreService::kDefaultQueryPageSize, leaderboardId(), std::string(), filter == 1, true, 0,

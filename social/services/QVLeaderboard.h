@@ -28,9 +28,9 @@ class QVRequestHandle;
 class QVLeaderboardDelegate {
 public:
     virtual ~QVLeaderboardDelegate() = default;
-    virtual void didDownloadHighScores(const std::vector<platform::Ref<platform::Object>>& scores,
-                                       QVLeaderboard* leaderboard) { }
-    virtual void didFailDownloadHighScoresQVLeaderboard(QVLeaderboard* leaderboard) { }
+    virtual void didDownloadHighScores(const std::vector<platform::Ref<platform::Object>>& /*scores*/,
+                                       QVLeaderboard* /*leaderboard*/) { }
+    virtual void didFailDownloadHighScoresQVLeaderboard(QVLeaderboard* /*leaderboard*/) { }
 };
 
 class QVLeaderboard : public QVResource, public QVCallbackable {

@@ -373,6 +373,7 @@ Ref<QVRequestHandle> QVLeaderboardService::getLeaderboardsForApplication(const s
                                                                          const QVDelegate& onSuccess,
                                                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLeaderboardsForApplication");
     if (!QVSessionRole::current().isOnline()) {
         getLeaderboardsLocal(onSuccess, onFailure);
         return nullptr;

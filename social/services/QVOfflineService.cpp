@@ -9,6 +9,7 @@
 #include "social/services/QVHighScoreService.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -106,6 +107,9 @@ bool QVOfflineService::initOffline()
 QVOfflineService::~QVOfflineService()
 {
     cachedAppVersion().reset();
+    // What was written since the file was last looked at comes along before the store closes.
+    if (QVOfflineStore::wasRemoved())
+        QVOfflineStore::reopen();
     QVOfflineStore::teardownOfflineDatabase();
 }
 
@@ -134,8 +138,23 @@ bool QVOfflineService::setTableVersion(const std::string& name, int version)
 
 bool QVOfflineService::reopenStoreIfRemoved()
 {
-    if (!QVOfflineStore::wasRemovedThisTurn())
+    bool firstLookOfTurn = false;
+    const bool removed = QVOfflineStore::wasRemovedThisTurn(&firstLookOfTurn);
+    if (firstLookOfTurn) {
+        // The turn's later writes are not looked at one by one: once it ends,
+        // the store it wrote to is looked at again.
+        platform::RunLoop::main().post([generation = QVOfflineStore::generation()] {
+            if (generation == QVOfflineStore::generation() && QVOfflineStore::wasRemoved())
+                remakeRemovedStore();
+        });
+    }
+    if (!removed)
         return QVOfflineStore::isOpen();
+    return remakeRemovedStore();
+}
+
+bool QVOfflineService::remakeRemovedStore()
+{
     if (!QVOfflineStore::reopen())
         return false;
     loadConfigurationFileIfChanged();
@@ -289,7 +308,7 @@ void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::stri
 {
     if (!syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
         return;
-    QVHighScoreService::bestsListed();
+    QVHighScoreService::bestsListed(userId);
     QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
 }
 
@@ -300,7 +319,7 @@ void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std:
         then();
         return;
     }
-    QVHighScoreService::bestsListed();
+    QVHighScoreService::bestsListed(part->userId);
     QVLeaderboardService::synchLeaderboardsListInTurns(part->offline->leaderboards(),
                                                        part->offline->leaderboardAggregations(), part->userId, true,
                                                        [then = std::move(then)](bool) { then(); });

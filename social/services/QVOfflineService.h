@@ -72,13 +72,18 @@ public:
     // last loaded; answers whether it was read.
     static bool loadConfigurationFileIfChanged();
 
-    // Before a write of the game's: a store whose file was removed while the
-    // game ran (a player clearing its data) is made again at its path, with
-    // what it kept, rather than taking writes that would be lost with the
-    // removed file. Every write asks (the cost of one fstat); a move of the
-    // file is looked for once per turn of the main loop. Answers whether
-    // there is a store.
+    // Before a write of the game's: a store whose file was removed (or moved)
+    // while the game ran (a player clearing its data) is made again at its
+    // path, with what it kept. The file is looked at by the first write of
+    // each turn of the main loop, and again once that turn ends and when the
+    // store closes: what the turn wrote after a removal went into the removed
+    // file, still open and readable, and comes along into the new one, so
+    // nothing told kept is lost, at no system call for the turn's other
+    // writes. Answers whether there is a store.
     static bool reopenStoreIfRemoved();
+    // The store's file is gone from its path: it is made again there with
+    // what the open store holds. Answers whether there is a store.
+    static bool remakeRemovedStore();
 
 private:
     friend class QVSharedService<QVOfflineService>;

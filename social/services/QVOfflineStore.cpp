@@ -1,7 +1,9 @@
-// The offline database: its one connection, the schema of every table with
-// the version rows and migrations, and the prepared statements of each table
-// group. See QVOfflineStore.h for the rules every operation follows.
+// The offline database's connection: opening the file, closing it, watching
+// it while the game runs (removed, moved, replaced), the transactions and the
+// SQL run once. The schema and the statements are QVOfflineStoreSchema.cpp.
+// See QVOfflineStore.h for the rules every operation follows.
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVOfflineStoreState.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -18,257 +20,25 @@
 
 namespace quorvel {
 
-namespace {
+using offline_store::State;
+using offline_store::state;
 
-// Table texts. They are part of the stored files' history: keep them as they are.
-constexpr const char* kCreateTableVersions =
-    "CREATE TABLE IF NOT EXISTS table_versions(name TEXT NOT NULL,version INTEGER NOT NULL,UNIQUE(name))";
-constexpr const char* kCreateUnlocked =
-    "CREATE TABLE IF NOT EXISTS unlocked_achievements(user_id INTEGER NOT NULL,achievement_definition_id INTEGER NOT "
-    "NULL,gamerscore INTEGER DEFAULT 0,created_at INTEGER DEFAULT NULL,server_sync_at INTEGER DEFAULT NULL)";
-constexpr const char* kAddPercentComplete =
-    "ALTER TABLE unlocked_achievements ADD COLUMN percent_complete DOUBLE DEFAULT 100";
-constexpr const char* kIndexUnlocked = "CREATE UNIQUE INDEX IF NOT EXISTS unlocked_achievements_index ON "
-                                       "unlocked_achievements (achievement_definition_id, user_id)";
-constexpr const char* kCreateSynchDate = "CREATE TABLE IF NOT EXISTS unlocked_achievements_synch_date( user_id "
-                                         "INTEGER NOT NULL,synch_date INTEGER NOT NULL)";
-constexpr const char* kIndexSynchDate = "CREATE UNIQUE INDEX IF NOT EXISTS unlocked_achievements_synch_date_index ON "
-                                        "unlocked_achievements_synch_date (user_id)";
-constexpr const char* kCreateDefinitions =
-    "CREATE TABLE IF NOT EXISTS achievement_definitions(id INTEGER NOT NULL,title TEXT DEFAULT NULL,description TEXT "
-    "DEFAULT NULL,gamerscore  INTEGER DEFAULT 0,is_secret INTEGER DEFAULT 0,icon_file_name TEXT DEFAULT "
-    "NULL,position INTEGER DEFAULT 0,start_version  TEXT DEFAULT NULL,end_version  TEXT DEFAULT NULL,server_sync_at "
-    "INTEGER DEFAULT NULL)";
-constexpr const char* kIndexDefinitions =
-    "CREATE UNIQUE INDEX IF NOT EXISTS achievement_definitions_index ON achievement_definitions (id)";
-constexpr const char* kAddDefinitionStartVersion =
-    "ALTER TABLE achievement_definitions ADD COLUMN start_version  TEXT DEFAULT NULL";
-constexpr const char* kAddDefinitionEndVersion =
-    "ALTER TABLE achievement_definitions ADD COLUMN end_version  TEXT DEFAULT NULL";
-constexpr const char* kAddDefinitionPosition = "ALTER TABLE achievement_definitions ADD COLUMN position INT DEFAULT 0";
-constexpr const char* kCreateHighScores =
-    "CREATE TABLE IF NOT EXISTS high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
-    "DEFAULT 0,display_text TEXT DEFAULT NULL,custom_data TEXT DEFAULT NULL,server_sync_at INTEGER DEFAULT NULL,blob "
-    "BLOB DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))";
-constexpr const char* kIndexHighScores =
-    "CREATE INDEX IF NOT EXISTS high_scores_index ON high_scores (user_id, leaderboard_id)";
-// The unique key a table of the earlier layout gains (a new table has it in its text).
-constexpr const char* kIndexHighScoresKey =
-    "CREATE UNIQUE INDEX IF NOT EXISTS high_scores_key_index ON high_scores (leaderboard_id, user_id, score)";
-// The player's last sync time is the newest stamp of the player's scores and
-// of the leaderboards: these indexes let it be read without a scan, so that
-// storing a score costs the same however large the store grows.
-constexpr const char* kIndexHighScoresSync =
-    "CREATE INDEX IF NOT EXISTS high_scores_sync_index ON high_scores (user_id, server_sync_at)";
-constexpr const char* kIndexLeaderboardsSync =
-    "CREATE INDEX IF NOT EXISTS leaderboards_sync_index ON leaderboards (server_sync_at)";
-// A leaderboard's aggregate parents are looked up for every score it takes.
-constexpr const char* kIndexAggregationChildren = "CREATE INDEX IF NOT EXISTS leaderboard_aggregations_child_index ON "
-                                                  "leaderboard_aggregations (leaderboard_pushing_changes_id)";
-constexpr const char* kAddDisplayText = "ALTER TABLE high_scores ADD COLUMN display_text TEXT DEFAULT NULL";
-constexpr const char* kAddCustomData = "ALTER TABLE high_scores ADD COLUMN custom_data TEXT DEFAULT NULL";
-constexpr const char* kAddBlob = "ALTER TABLE high_scores ADD COLUMN blob BLOB DEFAULT NULL";
-constexpr const char* kCreateLeaderboards =
-    "CREATE TABLE IF NOT EXISTS leaderboards(id INTEGER NOT NULL,name TEXT DEFAULT NULL,descending_sort_order "
-    "INTEGER DEFAULT 0,active INTEGER DEFAULT 0,is_aggregate INTEGER DEFAULT 0,visible INTEGER DEFAULT "
-    "0,allow_posting_lower_scores INTEGER DEFAULT 0,start_version  TEXT DEFAULT NULL,end_version  TEXT DEFAULT "
-    "NULL,server_sync_at  INTEGER DEFAULT NULL)";
-constexpr const char* kIndexLeaderboards = "CREATE UNIQUE INDEX IF NOT EXISTS leaderboards_index ON leaderboards (id)";
-constexpr const char* kCreateAggregations =
-    "CREATE TABLE IF NOT EXISTS leaderboard_aggregations(aggregate_leaderboard_id INTEGER NOT "
-    "NULL,leaderboard_pushing_changes_id INTEGER NOT NULL,server_sync_at INTEGER DEFAULT NULL)";
-constexpr const char* kIndexAggregations =
-    "CREATE UNIQUE INDEX IF NOT EXISTS leaderboard_aggregations_index ON leaderboard_aggregations "
-    "(aggregate_leaderboard_id,leaderboard_pushing_changes_id)";
-constexpr const char* kCreateUsers =
-    "CREATE TABLE IF NOT EXISTS users(id INTEGER NOT NULL,name TEXT DEFAULT NULL,profile_picture_url TEXT DEFAULT NULL)";
-constexpr const char* kIndexUsers = "CREATE UNIQUE INDEX IF NOT EXISTS users_index ON users (id)";
-
-// Version-row statements.
-constexpr const char* kGetVersion = "SELECT * FROM table_versions WHERE name = :name";
-constexpr const char* kSetVersion = "REPLACE INTO table_versions (name, version) values (:name, :version)";
-
-// Achievement statements.
-constexpr const char* kAchSetLocalProgress =
-    "REPLACE INTO unlocked_achievements (achievement_definition_id, user_id, percent_complete, created_at) "
-    "VALUES(:achievement_definition_id, :user_id, :percent_complete, strftime('%s', 'now'))";
-constexpr const char* kAchPendingIds =
-    "SELECT achievement_definition_id FROM unlocked_achievements WHERE user_id = :user_id AND server_sync_at IS NULL";
-constexpr const char* kAchProgress = "SELECT percent_complete FROM unlocked_achievements WHERE user_id = :user_id AND "
-                                     "achievement_definition_id = :achievement_definition_id";
-// The service's word on a player's progress. A row already further on is
-// kept: answers can arrive out of order, and progress kept on the device but
-// not yet sent must still go out; progress never goes back.
-constexpr const char* kAchSetConfirmed =
-    "REPLACE INTO unlocked_achievements (user_id, achievement_definition_id, gamerscore, percent_complete, "
-    "created_at, server_sync_at) SELECT :user_id, :achievement_definition_id, :gamerscore, :percent_complete, "
-    ":server_sync_at, :server_sync_at WHERE NOT EXISTS (SELECT 1 FROM unlocked_achievements WHERE user_id = "
-    ":user_id AND achievement_definition_id = :achievement_definition_id AND percent_complete > :percent_complete)";
-constexpr const char* kAchAdopt =
-    "UPDATE unlocked_achievements SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
-constexpr const char* kAchSetSynchDate = "REPLACE INTO unlocked_achievements_synch_date (user_id, synch_date) VALUES "
-                                         "(:user_id, strftime('%s', 'now'))";
-constexpr const char* kAchSetDefinition =
-    "REPLACE INTO achievement_definitions (id, title, description, gamerscore, is_secret, icon_file_name, position, "
-    "start_version, end_version, server_sync_at) VALUES (:id , :title , :description , :gamerscore , :is_secret , "
-    ":icon_file_name, :position, :start_version, :end_version, strftime('%s', 'now'))";
-constexpr const char* kAchAllDefinitions = "SELECT * FROM achievement_definitions ORDER BY position";
-constexpr const char* kAchOneDefinition = "SELECT *, 0 AS unlocked_date FROM achievement_definitions WHERE id = :id";
-constexpr const char* kAchLastSyncDate =
-    "SELECT datetime(MAX(server_sync_at), 'unixepoch') as last_sync_date FROM (SELECT MIN(server_sync_at) AS "
-    "server_sync_at FROM (SELECT MAX(server_sync_at) AS server_sync_at FROM (SELECT MAX(synch_date) AS "
-    "server_sync_at FROM unlocked_achievements_synch_date WHERE user_id = :user_id UNION SELECT 0 AS "
-    "server_sync_at) X UNION SELECT MAX(server_sync_at) AS server_sync_at FROM achievement_definitions WHERE "
-    "server_sync_at IS NOT NULL) Y ) Z";
-constexpr const char* kAchLocalList =
-    "select defs.*, unlocked_achievements.created_at AS unlocked_date FROM (select * from achievement_definitions "
-    "WHERE start_version <= :app_version AND end_version >= :app_version) AS defs LEFT JOIN unlocked_achievements "
-    "ON unlocked_achievements.achievement_definition_id = defs.id AND unlocked_achievements.user_id = :user_id "
-    "ORDER BY unlocked_achievements.created_at DESC, position ASC, defs.id ASC";
-constexpr const char* kAchLocalOne =
-    "select defs.*, unlocked_achievements.created_at AS unlocked_date FROM (select * from achievement_definitions "
-    "WHERE start_version <= :app_version AND end_version >= :app_version AND id = :achievement_id) AS defs LEFT "
-    "JOIN unlocked_achievements ON unlocked_achievements.achievement_definition_id = defs.id AND "
-    "unlocked_achievements.user_id = :user_id ORDER BY unlocked_achievements.created_at DESC, position ASC, defs.id "
-    "ASC";
-
-// High-score statements.
-constexpr const char* kHsSet =
-    "REPLACE INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, server_sync_at) "
-    "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, :blob, :server_sync_at)";
-constexpr const char* kHsPending = "SELECT leaderboard_id, score, display_text, custom_data, blob FROM high_scores "
-                                   "WHERE user_id = :user_id AND server_sync_at IS NULL";
-constexpr const char* kHsLowestOfBest =
-    "SELECT min(score) AS score FROM (SELECT score FROM high_scores  WHERE user_id = :user_id AND leaderboard_id = "
-    ":leaderboard_id ORDER BY score DESC LIMIT :max_scores) AS x";
-constexpr const char* kHsDeleteBelow =
-    "DELETE FROM high_scores  WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id AND score < :score";
-constexpr const char* kHsMarkOthersSynced =
-    "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND leaderboard_id = "
-    ":leaderboard_id AND score != :score AND server_sync_at IS NULL";
-constexpr const char* kHsAdopt = "UPDATE high_scores SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
-constexpr const char* kHsAnonymousLeaderboards =
-    "SELECT DISTINCT(leaderboard_id) FROM high_scores WHERE user_id IS NULL or user_id = 0";
-
-// Leaderboard statements.
-constexpr const char* kLbLastSyncDate =
-    "SELECT datetime(MAX(server_sync_at), 'unixepoch') last_sync_date, MAX(server_sync_at) last_sync_unix FROM "
-    "(SELECT MIN(server_sync_at) AS server_sync_at FROM (SELECT MAX(server_sync_at) AS server_sync_at FROM (SELECT "
-    "MAX(server_sync_at) AS server_sync_at FROM high_scores WHERE user_id = :user_id AND server_sync_at IS NOT NULL "
-    "UNION SELECT 0 AS server_sync_at) X UNION SELECT MAX(server_sync_at) AS server_sync_at FROM leaderboards WHERE "
-    "server_sync_at IS NOT NULL) Y ) Z";
-constexpr const char* kLbSet =
-    "REPLACE INTO leaderboards(id, name, descending_sort_order, active, is_aggregate, visible, "
-    "allow_posting_lower_scores, start_version, end_version, server_sync_at) VALUES (:id, :name, "
-    ":descending_sort_order, :active, :is_aggregate, :visible, :allow_posting_lower_scores, :start_version, "
-    ":end_version, :server_sync_at)";
-constexpr const char* kLbActiveVisible = "SELECT * FROM leaderboards WHERE active = 1 AND visible = 1 AND "
-                                         "(start_version <= :app_version AND end_version >= :app_version)";
-constexpr const char* kLbOne = "SELECT * FROM leaderboards WHERE id = :id ";
-constexpr const char* kLbAggregateParents = "SELECT aggregate_leaderboard_id FROM leaderboard_aggregations WHERE "
-                                            "leaderboard_pushing_changes_id = :leaderboard_pushing_changes_id ";
-constexpr const char* kLbSetAggregation =
-    "REPLACE INTO leaderboard_aggregations (aggregate_leaderboard_id, leaderboard_pushing_changes_id, "
-    "server_sync_at) VALUES (:aggregate_leaderboard_id, :leaderboard_pushing_changes_id, :server_sync_at)";
-
-// User statements.
-constexpr const char* kUserSet =
-    "REPLACE INTO users (id, name, profile_picture_url) VALUES (:id, :name, :profile_picture_url)";
-constexpr const char* kUserGet = "SELECT * FROM users WHERE id = :id";
-
-struct State {
-    sqlite3* db { nullptr };
-    std::string openError;
-    int savepoints { 0 };
-    uint64_t generation { 0 };
-    // A descriptor of the store's file of our own, asked for its link count
-    // (a removed file has none left while it stays open): -1 when none. It
-    // is closed only after the connection, since closing a descriptor of a
-    // file drops every lock the process holds on it.
-    int fileFd { -1 };
-    // The main loop's turn in which the store's path was last looked at.
-    std::optional<uint64_t> pathLookedTurn;
-    QVSqlQuery getVersion;
-    QVSqlQuery setVersion;
-    QVAchievementStatements achievements;
-    QVHighScoreStatements highScores;
-    QVLeaderboardStatements leaderboards;
-    QVUserStatements users;
-};
-
-State& state()
+offline_store::State& offline_store::state()
 {
     static State s;
     return s;
 }
 
-void prepare(QVSqlQuery& query, const char* sql) { query.reset(state().db, sql); }
+void offline_store::prepare(QVSqlQuery& query, const char* sql) { query.reset(state().db, sql); }
 
-// A column an older store lacks, added; true when it is there afterwards.
-bool addMissingColumn(const char* table, const char* column, const char* alter)
-{
-    return QVOfflineStore::columnExists(table, column) || QVOfflineStore::exec(alter);
-}
+namespace {
 
-// Whether high_scores holds each score once per player and board: a unique
-// key on exactly (leaderboard_id, user_id, score), the table's own or an index.
-bool hasScoreKey()
+// Why a store that opened cannot be used ("" when it can): not a database,
+// damaged or read-only. `damaged` tells the first two, which no later start
+// mends, from a file that is only locked or write-protected.
+std::string checkUsable(sqlite3* db, bool& damaged)
 {
-    QVSqlQuery indexes(state().db, "SELECT name FROM pragma_index_list('high_scores') WHERE \"unique\" = 1");
-    while (indexes.step()) {
-        const char* name = indexes.getText("name");
-        QVSqlQuery columns(state().db, "SELECT group_concat(name, ',') AS names FROM (SELECT name FROM "
-                                       "pragma_index_info(:index) ORDER BY name)");
-        columns.bind("index", name ? name : "");
-        const char* names = columns.step() ? columns.getText("names") : nullptr;
-        if (names && std::string(names) == "leaderboard_id,score,user_id")
-            return true;
-    }
-    return false;
-}
-
-// A table of the earlier layout has no such key: every login then stored
-// another copy of the player's best. The copies of a score become one row
-// (the newest texts and blob of its copies; waiting to be sent while a copy
-// with a blob waits, or while no copy was ever sent), and the key is added.
-bool addScoreKey()
-{
-    constexpr const char* kSame = "d.leaderboard_id = h.leaderboard_id AND d.user_id = h.user_id AND d.score = h.score";
-    auto newestOf = [&](const std::string& column) {
-        return "(SELECT d." + column + " FROM high_scores AS d WHERE " + kSame + " AND d." + column
-            + " IS NOT NULL ORDER BY d.rowid DESC LIMIT 1)";
-    };
-    const std::string merge = std::string("UPDATE high_scores AS h SET display_text = ") + newestOf("display_text")
-        + ", custom_data = " + newestOf("custom_data") + ", blob = " + newestOf("blob")
-        + ", server_sync_at = CASE WHEN EXISTS (SELECT 1 FROM high_scores AS d WHERE " + kSame
-        + " AND d.server_sync_at IS NULL AND d.blob IS NOT NULL) OR NOT EXISTS (SELECT 1 FROM high_scores AS d WHERE "
-        + kSame + " AND d.server_sync_at IS NOT NULL) THEN NULL ELSE (SELECT MAX(d.server_sync_at) FROM high_scores "
-        + "AS d WHERE " + kSame + ") END WHERE h.rowid IN (SELECT MAX(rowid) FROM high_scores GROUP BY "
-        + "leaderboard_id, user_id, score HAVING COUNT(*) > 1)";
-    return QVOfflineStore::exec(merge.c_str())
-        && QVOfflineStore::exec("DELETE FROM high_scores WHERE rowid NOT IN (SELECT MAX(rowid) FROM high_scores GROUP "
-                                "BY leaderboard_id, user_id, score)")
-        && QVOfflineStore::exec(kIndexHighScoresKey);
-}
-
-// A table group whose tables or columns cannot be made keeps its old versions,
-// so the next start runs the same steps again.
-void reportUnfinishedMigration(const char* group)
-{
-    platform::logError("Quorvel: offline store: the %s tables cannot be brought up to date; they are tried again at "
-                       "the next start",
-                       group);
-}
-
-void finalizeVersionStatements()
-{
-    state().getVersion.destroyQuery();
-    state().setVersion.destroyQuery();
-}
-
-// A store that opened but cannot be used: not a database, damaged or read-only.
-std::string checkUsable(sqlite3* db)
-{
+    damaged = false;
     if (sqlite3_db_readonly(db, "main") == 1)
         return "the file is read-only";
     sqlite3_stmt* check = nullptr;
@@ -279,10 +49,14 @@ std::string checkUsable(sqlite3* db)
     if (rc == SQLITE_ROW) {
         const unsigned char* verdict = sqlite3_column_text(check, 0);
         std::string text = verdict ? reinterpret_cast<const char*>(verdict) : "";
-        if (text != "ok")
+        if (text != "ok") {
             problem = "the file is damaged: " + text;
+            damaged = true;
+        }
     } else {
         problem = sqlite3_errmsg(db);
+        const int code = sqlite3_extended_errcode(db) & 0xff;
+        damaged = code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
     }
     sqlite3_finalize(check);
     return problem;
@@ -311,11 +85,12 @@ void keepCommitsInLog(sqlite3* db, const std::string& path)
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
-// A connection to the file at `path`, or null with `error` saying why: a
-// file that cannot be opened or used is logged once.
-sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error)
+// A connection to the file at `path`, or null with `error` saying why (and
+// `damaged` set when the file is no store SQLite can read).
+sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error, bool& damaged)
 {
     error.clear();
+    damaged = false;
     sqlite3* db = nullptr;
     // The connection is the main thread's alone: SQLite need not lock it for every call.
     int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
@@ -323,14 +98,47 @@ sqlite3* openConnection(const std::string& path, bool readOnly, std::string& err
     if (rc != SQLITE_OK)
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     else
-        error = checkUsable(db);
+        error = checkUsable(db, damaged);
     if (error.empty())
         return db;
     // SQLite hands back a handle even when the open fails; it must still be closed.
     sqlite3_close(db);
+    return nullptr;
+}
+
+void reportUnusable(const std::string& path, const std::string& error)
+{
     platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); the client runs without it",
                        path.c_str(), error.c_str());
-    return nullptr;
+}
+
+// A file at the store's path that holds nothing (0 bytes) was a store whose
+// contents went (a store made by the client is never left empty): said, since
+// what it held is gone and a new store starts in it.
+void sayIfEmptied(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        platform::logWarning("Quorvel: the offline store \"%s\" was an empty file: whatever it kept is gone; a new "
+                             "store is made in it",
+                             path.c_str());
+}
+
+// Moves a damaged store (and its write-ahead log, which belongs to it alone)
+// aside, beside it, under a name no earlier one took; its shared-memory index
+// goes. Answers the new name, "" when it could not be moved.
+std::string moveAside(const std::string& path)
+{
+    std::string aside = path + ".damaged";
+    for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n)
+        aside = path + ".damaged-" + std::to_string(n);
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        return {};
+    const std::string log = path + "-wal";
+    if (::access(log.c_str(), F_OK) == 0 && ::rename(log.c_str(), (aside + "-wal").c_str()) != 0)
+        ::unlink(log.c_str());
+    ::unlink((path + "-shm").c_str());
+    return aside;
 }
 
 // Whether a database holds any table (a new file holds none).
@@ -388,7 +196,6 @@ void closeConnection()
 }
 
 } // namespace
-
 // -- connection --------------------------------------------------------------
 
 bool QVOfflineStore::setupOfflineDatabase() { return openDatabaseAtPath(QVDocumentsPathForFile(kFileName)); }
@@ -398,9 +205,26 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
     teardownOfflineDatabase();
     State& s = state();
     ++s.generation;
-    sqlite3* db = openConnection(path, readOnly, s.openError);
-    if (!db)
+    if (!readOnly)
+        sayIfEmptied(path);
+    bool damaged = false;
+    sqlite3* db = openConnection(path, readOnly, s.openError, damaged);
+    if (!db && damaged && !readOnly) {
+        // No later start reads a damaged store either: it is kept aside for
+        // whoever looks into it, and the client goes on with a new one, once.
+        const std::string why = s.openError;
+        const std::string aside = moveAside(path);
+        if (!aside.empty()) {
+            platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); it is kept as \"%s\" and a "
+                               "new store is made",
+                               path.c_str(), why.c_str(), aside.c_str());
+            db = openConnection(path, false, s.openError, damaged);
+        }
+    }
+    if (!db) {
+        reportUnusable(path, s.openError);
         return false;
+    }
     install(db, path);
     return true;
 }
@@ -411,7 +235,7 @@ void QVOfflineStore::teardownOfflineDatabase()
     finalizeHighScoreStatements();
     finalizeLeaderboardStatements();
     finalizeUserStatements();
-    finalizeVersionStatements();
+    offline_store::finalizeVersionStatements();
     closeConnection();
 }
 
@@ -421,20 +245,22 @@ bool QVOfflineStore::wasRemoved()
     return s.db && sqlite3_get_autocommit(s.db) && (fileUnlinked() || pathMoved());
 }
 
-bool QVOfflineStore::wasRemovedThisTurn()
+bool QVOfflineStore::wasRemovedThisTurn(bool* firstLookOfTurn)
 {
     State& s = state();
+    if (firstLookOfTurn)
+        *firstLookOfTurn = false;
     if (!s.db || !sqlite3_get_autocommit(s.db))
         return false; // not looked at: the next call looks
-    if (fileUnlinked())
-        return true;
     platform::RunLoop& main = platform::RunLoop::main();
-    if (!main.isCurrent())
-        return pathMoved();
-    if (s.pathLookedTurn == main.turn())
-        return false;
-    s.pathLookedTurn = main.turn();
-    return pathMoved();
+    if (main.isCurrent()) {
+        if (s.pathLookedTurn == main.turn())
+            return false;
+        s.pathLookedTurn = main.turn();
+        if (firstLookOfTurn)
+            *firstLookOfTurn = true;
+    }
+    return fileUnlinked() || pathMoved();
 }
 
 bool QVOfflineStore::reopen()
@@ -448,7 +274,8 @@ bool QVOfflineStore::reopen()
     // removed file's contents are all still readable through the connection.
     // A store someone put in its place is taken as it is.
     std::string error;
-    sqlite3* fresh = openConnection(path, false, error);
+    bool damaged = false;
+    sqlite3* fresh = openConnection(path, false, error, damaged);
     bool copied = false;
     if (fresh && holdsTables(fresh)) {
         teardownOfflineDatabase();
@@ -589,257 +416,6 @@ void QVOfflineStore::Transaction::rollback()
     }
 }
 
-// -- versions ----------------------------------------------------------------
-
-int QVOfflineStore::getTableVersion(const std::string& name)
-{
-    Use q(state().getVersion);
-    q->bind("name", name);
-    return q->step() ? q->getInt("version") : 0;
-}
-
-bool QVOfflineStore::setTableVersion(const std::string& name, int version)
-{
-    Use q(state().setVersion);
-    q->bind("name", name);
-    q->bind("version", std::to_string(version));
-    return q->execute() == QVSqlQuery::kDone;
-}
-
-// -- schema --------------------------------------------------------------------
-
-void QVOfflineStore::setupOfflineSupport()
-{
-    State& s = state();
-    if (!s.db)
-        return;
-    exec(kCreateTableVersions);
-    prepare(s.getVersion, kGetVersion);
-    prepare(s.setVersion, kSetVersion);
-    setTableVersion("table_versions", 1);
-    // Only takes effect when the row is missing: a new store, or one written
-    // before version rows existed, enters the achievement set-up at version 1.
-    exec("INSERT INTO table_versions (name, version) values ('unlocked_achievements', 1)", true);
-
-    setupAchievementTables(false);
-    setupHighScoreTables(false);
-    setupLeaderboardTables(false);
-    setupUserTables(false);
-}
-
-void QVOfflineStore::setupAchievementTables(bool recreate)
-{
-    if (!state().db)
-        return;
-    {
-        Transaction transaction;
-        int unlockedVersion = getTableVersion("unlocked_achievements");
-        bool restore = false;
-        if (!recreate && unlockedVersion == 1 && tableExists("unlocked_achievements")) {
-            // The unlocks of a store from before version rows existed come back as pending.
-            exec("DROP TABLE IF EXISTS unlocked_achievements_save");
-            restore = exec("CREATE TABLE unlocked_achievements_save AS SELECT * FROM unlocked_achievements");
-            if (!restore) {
-                platform::logError("Quorvel: offline store: the unlocked achievements cannot be saved; the "
-                                   "achievement tables stay as they are");
-                return;
-            }
-        }
-        if (recreate || unlockedVersion == 1) {
-            exec("DROP TABLE IF EXISTS unlocked_achievements");
-            exec("DROP TABLE IF EXISTS achievement_definitions");
-        }
-
-        if (!exec(kCreateUnlocked)
-            || !addMissingColumn("unlocked_achievements", "percent_complete", kAddPercentComplete)) {
-            reportUnfinishedMigration("achievement");
-            return;
-        }
-        exec(kIndexUnlocked);
-        if (!exec(kCreateSynchDate)) {
-            reportUnfinishedMigration("achievement");
-            return;
-        }
-        exec(kIndexSynchDate);
-
-        // Definitions: every column a newer version added, whatever the version row says.
-        if (!exec(kCreateDefinitions)
-            || !addMissingColumn("achievement_definitions", "start_version", kAddDefinitionStartVersion)
-            || !addMissingColumn("achievement_definitions", "end_version", kAddDefinitionEndVersion)
-            || !addMissingColumn("achievement_definitions", "position", kAddDefinitionPosition)) {
-            reportUnfinishedMigration("achievement");
-            return;
-        }
-        exec(kIndexDefinitions);
-
-        if (restore) {
-            // OR IGNORE: an old table could hold the same unlock twice, which the new key refuses.
-            if (!exec("INSERT OR IGNORE INTO unlocked_achievements (user_id, achievement_definition_id,created_at) "
-                      "SELECT user_id, achievement_definition_id, strftime('%s', 'now') FROM "
-                      "unlocked_achievements_save")) {
-                platform::logError("Quorvel: offline store: the saved unlocks cannot be restored; the old tables stay");
-                return;
-            }
-            exec("DROP TABLE IF EXISTS unlocked_achievements_save");
-        }
-        // Versions last, so a migration that fails part-way runs again.
-        if (!setTableVersion("unlocked_achievements", 3) || !setTableVersion("achievement_definitions", 3))
-            return;
-        transaction.commit();
-    }
-
-    QVAchievementStatements& a = achievementStatements();
-    prepare(a.setLocalProgress, kAchSetLocalProgress);
-    prepare(a.pendingIds, kAchPendingIds);
-    prepare(a.progress, kAchProgress);
-    prepare(a.setConfirmedProgress, kAchSetConfirmed);
-    prepare(a.adoptAnonymousRows, kAchAdopt);
-    prepare(a.setSynchDate, kAchSetSynchDate);
-    prepare(a.setDefinition, kAchSetDefinition);
-    prepare(a.allDefinitions, kAchAllDefinitions);
-    prepare(a.oneDefinition, kAchOneDefinition);
-    prepare(a.lastSyncDate, kAchLastSyncDate);
-    prepare(a.localList, kAchLocalList);
-    prepare(a.localOne, kAchLocalOne);
-}
-
-void QVOfflineStore::setupHighScoreTables(bool recreate)
-{
-    if (!state().db)
-        return;
-    {
-        Transaction transaction;
-        if (recreate)
-            exec("DROP TABLE IF EXISTS high_scores");
-        // Any older table, versioned or not, gets every column the statements write.
-        if (!exec(kCreateHighScores) || !addMissingColumn("high_scores", "display_text", kAddDisplayText)
-            || !addMissingColumn("high_scores", "custom_data", kAddCustomData)
-            || !addMissingColumn("high_scores", "blob", kAddBlob)) {
-            reportUnfinishedMigration("high score");
-            return;
-        }
-        exec(kIndexHighScores);
-        exec(kIndexHighScoresSync);
-        if (!hasScoreKey() && !addScoreKey()) {
-            reportUnfinishedMigration("high score");
-            return;
-        }
-        if (!setTableVersion("high_scores", 3))
-            return;
-        transaction.commit();
-    }
-
-    QVHighScoreStatements& h = highScoreStatements();
-    prepare(h.setScore, kHsSet);
-    prepare(h.pendingScores, kHsPending);
-    prepare(h.lowestOfBest, kHsLowestOfBest);
-    prepare(h.deleteBelow, kHsDeleteBelow);
-    prepare(h.markOthersSynced, kHsMarkOthersSynced);
-    prepare(h.adoptAnonymousRows, kHsAdopt);
-    prepare(h.anonymousLeaderboards, kHsAnonymousLeaderboards);
-}
-
-void QVOfflineStore::setupLeaderboardTables(bool recreate)
-{
-    if (!state().db)
-        return;
-    {
-        Transaction transaction;
-        if (recreate) {
-            exec("DROP TABLE IF EXISTS leaderboards");
-            exec("DROP TABLE IF EXISTS leaderboard_aggregations");
-        }
-        if (!exec(kCreateLeaderboards) || !exec(kCreateAggregations)) {
-            reportUnfinishedMigration("leaderboard");
-            return;
-        }
-        exec(kIndexLeaderboards);
-        exec(kIndexLeaderboardsSync);
-        exec(kIndexAggregations);
-        exec(kIndexAggregationChildren);
-        if (!setTableVersion("leaderboards", 1) || !setTableVersion("leaderboard_aggregations", 1))
-            return;
-        transaction.commit();
-    }
-
-    QVLeaderboardStatements& l = leaderboardStatements();
-    prepare(l.lastSyncDate, kLbLastSyncDate);
-    prepare(l.setLeaderboard, kLbSet);
-    prepare(l.activeVisible, kLbActiveVisible);
-    prepare(l.one, kLbOne);
-    prepare(l.aggregateParents, kLbAggregateParents);
-    prepare(l.setAggregation, kLbSetAggregation);
-}
-
-void QVOfflineStore::setupUserTables(bool recreate)
-{
-    if (!state().db)
-        return;
-    {
-        Transaction transaction;
-        if (recreate)
-            exec("DROP TABLE IF EXISTS users");
-        if (!exec(kCreateUsers)) {
-            reportUnfinishedMigration("user");
-            return;
-        }
-        exec(kIndexUsers);
-        if (!setTableVersion("users", 1))
-            return;
-        transaction.commit();
-    }
-
-    QVUserStatements& u = userStatements();
-    prepare(u.setUser, kUserSet);
-    prepare(u.getUser, kUserGet);
-}
-
-// -- statements ----------------------------------------------------------------
-
-QVAchievementStatements& QVOfflineStore::achievementStatements() { return state().achievements; }
-QVHighScoreStatements& QVOfflineStore::highScoreStatements() { return state().highScores; }
-QVLeaderboardStatements& QVOfflineStore::leaderboardStatements() { return state().leaderboards; }
-QVUserStatements& QVOfflineStore::userStatements() { return state().users; }
-
-void QVOfflineStore::finalizeAchievementStatements()
-{
-    QVAchievementStatements& a = state().achievements;
-    for (QVSqlQuery* q : { &a.setLocalProgress, &a.pendingIds, &a.progress, &a.setConfirmedProgress,
-                           &a.adoptAnonymousRows, &a.setSynchDate, &a.setDefinition, &a.allDefinitions,
-                           &a.oneDefinition, &a.lastSyncDate, &a.localList, &a.localOne })
-        q->destroyQuery();
-}
-
-void QVOfflineStore::finalizeHighScoreStatements()
-{
-    QVHighScoreStatements& h = state().highScores;
-    for (QVSqlQuery* q : { &h.setScore, &h.pendingScores, &h.lowestOfBest, &h.deleteBelow, &h.markOthersSynced,
-                           &h.adoptAnonymousRows, &h.anonymousLeaderboards, &h.boardRules, &h.pendingOnBoard, &h.lastSyncTime,
-                           &h.beginScore, &h.releaseScore, &h.rollbackScore })
-        q->destroyQuery();
-    for (int variant = 0; variant < 2; ++variant)
-        for (QVSqlQuery* q : { &h.setHighScore[variant], &h.scoreToKeep[variant], &h.deleteScores[variant],
-                               &h.bestScore[variant], &h.bestScoreOnly[variant], &h.topTen[variant] })
-            q->destroyQuery();
-}
-
-void QVOfflineStore::finalizeLeaderboardStatements()
-{
-    QVLeaderboardStatements& l = state().leaderboards;
-    for (QVSqlQuery* q : { &l.lastSyncDate, &l.setLeaderboard, &l.activeVisible, &l.one, &l.aggregateParents,
-                           &l.setAggregation, &l.storeSynchronised, &l.markReached })
-        q->destroyQuery();
-    for (int variant = 0; variant < 2; ++variant)
-        for (QVSqlQuery* q : { &l.bestScore[variant], &l.keptScores[variant], &l.dropBelowKept[variant] })
-            q->destroyQuery();
-}
-
-void QVOfflineStore::finalizeUserStatements()
-{
-    QVUserStatements& u = state().users;
-    u.setUser.destroyQuery();
-    u.getUser.destroyQuery();
-}
 
 bool QVIsDecimalId(const std::string& id)
 {

@@ -15,10 +15,14 @@
 // Commits go through a write-ahead log synced once per commit (the files
 // "quorvel_offline-wal" and "-shm" sit beside the store while it is open).
 //
-// A store file that cannot be opened or used (not a database, damaged,
-// read-only) is reported once when it is opened; the client then runs
-// without it: there is no handle, every statement fails, writes answer false
-// and reads find nothing.
+// A store file that SQLite cannot read (not a database, damaged) is moved
+// aside when it is opened, kept beside the store as "quorvel_offline.damaged"
+// (".damaged-2" and on when one is there already) and named in the log, and a
+// new store is made in its place, once; an emptied (0-byte) file is named in
+// the log too, since what it kept is gone. A file that still cannot be used
+// (read-only, or no new one can be made) is reported once; the client then
+// runs without a store: there is no handle, every statement fails, writes
+// answer false and reads find nothing.
 //
 // Statement use: take a QVOfflineStore::Use on the statement for the length
 // of one operation; it clears the old bindings first and resets the
@@ -108,8 +112,9 @@ class QVOfflineStore {
 public:
     static constexpr const char* kFileName = "quorvel_offline";
 
-    // Opens the store in the Documents directory. False when it cannot be
-    // used: the failure is logged once and there is no handle.
+    // Opens the store in the Documents directory, a damaged one moved aside
+    // for a new one. False when it cannot be used: the failure is logged once
+    // and there is no handle.
     static bool setupOfflineDatabase();
     // The same for a file of the caller's choice; `readOnly` opens it as a
     // write-protected file would open.
@@ -120,11 +125,13 @@ public:
     // opened, a player clearing the game's data: writes would go into the
     // removed file and be lost. Asked outside transactions only (false inside).
     static bool wasRemoved();
-    // The same at the cost a write can afford: the file's link count, asked
-    // of a descriptor held open (no path resolved), at every call; whether
-    // the path still leads to the file (a move) at the first call of each
-    // turn of the main loop (every call on another thread).
-    static bool wasRemovedThisTurn();
+    // The same at the cost a write can afford: looked at (the file's link
+    // count, asked of a descriptor held open, and whether the path still
+    // leads to the file) at the first call of each turn of the main loop
+    // only, which `firstLookOfTurn` tells; later calls of the turn answer
+    // false, and the caller looks again once the turn ends (every call on
+    // another thread looks).
+    static bool wasRemovedThisTurn(bool* firstLookOfTurn = nullptr);
     // Makes the store again at the open store's path, with what the open
     // store holds (its removed file stays readable while it is open): the
     // new file gets a copy of it, or, when that copy fails, new tables. A

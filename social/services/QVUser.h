@@ -32,14 +32,14 @@ using QVUserArray = std::vector<platform::Ref<QVUser>>;
 class QVUserDelegate {
 public:
     virtual ~QVUserDelegate() = default;
-    virtual void didGetUser(QVUser* user) { }
+    virtual void didGetUser(QVUser* /*user*/) { }
     virtual void didFailGetUser() { }
-    virtual void didGetFriends(const QVUserArray& friends, QVUser* user) { }
-    virtual void didFailGetFriendsQVUser(QVUser* user) { }
-    virtual void didGetFriendsWithThisApplication(const QVUserArray& friends, QVUser* user) { }
-    virtual void didFailGetFriendsWithThisApplicationQVUser(QVUser* user) { }
-    virtual void didGetProfilePicture(platform::Image* picture, QVUser* user) { }
-    virtual void didFailGetProfilePictureQVUser(QVUser* user) { }
+    virtual void didGetFriends(const QVUserArray& /*friends*/, QVUser* /*user*/) { }
+    virtual void didFailGetFriendsQVUser(QVUser* /*user*/) { }
+    virtual void didGetFriendsWithThisApplication(const QVUserArray& /*friends*/, QVUser* /*user*/) { }
+    virtual void didFailGetFriendsWithThisApplicationQVUser(QVUser* /*user*/) { }
+    virtual void didGetProfilePicture(platform::Image* /*picture*/, QVUser* /*user*/) { }
+    virtual void didFailGetProfilePictureQVUser(QVUser* /*user*/) { }
 };
 
 class QVUser : public QVResource, public QVCallbackable {

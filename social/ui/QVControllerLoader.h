@@ -40,7 +40,7 @@ public:
 class QVKeyedSetters {
 public:
     virtual ~QVKeyedSetters() = default;
-    virtual bool performSetter(const std::string& setterName, platform::Object* value) { return false; }
+    virtual bool performSetter(const std::string& /*setterName*/, platform::Object* /*value*/) { return false; }
 };
 
 // Sends a setter by name that the screen must take: a screen that has no

@@ -45,10 +45,10 @@ public:
 
     // The root controller's show or hide transition ended: the central class
     // completes opening (the dashboard appeared) or closing (it destroys the dashboard).
-    virtual void animationDidStop(bool finished) { }
+    virtual void animationDidStop(bool /*finished*/) { }
     // A URL the tabbed dashboard opens as modal web content once it is shown ("" for none).
     virtual std::string initialDashboardModalContentURL() { return {}; }
-    virtual void setInitialDashboardModalContentURL(const std::string& url) { }
+    virtual void setInitialDashboardModalContentURL(const std::string& /*url*/) { }
     // Shows a screen full screen in the root controller (queued while another is up).
     virtual void presentRootControllerWithModal(platform::ui::ViewController* screen);
     // Closes the root controller's modal screen when it has one, else the root controller.
@@ -60,7 +60,7 @@ public:
     // An error screen is on top of the stack, or about to be pushed on one.
     virtual bool isShowingErrorScreenInNavController(platform::ui::NavigationController*) { return false; }
     // The request layer shows error screens only while they are allowed.
-    virtual void allowErrorScreens(bool allow) { }
+    virtual void allowErrorScreens(bool /*allow*/) { }
     // The frame of the approval and account screens on show, or null (the default).
     virtual QVIntroFrame* activeIntroFrame() { return nullptr; }
 

@@ -9,11 +9,11 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
-#include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKeyboardSize.h"
 #include "social/ui/QVViewHelper.h"
@@ -116,13 +116,12 @@ void QVFormControllerHelper::submitForm()
 
 void QVFormControllerHelper::_requestRespondedBehavior(Object* request)
 {
-    // Only a success status with a document the service wrote means the form
-    // was kept: a refusal (403, 406 with the service's reasons), a redirect,
-    // "not modified", nothing, or a cut or garbled body is a refused
-    // submission, shown as one.
+    // Only an answer (QVAnswer: a success status with a document the service
+    // wrote, not its error list) means the form was kept: an error list, a
+    // redirect, "not modified", nothing, or a cut or garbled body is a refused
+    // submission, shown as one (refusals such as 403 and 406 come as failures).
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(request);
-    const int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    if (loader && (status < 200 || status > 299 || !QVXmlDocument::xmlDocumentWithData(loader->data()))) {
+    if (loader && !QVAnswer::document(loader)) {
         _requestErroredBehavior(request);
         return;
     }
@@ -131,41 +130,9 @@ void QVFormControllerHelper::_requestRespondedBehavior(Object* request)
     isSubmitting_ = false;
 }
 
-namespace {
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-} // namespace
-
 std::string QVFormControllerHelper::errorMessageFromBody(const platform::Bytes& body)
 {
-    auto document = body.empty() ? nullptr : QVXmlDocument::xmlDocumentWithData(body);
-    const QVXmlElement* errors = document ? document->topElement() : nullptr;
-    if (!errors || errors->name != "errors")
-        return "";
-    std::string message;
-    for (const auto& error : errors->children) {
-        std::string field = error->childText("field");
-        std::string reason = error->childText("reason");
-        // An error with neither (<error>text</error>) says it all in its text.
-        const bool plain = !error->child("field") && !error->child("reason");
-        if (plain)
-            reason = error->text;
-        replaceAll(reason, "&lt;", "<");
-        replaceAll(reason, "&gt;", ">");
-        replaceAll(reason, "&amp;", "&"); // last, so one level of escaping stays
-        if (plain && reason.empty())
-            continue;
-        if (plain || field == "base" || field.empty())
-            message += reason + "\n";
-        else
-            message += "- " + field + ": " + reason + "\n";
-    }
-    return message;
+    return QVAnswer::serviceErrors(body).value_or("");
 }
 
 void QVFormControllerHelper::_requestErroredBehavior(Object* request)

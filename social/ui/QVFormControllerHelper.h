@@ -65,7 +65,7 @@ public:
     static constexpr const char* kErrorTitle = "Oops! There was a problem:";
 
     // --- Hooks ---
-    virtual void populateViewDataMap(QVViewDataMap& map) { }
+    virtual void populateViewDataMap(QVViewDataMap& /*map*/) { }
     virtual void registerActionsNow() { }
     virtual std::string singularResourceName() { return ""; }
     virtual std::string getFormSubmissionUrl() { return ""; }
@@ -74,7 +74,7 @@ public:
     // game's key alone) and needs no login, as a login to an account does.
     virtual bool shouldUseOAuth() { return true; }
     // Top-level parameters, outside the resource scope.
-    virtual void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) { }
+    virtual void addHiddenParameters(QVHttpNestedQueryStringWriter& /*writer*/) { }
     std::string getLoadingScreenText() override { return "Submitting"; }
     virtual bool shouldShowLoadingScreenWhileSubmitting() { return true; }
     virtual bool shouldDismissKeyboardWhenSubmitting() { return true; }

@@ -334,6 +334,9 @@ void QVFramedNavigationController::_userChanged(const platform::Notification& n)
 void QVFramedNavigationController::navigationControllerWillShow(NavigationController* nav, ViewController* c,
                                                                 bool animated)
 {
+    // A pop tells the screen shown again before the popping call returns: the
+    // entries of the screens that left go first, so it reads its own user.
+    dropEntries();
     _safeSetContentInsets(c, _calculateInsetsFor(c));
     QVNavigationController::navigationControllerWillShow(nav, c, animated);
 }

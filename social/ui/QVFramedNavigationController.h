@@ -133,7 +133,7 @@ protected:
     bool _slideOut(platform::ui::ViewController* screen);
     bool _slideIn(platform::ui::ViewController* screen);
     void _postSlideOut(platform::ui::ViewController* screen);
-    void _postSlideIn(platform::ui::ViewController* screen) { }
+    void _postSlideIn(platform::ui::ViewController* /*screen*/) { }
     void _makeNavBarCoherent();
     void _repositionViews();
     void _repositionContent();

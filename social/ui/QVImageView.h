@@ -103,7 +103,7 @@ public:
     void setFrame(const platform::Rect& frame) override;
     void setHidden(bool hidden) override;
     void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
-    void touchesBegan(const platform::ui::Touch& t) override { }
+    void touchesBegan(const platform::ui::Touch& /*t*/) override { }
     void touchesEnded(const platform::ui::Touch& t) override;
     bool canReceiveCallbacksNow() override { return true; }
 

@@ -10,6 +10,7 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVLoadingController.h"
+#include "social/ui/QVLoadingOverlayLink.h"
 #include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTabBar.h"
@@ -226,6 +227,22 @@ void QVNavigationController::hideLoadingIndicator()
         loadingController_ = nullptr;
         overlay->hide();
     }
+}
+
+void QVLoadingOverlayLink::show(QVNavigationController* stack)
+{
+    if (!stack)
+        return;
+    shownIn_ = stack;
+    stack->showLoadingIndicator();
+}
+
+void QVLoadingOverlayLink::hide(QVNavigationController* stack)
+{
+    Ref<QVNavigationController> earlier = shownIn_.lock();
+    shownIn_ = nullptr;
+    if (QVNavigationController* target = stack ? stack : earlier.get())
+        target->hideLoadingIndicator();
 }
 
 void QVNavigationController::setBadgeValue(const std::optional<std::string>& value)

@@ -24,7 +24,7 @@ public:
 class QVProfileFrame {
 public:
     virtual ~QVProfileFrame() = default;
-    virtual void profileUsersChanged(QVUser* user, QVUser* comparedToUser) { }
+    virtual void profileUsersChanged(QVUser* /*user*/, QVUser* /*comparedToUser*/) { }
     virtual bool supportsComparison() { return false; }
 };
 

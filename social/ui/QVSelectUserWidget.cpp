@@ -5,7 +5,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/AlertView.h"
-#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSessionRole.h"
@@ -164,9 +164,8 @@ void QVSelectUserController::onResourceWasDeleted(Object* resource)
 
 void QVSelectUserController::_removeAnswered(Object* request)
 {
-    // An error status comes as an answer when no error screen is allowed.
-    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(request);
-    if (loader && loader->oauthResponse() && loader->oauthResponse()->statusCode() >= 400)
+    // Removed only when the service answered (QVAnswer): its error list is no removal.
+    if (!QVAnswer::document(request))
         _removeFailed(request);
 }
 

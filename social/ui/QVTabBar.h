@@ -30,19 +30,19 @@ class QVTabBarDelegate {
 public:
     virtual ~QVTabBarDelegate() = default;
     virtual std::optional<platform::Ref<platform::ui::ViewController>>
-    tabBarLoadViewController(QVTabBar* bar, const std::string& controllerName, QVTabBarItem* item)
+    tabBarLoadViewController(QVTabBar* /*bar*/, const std::string& /*controllerName*/, QVTabBarItem* /*item*/)
     {
         return std::nullopt;
     }
-    virtual void tabBarDidLoadViewController(QVTabBar* bar, platform::ui::ViewController* c, QVTabBarItem* item) { }
-    virtual void tabBarWillUnloadViewController(QVTabBar* bar, platform::ui::ViewController* c, QVTabBarItem* item) { }
-    virtual void tabBarDidSelectViewController(QVTabBar* bar, platform::ui::ViewController* c) { }
-    virtual void tabBarDidSelectTabItem(QVTabBar* bar, QVTabBarItem* item) { }
-    virtual void tabBarDidSelectTabNamed(QVTabBar* bar, const std::string& name) { }
-    virtual void tabBarDidSelectTabAtIndex(QVTabBar* bar, size_t index) { }
-    virtual void tabBarDidDisableTabItem(QVTabBar* bar, QVTabBarItem* item) { }
-    virtual void tabBarDidDisableTabNamed(QVTabBar* bar, const std::string& name) { }
-    virtual void tabBarDidDisableTabAtIndex(QVTabBar* bar, size_t index) { }
+    virtual void tabBarDidLoadViewController(QVTabBar* /*bar*/, platform::ui::ViewController* /*c*/, QVTabBarItem* /*item*/) { }
+    virtual void tabBarWillUnloadViewController(QVTabBar* /*bar*/, platform::ui::ViewController* /*c*/, QVTabBarItem* /*item*/) { }
+    virtual void tabBarDidSelectViewController(QVTabBar* /*bar*/, platform::ui::ViewController* /*c*/) { }
+    virtual void tabBarDidSelectTabItem(QVTabBar* /*bar*/, QVTabBarItem* /*item*/) { }
+    virtual void tabBarDidSelectTabNamed(QVTabBar* /*bar*/, const std::string& /*name*/) { }
+    virtual void tabBarDidSelectTabAtIndex(QVTabBar* /*bar*/, size_t /*index*/) { }
+    virtual void tabBarDidDisableTabItem(QVTabBar* /*bar*/, QVTabBarItem* /*item*/) { }
+    virtual void tabBarDidDisableTabNamed(QVTabBar* /*bar*/, const std::string& /*name*/) { }
+    virtual void tabBarDidDisableTabAtIndex(QVTabBar* /*bar*/, size_t /*index*/) { }
 };
 
 class QVTabBar : public platform::ui::View {

@@ -23,11 +23,11 @@ class QVNavigationController;
 class QVTabBarControllerDelegate {
 public:
     virtual ~QVTabBarControllerDelegate() = default;
-    virtual void tabBarControllerWillUnloadViewController(QVTabBarController* c, platform::ui::ViewController* vc,
-                                                          QVTabBarItem* item) { }
-    virtual void tabBarControllerDidLoadViewController(QVTabBarController* c, platform::ui::ViewController* vc,
-                                                       QVTabBarItem* item) { }
-    virtual void tabBarControllerDidSelectViewController(QVTabBarController* c, platform::ui::ViewController* vc) { }
+    virtual void tabBarControllerWillUnloadViewController(QVTabBarController* /*c*/, platform::ui::ViewController* /*vc*/,
+                                                          QVTabBarItem* /*item*/) { }
+    virtual void tabBarControllerDidLoadViewController(QVTabBarController* /*c*/, platform::ui::ViewController* /*vc*/,
+                                                       QVTabBarItem* /*item*/) { }
+    virtual void tabBarControllerDidSelectViewController(QVTabBarController* /*c*/, platform::ui::ViewController* /*vc*/) { }
 };
 
 class QVTabBarController : public platform::ui::ViewController, public QVTabBarDelegate {

@@ -185,15 +185,20 @@ Rect QVTabBarItem::drawnNameBox() const
     return Rect((width - text.width) / 2, parent_->drawnNameTop, text.width, text.height);
 }
 
+std::string QVTabBarItem::controllerNameToLoad() const
+{
+    if (!disabledControllerName_.empty() && !QVSessionRole::current().hasUserApprovedQuorvel())
+        return disabledControllerName_;
+    return viewControllerName_;
+}
+
 void QVTabBarItem::loadViewControllerIfNeeded(bool& loadedNow)
 {
     loadedNow = false;
     if (viewControllerName_.empty() || viewController_ || !parent_)
         return;
-    std::string name = viewControllerName_;
-    if (!disabledControllerName_.empty() && !QVSessionRole::current().hasUserApprovedQuorvel())
-        name = disabledControllerName_;
-    viewController_ = parent_->_loadTabItemViewController(name, this);
+    loadedName_ = controllerNameToLoad();
+    viewController_ = parent_->_loadTabItemViewController(loadedName_, this);
     loadedNow = viewController_ != nullptr;
 }
 

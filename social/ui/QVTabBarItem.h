@@ -52,6 +52,12 @@ public:
     void setQuorvelDisabledViewControllerName(const std::string& n) { disabledControllerName_ = n; }
     platform::ui::ViewController* viewController() const { return viewController_.get(); }
     void setViewController(platform::ui::ViewController* c) { viewController_ = c; }
+    // The name the tab's screen is made from now: the disabled screen's while
+    // the player has not approved the client, where the tab has one.
+    std::string controllerNameToLoad() const;
+    // The tab's screen was made from another name than it would be now (the
+    // player approved the client, or turned it off, since).
+    bool isControllerOutdated() const { return viewController_ && loadedName_ != controllerNameToLoad(); }
     const std::string& name() const { return name_; }
     platform::ui::ImageAsset* activeImage() const { return activeImage_.get(); }
     platform::ui::ImageAsset* inactiveImage() const { return inactiveImage_.get(); }
@@ -102,6 +108,7 @@ private:
     std::string viewControllerName_;
     std::string disabledControllerName_;
     platform::Ref<platform::ui::ViewController> viewController_;
+    std::string loadedName_; // the name viewController_ was made from
     std::string name_;
     std::string drawnName_;
     platform::Ref<platform::ui::ImageAsset> activeImage_;

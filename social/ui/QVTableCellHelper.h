@@ -39,11 +39,11 @@ public:
 
     // --- Hooks ---
     // Fill the cell's views from the resource.
-    virtual void onResourceChanged(platform::Object* resource) { }
-    virtual void onResourceChanged(platform::Object* resource, int cellIndex) { onResourceChanged(resource); }
+    virtual void onResourceChanged(platform::Object* /*resource*/) { }
+    virtual void onResourceChanged(platform::Object* resource, int /*cellIndex*/) { onResourceChanged(resource); }
     // YES: the cell sets its own backgrounds (configureSelf...); NO: the list does.
     virtual bool wantsToConfigureSelf() { return false; }
-    virtual void configureSelfAsLeading(bool leading, bool trailing, bool odd) { }
+    virtual void configureSelfAsLeading(bool /*leading*/, bool /*trailing*/, bool /*odd*/) { }
     virtual void viewDidAppear() { }
     virtual void viewDidDisappear() { }
     // YES lets the list measure with a sizing cell without filling it again.
@@ -115,7 +115,7 @@ protected:
 class QVResourceViewHelper : public platform::ui::View {
 public:
     void changeResource(platform::Object* resource);
-    virtual void onResourceChanged(platform::Object* resource) { }
+    virtual void onResourceChanged(platform::Object* /*resource*/) { }
     platform::Object* resource() const { return resource_.get(); }
 
 protected:

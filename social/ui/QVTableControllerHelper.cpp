@@ -202,17 +202,9 @@ void QVTableControllerHelper::_refreshDataIncrementally(const platform::Notifica
 // ---------------------------------------------------------------------------
 // Navigation context
 
-void QVTableControllerHelper::showLoadingScreen()
-{
-    if (auto* nav = qvNavigationController())
-        nav->showLoadingIndicator();
-}
+void QVTableControllerHelper::showLoadingScreen() { loadingOverlay_.show(qvNavigationController()); }
 
-void QVTableControllerHelper::hideLoadingScreen()
-{
-    if (auto* nav = qvNavigationController())
-        nav->hideLoadingIndicator();
-}
+void QVTableControllerHelper::hideLoadingScreen() { loadingOverlay_.hide(qvNavigationController()); }
 
 bool QVTableControllerHelper::isInHiddenTab() const
 {

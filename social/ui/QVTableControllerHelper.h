@@ -28,6 +28,7 @@
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVLoadingOverlayLink.h"
 
 #include <map>
 #include <optional>
@@ -72,32 +73,32 @@ public:
     // Wins over the view name.
     virtual std::optional<std::string> getTableHeaderControllerName() { return std::nullopt; }
     // Right after the header is made (null for a header view).
-    virtual void onTableHeaderCreated(platform::ui::ViewController* header) { }
-    virtual void onTableFooterCreated(platform::ui::ViewController* footer) { }
+    virtual void onTableHeaderCreated(platform::ui::ViewController* /*header*/) { }
+    virtual void onTableFooterCreated(platform::ui::ViewController* /*footer*/) { }
     // Sent by a cell's changeResource.
-    virtual void onCell(QVTableCellHelper* cell, platform::Object* resource) { }
+    virtual void onCell(QVTableCellHelper* /*cell*/, platform::Object* /*resource*/) { }
     virtual QVService* getService() { return nullptr; }
     virtual bool shouldDisplayEmptyDataSet() { return true; }
-    virtual void onLeadingCellWasClickedForSection(int section) { }
-    virtual void onTrailingCellWasClickedForSection(int section) { }
-    virtual void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPathInTable) { }
+    virtual void onLeadingCellWasClickedForSection(int /*section*/) { }
+    virtual void onTrailingCellWasClickedForSection(int /*section*/) { }
+    virtual void onCellWasClicked(platform::Object* /*resource*/, platform::ui::IndexPath /*indexPathInTable*/) { }
     // At the start of every full refresh.
     virtual void onRefreshingData() { }
     virtual bool shouldAlwaysRefreshWhenShown() { return false; }
     // The request of a full refresh: answer one page to onSuccess (a QVPaginatedSeries).
-    virtual void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
+    virtual void doIndexActionOnSuccess(const QVDelegate& /*onSuccess*/, const QVDelegate& /*onFailure*/) { }
     // With each answer; subclasses build sections_ here.
-    virtual void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) { }
+    virtual void _onDataLoaded(QVPaginatedSeries* /*series*/, bool /*isIncremental*/) { }
     virtual bool isNewContentShownAtBottom() { return false; }
-    virtual platform::Object* getResourceFromSection(QVTableSectionDescription* section, int row) { return nullptr; }
-    virtual std::string getCellControllerNameFromSection(QVTableSectionDescription* section, int row) { return ""; }
+    virtual platform::Object* getResourceFromSection(QVTableSectionDescription* /*section*/, int /*row*/) { return nullptr; }
+    virtual std::string getCellControllerNameFromSection(QVTableSectionDescription* /*section*/, int /*row*/) { return ""; }
     virtual bool shouldRefreshAfterNotification() { return false; }
     virtual std::string getNotificationToRefreshAfter() { return ""; }
-    virtual bool isNotificationResourceValid(platform::Object* resource) { return true; }
-    virtual std::optional<std::string> getLeadingCellControllerNameForSection(int section) { return std::nullopt; }
-    virtual std::optional<std::string> getTrailingCellControllerNameForSection(int section) { return std::nullopt; }
-    virtual void onLeadingCellWasLoaded(platform::ui::TableViewCell* cell, int section) { }
-    virtual void onTrailingCellWasLoaded(platform::ui::TableViewCell* cell, int section) { }
+    virtual bool isNotificationResourceValid(platform::Object* /*resource*/) { return true; }
+    virtual std::optional<std::string> getLeadingCellControllerNameForSection(int /*section*/) { return std::nullopt; }
+    virtual std::optional<std::string> getTrailingCellControllerNameForSection(int /*section*/) { return std::nullopt; }
+    virtual void onLeadingCellWasLoaded(platform::ui::TableViewCell* /*cell*/, int /*section*/) { }
+    virtual void onTrailingCellWasLoaded(platform::ui::TableViewCell* /*cell*/, int /*section*/) { }
     virtual bool autoLoadData() { return true; }
     virtual std::string getDataNotLoadedYetMessage() { return ""; }
     // A view that hosts the table as the screen's view.
@@ -106,14 +107,14 @@ public:
     virtual bool isAlphabeticalList() { return false; }
     virtual bool allowEditing() { return false; }
     virtual bool shouldConfirmResourceDeletion() { return false; }
-    virtual std::string getResourceDeletePromptText(platform::Object* resource) { return "Are you sure?"; }
+    virtual std::string getResourceDeletePromptText(platform::Object* /*resource*/) { return "Are you sure?"; }
     virtual std::string getResourceDeleteCancelText() { return "Cancel"; }
     virtual std::string getResourceDeleteConfirmText() { return "Confirm"; }
     // After a row was removed; any server request is the screen's business.
-    virtual void onResourceWasDeleted(platform::Object* resource) { }
+    virtual void onResourceWasDeleted(platform::Object* /*resource*/) { }
     virtual std::optional<std::string> actionCellClassName() { return std::nullopt; }
     // Sent by action cells.
-    virtual void actionPressedForTag(int tag, platform::ui::IndexPath indexPath) { }
+    virtual void actionPressedForTag(int /*tag*/, platform::ui::IndexPath /*indexPath*/) { }
     // Backgrounds of a cell before it is filled.
     virtual void configureCell(platform::ui::TableViewCell* cell, bool leading, bool trailing, bool odd);
 
@@ -192,7 +193,7 @@ protected:
     // The answer of a request or a notification.
     void _onDataLoadedWrapper(platform::Object* series) { _onDataLoadedWrapperIsIncremental(series, false); }
     void _onDataLoadedWrapperIsIncremental(platform::Object* series, bool isIncremental);
-    void _onDataFailedLoading(platform::Object* answer) { hideLoadingScreen(); }
+    void _onDataFailedLoading(platform::Object* /*answer*/) { hideLoadingScreen(); }
     void _refreshData();
     bool _shouldRefresh() const { return !sections_ || const_cast<QVTableControllerHelper*>(this)->shouldAlwaysRefreshWhenShown(); }
     virtual void _reloadTableData();
@@ -232,6 +233,7 @@ private:
     std::optional<platform::ui::IndexPath> deletingIndexPath_;
     platform::Ref<platform::Object> deletingResource_;
     std::string observedNotification_;
+    QVLoadingOverlayLink loadingOverlay_;
 };
 
 // Shows or hides a screen's loading screen, whether it is a plain screen, a

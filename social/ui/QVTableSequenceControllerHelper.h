@@ -41,20 +41,20 @@ public:
 
     // --- Hooks ---
     // Register the resource classes of the list and their cell names.
-    virtual void populateResourceMap(QVResourceControllerMap& map) { }
-    virtual void populateSectionHeaderFooterResourceMap(QVResourceControllerMap& map) { }
-    virtual void onBeforeResourcesProcessed(QVPaginatedSeries* series) { }
-    virtual void onResourcesDownloaded(QVPaginatedSeries* series) { }
-    virtual void onSectionsCreated(const std::optional<Sections>& sections) { }
+    virtual void populateResourceMap(QVResourceControllerMap& /*map*/) { }
+    virtual void populateSectionHeaderFooterResourceMap(QVResourceControllerMap& /*map*/) { }
+    virtual void onBeforeResourcesProcessed(QVPaginatedSeries* /*series*/) { }
+    virtual void onResourcesDownloaded(QVPaginatedSeries* /*series*/) { }
+    virtual void onSectionsCreated(const std::optional<Sections>& /*sections*/) { }
     virtual bool allowPagination() { return true; }
     // The next page (numbered from 1) to onSuccess.
-    virtual void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
-    virtual void doIndexActionWithOffset(int offset, const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
+    virtual void doIndexActionWithPage(unsigned int /*page*/, const QVDelegate& /*onSuccess*/, const QVDelegate& /*onFailure*/) { }
+    virtual void doIndexActionWithOffset(int /*offset*/, const QVDelegate& /*onSuccess*/, const QVDelegate& /*onFailure*/) { }
     virtual std::string getCellControllerNameForStreamingCells() { return ""; }
     // The first object of one section on page 1 is a header resource, not a row.
     virtual bool usesHeaderResource() { return false; }
     virtual int getHeaderResourceSectionIndex() { return -1; }
-    virtual void onHeaderResourceDownloaded(platform::Object* resource) { }
+    virtual void onHeaderResourceDownloaded(platform::Object* /*resource*/) { }
     virtual bool usePlainTableSectionHeaders() { return isAlphabeticalList(); }
 
     // --- Operations ---

@@ -16,7 +16,7 @@ public:
     const std::string& resourceId() const { return resourceId_; }
     void setResourceId(const std::string& id) { resourceId_ = id; }
     // The sections of the fetched resource; their pages hold QVTableSectionCellDescriptions.
-    virtual std::optional<Sections> tableSectionDescriptionsForResource(platform::Object* resource) { return std::nullopt; }
+    virtual std::optional<Sections> tableSectionDescriptionsForResource(platform::Object* /*resource*/) { return std::nullopt; }
 
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;

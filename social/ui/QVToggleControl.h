@@ -44,7 +44,7 @@ class QVTouchReceiverView;
 class QVTouchReceiverDelegate {
 public:
     virtual ~QVTouchReceiverDelegate() = default;
-    virtual void touchReceiverWasTapped(QVTouchReceiverView* view) { }
+    virtual void touchReceiverWasTapped(QVTouchReceiverView* /*view*/) { }
 };
 
 class QVTouchReceiverView : public platform::ui::View {

@@ -21,17 +21,9 @@ QVNavigationController* QVViewController::qvNavigationController() const
     return dynamic_cast<QVNavigationController*>(navigationController());
 }
 
-void QVViewController::showLoadingScreen()
-{
-    if (auto* nav = qvNavigationController())
-        nav->showLoadingIndicator();
-}
+void QVViewController::showLoadingScreen() { loadingOverlay_.show(qvNavigationController()); }
 
-void QVViewController::hideLoadingScreen()
-{
-    if (auto* nav = qvNavigationController())
-        nav->hideLoadingIndicator();
-}
+void QVViewController::hideLoadingScreen() { loadingOverlay_.hide(qvNavigationController()); }
 
 void QVViewController::showLoadingScreenWithMessage(const std::string& message)
 {

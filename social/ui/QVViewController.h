@@ -13,6 +13,7 @@
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVLoadingOverlayLink.h"
 
 #include <optional>
 
@@ -55,7 +56,7 @@ public:
     // which loadView could only build again empty.
     void didReceiveMemoryWarning() override { }
     bool canReceiveCallbacksNow() override { return navigationController() != nullptr; }
-    bool performSetter(const std::string& setterName, platform::Object* value) override { return false; }
+    bool performSetter(const std::string& /*setterName*/, platform::Object* /*value*/) override { return false; }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -63,6 +64,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::ViewController> loadingScreen_;
+    QVLoadingOverlayLink loadingOverlay_;
     platform::WeakLink<platform::Object> owningTabBarItem_;
     std::optional<std::string> badgeValue_;
 };

@@ -27,6 +27,8 @@ void RecordingScene::onEnter()
 {
     journal_->push_back(name + ":enter");
     KSScene::onEnter();
+    if (whenEntered)
+        whenEntered();
 }
 
 void RecordingScene::onEnterTransitionDidFinish()
@@ -38,12 +40,16 @@ void RecordingScene::onEnterTransitionDidFinish()
 void RecordingScene::onExit()
 {
     journal_->push_back(name + ":exit");
+    if (whenExiting)
+        whenExiting();
     KSScene::onExit();
 }
 
 void RecordingScene::cleanup()
 {
     journal_->push_back(name + ":cleanup");
+    if (whenCleaned)
+        whenCleaned();
     KSScene::cleanup();
 }
 

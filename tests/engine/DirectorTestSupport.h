@@ -10,6 +10,7 @@
 #include "engine/platform/EAGLView.h"
 #include "engine/platform/KSDirectorIOS.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     void cleanup() override;
     void visit() override;
     std::string name;
+    // Called after the scene's own onEnter, inside its onExit and cleanup.
+    std::function<void()> whenEntered, whenExiting, whenCleaned;
 
 private:
     RecordingScene() = default;

@@ -9,6 +9,7 @@
 #include "engine/KSScheduler.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
+#include "engine/KSTransition.h"
 #include "engine/KSLabelAtlas.h"
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/device/Application.h"
@@ -206,6 +207,106 @@ TEST_F(DirectorTest, PoppingTheLastSceneEndsTheDirector)
     EXPECT_EQ(d->runningScene(), nullptr);
     EXPECT_EQ(d->openGLView(), nullptr);
     EXPECT_FALSE(static_cast<KSDirectorTimer*>(d)->isAnimating());
+}
+
+// A scene that ends the director as it enters, on each road a scene enters
+// by, gets its exit and cleanup from the ending and is called no more.
+TEST_F(DirectorTest, EndingWhileASceneEntersCallsThatSceneNoMore)
+{
+    using Road = std::function<void(KSDirectorIOS*, RecordingScene* ending, RecordingScene* other,
+                                    const std::function<void()>& arm)>;
+    const std::pair<const char*, Road> roads[] = {
+        { "the first scene", [](KSDirectorIOS* d, RecordingScene* e, RecordingScene*, auto arm) {
+             arm();
+             d->runWithScene(e);
+         } },
+        { "a replacing scene", [this](KSDirectorIOS* d, RecordingScene* e, RecordingScene* o, auto arm) {
+             d->runWithScene(o);
+             advance(1.0 / 60);
+             arm();
+             d->replaceScene(e);
+         } },
+        { "a transition's incoming scene", [this](KSDirectorIOS* d, RecordingScene* e, RecordingScene* o, auto arm) {
+             d->runWithScene(o);
+             advance(1.0 / 60);
+             arm();
+             d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.5f, e).get());
+         } },
+        { "a pushed scene", [this](KSDirectorIOS* d, RecordingScene* e, RecordingScene* o, auto arm) {
+             d->runWithScene(o);
+             advance(1.0 / 60);
+             arm();
+             d->pushScene(e);
+         } },
+        { "the scene a pop goes back to", [this](KSDirectorIOS* d, RecordingScene* e, RecordingScene* o, auto arm) {
+             d->runWithScene(e);
+             advance(1.0 / 60);
+             d->pushScene(o);
+             advance(1.0 / 60);
+             arm();
+             d->popScene();
+         } },
+    };
+    for (bool byPopping : { false, true }) {
+        for (const auto& [road, go] : roads) {
+            SCOPED_TRACE(std::string(road) + (byPopping ? ", popping every scene" : ", end()"));
+            KSDirectorIOS* d = directorWithView();
+            journal.clear();
+            auto ending = RecordingScene::make("E", &journal);
+            auto other = RecordingScene::make("O", &journal);
+            size_t armedAt = 0;
+            go(d, ending.get(), other.get(), [&] {
+                armedAt = journal.size();
+                ending->whenEntered = [d, byPopping] {
+                    if (!byPopping)
+                        d->end();
+                    while (byPopping && !d->scenesStack().empty())
+                        d->popScene();
+                };
+            });
+            for (int i = 0; i < 3; ++i)
+                advance(1.0 / 60);
+            std::vector<std::string> calls;
+            for (size_t i = armedAt; i < journal.size(); ++i)
+                if (journal[i].rfind("E:", 0) == 0)
+                    calls.push_back(journal[i]);
+            EXPECT_EQ(calls, (std::vector<std::string> { "E:enter", "E:exit", "E:cleanup" }));
+            EXPECT_EQ(d->runningScene(), nullptr);
+            EXPECT_TRUE(d->scenesStack().empty());
+            EXPECT_EQ(d->openGLView(), nullptr);
+            ending->whenEntered = nullptr;
+            KSDirector::purgeSharedDirector();
+        }
+    }
+}
+
+// end() from a scene's onExit or cleanup, itself reached through end() or a
+// switch, does nothing more: each call comes once and no scene enters after.
+TEST_F(DirectorTest, EndInsideAnEndingOrExitingSceneIsANoOp)
+{
+    for (bool fromCleanup : { false, true }) {
+        for (bool bySwitch : { false, true }) {
+            SCOPED_TRACE(std::string(fromCleanup ? "cleanup" : "onExit") + (bySwitch ? ", replaced" : ", end()"));
+            KSDirectorIOS* d = directorWithView();
+            auto a = RecordingScene::make("A", &journal);
+            auto b = RecordingScene::make("B", &journal);
+            d->runWithScene(a.get());
+            advance(1.0 / 60);
+            journal.clear();
+            (fromCleanup ? a->whenCleaned : a->whenExiting) = [d] { d->end(); };
+            if (bySwitch) {
+                d->replaceScene(b.get());
+                advance(1.0 / 60);
+            } else {
+                d->end();
+            }
+            EXPECT_EQ(journal, (std::vector<std::string> { "A:exit", "A:cleanup" }));
+            EXPECT_EQ(d->runningScene(), nullptr);
+            EXPECT_EQ(d->openGLView(), nullptr);
+            a->whenCleaned = a->whenExiting = nullptr;
+            KSDirector::purgeSharedDirector();
+        }
+    }
 }
 
 TEST_F(DirectorTest, SceneMisuseFailsItsAssertions)

@@ -182,6 +182,15 @@ TEST_F(BMFontTest, AMissingFontOrNoGLContextGivesNoLabelAndSaysWhy)
     EXPECT_TRUE(log.contains("\"fonts/none.fnt\": it is not in the bundle folder " + dir.file("gone")
                              + "/fonts (no such folder)"));
 
+    // A page named out of the bundle folder, and a device named as the font.
+    const std::string escape = dir.write("fonts/escape.fnt", std::string(kCommon)
+                                                                + "page id=0 file=\"../../../../../../../dev/zero\"\n");
+    EXPECT_FALSE(KSLabelBMFont::labelWithString("A", escape));
+    EXPECT_TRUE(log.contains("named by " + escape + ": a name a file gives stays inside the folder " + dir.path()))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(KSLabelBMFont::labelWithString("A", "/dev/zero"));
+    EXPECT_TRUE(log.contains("cannot read /dev/zero: it is a device, not a file"));
+
     std::string path = standardFont();
     platform::GLContext* context = platform::GLContext::current();
     ASSERT_TRUE(context);
@@ -262,6 +271,27 @@ TEST_F(BMFontTest, NewTextReusesAndHidesSprites)
               "engine/KSLabelBMFont: BitmapFontAtlas: character outside bounds");
 }
 
+// A text the label cannot show fails before anything changes: the label keeps
+// its text, its sprites and its size.
+TEST_F(BMFontTest, TextsItCannotShowAreRefusedBeforeTheLabelChanges)
+{
+    std::string path = standardFont();
+    auto label = KSLabelBMFont::labelWithString("AB", path);
+    const Size size = label->contentSizeInPixels();
+    const std::string tooMany = "engine/KSLabelBMFont: KSLabelBMFont: a label shows at most 16384 glyphs";
+    EXPECT_EQ(assertionOf([&] { label->setString(std::string(16385, 'B')); }), tooMany);
+    // Two sprites kept at indices 0 and 1 count too, newlines take none.
+    EXPECT_EQ(assertionOf([&] { label->setString("\n\n" + std::string(16383, 'B')); }), tooMany);
+    EXPECT_EQ(assertionOf([&] { label->setString("BA\xe2\x82\xac"); }),
+              "engine/KSLabelBMFont: BitmapFontAtlas: character outside bounds");
+    EXPECT_EQ(label->string(), "AB");
+    EXPECT_EQ(label->children()->count(), 2u);
+    EXPECT_EQ(glyph(label.get(), 0)->textureRect(), Rect(0, 0, 10, 20)) << "still the A";
+    EXPECT_TRUE(glyph(label.get(), 1)->visible());
+    EXPECT_EQ(label->contentSizeInPixels(), size);
+    EXPECT_EQ(assertionOf([&] { (void)KSLabelBMFont::labelWithString(std::string(16385, 'A'), path); }), tooMany);
+}
+
 TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
 {
     std::string path = standardFont();
@@ -294,8 +324,6 @@ TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
 #endif
 #endif
 #if !defined(__SANITIZE_ADDRESS__) && !defined(KS_UNDER_ASAN)
-#include <sys/resource.h>
-#include <unistd.h>
 
 // In a child process with its address space capped, reading kerning pairs runs
 // out of memory: it throws std::bad_alloc (instead of ending the process) and the
@@ -304,15 +332,7 @@ TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
 void fillKerningTableUntilMemoryRunsOut(unsigned headroomMiB)
 {
     auto config = KSBMFontConfiguration::configurationWithFNTFile("/nonexistent/none.fnt");
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(f);
-    }
-    rlimit limit {};
-    limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(headroomMiB) << 20);
-    setrlimit(RLIMIT_AS, &limit);
+    testing_support::capAddressSpace(headroomMiB);
     unsigned added = 0;
     bool threw = false;
     try {

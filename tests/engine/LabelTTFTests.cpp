@@ -1,10 +1,12 @@
 // TrueType labels: rendered text stays inside the label's measured size and
-// lands where alignment and wrapping put it; unknown fonts give an empty label;
+// lands where alignment and wrapping put it; unknown fonts are refused;
 // sizes are kept in pixels.
 #include "TextureTestSupport.h"
 
 #include "engine/KSLabelTTF.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Font.h"
 #include "platform/graphics/TextEngine.h"
 
@@ -107,7 +109,7 @@ TEST_F(LabelTTFTest, AlignmentAndWrappingPlaceTextWhereMeasured)
     EXPECT_LE(w.right, 10 + 200);
 }
 
-TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontGivesAnEmptyLabel)
+TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontsAreRefusedWithTheirName)
 {
     auto label = KSLabelTTF::labelWithString("ab", "DejaVu Sans", 16);
     float before = label->textureRect().size.width;
@@ -122,11 +124,13 @@ TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontGivesAnEmptyLabel)
     asLabel->setCString(nullptr);
     EXPECT_EQ(label->string(), "");
 
-    auto missing = KSLabelTTF::labelWithString("Play", "Marker Felt", 32);
-    ASSERT_TRUE(missing) << "an unknown font is not a failure of the label";
-    EXPECT_EQ(missing->texture(), nullptr);
-    EXPECT_EQ(missing->textureRect().size, Size());
-    EXPECT_EQ(render(missing.get()).pixels, 0);
+    platform::LogCapture log;
+    EXPECT_FALSE(KSLabelTTF::labelWithString("Play", "Marker Felt", 32));
+    EXPECT_FALSE(KSLabelTTF::labelWithString("hi", Size(50, 20), KSTextAlignmentLeft, "nosuch.ttf", 20));
+    EXPECT_TRUE(log.contains("KSLabelTTF: cannot find the font \"Marker Felt\": no system font has that name, and "
+                             "the bundle folder " + platform::Bundle::main().resourcePath()
+                             + " has neither Marker Felt.ttf nor Marker Felt"));
+    EXPECT_TRUE(log.contains("has neither nosuch.ttf.ttf nor nosuch.ttf"));
 }
 
 TEST_F(LabelTTFTest, SizesAreKeptInPixels)

@@ -2,6 +2,7 @@
 // PNG and JPEG files in Documents, and what end() puts back.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSConfiguration.h"
 #include "engine/KSRenderTexture.h"
 #include "engine/KSSprite.h"
 #include "platform/foundation/Bundle.h"
@@ -11,6 +12,7 @@
 #include "platform/graphics/Image.h"
 
 #include <array>
+#include <climits>
 #include <filesystem>
 
 using namespace kestrel;
@@ -73,6 +75,25 @@ TEST_F(RenderTextureTest, TextureIsThePowerOfTwoAboveThePixelSize)
     EXPECT_EQ(hd->sprite()->texture()->pixelsWide(), 256u);
     EXPECT_EQ(hd->sprite()->texture()->pixelsHigh(), 128u);
     EXPECT_EQ(hd->sprite()->texture()->contentSizeInPixels(), platform::Size(200, 100));
+}
+
+// A size above the GL limit is refused before a pixel is filled (30000 x 30000
+// once filled 4 GB first; a width near INT_MAX overflowed the buffer's size).
+TEST_F(RenderTextureTest, SizesAboveTheTextureLimitAreRefusedFirst)
+{
+    directorWithView();
+    const int max = KSConfiguration::sharedConfiguration()->maxTextureSize();
+    platform::LogCapture log;
+    for (auto [w, h] : { std::pair { max + 1, 1 }, std::pair { 1, max + 1 }, std::pair { 30000, 30000 },
+                         std::pair { INT_MAX, INT_MAX / 2 + 1 }, std::pair { INT_MAX, INT_MAX } }) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        EXPECT_FALSE(KSRenderTexture::renderTextureWithWidth(w, h));
+    }
+    EXPECT_TRUE(log.contains("KSRenderTexture: 30000 x 30000 points is larger than the " + std::to_string(max)
+                             + " pixels a texture may have"));
+    ksSetContentScaleFactor(2);
+    EXPECT_FALSE(KSRenderTexture::renderTextureWithWidth(max / 2 + 1, 1)) << "the limit is in pixels";
+    EXPECT_TRUE(KSRenderTexture::renderTextureWithWidth(max / 2, 1));
 }
 
 TEST_F(RenderTextureTest, RawReadBackIsRGBATopRowFirst)

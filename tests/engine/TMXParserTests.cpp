@@ -5,6 +5,7 @@
 #include "engine/KSTMXXMLParser.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 
 #include "support/SavedBundleFolders.h"
 #include "support/TestSupport.h"
@@ -51,6 +52,7 @@ protected:
 
     testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
+    testing_support::TempDir outside; // a folder out of the bundle
 };
 
 } // namespace
@@ -130,8 +132,41 @@ TEST_F(TMXParserTest, RefusesUnsupportedEncodingsAndUnreadableFiles)
                   + "<layer width=\"1\" height=\"1\"><data><tile gid=\"1\"/></data></layer>")),
               "TMX tile map: Only base64 and/or gzip maps are supported");
     EXPECT_EQ(failure("bad.tmx", map("<layer>")), "Error parsing file: bad.tmx.");
-    EXPECT_ASSERTION(KSTMXMapInfo::formatWithTMXFile("missing.tmx"), "engine/KSTMXXMLParser",
-                     "Error parsing file: missing.tmx.");
+}
+
+// A missing or refused file, the map's own or a tileset file it names, is no
+// map and no abort; the names a map gives stay inside the bundle folder, or
+// inside the folder of a map read from elsewhere.
+TEST_F(TMXParserTest, MissingOrRefusedFilesAndNamesLeavingTheirFoldersGiveNoMap)
+{
+    LogCapture log;
+    EXPECT_FALSE(KSTMXMapInfo::formatWithTMXFile("missing.tmx"));
+    EXPECT_TRUE(log.contains("KSFileUtils: cannot find \"missing.tmx\": it is not in the bundle folder"));
+    EXPECT_FALSE(load("maps/gone.tmx", map("<tileset firstgid=\"1\" source=\"gone.tsx\"/>")));
+    EXPECT_FALSE(KSTMXMapInfo::formatWithTMXFile("/dev/zero"));
+    EXPECT_TRUE(log.contains("cannot read /dev/zero: it is a device, not a file"));
+
+    const std::string climbing = "../../../../../../../../dev/zero";
+    EXPECT_FALSE(load("maps/escape.tmx", map("<tileset firstgid=\"1\" source=\"" + climbing + "\"/>")));
+    EXPECT_TRUE(log.contains("KSFileUtils: cannot find \"" + climbing + "\" named by maps/escape.tmx: a name a file "
+                             "gives stays inside the folder " + Bundle::main().resourcePath()));
+
+    const std::string images = "<tileset name=\"t\" firstgid=\"1\"><image source=\"" + climbing + "\"/></tileset>"
+                               "<tileset name=\"u\" firstgid=\"9\"><image source=\"/dev/zero\"/></tileset>"
+                               "<tileset name=\"v\" firstgid=\"17\"><image source=\"../art/v.png\"/></tileset>";
+    dir.write("maps/images.tmx", map(images));
+    outside.write("maps/images.tmx", map(images));
+    for (const std::string& file : { std::string("maps/images.tmx"), dir.file("maps/images.tmx"),
+                                     outside.file("maps/images.tmx") }) {
+        SCOPED_TRACE(file);
+        auto info = KSTMXMapInfo::formatWithTMXFile(file);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->tilesets()[0]->sourceImage(), "") << "climbs out";
+        EXPECT_EQ(info->tilesets()[1]->sourceImage(), "") << "absolute";
+        const bool elsewhere = file.rfind(outside.path(), 0) == 0;
+        EXPECT_EQ(info->tilesets()[2]->sourceImage(), elsewhere ? "" : path::deletingLastComponent(file) + "/../art/v.png")
+            << "a sibling folder is inside the bundle, and outside the folder of a map read from elsewhere";
+    }
 }
 
 TEST_F(TMXParserTest, RefusesEntityExpansionAndDeepNesting)
@@ -173,8 +208,6 @@ TEST_F(TMXParserTest, ExternalTilesetsLoadIntoTheSameDescription)
 
     dir.write("maps/own.tsx", "<tileset firstgid=\"4\" name=\"own\"/>");
     EXPECT_EQ(load("maps/own.tmx", map("<tileset firstgid=\"10\" source=\"own.tsx\"/>"))->tilesets()[0]->firstGid(), 4u);
-
-    EXPECT_EQ(failure("maps/gone.tmx", map("<tileset firstgid=\"1\" source=\"gone.tsx\"/>")), "Error parsing file: maps/gone.tsx.");
 
     // A tileset in a sibling folder, reached through "..", stays inside the bundle.
     dir.write("tilesets/t.tsx", "<tileset name=\"sibling\" tilewidth=\"8\" tileheight=\"8\"/>");

@@ -264,6 +264,11 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
     // An image without a source names the map's folder, which is no image.
     EXPECT_FALSE(load("maps/folder.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
         "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image/></tileset>" + layer("a", 1, 1, { 1 }))));
+    // A missing map file, and a map whose image is named out of the bundle folder.
+    EXPECT_FALSE(KSTMXTiledMap::tiledMapWithTMXFile("nosuch.tmx"));
+    EXPECT_FALSE(load("maps/escape.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
+        "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"../../../../../dev/zero\"/>"
+        "</tileset>" + layer("a", 1, 1, { 1 }))));
     // An invisible layer is never built, whatever its data.
     EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
         + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));

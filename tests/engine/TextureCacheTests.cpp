@@ -2,12 +2,15 @@
 // and background loading with the callback on the main run loop.
 #include "TextureTestSupport.h"
 
+#include "engine/KSSprite.h"
 #include "engine/KSTextureCache.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
 
 #include <thread>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace platform;
@@ -55,6 +58,14 @@ TEST_F(TextureCacheTest, UnloadableImagesStoreNothing)
     EXPECT_FALSE(cache()->addImage("broken.png"));
     EXPECT_FALSE(cache()->addImage("missing.png"));
     EXPECT_FALSE(cache()->addImage("missing.pvr"));
+    // A device never ends: refused before it is read, on every road.
+    platform::LogCapture log;
+    for (const char* name : { "zero.png", "zero.pvr", "zero.pvr.gz", "zero.pvr.ksz" }) {
+        ASSERT_EQ(::symlink("/dev/zero", dir.file(name).c_str()), 0);
+        EXPECT_FALSE(cache()->addImage(name)) << name;
+        EXPECT_TRUE(log.contains("cannot read " + dir.file(name) + ": it is a device, not a file")) << name;
+    }
+    EXPECT_FALSE(KSSprite::spriteWithFile("/dev/zero"));
     EXPECT_EQ(cache()->count(), 0u);
     EXPECT_ASSERTION(cache()->addImage(""), "engine/KSTextureCache",
                      "TextureCache: fileimage MUST not be nill");

@@ -4,6 +4,7 @@
 
 #include "engine/KSTileMapAtlas.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 
 #include <functional>
@@ -158,10 +159,14 @@ TEST_F(TileMapAtlasTest, RefusesMapsThatAreMissingOrNot24Bit)
 {
     writeSheet(dir.file("sheet.png"));
     writeMap(dir.file("map32.tga"), 32);
-    for (const char* file : { "map32.tga", "missing.tga" }) {
-        EXPECT_EXCEPTION(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", file, 4, 4), "TileMapAtlasLoadTGA",
-                         "TileMapAtas cannot load TGA file");
-    }
+    EXPECT_EXCEPTION(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", "map32.tga", 4, 4), "TileMapAtlasLoadTGA",
+                     "TileMapAtas cannot load TGA file");
+    // A missing or refused map file is no map, and no abort; the log has named it.
+    platform::LogCapture log;
+    EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", "missing.tga", 4, 4));
+    EXPECT_TRUE(log.contains("KSFileUtils: cannot find \"missing.tga\": it is not in the bundle folder"));
+    EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", "/dev/zero", 4, 4));
+    EXPECT_TRUE(log.contains("cannot read /dev/zero: it is a device, not a file"));
     writeMap(dir.file("map.tga"));
     EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("missing.png", "map.tga", 4, 4)) << "no tile sheet";
 }

@@ -6,10 +6,16 @@
 #include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
 #include "engine/KSLayer.h"
+#include "engine/KSTexture2D.h"
 #include "engine/KSTransition.h"
+#include "engine/KSTransitionFade.h"
+#include "engine/KSTransitionPageTurn.h"
+#include "engine/KSTransitionRadial.h"
+#include "engine/KSTransitionTiles.h"
 #include "engine/platform/KSTouchDelegateProtocol.h"
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Weak.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Touches.h"
 
@@ -311,6 +317,48 @@ TEST_F(TransitionTest, TouchesComeBackWhenATransitionIsDroppedUnrunOrReplaced)
         advance(kFrame);
     EXPECT_EQ(d->runningScene(), c.get());
     EXPECT_TRUE(touchesOn());
+}
+
+// A transition replaced before it finishes lets go of both its scenes and of
+// the pictures it took: nothing of it stays behind in the action manager.
+TEST_F(TransitionTest, ATransitionReplacedMidWayLetsGoOfItsScenesAndPictures)
+{
+    using Make = std::function<Ref<KSScene>(KSScene*)>;
+    const std::pair<const char*, Make> kinds[] = {
+        { "flip", [](KSScene* s) { return Ref<KSScene>(KSTransitionFlipX::transitionWithDuration(0.5f, s).get()); } },
+        { "fade", [](KSScene* s) { return Ref<KSScene>(KSTransitionFade::transitionWithDuration(0.5f, s).get()); } },
+        { "cross-fade",
+          [](KSScene* s) { return Ref<KSScene>(KSTransitionCrossFade::transitionWithDuration(0.5f, s).get()); } },
+        { "radial",
+          [](KSScene* s) { return Ref<KSScene>(KSTransitionRadialCW::transitionWithDuration(0.5f, s).get()); } },
+        { "page turn",
+          [](KSScene* s) { return Ref<KSScene>(KSTransitionPageTurn::transitionWithDuration(0.5f, s, false).get()); } },
+        { "tiles",
+          [](KSScene* s) { return Ref<KSScene>(KSTransitionTurnOffTiles::transitionWithDuration(0.5f, s).get()); } },
+    };
+    KSDirectorIOS* d = directorWithView();
+    d->runWithScene(KSScene::node().get());
+    advance(kFrame);
+    for (const auto& [kind, make] : kinds) {
+        SCOPED_TRACE(kind);
+        const size_t textures = KSTexture2D::liveTextureCount();
+        platform::Weak<KSScene> out, in;
+        {
+            auto a = colourScene("A", &journal, { 200, 0, 0, 255 }), b = colourScene("B", &journal, { 0, 0, 200, 255 });
+            out = a.get();
+            in = b.get();
+            d->replaceScene(a.get());
+            advance(kFrame);
+            d->replaceScene(make(b.get()).get());
+        }
+        for (int i = 0; i < 5; ++i)
+            advance(kFrame);
+        d->replaceScene(KSScene::node().get());
+        advance(kFrame);
+        EXPECT_TRUE(out.expired());
+        EXPECT_TRUE(in.expired());
+        EXPECT_EQ(KSTexture2D::liveTextureCount(), textures);
+    }
 }
 
 TEST_F(TransitionTest, MisuseFailsItsAssertions)

@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -169,6 +170,19 @@ ScopedEnvironmentVariable::~ScopedEnvironmentVariable()
         setenv(name_.c_str(), old_->c_str(), 1);
     else
         unsetenv(name_.c_str());
+}
+
+void capAddressSpace(unsigned headroomMiB)
+{
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(f);
+    }
+    rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(headroomMiB) << 20);
+    setrlimit(RLIMIT_AS, &limit);
 }
 
 std::string readFile(const std::string& path)

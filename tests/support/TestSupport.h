@@ -51,6 +51,12 @@ private:
 
 std::string readFile(const std::string& path);
 
+// For a death test's child: its address space may grow at most `headroomMiB`
+// past what it holds now, so a growth that would not stop fails (with
+// std::bad_alloc) instead of taking the machine's memory. Of no use under
+// AddressSanitizer, whose shadow memory takes the address space up front.
+void capAddressSpace(unsigned headroomMiB);
+
 // The process's working folder moved for a scope, put back when the guard
 // goes however the test ends (a failed assertion returns early).
 class ScopedWorkingFolder {

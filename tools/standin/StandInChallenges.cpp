@@ -20,6 +20,7 @@ CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMEN
     user_id INTEGER NOT NULL, result TEXT, result_text TEXT, ignored INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS challenge_definitions (id INTEGER PRIMARY KEY, name TEXT NOT NULL, image_url TEXT,
     multi_attempt INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS challenge_views (challenges_user_id INTEGER PRIMARY KEY);
 )sql";
 
 const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitions VALUES"
@@ -50,12 +51,16 @@ bool knownDefinition(Store& s, int64_t id)
     return q.step();
 }
 
-// How many of a player's received challenges of a definition ended with `result`.
+// How many challenges of a definition ended with `result` for the player: a
+// received one with that result, a sent one with the other (its recipient's
+// win is the sender's loss).
 int64_t results(Store& s, int64_t user, int64_t definition, const char* result)
 {
+    const std::string mine = result, theirs = mine == "win" ? "lose" : mine == "lose" ? "win" : mine;
     Statement q(s.db, "SELECT COUNT(*) FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id"
-                      " WHERE u.user_id = ? AND c.definition_id = ? AND u.result = ?");
-    q.bind(1, user).bind(2, definition).bind(3, std::string(result));
+                      " WHERE c.definition_id = ?2 AND ((u.user_id = ?1 AND u.result = ?3)"
+                      " OR (c.challenger_id = ?1 AND u.result = ?4))");
+    q.bind(1, user).bind(2, definition).bind(3, mine).bind(4, theirs);
     return q.step() ? q.integer(0) : 0;
 }
 
@@ -120,30 +125,50 @@ Answer challenges::sent(Store& s, const LoggedRequest&, int64_t user)
 
 Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
 {
-    std::string where = "user_id = ?1 AND ignored = 0";
+    std::string where = "u.user_id = ?1 AND u.ignored = 0";
     if (r.param("incomplete") == "1")
-        where += " AND result IS NULL";
+        where += " AND u.result IS NULL";
     else if (r.param("complete") == "1")
-        where += " AND result IS NOT NULL";
-    // A type's history: the player's challenges of that definition.
+        where += " AND u.result IS NOT NULL";
+    // A type's history: the player's challenges of that definition, received and sent.
     if (auto definition = number(r.param("challenge_definition_id")); definition && r.param("history") == "1")
-        where += " AND challenge_id IN (SELECT id FROM challenges WHERE definition_id = " + std::to_string(*definition) + ")";
+        where = "(u.user_id = ?1 OR c.challenger_id = ?1) AND u.ignored = 0 AND c.definition_id = "
+            + std::to_string(*definition);
     if (auto challenge = number(r.param("challenge_id")))
-        where = "challenge_id = " + std::to_string(*challenge);
-    std::string sql = "SELECT id, challenge_id, user_id, COALESCE(result, ''), COALESCE(result_text, '') FROM"
-                      " challenges_users WHERE " + where + " ORDER BY id DESC";
+        where = "u.challenge_id = " + std::to_string(*challenge);
+    std::string sql = "SELECT u.id, u.challenge_id, u.user_id, COALESCE(u.result, ''), COALESCE(u.result_text, ''),"
+                      " EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id) FROM challenges_users u"
+                      " JOIN challenges c ON c.id = u.challenge_id WHERE " + where + " ORDER BY u.id DESC";
     Statement q(s.db, sql.c_str());
     if (where.find("?1") != std::string::npos)
         q.bind(1, user);
+    // The pending list marks what it shows as viewed; each row still says
+    // whether its player had seen it before, so it shows as new once.
+    const bool markViewed = r.param("mark_as_viewed") == "1";
+    std::vector<int64_t> shown;
     std::string body;
     size_t count = 0;
     while (q.step()) {
         ++count;
+        if (markViewed && q.integer(2) == user)
+            shown.push_back(q.integer(0));
         body += "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
-            + element("result_text", q.text(4)) + "<viewed>1</viewed><attempts>0</attempts>"
+            + element("result_text", q.text(4)) + element("viewed", q.integer(5) ? "1" : "0") + "<attempts>0</attempts>"
             + challengeElement(s, q.integer(1), user) + players::userElement(s, q.integer(2), user) + "</challenges_user>";
     }
+    for (int64_t row : shown) {
+        Statement view(s.db, "INSERT OR IGNORE INTO challenge_views VALUES (?)");
+        view.bind(1, row).run();
+    }
     return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+int64_t challenges::unviewedCount(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT COUNT(*) FROM challenges_users u WHERE u.user_id = ? AND u.ignored = 0 AND u.result IS NULL"
+                      " AND NOT EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id)");
+    q.bind(1, user);
+    return q.step() ? q.integer(0) : 0;
 }
 
 Answer challenges::answer(Store& s, const LoggedRequest& r, int64_t user)

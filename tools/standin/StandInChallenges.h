@@ -21,7 +21,13 @@ Answer definition(Store& s, const LoggedRequest& r, int64_t user);
 
 Answer send(Store& s, const LoggedRequest& r, int64_t user);
 Answer sent(Store& s, const LoggedRequest& r, int64_t user);
+// GET challenges_users.xml: the challenges sent to the player (incomplete=1
+// the open ones, complete=1 those with a result; mark_as_viewed=1 marks them
+// seen), a type's history (history=1 with challenge_definition_id: sent and
+// received), or who received one challenge (challenge_id).
 Answer received(Store& s, const LoggedRequest& r, int64_t user);
+// The open challenges sent to the player that no list has shown them yet.
+int64_t unviewedCount(Store& s, int64_t user);
 // challenges_users/<id>/update.xml, only by the player it went to.
 Answer answer(Store& s, const LoggedRequest& r, int64_t user);
 // challenges/<id>/..., unsigned: the challenge's data.

@@ -307,7 +307,8 @@ Answer forums::subscriptionList(Store& s, const LoggedRequest& r, int64_t user)
             + xml::element("unread_count", std::to_string(q.integer(4))) + "<locked>false</locked>"
             + xml::element("topic_id", std::to_string(q.integer(2)))
             + xml::element("discussion_type", conversation ? "Conversation" : "Forum")
-            + players::userElement(s, q.isNull(6) ? user : q.integer(6), user);
+            // A conversation's user is the other player in it; a thread's, who posted last.
+            + players::userElement(s, other != 0 ? other : q.isNull(6) ? user : q.integer(6), user);
         out += conversation ? "<conversation><id>" + std::to_string(thread) + "</id>"
                 + players::userElement(s, other, user, "other_user") + "</conversation>"
                             : threadElement(s, thread, user);

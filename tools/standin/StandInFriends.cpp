@@ -47,6 +47,14 @@ int64_t friends::count(Store& s, int64_t user)
     return q.step() ? q.integer(0) : 0;
 }
 
+int64_t friends::pendingCount(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT COUNT(*) FROM friends f WHERE f.friend_id = ?1 AND NOT EXISTS (SELECT 1 FROM friends g"
+                      " WHERE g.user_id = ?1 AND g.friend_id = f.user_id)");
+    q.bind(1, user);
+    return q.step() ? q.integer(0) : 0;
+}
+
 Answer friends::usersOfInterest(Store& s, const LoggedRequest& r, int64_t user)
 {
     std::string body;
@@ -64,12 +72,16 @@ Answer friends::usersOfInterest(Store& s, const LoggedRequest& r, int64_t user)
     if (auto other = number(r.param("user_id")))
         subject = *other;
     bool followers = r.param("scope") == "followers";
+    // The pending requests: followers the player has not followed back.
+    bool pendingOnly = followers && r.param("im-not-following") == "1";
     // Asked with a game, the list is of that game's players: each user inside a
     // game_player. The unsectioned lists of a game (the players to challenge,
     // the alphabetical picker) are of the users themselves.
     std::string game = r.param("not_sectioned") == "yes" ? std::string() : r.param("with_client_application");
-    Statement q(s.db, followers ? "SELECT user_id FROM friends WHERE friend_id = ? ORDER BY user_id"
-                                : "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
+    Statement q(s.db, pendingOnly ? "SELECT f.user_id FROM friends f WHERE f.friend_id = ?1 AND NOT EXISTS (SELECT 1"
+                                    " FROM friends g WHERE g.user_id = ?1 AND g.friend_id = f.user_id) ORDER BY f.user_id"
+                      : followers ? "SELECT user_id FROM friends WHERE friend_id = ? ORDER BY user_id"
+                                  : "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
     q.bind(1, subject);
     while (q.step()) {
         ++count;

@@ -10,7 +10,12 @@ extern const char* const kSchema;
 
 // How many players `user` follows.
 int64_t count(Store& s, int64_t user);
+// How many follow `user` without being followed back: the friend requests waiting.
+int64_t pendingCount(Store& s, int64_t user);
 
+// GET users.xml: a search by name, or the players `user_id` (the caller by
+// default) follows, or with scope=followers those following them
+// (im-not-following=1: only those they do not follow back).
 Answer usersOfInterest(Store& s, const LoggedRequest& r, int64_t user);
 // POST users/<id>/following.xml follows the player; other posts to a player answer empty.
 Answer follow(Store& s, const LoggedRequest& r, int64_t user);

@@ -284,25 +284,34 @@ private:
 class RequestSink {
 public:
     virtual ~RequestSink() = default;
-    // False (the reply is not called) when the server is not serving.
-    virtual bool take(Request&& request, Reply reply) = 0;
+    // False (neither is called) when the server is not serving. Otherwise
+    // `handled` is told, from any thread, once the request has left the
+    // workers (its route has run, or it never needed one), with the bytes of
+    // its answer, which may wait a while before it goes (held or delayed).
+    using Handled = std::function<void(size_t answerBytes)>;
+    virtual bool take(Request&& request, Reply reply, Handled handled = {}) = 0;
     // "ADDRESS:PORT", where the server listens.
     virtual std::string host() const = 0;
 };
 
-// A fixed set of threads running tasks in the order posted.
+// A fixed set of threads running tasks in the order posted, with at most
+// `maxWaiting` tasks waiting for a thread: what waits for a worker is bounded
+// as what is read is.
 class WorkerPool {
 public:
-    explicit WorkerPool(size_t threads);
+    explicit WorkerPool(size_t threads, size_t maxWaiting = SIZE_MAX);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
-    // False once stopped (the task is not run).
-    bool post(std::function<void()> task);
+    enum class Posted { Queued, Full, Stopped };
+    // Full: as many tasks wait as may; Stopped: the pool is stopping. Either way the task is not run.
+    Posted post(std::function<void()> task);
+    size_t maxWaiting() const { return maxWaiting_; }
     // Runs what is queued, then ends the threads.
     void stop();
 
 private:
+    const size_t maxWaiting_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;

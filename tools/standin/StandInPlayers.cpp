@@ -4,6 +4,7 @@
 
 #include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
+#include "tools/standin/StandInChallenges.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInGames.h"
@@ -134,8 +135,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + element("is_new_user", isNew ? "true" : "false")
                        + element("has_http_basic_credential", accounts::email(s, *user) ? "true" : "false")
                        + "<client_application_id>" + kGameId + "</client_application_id>"
-                         "<unviewed_challenges_count>0</unviewed_challenges_count>"
-                         "<pending_friends_count>0</pending_friends_count>"
+                       + element("unviewed_challenges_count", std::to_string(challenges::unviewedCount(s, *user)))
+                       + element("pending_friends_count", std::to_string(friends::pendingCount(s, *user)))
                        + element("unread_im_count", std::to_string(forums::unreadSubscriptions(s, *user, true)))
                        + element("unread_post_count", std::to_string(forums::unreadSubscriptions(s, *user, false)))
                        + element("unread_invite_count", std::to_string(invites::unviewedCount(s, *user)))

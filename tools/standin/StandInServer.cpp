@@ -1,7 +1,6 @@
 // The stand-in HTTP service on the stand-in's own HTTP server: request log,
 // answer lookup (scripted, routed, fixture), held, delayed and damaged
-// answers, and an OAuth signature check written apart from the client's
-// signing code.
+// answers; each signed request checked (StandInOAuth.cpp) and taken once.
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInNonces.h"
@@ -10,10 +9,6 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
-
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-#include <openssl/rand.h>
 
 #include <algorithm>
 #include <atomic>
@@ -29,151 +24,6 @@
 #include <strings.h>
 
 namespace standin {
-
-using platform::percentDecode;
-using platform::percentEncode;
-
-std::string LoggedRequest::param(const std::string& name) const
-{
-    for (auto& [k, v] : params)
-        if (k == name)
-            return v;
-    return {};
-}
-
-bool LoggedRequest::hasParam(const std::string& name) const
-{
-    for (auto& [k, v] : params)
-        if (k == name)
-            return true;
-    return false;
-}
-
-std::optional<std::string> LoggedRequest::header(const std::string& name) const
-{
-    for (auto& [k, v] : headers)
-        if (strcasecmp(k.c_str(), name.c_str()) == 0)
-            return v;
-    return std::nullopt;
-}
-
-std::optional<std::string> randomHex(size_t bytes)
-{
-    std::vector<unsigned char> random(bytes);
-    if (bytes > 0 && RAND_bytes(random.data(), static_cast<int>(bytes)) != 1)
-        return std::nullopt;
-    return platform::hexString(random);
-}
-
-Params parseFormEncoded(const std::string& text)
-{
-    Params out;
-    size_t pos = 0;
-    while (pos <= text.size() && !text.empty()) {
-        size_t amp = text.find('&', pos);
-        std::string pair = text.substr(pos, amp == std::string::npos ? std::string::npos : amp - pos);
-        if (!pair.empty()) {
-            size_t eq = pair.find('=');
-            std::string name = pair.substr(0, eq);
-            std::string value = eq == std::string::npos ? "" : pair.substr(eq + 1);
-            out.emplace_back(percentDecode(name, true), percentDecode(value, true));
-        }
-        if (amp == std::string::npos)
-            break;
-        pos = amp + 1;
-    }
-    return out;
-}
-
-Params parseAuthorizationHeader(const std::string& header)
-{
-    Params out;
-    std::string h = header;
-    if (h.rfind("OAuth ", 0) != 0)
-        return out;
-    h = h.substr(6);
-    size_t pos = 0;
-    while (pos < h.size()) {
-        while (pos < h.size() && (h[pos] == ' ' || h[pos] == ','))
-            ++pos;
-        size_t eq = h.find('=', pos);
-        if (eq == std::string::npos)
-            break;
-        std::string name = h.substr(pos, eq - pos);
-        std::string value;
-        if (eq + 1 < h.size() && h[eq + 1] == '"') {
-            size_t close = h.find('"', eq + 2);
-            if (close == std::string::npos)
-                break;
-            value = h.substr(eq + 2, close - eq - 2);
-            pos = close + 1;
-        } else {
-            size_t comma = h.find(',', eq);
-            value = h.substr(eq + 1, comma == std::string::npos ? std::string::npos : comma - eq - 1);
-            pos = comma == std::string::npos ? h.size() : comma;
-        }
-        out.emplace_back(percentDecode(name), percentDecode(value));
-    }
-    return out;
-}
-
-bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
-                          const std::string& authorizationHeader, const std::string& consumerSecret,
-                          const std::string& tokenSecret, std::string* failure)
-{
-    auto fail = [&](const char* why) {
-        if (failure)
-            *failure = why;
-        return false;
-    };
-    Params oauth = parseAuthorizationHeader(authorizationHeader);
-    if (oauth.empty())
-        return fail("no OAuth header");
-    std::string signature, signatureMethod, nonce, timestamp;
-    std::vector<std::pair<std::string, std::string>> all;
-    for (auto& [k, v] : oauth) {
-        if (k == "oauth_signature")
-            signature = v;
-        else if (k != "realm")
-            all.emplace_back(percentEncode(k), percentEncode(v));
-        if (k == "oauth_signature_method")
-            signatureMethod = v;
-        else if (k == "oauth_nonce")
-            nonce = v;
-        else if (k == "oauth_timestamp")
-            timestamp = v;
-    }
-    if (signatureMethod != "HMAC-SHA1")
-        return fail("not HMAC-SHA1");
-    for (auto& [k, v] : requestParams)
-        all.emplace_back(percentEncode(k), percentEncode(v));
-    std::sort(all.begin(), all.end());
-    std::string normalized;
-    for (auto& [k, v] : all) {
-        if (!normalized.empty())
-            normalized += '&';
-        normalized += k + "=" + v;
-    }
-    std::string upper = method;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    std::string base = upper + "&" + percentEncode(baseUrl) + "&" + percentEncode(normalized);
-    std::string key = percentEncode(consumerSecret) + "&" + percentEncode(tokenSecret);
-    unsigned char mac[EVP_MAX_MD_SIZE];
-    unsigned int macLength = 0;
-    HMAC(EVP_sha1(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(base.data()),
-         base.size(), mac, &macLength);
-    unsigned char encoded[64] = {};
-    EVP_EncodeBlock(encoded, mac, static_cast<int>(macLength));
-    if (signature != reinterpret_cast<char*>(encoded))
-        return fail("signature mismatch");
-    // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
-    if (nonce.empty())
-        return fail("no oauth_nonce");
-    if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
-        || std::stoll(timestamp) <= 0)
-        return fail("no oauth_timestamp in seconds");
-    return true;
-}
 
 namespace {
 // The value of the last parameter named `name` ("" when there is none).
@@ -230,6 +80,11 @@ size_t bodyLimit(const http::Request& request)
 }
 
 constexpr size_t kWorkers = 8;
+// The requests that may wait for a worker: as many as the connections the
+// server keeps, each of which has one request at a time over HTTP (the
+// presence channel's have a few, within its budget). Past it a request is
+// answered 503 at once.
+constexpr size_t kWaitingForWorkers = 8192;
 } // namespace
 
 struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<StandInServer::Impl> {
@@ -284,19 +139,21 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     // taken, what the memory knows it by. The mutex is held.
     std::string staleness(const Params& oauth, std::string& taken, long long& timestamp);
 
-    bool take(http::Request&& request, http::Reply reply) override;
+    bool take(http::Request&& request, http::Reply reply, Handled handled = {}) override;
     std::string host() const override
     {
         std::lock_guard guard(mutex);
         return listeningAddress + ":" + std::to_string(listeningPort);
     }
-    void handle(const http::Request& request, const http::Reply& reply);
+    // Answers the request (now, later or when released); answers the bytes of its answer.
+    size_t handle(const http::Request& request, const http::Reply& reply);
     void deliver(Answer answer, const std::string& method, const std::string& path, http::Reply reply,
                  uint64_t loggedGeneration);
     void waitOnLoop(int delayMs, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
-    void refused(const std::string& method, const std::string& path, int status, const std::string& why);
+    void refused(const std::string& method, const std::string& path, int status, const std::string& why,
+                 const char* verdict = "not read");
 };
 
 std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp)
@@ -312,7 +169,7 @@ std::string StandInServer::Impl::staleness(const Params& oauth, std::string& tak
 }
 
 // A request read whole goes to a worker; it counts as being answered from now on.
-bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
+bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, Handled handled)
 {
     // A request from the channel is limited here as a connection's would have been:
     // the same method and address checks, the same body limits.
@@ -326,6 +183,8 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
         refused(http::isMethod(request.method) ? request.method : "-",
                 problem->status == 414 || request.target.empty() ? "-" : request.path(), problem->status, problem->why);
         reply(http::Response { problem->status, "text/plain; charset=utf-8", problem->why + "\n", 0, 0 });
+        if (handled)
+            handled(0);
         return true;
     }
     if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
@@ -340,14 +199,31 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
         pool = workers;
         ++answering;
     }
-    if (pool->post([this, request = std::move(request), reply]() { handle(request, reply); }))
+    const std::string method = request.method, path = request.path();
+    auto posted = pool->post([this, request = std::move(request), reply, handled]() {
+        size_t answerBytes = handle(request, reply);
+        if (handled)
+            handled(answerBytes);
+    });
+    if (posted == http::WorkerPool::Posted::Queued)
         return true;
-    std::lock_guard guard(mutex);
-    --answering;
-    return false;
+    {
+        std::lock_guard guard(mutex);
+        --answering;
+    }
+    if (posted == http::WorkerPool::Posted::Stopped)
+        return false;
+    const std::string why = "the service's workers have " + std::to_string(pool->maxWaiting())
+        + " requests waiting for them, as many as may wait; try again shortly";
+    refused(method, path, 503, why, "not taken");
+    reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody(why), 0, 0 });
+    if (handled)
+        handled(0);
+    return true;
 }
 
-void StandInServer::Impl::refused(const std::string& method, const std::string& path, int status, const std::string& why)
+void StandInServer::Impl::refused(const std::string& method, const std::string& path, int status, const std::string& why,
+                                  const char* verdict)
 {
     std::function<void(const std::string&)> sink;
     {
@@ -355,11 +231,11 @@ void StandInServer::Impl::refused(const std::string& method, const std::string& 
         sink = logSink;
     }
     if (sink)
-        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
-             + " not read: " + http::loggable(why));
+        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status) + " " + verdict + ": "
+             + http::loggable(why));
 }
 
-void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
+size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
 {
     LoggedRequest logged;
     logged.method = req.method;
@@ -504,7 +380,9 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
              + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
+    const size_t answerBytes = answer.body.size() + answer.hugeBodyBytes;
     deliver(std::move(answer), logged.method, logged.path, reply, loggedGeneration);
+    return answerBytes;
 }
 
 // The answer goes now, after the delay, or when released; a waiting answer
@@ -662,7 +540,7 @@ int StandInServer::start(int port, const std::string& address)
     {
         std::lock_guard guard(impl->mutex);
         impl->stopping = false;
-        impl->workers = std::make_shared<http::WorkerPool>(kWorkers);
+        impl->workers = std::make_shared<http::WorkerPool>(kWorkers, kWaitingForWorkers);
     }
     port_ = impl->server.start(port, std::move(settings), address);
     address_ = address;

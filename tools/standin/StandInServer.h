@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -320,7 +321,11 @@ private:
 // timeout; one that takes nothing of what it is sent for as long is closed;
 // at the cap (or out of descriptors) the connection idle longest makes room.
 // An idle session is not closed for its silence: a presence channel is quiet
-// until there is news, and STOMP 1.0 has no heart-beat.
+// until there is news, and STOMP 1.0 has no heart-beat. What its connections
+// hold (unfinished frames, requests not answered, answers not read) counts
+// against one budget, and a connection has only a few requests in the
+// workers at once (Limits), so a flood on one connection, or on many, can
+// neither exhaust the memory nor keep the workers from other players.
 class StompStandIn {
 public:
     StompStandIn();
@@ -328,10 +333,16 @@ public:
     struct Limits {
         size_t maxConnections { 8192 };
         std::chrono::milliseconds readTimeout { 10000 };
-        // The bytes of unfinished frames and of requests not answered yet
-        // that all connections may hold at once; a connection whose bytes
-        // would go past it is closed.
+        // The bytes of unfinished frames, of requests not answered yet (each
+        // costing 1 KiB besides its frame) and of answers not read yet (held
+        // or delayed ones too) that all connections may hold at once; past
+        // it the connection holding the most is closed.
         size_t inFlightBudget { http::kBodyBudget };
+        // The requests a connection may have in the HTTP server's workers at
+        // once: past them (or while 1 MiB waits for it: its requests and
+        // their answers, made and not yet read) its frames wait and it is
+        // read no further, so no one connection holds every worker.
+        size_t requestsAtOnce { 4 };
     };
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses), within `limits` (the defaults unless given) until it
@@ -345,6 +356,9 @@ public:
         std::string command;
         std::map<std::string, std::string> headers;
         std::string body;
+
+        // A header's value ("" when the frame has none).
+        std::string header(const std::string& name) const;
     };
     std::vector<Frame> frames() const;
     // Requests inside the channel (SEND to kRequestDestination) go to this
@@ -356,6 +370,15 @@ public:
     int connectionCount() const; // accepted so far
     // Requests inside the channel whose answer frame has not been sent yet.
     size_t answeringCount() const;
+    // What the channel holds now, as its bounds count it: the bytes of its
+    // budget, its requests in the workers, and its connections it reads no
+    // further until theirs leave the workers or their answers are read.
+    struct Load {
+        size_t bytes { 0 };
+        size_t working { 0 };
+        int paused { 0 };
+    };
+    Load load() const;
     int openConnections() const;
     void sendMessage(const std::string& destination, const std::string& body);
     void dropConnections();
@@ -378,13 +401,16 @@ constexpr const char* kChannelMarkerHeader = "X-Standin-Via-Channel";
 // answered 413 rather than cut off.
 constexpr size_t kStompFrameLimit = 2 * kMultipartBodyLimit;
 
-// Parses complete STOMP frames off the front of buffer (a content-length
-// header gives the body's size; otherwise the body ends at the first NUL).
-// A frame whose content-length is not a number, is over kStompFrameLimit or
-// does not end where it says, or a head that grows past the limit, ends the
-// reading: the frames before it are answered, `refusal` says why and the
-// buffer is emptied (the connection cannot go on).
-std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal = nullptr);
+// Parses complete STOMP frames off the front of buffer, at most `maxFrames`
+// (a content-length header gives the body's size; otherwise the body ends at
+// the first NUL). A frame whose content-length is not a number, is over
+// kStompFrameLimit or does not end where it says, a head that grows past the
+// limit, or one of over 100 header lines (HTTP's limit; refused as soon as
+// they have come, before the head ends), ends the reading: the frames before
+// it are answered, `refusal` says why and the buffer is emptied (the
+// connection cannot go on).
+std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal = nullptr,
+                                                 size_t maxFrames = SIZE_MAX);
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
                            const std::string& body = {});
 

@@ -20,6 +20,7 @@
 #include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInSocial.h"
 #include "tools/standin/StandInStore.h"
+#include "tools/standin/StandInTexts.h"
 #include "tools/standin/StandInTickers.h"
 #include "tools/standin/StandInXml.h"
 
@@ -117,9 +118,16 @@ namespace {
 
 using Route = Answer (*)(Store&, const LoggedRequest&, int64_t);
 
+// Why a kept route found no caller for the request: what was wrong with it, as the log and the answer say.
 const char* refusal(const LoggedRequest& r)
 {
-    return r.signed_ ? "The request's signature does not verify" : "The request is not signed";
+    if (!r.signed_)
+        return "The request is not signed";
+    if (!r.signatureValid)
+        return "The request's signature does not verify";
+    if (r.oauthToken.empty())
+        return "The request needs a player's token: it is signed with the game's key alone";
+    return "The request's token is not one the service issued to a player";
 }
 
 } // namespace
@@ -145,12 +153,17 @@ void StandInState::install(StandInServer& server)
     // Every route runs in one transaction of its own (Store::kept): what it
     // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
+    // A text over its bound (StandInTexts.h) is refused before a route reads it.
     auto signedRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
             return s.kept([&] {
                 auto user = s.caller(r);
-                return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+                if (!user)
+                    return xml::error(401, refusal(r));
+                if (auto refused = texts::overLong(r))
+                    return *refused;
+                return social::withPendingNotices(s, *user, route(s, r, *user));
             });
         };
     };
@@ -160,14 +173,19 @@ void StandInState::install(StandInServer& server)
             std::lock_guard guard(s.mutex);
             return s.kept([&] {
                 auto user = s.caller(r);
-                return user ? social::withPendingNotices(s, *user, route(s, r, *user))
-                            : xml::error(401, "The request is not signed by a known player");
+                if (!user)
+                    return xml::error(401, "The request is not signed by a known player");
+                if (auto refused = texts::overLong(r))
+                    return *refused;
+                return social::withPendingNotices(s, *user, route(s, r, *user));
             });
         };
     };
     // Routes that need no caller.
     auto openRoute = [&s](Answer (*route)(Store&, const LoggedRequest&)) {
         return [&s, route](const LoggedRequest& r) -> Answer {
+            if (auto refused = texts::overLong(r))
+                return *refused;
             std::lock_guard guard(s.mutex);
             return s.kept([&] { return route(s, r); });
         };
@@ -183,7 +201,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users/for_device.xml", [&s](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
-            return xml::error(401, "The request's signature does not verify");
+            return xml::error(401, refusal(r));
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));

@@ -2,8 +2,10 @@
 // listening socket and every connection, reads frames and writes what each
 // connection has to send, so an idle or slow client costs a buffer and a
 // descriptor, never a thread. Requests inside the channel are handed to the
-// HTTP server's workers, whose answers come back to the polling thread as
-// MESSAGE frames on the asking connection's own subscription. Tests drive it
+// HTTP server's workers, a few of a connection's at a time, whose answers
+// come back to the polling thread as MESSAGE frames on the asking
+// connection's own subscription; what each connection holds counts against
+// the channel's budget. Tests drive it
 // from their own thread; what they ask of the connections runs on the
 // polling thread and is waited for.
 #include "tools/standin/StandInHttp.h"
@@ -21,135 +23,6 @@
 
 namespace standin {
 
-std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
-                           const std::string& body)
-{
-    std::string frame = command + "\n";
-    for (auto& [k, v] : headers)
-        frame += k + ":" + v + "\n";
-    if (!body.empty() && !headers.count("content-length"))
-        frame += "content-length:" + std::to_string(body.size()) + "\n";
-    frame += "\n" + body;
-    frame += '\0';
-    return frame;
-}
-
-std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal)
-{
-    std::vector<StompStandIn::Frame> frames;
-    auto refuse = [&](std::string why) {
-        if (refusal)
-            *refusal = std::move(why);
-        buffer.clear();
-        return frames;
-    };
-    const std::string limit = std::to_string(kStompFrameLimit);
-    for (;;) {
-        // Heart-beat newlines between frames carry nothing.
-        size_t start = buffer.find_first_not_of("\r\n");
-        if (start == std::string::npos) {
-            buffer.clear();
-            break;
-        }
-        buffer.erase(0, start);
-        size_t headerEnd = buffer.find("\n\n");
-        size_t nul = buffer.find('\0');
-        if (nul != std::string::npos && (headerEnd == std::string::npos || nul < headerEnd))
-            headerEnd = std::string::npos; // a frame without body separator
-        if (headerEnd == std::string::npos && nul == std::string::npos) {
-            if (buffer.size() > kStompFrameLimit)
-                return refuse("a frame's head is over the limit of " + limit + " bytes");
-            break;
-        }
-        StompStandIn::Frame frame;
-        std::string head = buffer.substr(0, headerEnd == std::string::npos ? nul : headerEnd);
-        size_t pos = 0;
-        bool first = true;
-        while (pos <= head.size()) {
-            size_t nl = head.find('\n', pos);
-            std::string line = head.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-            // CRs that end a line belong to its line end, never to a value sent back.
-            while (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (first) {
-                frame.command = line;
-                first = false;
-            } else if (auto colon = line.find(':'); colon != std::string::npos) {
-                frame.headers.emplace(line.substr(0, colon), line.substr(colon + 1));
-            }
-            if (nl == std::string::npos)
-                break;
-            pos = nl + 1;
-        }
-        // A content-length header gives the body's size (it may hold NULs).
-        size_t bodyStart = headerEnd == std::string::npos ? nul : headerEnd + 2;
-        size_t end = nul;
-        if (auto length = frame.headers.find("content-length");
-            length != frame.headers.end() && headerEnd != std::string::npos) {
-            const std::string& text = length->second;
-            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-                return refuse("a frame's content-length \"" + text.substr(0, 40) + "\" is not a number");
-            if (text.size() > limit.size() || std::stoull(text) > kStompFrameLimit)
-                return refuse("a frame's body of " + text.substr(0, 40) + " bytes is over the limit of " + limit);
-            size_t size = std::stoull(text);
-            if (buffer.size() - bodyStart < size + 1)
-                break; // the body and its NUL are not all here yet
-            end = bodyStart + size;
-            if (buffer[end] != '\0')
-                return refuse("a frame's body does not end where its content-length says");
-        } else if (headerEnd != std::string::npos && nul == std::string::npos) {
-            if (buffer.size() > kStompFrameLimit)
-                return refuse("a frame is over the limit of " + limit + " bytes");
-            break;
-        }
-        frame.body = buffer.substr(bodyStart, end - bodyStart);
-        buffer.erase(0, end + 1);
-        frames.push_back(std::move(frame));
-    }
-    return frames;
-}
-
-namespace {
-std::string headerOf(const StompStandIn::Frame& f, const char* name)
-{
-    auto it = f.headers.find(name);
-    return it == f.headers.end() ? std::string() : it->second;
-}
-} // namespace
-
-http::Request channelRequest(const StompStandIn::Frame& frame, const std::string& host)
-{
-    http::Request request;
-    request.method = headerOf(frame, "method");
-    request.target = "/" + headerOf(frame, "path");
-    request.headers.emplace_back("Host", host);
-    if (auto authorization = headerOf(frame, "authorization"); !authorization.empty())
-        request.headers.emplace_back("Authorization", authorization);
-    if (auto type = headerOf(frame, "content-type"); !type.empty())
-        request.headers.emplace_back("Content-Type", type);
-    request.headers.emplace_back(kChannelMarkerHeader, "1");
-    request.bodyBytes = frame.body.size();
-    request.body = frame.body;
-    return request;
-}
-
-std::string channelAnswer(const std::string& destination, const std::string& correlation, http::Response r)
-{
-    if (r.truncateAfter > 0) {
-        r.status = 502;
-        r.body = xml::errorBody("The service did not answer");
-    } else if (r.fillerBytes > 0) {
-        r.body.assign(r.fillerBytes, 'x');
-    }
-    return makeStompFrame("MESSAGE",
-                          { { "destination", destination },
-                            { "correlation-id", correlation },
-                            { "status", std::to_string(r.status) },
-                            { "content-type", r.contentType },
-                            { "content-length", std::to_string(r.body.size()) } },
-                          r.body);
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -160,6 +33,21 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kOutboxLimit = 4 * kStompFrameLimit;
 constexpr size_t kKeptFramesBudget = 16 * 1024 * 1024;
 constexpr size_t kReadChunk = 64 * 1024;
+// What a connection may have waiting for it (its requests and their answers,
+// until it has read them) before it is read no further, and what a request
+// costs while it is answered besides its frame's bytes (its copies on the way
+// to a worker and back, its entry in the log).
+constexpr size_t kWaitingPause = kStompFrameLimit / 4;
+constexpr size_t kRequestCost = 1024;
+
+// The bytes a request frame holds: its command, headers and body.
+size_t requestBytes(const StompStandIn::Frame& f)
+{
+    size_t bytes = f.command.size() + f.body.size();
+    for (auto& [k, v] : f.headers)
+        bytes += k.size() + v.size() + 2;
+    return bytes;
+}
 
 } // namespace
 
@@ -174,15 +62,20 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         uint64_t written { 0 }; // bytes ever written
         std::deque<uint64_t> answerEnds; // where each queued answer to a request ends (in `queued` bytes)
         std::string destination; // what this connection subscribed to
-        size_t inFlight { 0 };   // body bytes of its requests not answered yet
-        http::BodyBudget::Share held; // of the budget: what `in` and its requests in flight hold
+        size_t working { 0 };    // its requests in the workers: their routes have not run yet
+        size_t waiting { 0 };    // the bytes its requests not answered yet hold, and their answers once made
+        // Of the budget: what `in`, its requests not answered and its answers not written hold.
+        http::BodyBudget::Share held;
         bool connected { false }; // CONNECT came
         bool closing { false };   // close once what is queued has gone out
+        bool stalled { false };   // frames it sent wait until it takes them again
         Clock::time_point opened;
         Clock::time_point lastActive;
         std::optional<Clock::time_point> frameBegan; // a frame still arriving
 
         bool drained() const { return outAt >= out.size(); }
+        size_t unsent() const { return out.size() - outAt; }
+        size_t holds() const { return in.size() + waiting + unsent(); }
     };
     // A test's wait for frames to reach every connection they were queued on.
     struct Delivery {
@@ -193,7 +86,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // Set by start() before the polling thread runs, and kept until the
     // next start(), after the thread and its connections have ended.
     Limits limits;
-    // Unfinished frames and requests in flight, across the connections.
+    // Unfinished frames, requests not answered and answers not written, across the connections.
     std::unique_ptr<http::BodyBudget> budget { std::make_unique<http::BodyBudget>(limits.inFlightBudget) };
     int port { 0 };
     http::Wakeup wakeup;
@@ -324,6 +217,45 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             close(id);
     }
 
+    // Whether the connection takes frames and is read: not while it has as
+    // many requests in the workers as it may (as an HTTP connection has one
+    // at a time), nor while too much waits for it (answers made and not yet
+    // sent, held or delayed, or sent and not yet read).
+    bool taking(const Connection& c) const
+    {
+        return !c.closing && c.working < limits.requestsAtOnce && c.waiting + c.unsent() <= kWaitingPause;
+    }
+
+    // Its share of the budget follows what it holds now. When the budget has
+    // no room, the connection holding the most is closed, and told in the
+    // log, until there is room; false when that was this one.
+    bool hold(uint64_t id, Connection& c)
+    {
+        while (!c.held.resize(c.holds())) {
+            uint64_t most = id;
+            size_t mostBytes = c.holds();
+            for (auto& [other, o] : connections)
+                if (other != id && o.held.bytes() > mostBytes) {
+                    most = other;
+                    mostBytes = o.held.bytes();
+                }
+            log("closed the connection holding the most (" + std::to_string(mostBytes / 1024) + " KiB) of the "
+                + std::to_string(budget->limit() / 1024)
+                + " KiB the channel holds at once of unfinished frames, requests and unread answers");
+            close(most);
+            if (most == id)
+                return false;
+        }
+        return true;
+    }
+
+    // Gives back what it no longer holds (answers written, frames taken).
+    static void release(Connection& c)
+    {
+        if (c.holds() < c.held.bytes())
+            c.held.resize(c.holds());
+    }
+
     // Queues a frame; a connection that does not read what it is sent is dropped.
     void queue(Connection& c, const std::string& frame, bool answer)
     {
@@ -359,33 +291,60 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                return;
+                break;
             } else {
                 c.closing = true; // gone: nothing more can reach it
                 c.out.clear();
                 c.outAt = 0;
-                return;
+                break;
             }
         }
-        c.out.clear();
-        c.outAt = 0;
+        if (c.drained()) {
+            c.out.clear();
+            c.outAt = 0;
+        }
+        release(c);
     }
 
-    // An answer a worker handed back, for the connection that asked, whose
-    // request's body held `bytes` of the budget until now.
-    void deliver(uint64_t id, const std::string& frame, size_t bytes)
+    // What a request holds of its connection's share until its answer goes
+    // out: its frame and cost, then its answer too once made. Only the
+    // polling thread reads or changes it.
+    struct Held {
+        size_t request { 0 };
+        size_t answer { 0 };
+        bool delivered { false };
+    };
+
+    // An answer a worker handed back, for the connection that asked.
+    void deliver(uint64_t id, const std::string& frame, Held& held)
     {
+        held.delivered = true;
         auto it = connections.find(id);
-        if (it != connections.end()) {
-            auto& c = it->second;
-            c.inFlight -= std::min(bytes, c.inFlight);
-            c.held.resize(c.in.size() + c.inFlight);
-        }
+        if (it != connections.end())
+            it->second.waiting -= std::min(held.request + held.answer, it->second.waiting);
         if (it == connections.end() || (it->second.closing && it->second.out.empty())) {
             answered();
             return;
         }
         queue(it->second, frame, true);
+        hold(id, it->second);
+    }
+
+    // A request left the workers: the connection may take another. Its
+    // answer, when it waits to go (held or delayed), counts from now on.
+    void worked(uint64_t id, Held& held, size_t answerBytes)
+    {
+        auto it = connections.find(id);
+        if (it == connections.end())
+            return;
+        auto& c = it->second;
+        if (c.working > 0)
+            --c.working;
+        if (!held.delivered) {
+            held.answer = answerBytes;
+            c.waiting += answerBytes;
+            hold(id, c);
+        }
     }
 
     // Hands a request frame to the HTTP server's workers; its answer goes
@@ -393,7 +352,10 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // correlation id.
     void request(uint64_t id, Connection& c, const Frame& f)
     {
-        c.inFlight += f.body.size();
+        auto held = std::make_shared<Held>();
+        held->request = requestBytes(f) + kRequestCost;
+        c.waiting += held->request;
+        ++c.working;
         std::shared_ptr<http::RequestSink> sink;
         {
             std::lock_guard guard(mutex);
@@ -401,9 +363,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             sink = server.lock();
         }
         std::weak_ptr<Impl> self = shared_from_this();
-        std::string destination = c.destination, correlation = headerOf(f, "correlation-id");
-        size_t bytes = f.body.size();
-        http::Reply reply = [self, id, destination, correlation, bytes](http::Response r) {
+        std::string destination = c.destination, correlation = f.header("correlation-id");
+        http::Reply reply = [self, id, destination, correlation, held](http::Response r) {
             auto impl = self.lock();
             if (!impl)
                 return;
@@ -421,49 +382,63 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             }
             std::string frame = channelAnswer(destination, correlation, std::move(r));
             std::weak_ptr<Impl> weak = impl;
-            if (!impl->post([weak, id, frame = std::move(frame), bytes] {
+            if (!impl->post([weak, id, frame = std::move(frame), held] {
                     if (auto again = weak.lock())
-                        again->deliver(id, frame, bytes);
+                        again->deliver(id, frame, *held);
                 }))
                 impl->answered();
         };
-        if (sink && sink->take(channelRequest(f, sink->host()), reply))
+        auto handled = [self, id, held](size_t answerBytes) {
+            if (auto impl = self.lock())
+                impl->post([self, id, held, answerBytes] {
+                    if (auto again = self.lock())
+                        again->worked(id, *held, answerBytes);
+                });
+        };
+        if (sink && sink->take(channelRequest(f, sink->host()), reply, handled))
             return;
+        --c.working; // it never reached the workers
         reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody("No service behind the channel"), 0, 0 });
     }
 
-    void serveFrames(uint64_t id, Connection& c)
+    // Serves the frames the connection has read, as many as it takes now;
+    // false when it was closed to make room in the budget.
+    bool serveFrames(uint64_t id, Connection& c)
     {
         std::string refusal;
-        auto received = takeStompFrames(c.in, &refusal);
-        for (auto& f : received) {
-            if (c.closing)
-                break;
-            record(f);
-            // A session begins with CONNECT: nothing is acted on before it.
-            if (!c.connected && f.command != "CONNECT" && f.command != "STOMP") {
-                queue(c, makeStompFrame("ERROR", { { "message", "not connected" } },
-                                        "A " + f.command.substr(0, 40) + " frame came before CONNECT.\n"),
-                      false);
-                refusal = "a " + f.command.substr(0, 40) + " frame came before CONNECT";
-                c.closing = true;
-                break;
-            }
-            if (f.command == "CONNECT" || f.command == "STOMP") {
-                c.connected = true;
-                std::string session;
-                {
-                    std::lock_guard guard(mutex);
-                    session = "session-" + std::to_string(++sessions);
+        while (taking(c) && !c.in.empty() && refusal.empty()) {
+            auto received = takeStompFrames(c.in, &refusal, limits.requestsAtOnce - c.working);
+            for (auto& f : received) {
+                if (c.closing)
+                    break;
+                record(f);
+                // A session begins with CONNECT: nothing is acted on before it.
+                if (!c.connected && f.command != "CONNECT" && f.command != "STOMP") {
+                    queue(c, makeStompFrame("ERROR", { { "message", "not connected" } },
+                                            "A " + f.command.substr(0, 40) + " frame came before CONNECT.\n"),
+                          false);
+                    refusal = "a " + f.command.substr(0, 40) + " frame came before CONNECT";
+                    c.closing = true;
+                    break;
                 }
-                queue(c, makeStompFrame("CONNECTED", { { "session", session } }), false);
-            } else if (f.command == "SUBSCRIBE") {
-                c.destination = headerOf(f, "destination");
-            } else if (f.command == "SEND" && headerOf(f, "destination") == kRequestDestination) {
-                request(id, c, f);
-            } else if (f.command == "DISCONNECT") {
-                c.closing = true;
+                if (f.command == "CONNECT" || f.command == "STOMP") {
+                    c.connected = true;
+                    std::string session;
+                    {
+                        std::lock_guard guard(mutex);
+                        session = "session-" + std::to_string(++sessions);
+                    }
+                    queue(c, makeStompFrame("CONNECTED", { { "session", session } }), false);
+                } else if (f.command == "SUBSCRIBE") {
+                    c.destination = f.header("destination");
+                } else if (f.command == "SEND" && f.header("destination") == kRequestDestination) {
+                    request(id, c, f);
+                } else if (f.command == "DISCONNECT") {
+                    c.closing = true;
+                }
             }
+            if (received.empty())
+                break; // what is left is a frame still arriving
         }
         if (!refusal.empty()) {
             log("refused a frame and closed its connection: " + http::loggable(refusal));
@@ -471,35 +446,46 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         }
         if (c.closing)
             c.in.clear();
-        c.held.resize(c.in.size() + c.inFlight); // only ever less than before
+        c.stalled = !c.in.empty() && !c.closing && !taking(c);
         // A frame still arriving must arrive whole in time; newlines between frames start none.
         if (c.in.empty())
             c.frameBegan.reset();
         else if (!c.frameBegan)
             c.frameBegan = Clock::now();
+        return hold(id, c);
+    }
+
+    // Connections whose frames waited serve them once they take frames again:
+    // their requests have left the workers, or their answers were read.
+    void resumeStalled()
+    {
+        std::vector<uint64_t> ready;
+        for (auto& [id, c] : connections)
+            if (c.stalled && taking(c))
+                ready.push_back(id);
+        for (uint64_t id : ready)
+            if (auto it = connections.find(id); it != connections.end()) {
+                it->second.frameBegan = Clock::now(); // what waited is the service's doing, not the client's
+                serveFrames(id, it->second);
+            }
     }
 
     void receive(uint64_t id, Connection& c)
     {
         char buffer[kReadChunk];
-        for (int round = 0; round < 16 && !c.closing; ++round) {
+        for (int round = 0; round < 16 && taking(c); ++round) {
             ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
             if (n > 0) {
                 c.in.append(buffer, static_cast<size_t>(n));
                 c.lastActive = Clock::now();
-                if (!c.held.resize(c.in.size() + c.inFlight)) {
-                    log("refused a frame and closed its connection: the channel holds as many unfinished frames and"
-                        " requests as it can at once (" + std::to_string(budget->limit() / 1024) + " KiB)");
-                    c.closing = true;
-                    c.in.clear();
-                    return;
-                }
-                serveFrames(id, c);
+                if (!hold(id, c) || !serveFrames(id, c))
+                    return; // closed to make room
                 if (static_cast<size_t>(n) < sizeof buffer)
                     break;
             } else if (n == 0) {
                 c.closing = true; // what is queued still goes out, then it closes
                 c.in.clear();
+                release(c);
             } else if (errno == EINTR) {
                 continue;
             } else {
@@ -549,7 +535,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     }
 
     // Closes connections that did not say CONNECT in time, whose frame did
-    // not arrive whole in time, or that took nothing of what they were sent.
+    // not arrive whole in time (while the channel took its frames), or that
+    // took nothing of what they were sent.
     Clock::time_point sweep(Clock::time_point now)
     {
         Clock::time_point next = now + limits.readTimeout;
@@ -558,7 +545,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             std::optional<Clock::time_point> since;
             if (!c.drained())
                 since = c.lastActive;
-            else if (c.frameBegan)
+            else if (c.frameBegan && !c.stalled)
                 since = c.frameBegan;
             else if (!c.connected)
                 since = c.opened;
@@ -598,13 +585,14 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         for (;;) {
             Clock::time_point now = Clock::now();
             Clock::time_point next = sweep(now);
+            resumeStalled();
             checkDeliveries();
             fds.clear();
             ids.clear();
             fds.push_back({ wakeup.fd(), POLLIN, 0 });
             fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
             for (auto& [id, c] : connections) {
-                short events = static_cast<short>((c.closing ? 0 : POLLIN) | (c.drained() ? 0 : POLLOUT));
+                short events = static_cast<short>((taking(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT));
                 fds.push_back({ c.fd, events, 0 });
                 ids.push_back(id);
             }
@@ -631,7 +619,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
                 if (it == connections.end() || fds[i].fd != it->second.fd || fds[i].revents == 0)
                     continue;
                 auto& c = it->second;
-                if (fds[i].revents & (POLLERR | POLLNVAL)) {
+                // Gone both ways while it is not read: nothing can reach it.
+                if ((fds[i].revents & (POLLERR | POLLNVAL)) || ((fds[i].revents & POLLHUP) && !taking(c))) {
                     close(it->first);
                     continue;
                 }
@@ -714,6 +703,19 @@ int StompStandIn::connectionCount() const
     return impl_->accepted;
 }
 
+StompStandIn::Load StompStandIn::load() const
+{
+    Load load;
+    impl_->runAndWait([&] {
+        load.bytes = impl_->budget->held();
+        for (auto& [id, c] : impl_->connections) {
+            load.working += c.working;
+            load.paused += !c.closing && !impl_->taking(c) ? 1 : 0;
+        }
+    });
+    return load;
+}
+
 size_t StompStandIn::answeringCount() const
 {
     std::lock_guard guard(impl_->mutex);
@@ -735,10 +737,15 @@ void StompStandIn::sendMessage(const std::string& destination, const std::string
     std::future<void> sent;
     impl_->runAndWait([&] {
         Impl::Delivery delivery;
-        for (auto& [id, c] : impl_->connections) {
-            impl_->queue(c, frame, false);
-            delivery.until[id] = c.queued;
-        }
+        std::vector<uint64_t> ids;
+        for (auto& [id, c] : impl_->connections)
+            ids.push_back(id);
+        for (uint64_t id : ids)
+            if (auto it = impl_->connections.find(id); it != impl_->connections.end()) {
+                impl_->queue(it->second, frame, false);
+                delivery.until[id] = it->second.queued;
+                impl_->hold(id, it->second);
+            }
         sent = delivery.done.get_future();
         impl_->deliveries.push_back(std::move(delivery));
         impl_->checkDeliveries();

@@ -552,7 +552,8 @@ int StorageHostStandIn::start(int port, const std::string& address)
     settings.bodyLimit = [](const http::Request&) { return kMaxFormBytes; };
     settings.closeAfterEachAnswer = true;
     settings.onRequest = [impl, workers](http::Request&& request, http::Reply reply) {
-        if (!workers->post([impl, request = std::move(request), reply] { impl->handle(request, reply); }))
+        if (workers->post([impl, request = std::move(request), reply] { impl->handle(request, reply); })
+            != http::WorkerPool::Posted::Queued)
             reply(http::Response { 503, "application/xml", errorBody("ServiceUnavailable", "the host is stopping"), 0, 0 });
     };
     settings.onRefused = [impl](const std::string& method, const std::string& path, int status, const std::string& why) {

@@ -163,7 +163,7 @@ int main(int argc, char** argv)
         if (option == "--game") {
             // One service serves one game: a second file is a mistake, not a replacement.
             if (game)
-                return usageError("--game is given twice (\"" + gameFile + "\" and \"" + value
+                return startError("--game is given twice (\"" + gameFile + "\" and \"" + value
                                   + "\"): the service serves one game");
             gameFile = value;
             std::string error;

@@ -45,8 +45,9 @@ void QVAccountSetupBaseController::onFormSubmitted()
     errorScreensWereAllowed_ = account_steps::holdErrorScreens();
     if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
-    QuorvelInternal::login().doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
-                         QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
+    QuorvelInternal::login().loginFromAccountForm(
+        false, QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
+        QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
 }
 
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)

@@ -148,6 +148,9 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
         if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
             provider->destroyLocalCredentials();
     QuorvelInternal::sessionRole().setLocalUser(user);
+    // The choice is the player's say-so, also when the game logged the player out while the
+    // chooser was up (which counts as turning the client off): the login is not refused for it.
+    QuorvelInternal::options().setUserApprovedQuorvel();
     showLoadingScreen();
     QuorvelInternal::login().doBootstrap(false, user->resourceId(),
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)),

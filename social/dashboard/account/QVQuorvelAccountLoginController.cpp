@@ -99,7 +99,7 @@ void QVQuorvelAccountLoginController::createNewAccount()
 {
     showLoadingScreen();
     navigationItem()->setHidesBackButton(true);
-    QuorvelInternal::login().doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
+    QuorvelInternal::login().loginFromAccountForm(true, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
                          QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapFailed)));
 }
 

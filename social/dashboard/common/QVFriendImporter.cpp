@@ -50,8 +50,10 @@ void QVFriendImporter::importFromTwitter()
 void QVFriendImporter::importFromSocialNetwork()
 {
     showHostLoading(true);
-    QVUsersCredentialService::getIndexOnSuccess(QV_IMPORTER_CALLBACK(onUsersCredentialsDownloaded),
-                                                QV_IMPORTER_CALLBACK(importFriendsFailed), true);
+    // A request the client does not send (for a player who turned it off) is never answered: it fails now.
+    if (!QVUsersCredentialService::getIndexOnSuccess(QV_IMPORTER_CALLBACK(onUsersCredentialsDownloaded),
+                                                     QV_IMPORTER_CALLBACK(importFriendsFailed), true))
+        importFriendsFailed(nullptr);
 }
 
 void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)

@@ -272,6 +272,13 @@ void QVTabbedDashboardController::_setOfflineMode(QVTabbedDashboardController* d
         return;
     dashboard->disableTabViewControllerNamed("GameDiscovery");
     dashboard->disableTabViewControllerNamed("MyQuorvel");
+    // A player who turned the client off (a logout) finds on the game's tab the offer to turn it on
+    // again, as on a dashboard opened now: the tab's page is made again for the player's choice.
+    for (const auto& item : dashboard->tabBarItems())
+        if (item->viewControllerName() == "GameProfile" && item->isControllerOutdated()) {
+            dashboard->unloadTabBarItemNamed("GameProfile");
+            return;
+        }
 }
 
 void QVTabbedDashboardController::_setOnlineMode(QVTabbedDashboardController* dashboard)

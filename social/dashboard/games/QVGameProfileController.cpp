@@ -187,8 +187,13 @@ void QVGameProfileController::pressedEnableQuorvel()
     // account flow would start the bootstrap: start it here, or the loading
     // screen would stay up for good.
     bool alreadyApproved = QuorvelInternal::sessionRole().hasUserApprovedQuorvel();
+    // Approved now, the account screens come and their end is heard (an approval given earlier is
+    // answered at once, before the login below).
+    QVDelegate accountScreensEnded = alreadyApproved
+        ? QVDelegate()
+        : QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _accountFlowEnded)));
     QuorvelInternal::login().presentUserQuorvelApprovalModal(
-        QVDelegate(), QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
+        accountScreensEnded, QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
     if (alreadyApproved)
         QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
 }
@@ -197,6 +202,14 @@ void QVGameProfileController::_switchToOnlineMode(Object*)
 {
     QVDashboardSwitch::switchToOnlineDashboard();
     _downloadGameProfileInfo();
+}
+
+void QVGameProfileController::_accountFlowEnded(Object*)
+{
+    // The account screens ended without a login to wait for (the service out
+    // of reach, the player skipped): nothing would take the loading screen down.
+    if (!QuorvelInternal::login().isBootstrapInProgress() && !QuorvelInternal::login().successfullyBootstrapped())
+        _stayInOfflineMode(nullptr);
 }
 
 void QVGameProfileController::_stayInOfflineMode(Object*)

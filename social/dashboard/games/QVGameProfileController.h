@@ -122,6 +122,7 @@ private:
     void _configureLongButton(platform::ui::Button* button);
     void _switchToOnlineMode(platform::Object*);
     void _stayInOfflineMode(platform::Object*);
+    void _accountFlowEnded(platform::Object*);
     void _hideLoading(platform::Object*) { hideLoadingScreen(); }
     void _unviewedChallengesChanged(unsigned count);
     void _unreadAnnouncementsChanged(unsigned count);

@@ -1,6 +1,7 @@
 // The contacts chooser's header: picking a contact from the address book.
 #include "social/dashboard/invites/QVSelectContactsToInviteHeaderController.h"
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInviteKit.h"
@@ -20,8 +21,18 @@ QV_REGISTER_CLASS(QVSelectContactsToInviteHeaderController);
 
 QVSelectContactsToInviteHeaderController::~QVSelectContactsToInviteHeaderController()
 {
-    if (picker_)
-        picker_->setPeoplePickerDelegate(nullptr);
+    if (!picker_)
+        return;
+    picker_->setPeoplePickerDelegate(nullptr);
+    // Still up, the address book would answer its Cancel to nobody (the game
+    // opened another page over the invitations, say): it goes with its screen,
+    // on the next turn rather than inside whatever let the screen go.
+    platform::RunLoop::main().post([picker = picker_, popover = peoplePickerPopover_] {
+        if (popover && popover->isPopoverVisible())
+            popover->dismissPopoverAnimated(false);
+        else if (picker->parentViewController())
+            picker->dismissModalViewControllerAnimated(true);
+    });
 }
 
 void QVSelectContactsToInviteHeaderController::loadView()

@@ -64,8 +64,18 @@ void QVSelectFriendsToInviteController::doIndexActionWithPage(unsigned int page,
                                                               const QVDelegate& onFailure)
 {
     friendsDownloadOutstanding_ = true;
-    QVFriendsService::getInvitableFriends(static_cast<int>(page), onSuccess, onFailure);
+    // The list's answer ends the download before the list's own handling hides the loading screen.
+    QVFriendsService::getInvitableFriends(
+        static_cast<int>(page), QVDelegate(this, BRISKO_SELECTOR(QVSelectFriendsToInviteController, friendsEnded), onSuccess),
+        QVDelegate(this, BRISKO_SELECTOR(QVSelectFriendsToInviteController, friendsEnded), onFailure));
     stallNextRefresh_ = true;
+}
+
+void QVSelectFriendsToInviteController::friendsEnded(Object* answer, Object* listsOwn)
+{
+    friendsDownloadOutstanding_ = false;
+    if (auto* chained = QVDelegateChained::from(listsOwn))
+        chained->invokeWith(answer);
 }
 
 void QVSelectFriendsToInviteController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)

@@ -54,6 +54,8 @@ protected:
 private:
     void localUserFollowingAnyone(platform::Object* answer);
     void followingAnyoneFailed(platform::Object*);
+    // The invitable friends' answer or failure, then the list's own callback.
+    void friendsEnded(platform::Object* answer, platform::Object* listsOwn);
     void _refreshData();
 
     platform::Ref<QVSelectInviteTypeController> inviteTypeController_;

@@ -6,14 +6,13 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/KeyedCoder.h"
 #include "support/Assertions.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace kestrel;
 using platform::Ref;
@@ -207,15 +206,7 @@ TEST(KSArrayDeathTest, FailedGrowthThrowsAndKeepsTheOldBlock)
         {
             auto t = Thing::make();
             auto a = KSArray::array();
-            long pages = 0;
-            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-                if (std::fscanf(f, "%ld", &pages) != 1)
-                    pages = 0;
-                std::fclose(f);
-            }
-            rlimit limit {};
-            limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (96u << 20);
-            setrlimit(RLIMIT_AS, &limit);
+            testing_support::capAddressSpace(96);
             bool threw = false;
             try {
                 for (int i = 0; i < (1 << 26); i++)

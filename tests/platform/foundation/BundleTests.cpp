@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 using namespace platform;
 using testing_support::TempDir;
 
@@ -174,4 +179,41 @@ TEST(Path, JoiningAndCreatingFolders)
     EXPECT_TRUE(path::createDirectories(dir.file("x/y/z")));
     EXPECT_TRUE(path::createDirectories(dir.file("x/y/z"))); // already there
     EXPECT_FALSE(path::createDirectories(file + "/sub")); // under a file
+}
+
+// A file is read whole only when it is a regular file the engine or the
+// client could use: anything else is refused with its path and the reason
+// in the log, before a byte is read (a device or a pipe would never end).
+TEST(Path, ReadsRegularFilesAndRefusesWhatIsNoFileOrTooLarge)
+{
+    TempDir dir;
+    EXPECT_EQ(path::readFile(dir.write("f.txt", "abc")), (std::vector<uint8_t> { 'a', 'b', 'c' }));
+    EXPECT_EQ(path::readFile(dir.write("empty", "")), std::vector<uint8_t>());
+
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string large = dir.file("large");
+    {
+        // Sparse: the size without the disk space.
+        FILE* f = std::fopen(large.c_str(), "wb");
+        ASSERT_TRUE(f);
+        ASSERT_EQ(::ftruncate(::fileno(f), static_cast<off_t>(path::kMaxFileSize + 1)), 0);
+        std::fclose(f);
+    }
+    const std::pair<std::string, std::string> refused[] = {
+        { "/dev/zero", "it is a device, not a file" },
+        { dir.path(), "it is a folder, not a file" },
+        { pipe, "it is a pipe, not a file" },
+        { large, "its 536870913 bytes are more than the 536870912 a file read here may hold" },
+    };
+    for (const auto& [file, reason] : refused) {
+        SCOPED_TRACE(file);
+        LogCapture log;
+        EXPECT_FALSE(path::readFile(file));
+        EXPECT_EQ(log.texts(), std::vector<std::string> { "cannot read " + file + ": " + reason });
+        EXPECT_EQ(path::openFile(file), -1);
+    }
+    LogCapture log;
+    EXPECT_FALSE(path::readFile(dir.file("missing")));
+    EXPECT_TRUE(log.texts().empty()) << "the caller names what it looked for";
 }

@@ -1,4 +1,5 @@
-// The keychain file: secrets per service in a file only the user may read.
+// The keychain file: secrets per service in a file only the user may read,
+// changed by one process at a time, entries that belong together as one.
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Keychain.h"
 #include "support/TestSupport.h"
@@ -6,7 +7,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
 
 using namespace platform;
 
@@ -33,6 +43,68 @@ TEST(Keychain, SecretsLiveInAPrivateFile)
     EXPECT_TRUE(Keychain::set("svc", "token", "again"));
     EXPECT_EQ(Keychain::get("svc", "token"), "again");
     Bundle::main().setHomeDirectory(oldHome);
+}
+
+// Two copies of a game on one home store their logins' tokens at the same
+// time, each token with its secret as one change, while a third starts again
+// and again: every pair read belongs together, and so does the one left.
+// (The copies are this program again, on the helper test below.)
+TEST(Keychain, PairsWrittenAsOneByTwoProcessesAtOnceAreNeverReadHalved)
+{
+    testing_support::TempDir home;
+    std::string oldHome = Bundle::main().homeDirectory();
+    Bundle::main().setHomeDirectory(home.path());
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::vector<pid_t> copies;
+    for (const char* copy : { "a", "b" }) {
+        const std::string homeVar = "BRISKO_KEYCHAIN_TEST_HOME=" + home.path();
+        const std::string copyVar = std::string("BRISKO_KEYCHAIN_TEST_COPY=") + copy;
+        std::vector<std::string> args { self, "--gtest_also_run_disabled_tests",
+                                        "--gtest_filter=KeychainHelper.DISABLED_StoresLoginsAsOneChange" };
+        std::vector<char*> argv, envp;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env { homeVar, copyVar };
+        for (char** e = environ; *e; ++e)
+            env.emplace_back(*e);
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+        copies.push_back(pid);
+    }
+    auto read = [] { return Keychain::getMany("quorvel", { "access_token", "access_token_secret" }); };
+    auto halved = [](const std::vector<std::optional<std::string>>& pair) {
+        return pair[0].has_value() != pair[1].has_value() || (pair[0] && pair[0]->substr(6) != pair[1]->substr(7));
+    };
+    int halves = 0;
+    for (pid_t copy : copies) {
+        int status = 0;
+        while (waitpid(copy, &status, WNOHANG) == 0)
+            halves += halved(read());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(halves, 0) << "a token read with another login's secret";
+    auto pair = read();
+    ASSERT_TRUE(pair[0] && pair[1]);
+    EXPECT_FALSE(halved(pair)) << *pair[0] << " with " << *pair[1];
+    Bundle::main().setHomeDirectory(oldHome);
+}
+
+// The helper: one copy of the game storing 150 logins' tokens.
+TEST(KeychainHelper, DISABLED_StoresLoginsAsOneChange)
+{
+    const char* home = std::getenv("BRISKO_KEYCHAIN_TEST_HOME");
+    const char* copy = std::getenv("BRISKO_KEYCHAIN_TEST_COPY");
+    ASSERT_TRUE(home && copy);
+    Bundle::main().setHomeDirectory(home);
+    for (int i = 0; i < 150; ++i) {
+        const std::string login = copy + std::to_string(i);
+        ASSERT_TRUE(Keychain::setMany("quorvel", { { "access_token", "token-" + login },
+                                                   { "access_token_secret", "secret-" + login } }));
+    }
 }
 
 } // namespace

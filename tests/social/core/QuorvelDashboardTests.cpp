@@ -37,6 +37,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <utility>
@@ -737,6 +738,21 @@ TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear", "willAppear", "didAppear" }));
 }
 
+// A dashboard asked for while another closes, and the player logged out
+// meanwhile: it was the player's who left, and does not open.
+TEST_F(DashboardTest, ADashboardWaitingWhenThePlayerLogsOutDoesNotOpen)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
+    Quorvel::logoutUser();
+    advance(1);
+    EXPECT_FALSE(QuorvelInternal::presenter().getRootController());
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+}
+
 // ---- Orientation
 
 TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
@@ -855,6 +871,20 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     EXPECT_EQ(FakeTabbedDashboard::seen().reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
 }
 
+// Logged out with the dashboard offline already (the network went first): its
+// tabs take their offline form again, now for a player who turned the client off.
+TEST_F(DashboardTest, ALogoutWithTheDashboardOfflineRedoesItsOfflineForm)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    QuorvelInternal::hub().switchToOfflineDashboard();
+    const auto offlineForms = [&] { return std::count(dashboard()->calls.begin(), dashboard()->calls.end(), "setOfflineMode"); };
+    ASSERT_EQ(offlineForms(), 1);
+    Quorvel::logoutUser();
+    EXPECT_EQ(offlineForms(), 2);
+}
+
 // ---- The dashboard layer's tabbed dashboard
 
 // A game may shut the client down with the dashboard up (quitting from a
@@ -889,13 +919,15 @@ TEST_F(DashboardTest, AShutDownWithTheDashboardOpenClosesItFirst)
 }
 
 // The game may shut the client down from inside any of the dashboard's calls:
-// it hears each call once, in order, and the client's views leave its window.
+// it hears each call once, in order, every Will closed by its Did (a game that
+// pauses on the first and resumes on the last runs again), and the client's
+// views leave its window.
 TEST_F(DashboardTest, AShutDownInsideEachOfTheDashboardsCallsIsHeardOnceAndLeavesNothing)
 {
     useRealTabbedDashboard();
     const Strings openAndClose { "willAppear", "didAppear", "willDisappear", "didDisappear" };
     const std::vector<std::pair<std::string, Strings>> cases {
-        { "willAppear", { "willAppear" } }, // it never appeared: nothing to close
+        { "willAppear", { "willAppear", "willDisappear", "didDisappear" } }, // it never appeared, but the game was told it would
         { "didAppear", openAndClose },
         { "willDisappear", openAndClose },
         { "didDisappear", openAndClose },

@@ -6,7 +6,10 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVCloudStorage.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVCloudStorageService.h"
+#include "social/services/QVLeaderboard.h"
 #include "social/ui/ScreenTestKit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
@@ -28,7 +31,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <sys/stat.h>
 
 using namespace quorvel;
@@ -373,35 +381,45 @@ TEST_F(QuorvelStartupTest, CallsAfterTheShutDownWarnOnceEachAndFailTheirCallback
 {
     startClient();
     Quorvel::shutdown(); // nothing runs now
-    struct Listener final : platform::Object, QVAchievementDelegate {
+    struct Listener final : platform::Object, QVAchievementDelegate, QVCloudStorageDelegate {
         void didUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++unlocked; }
         void didFailUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++failed; }
         void scoreTaken(platform::Object*) { ++scoresTaken; }
         void scoreRefused(platform::Object*) { ++scoresRefused; }
+        void didFailUpload(int status) override { cloudFailures.push_back(status); }
+        void didFailDownloadData(int status) override { cloudFailures.push_back(status); }
         int unlocked { 0 }, failed { 0 }, scoresTaken { 0 }, scoresRefused { 0 };
+        std::vector<int> cloudFailures;
     };
     auto game = platform::adoptRef(new Listener);
     QVAchievement::setDelegate(game.get());
+    QVCloudStorage::setDelegate(game.get());
     platform::LogCapture log;
     for (int round = 0; round < 2; ++round) {
         QVHighScoreService::setHighScore(100, "5", QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreTaken)),
                                          QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreRefused)));
         QVAchievement::achievement("11")->unlock();
+        QVCloudStorage::upload(platform::Bytes { 1 }, "save");
+        QVCloudStorage::downloadDataWithKey("save");
         Quorvel::launchDashboard();
         Quorvel::launchDashboardWithAchievementsPage();
         Quorvel::logoutUser();
         Quorvel::shutdown();
     }
     QVAchievement::setDelegate(nullptr);
+    QVCloudStorage::setDelegate(nullptr);
     EXPECT_EQ(game->scoresRefused, 2);
     EXPECT_EQ(game->scoresTaken, 0);
     EXPECT_EQ(game->failed, 2);
     EXPECT_EQ(game->unlocked, 0);
+    EXPECT_EQ(game->cloudFailures, (std::vector<int> { 504, 504, 504, 504 })); // no answer, as without a session
     std::vector<std::string> warned;
     for (auto& line : log.lines())
         if (line.level == platform::LogLevel::Warning && line.text.find("after Quorvel::shutdown") != std::string::npos)
             warned.push_back(line.text.substr(0, line.text.find(" was called")));
     EXPECT_EQ(warned, (std::vector<std::string> { "Quorvel: QVHighScoreService::setHighScore", "Quorvel: QVAchievement::unlock",
+                                                  "Quorvel: QVCloudStorageService::uploadBlob",
+                                                  "Quorvel: QVCloudStorageService::downloadBlobWithKey",
                                                   "Quorvel: Quorvel::launchDashboard",
                                                   "Quorvel: Quorvel::launchDashboardWithAchievementsPage",
                                                   "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
@@ -536,4 +554,82 @@ TEST_F(QuorvelStartupTest, ACallBeforeTheBundleIdentifierLeavesAnApprovedDeviceA
     EXPECT_TRUE(waitFor([] { return Quorvel::isSuccessfullyBootstrapped(); })) << "no approval asked first";
     Quorvel::shutdown();
     bundle.setBundleIdentifier(identifier);
+}
+
+namespace {
+
+// The game of the death tests: told anything once armed, it says so and
+// leaves quietly, which no death test takes for the death it expects.
+class TellTaleGame final : public QuorvelDelegate {
+public:
+    void dashboardWillAppear() override { told("dashboardWillAppear"); }
+    void userLoggedOut(const std::string&) override { told("userLoggedOut"); }
+    std::atomic<bool> armed { false };
+
+private:
+    void told(const char* what)
+    {
+        if (!armed)
+            return;
+        std::fprintf(stderr, "the game was told %s\n", what);
+        std::_Exit(0);
+    }
+};
+
+class QuorvelThreadDeathTest : public QuorvelStartupTest {
+protected:
+    TellTaleGame game;
+};
+
+} // namespace
+
+// Every family of the client's public calls (the central class, its dashboard
+// launches, scores, achievements, leaderboards, the cloud store) asks one
+// guard first: from another thread the call is an assertion naming it, before
+// it touches anything or tells the game anything.
+TEST_F(QuorvelThreadDeathTest, ACallFromAnotherThreadIsAnAssertionNamingTheCallBeforeAnythingHappens)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto delegates = QVDelegatesContainer::create();
+    delegates->setQuorvelDelegate(&game);
+    startClient({}, delegates.get());
+    ASSERT_TRUE(waitFor([] { return Quorvel::isSuccessfullyBootstrapped(); }));
+    auto achievement = QVAchievement::achievement("1");
+    const std::vector<std::pair<std::string, std::function<void()>>> calls {
+        { "Quorvel::logoutUser", [] { Quorvel::logoutUser(); } },
+        { "Quorvel::launchDashboardWithDelegate", [&] { Quorvel::launchDashboardWithDelegate(&game); } },
+        { "Quorvel::launchDashboardWithHighscorePage", [] { Quorvel::launchDashboardWithHighscorePage("5"); } },
+        { "QVHighScoreService::setHighScore", [] { QVHighScoreService::setHighScore(10, "5", {}, {}); } },
+        { "QVAchievement::unlock", [&] { achievement->unlock(); } },
+        { "QVAchievement::updateProgressionComplete", [&] { achievement->updateProgressionComplete(50, false); } },
+        { "QVLeaderboard::leaderboards", [] { QVLeaderboard::leaderboards(); } },
+        { "QVCloudStorageService::uploadBlob",
+          [] { QVCloudStorageService::uploadBlob(platform::Bytes(3, 1), "save", {}, {}); } },
+        { "QVCloudStorageService::downloadBlobWithKey",
+          [] { QVCloudStorageService::downloadBlobWithKey("save", {}, {}); } },
+    };
+    for (const auto& [name, call] : calls)
+        EXPECT_DEATH(
+            {
+                game.armed = true;
+                std::thread other(call);
+                other.join();
+            },
+            name + " was called off the main thread; the client's calls are made on the main thread")
+            << name;
+}
+
+// The one door to the game answers alike on every road: false only when the
+// call shut a running client down (with or without a game's delegate, with
+// or without a client running).
+TEST_F(QuorvelStartupTest, TheDoorToTheGameAnswersFalseOnlyWhenTheCallShutARunningClientDown)
+{
+    startClient();
+    auto& session = QuorvelInternal::session();
+    EXPECT_TRUE(session.callGame([] { }));
+    EXPECT_TRUE(session.tellGame([](QuorvelDelegate&) { ADD_FAILURE() << "no delegate to call"; }));
+    EXPECT_FALSE(session.callGame([] { Quorvel::shutdown(); }));
+    EXPECT_TRUE(QuorvelInternal::session().callGame([] { })) << "no client running";
+    EXPECT_TRUE(QVSessionRole::current().callGame([] { }));
+    loop().drain();
 }

@@ -15,7 +15,22 @@ using namespace e2e_testing;
 
 namespace {
 
-using AccountChoiceEndToEnd = DashboardEndToEndTest;
+class AccountChoiceEndToEnd : public DashboardEndToEndTest {
+protected:
+    // The player logged in, the device has opened the rival's account too; the
+    // player logs out and approves again: the chooser offers both. Answers the player.
+    int64_t chooserAfterALogout()
+    {
+        int64_t player = launchAndLogIn();
+        EXPECT_GT(player, 0);
+        const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+        EXPECT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
+        quorvel::Quorvel::logoutUser();
+        quorvel::Quorvel::userDidApproveQuorvel(true);
+        EXPECT_TRUE(waitForText("Choose the account you play with:")) << screenText();
+        return player;
+    }
+};
 
 TEST_F(AccountChoiceEndToEnd, TheDevicesAccountsAreOfferedAndOneRemovedBeforeTheChosenOneLogsIn)
 {
@@ -74,13 +89,8 @@ TEST_F(AccountChoiceEndToEnd, TheDevicesAccountsAreOfferedAndOneRemovedBeforeThe
 // the game stores meanwhile is never kept as the other player's.
 TEST_F(AccountChoiceEndToEnd, WhatTheGameStoresWhileTheChosenAccountLogsInIsNotTheOtherPlayers)
 {
-    int64_t player = launchAndLogIn();
-    ASSERT_GT(player, 0);
-    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
-    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
-    quorvel::Quorvel::logoutUser();
-    quorvel::Quorvel::userDidApproveQuorvel(true);
-    ASSERT_TRUE(waitForText("Choose the account you play with:")) << screenText();
+    const int64_t player = chooserAfterALogout();
+    ASSERT_FALSE(HasFailure());
     quorvel::Quorvel::loginWithUserId("18", quorvel::QVDelegate(), quorvel::QVDelegate());
     ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::session().provider()->isAuthenticated(); }));
 
@@ -95,6 +105,21 @@ TEST_F(AccountChoiceEndToEnd, WhatTheGameStoresWhileTheChosenAccountLogsInIsNotT
     letTimePass(1.0);
     EXPECT_EQ(kept("SELECT COUNT(*) FROM cloud_values WHERE user_id = 18"), "0") << "kept as the rival's";
     EXPECT_EQ(loggedInUser(), std::to_string(player));
+}
+
+// The game logs the player out while the chooser is up: an account the
+// player then chooses logs in (the choice is the player's say-so), instead of
+// the dead end that tells a login failed.
+TEST_F(AccountChoiceEndToEnd, AnAccountChosenAfterTheGameLoggedThePlayerOutLogsIn)
+{
+    const int64_t player = chooserAfterALogout();
+    ASSERT_FALSE(HasFailure());
+    quorvel::Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(tapText(*state->userName(player)));
+    ASSERT_TRUE(waitUntil([&] { return quorvel::Quorvel::isSuccessfullyBootstrapped(); })) << screenText();
+    EXPECT_EQ(loggedInUser(), std::to_string(player));
+    EXPECT_FALSE(shows(quorvel::QVAccountSetupBaseController::kLoginFailedMessage)) << screenText();
 }
 
 } // namespace

@@ -179,6 +179,32 @@ TEST_F(BlobsEndToEnd, AScoreSentBeforeTheBoardsLastAnswerKeepsItsBlobAndTheLater
     }));
 }
 
+// The same score given twice in one run with two replays, in one batch or
+// in two: the newer replay goes up under the score, another player reads it
+// back, and the score waits on the device until it has.
+TEST_F(BlobsEndToEnd, TheSameScoreTwiceWithTwoReplaysUploadsTheNewerOne)
+{
+    const std::string board = std::to_string(StandInState::kNormalLeaderboard);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    int64_t score = 300;
+    for (bool oneBatch : { true, false }) {
+        SCOPED_TRACE(oneBatch ? "in one batch" : "in two batches");
+        const platform::Bytes older = replay(2000, oneBatch ? 3 : 5), newer = replay(2400, oneBatch ? 7 : 11);
+        score += 100;
+        QVHighScoreService::setHighScoreWithBlob(score, std::nullopt, std::nullopt, older, board, true, false,
+                                                 QVDelegate(), QVDelegate());
+        if (!oneBatch)
+            letTimePass(1.0);
+        QVHighScoreService::setHighScoreWithBlob(score, std::nullopt, std::nullopt, newer, board, true, false,
+                                                 QVDelegate(), QVDelegate());
+        EXPECT_TRUE(QVHighScoreService::isScorePending(board, score));
+        ASSERT_TRUE(waitUntil([&] { return !QVHighScoreService::isScorePending(board, score); }));
+        letTimePass(1.0);
+        EXPECT_EQ(blobAnotherPlayerReads(), newer);
+    }
+}
+
 // -- a blob waits with its score until it has reached the storage host ------------------
 
 // Road (a): the best went up without a blob; the same score taken offline

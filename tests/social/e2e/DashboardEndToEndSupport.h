@@ -29,6 +29,13 @@ protected:
         collectVisible(driver->window(), out);
         return out;
     }
+    // What has arrived is handled and the clock moves on a little: the player does not wait.
+    void moveOn(double seconds = 0.02)
+    {
+        loop().runOnce(0);
+        driver->advance(seconds);
+        sync();
+    }
     // Taps a view and lets the screens settle.
     bool touch(platform::ui::View* view)
     {

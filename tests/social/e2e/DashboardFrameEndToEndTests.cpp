@@ -1,14 +1,23 @@
 // The dashboard's frame, end to end: it opens over the game with its tabs and
 // closes again with the game told; each page a game may open directly; the
 // service's maintenance and upgrade answers shown as their screens; the
-// player's settings kept by the service.
-#include "EndToEndTestSupport.h"
+// player's settings kept by the service; no loading overlay left on a page
+// after a quick Back.
+#include "DashboardEndToEndSupport.h"
 
 #include "platform/ui/Label.h"
+#include "platform/ui/PeoplePicker.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVLoadingController.h"
 #include "social/ui/QVServerMaintenanceNoticeController.h"
+#include "social/ui/QVTabBarItem.h"
+#include "tools/standin/StandInWorld.h"
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -28,12 +37,19 @@ public:
     Strings calls;
 };
 
-class DashboardFrameEndToEnd : public EndToEndTest {
+class DashboardFrameEndToEnd : public DashboardEndToEndTest {
 protected:
     void SetUp() override
     {
-        EndToEndTest::SetUp();
+        DashboardEndToEndTest::SetUp();
         delegates->setQuorvelDelegate(&watcher);
+    }
+    quorvel::QVTabBarItem* tabNamed(const std::string& name) const
+    {
+        for (auto* item : visible<quorvel::QVTabBarItem>())
+            if (item->name() == name)
+                return item;
+        return nullptr;
     }
     WatchingGame watcher;
 };
@@ -205,6 +221,102 @@ TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)
     ASSERT_EQ(switches.size(), 3u);
     EXPECT_FALSE(switches[1]->isOn());
     EXPECT_TRUE(switches[2]->isOn());
+}
+
+} // namespace
+
+namespace {
+
+// The player goes back at once from a list that asks the service each time it
+// shows, before its answer (after a look at another tab and back, where there
+// are tabs): the list's loading overlay goes with it, and once every answer is
+// in nothing dims the page the player went back to.
+TEST_F(DashboardFrameEndToEnd, BackAtOnceFromALoadingListLeavesNoLoadingOverlayOnThePageBelow)
+{
+    // The first login offers the social networks, presented alone (no tabs).
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    launch();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    standin::world::seed(*state, std::stoll(loggedInUser()), true);
+    auto rival = QVUser::create();
+    rival->setResourceId(std::to_string(standin::StandInState::kRivalUser));
+    rival->setName("Rival");
+    auto onMyQuorvel = [](std::vector<Quorvel::DashboardEntry> entries) {
+        return [entries] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", entries); };
+    };
+    struct Page {
+        const char* screen;
+        std::function<void()> open; // none: the page is on show already
+        const char* tab; // the page's tab, left and come back to before Back ("": none)
+    };
+    const Page pages[] = {
+        { "QVLinkSocialNetworksController", nullptr, "" },
+        { "QVGameProfileController", [] { Quorvel::launchDashboard(); }, "Brisko" },
+        { "QVMyQuorvelController", onMyQuorvel({}), "My Quorvel" },
+        { "QVProfileController", [&] { onMyQuorvel({})(); QVDashboardSwitch::showProfileForUser(rival.get()); }, "My Quorvel" },
+        { "QVInboxTopLevelController", onMyQuorvel({ std::string("InboxTopLevel") }), "My Quorvel" },
+        { "QVSelectProfilePictureController",
+          onMyQuorvel({ std::string("UserSetting"), std::string("SelectProfilePicture") }), "My Quorvel" },
+    };
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.screen);
+        if (page.open)
+            page.open();
+        ASSERT_TRUE(waitForScreen(page.screen)) << screenText();
+        letTimePass(1.0);
+        // The player's conversations ask the service each time they show.
+        auto list = QVControllerLoader::load("InboxIMConversations");
+        frontStack()->pushViewController(list.get(), true);
+        if (*page.tab) {
+            ASSERT_TRUE(waitForScreen("QVInboxIMConversationsController"));
+            letTimePass(1.0);
+            ASSERT_TRUE(tapTab(std::string(page.tab) == "Brisko" ? "My Quorvel" : "Brisko"));
+            ASSERT_TRUE(driver->tap(tabNamed(page.tab)));
+            moveOn();
+        }
+        ASSERT_TRUE(driver->tapBack(frontStack()));
+        moveOn();
+        letTimePass(1.0);
+        EXPECT_TRUE(waitForScreen(page.screen)) << screenText();
+        EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay dims the page";
+        Quorvel::dismissDashboard();
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().getRootController(); }));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The address book is up over the invitations (opened on the player's tab)
+// when the game opens the switch-account page on that tab: the invitations
+// leave the stack, and the address book goes with the screen that showed it
+// (its Cancel was theirs to answer). The player finds the switch page, whole,
+// with a way back.
+TEST_F(DashboardFrameEndToEnd, TheAddressBookGoesWithTheInvitationsThatShowedIt)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::launchDashboardWithSpecificInvite("");
+    ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Contacts")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVSelectContactsToInviteController"));
+    ASSERT_TRUE(tapWhenShown("Add Contacts From Address Book")) << screenText();
+    auto addressBook = [] {
+        return dynamic_cast<platform::ui::PeoplePickerNavigationController*>(
+            QuorvelInternal::presenter().topPresentedController());
+    };
+    ASSERT_TRUE(waitUntil([&] { return addressBook(); }));
+
+    Quorvel::launchDashboardWithSwitchUserPage();
+    settleAfterTouch();
+    if (auto* picker = addressBook())
+        picker->cancelForTest(); // what a player still facing it does
+    settleAfterTouch();
+    EXPECT_FALSE(addressBook()) << "the address book stays, its Cancel answered by nobody";
+    ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController")) << screenText();
+    EXPECT_TRUE(shows("Choose Account")) << screenText();
+    EXPECT_TRUE(shows("Log in to another account")) << screenText();
+    EXPECT_TRUE(tapBack());
 }
 
 } // namespace

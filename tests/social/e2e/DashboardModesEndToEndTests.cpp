@@ -7,13 +7,16 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/Button.h"
+#include "social/dashboard/common/QVFriendImporter.h"
 #include "social/runtime/QVReachability.h"
+#include "social/ui/QVLoadingController.h"
 #include "social/ui/QVRootController.h"
 
 #include <gtest/gtest.h>
 
 using namespace quorvel;
 using namespace e2e_testing;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -108,6 +111,76 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
     ASSERT_TRUE(tapText("Challenges"));
     EXPECT_TRUE(waitForScreen("QVChallengeListController"));
+}
+
+// The game logs the player out with the dashboard open: the dashboard shows
+// what one opened now shows, the game's tab offering to turn the client on
+// (the others off), and turning it on there logs the player in again, told
+// to the game once, with the dashboard's pages back.
+TEST_F(DashboardModesEndToEnd, LoggedOutWithTheDashboardOpenItOffersToTurnTheClientOnAgain)
+{
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    EXPECT_FALSE(button("Challenges"));
+    tapTab("My Quorvel");
+    EXPECT_TRUE(shows("Enable Quorvel")) << screenText();
+
+    game.calls.clear();
+    ASSERT_TRUE(tap("Enable Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("This isn't me")) << screenText();
+    EXPECT_TRUE(shows(Quorvel::lastLoggedInUserName()));
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    EXPECT_TRUE(waitForScreen("QVMyQuorvelController")) << screenText();
+}
+
+// Turning the client on from the game page while the service cannot be
+// reached: the account screens end without a login, and the game page the
+// player comes back to is not left loading.
+TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceTheGamePageIsNotLeftLoading)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::logoutUser();
+    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    killService();
+    network->setStatus(platform::Reachability::NotReachable);
+    ASSERT_TRUE(tap("Enable Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+    ASSERT_TRUE(tap("Continue")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+    letTimePass(1.0);
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+}
+
+// Logged out by the game while the offer to link the networks is up: the
+// client sends nothing for a player who turned it off, so connecting a network
+// there ends at once in the import's error instead of loading for good.
+TEST_F(DashboardModesEndToEnd, LoggedOutUnderTheNetworksOfferConnectingOneTellsItFailed)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    launch();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(tap("Connect Twitter"));
+    ASSERT_TRUE(waitForText(quorvel::QVFriendImporter::kImportFailed)) << screenText();
+    letTimePass(1.0);
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays";
 }
 
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.

@@ -7,6 +7,7 @@
 #include "EndToEndTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/TextField.h"
@@ -29,6 +30,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -628,6 +631,58 @@ TEST_F(EndToEnd, TheOfflineStoreRemovedWhileTheGameRunsIsMadeAgainWithWhatItKept
         return keptProgress(*state, player, StandInState::kFirstStepsAchievement) == 100.0
             && keptScores(*state, player, StandInState::kNormalLeaderboard) == std::vector<int64_t> { 2100 };
     }));
+}
+
+// A store file damaged between two launches (cut, written over, a page
+// zeroed, emptied) stops nothing: the launch keeps it aside, says where, and
+// goes on with a new store that the login fills; the next score is kept and
+// sent.
+TEST_F(EndToEnd, ADamagedStoreIsKeptAsideAndTheNextLaunchKeepsAndSendsANewScore)
+{
+    const int64_t board = StandInState::kNormalLeaderboard;
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string store = platform::Bundle::main().documentsDirectory() + "/quorvel_offline";
+    struct Damage {
+        const char* name;
+        std::function<std::string(const std::string&)> apply;
+        const char* said;
+    };
+    const std::vector<Damage> damages {
+        { "cut", [](const std::string& b) { return b.substr(0, b.size() / 2); }, "kept as" },
+        { "overwritten", [](const std::string& b) { return std::string(b.size(), '#'); }, "kept as" },
+        { "first page zeroed", [](const std::string& b) { return std::string(4096, '\0') + b.substr(4096); },
+          "kept as" },
+        { "emptied", [](const std::string&) { return std::string(); }, "was an empty file" },
+    };
+    int64_t score = 5000;
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        quit();
+        for (const char* suffix : { "-wal", "-shm" })
+            std::filesystem::remove(store + suffix);
+        const std::string bytes = testing_support::readFile(store);
+        ASSERT_GT(bytes.size(), 8192u);
+        {
+            std::ofstream out(store, std::ios::binary | std::ios::trunc);
+            out << damage.apply(bytes);
+        }
+        platform::LogCapture log;
+        game.calls.clear();
+        launch();
+        ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+        EXPECT_EQ(game.calls, Strings { "userLoggedIn:" + std::to_string(player) });
+        EXPECT_TRUE(log.contains(damage.said)) << testing::PrintToString(log.texts());
+
+        auto kept = PageRecorder::create();
+        QVHighScoreService::setHighScore(++score, std::to_string(board), kept->onSuccess(), kept->onFailure());
+        EXPECT_EQ(kept->answers - kept->failures, 1) << "kept in the new store";
+        ASSERT_TRUE(waitUntil([&] {
+            auto scores = keptScores(*state, player, board);
+            return std::count(scores.begin(), scores.end(), score) == 1;
+        }));
+    }
+    EXPECT_TRUE(std::filesystem::exists(store + ".damaged-3"));
 }
 
 TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)

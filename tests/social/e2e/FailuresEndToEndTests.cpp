@@ -1,21 +1,29 @@
 // Whatever the service answers, a failure reaches the game and the player as
 // a failure: refusals and error pages with error screens on and off, answers
 // that are no answer (a redirect, nothing, an HTML page, a count no list
-// holds), a cloud error page, a login whose player is no player, settings no
+// holds, the service's error list with a success status, on every family of
+// routes), a cloud error page, a login whose player is no player, settings no
 // field holds, an unlock answer's garbage, the naming form's refusals, the
-// leaderboards screen's dead end, and the pages a player who declined the
-// service opens. Each table scripts the stand-in's answers for one family of
-// routes.
+// leaderboards screen's dead end, the pages a player who declined the
+// service opens, and an answer lost on a kept-alive connection (never a
+// request sent twice under one signature). Each table scripts the stand-in's
+// answers for one family of routes.
+#include "DamagingProxy.h"
 #include "DashboardEndToEndSupport.h"
 
 #include "platform/ui/AlertView.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVChatServices.h"
 #include "social/services/QVCloudStorage.h"
 #include "social/services/QVCloudStorageService.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVSubscriptionService.h"
+#include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVLoadingController.h"
 #include "support/NetTestSupport.h"
@@ -25,6 +33,8 @@
 
 #include <climits>
 #include <functional>
+#include <set>
+#include <tuple>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -59,6 +69,7 @@ std::vector<Damage> damagedAnswers()
         { "a cut 200", withStatus(200, "<resources><user><id>1") },
         { "a garbage 200", withStatus(200, "\x01\x02 not xml") },
         { "an HTML page answered 200", withStatus(200, "<html><body>Oops</body></html>") },
+        { "the service's errors answered 200", withStatus(200, refusal) },
         { "a count no list holds",
           withStatus(200, "<resources><pagination_header><current_page>1</current_page><total_pages>1</total_pages>"
                           "<per_page>25</per_page><total_objects>4294967295</total_objects></pagination_header>"
@@ -127,6 +138,52 @@ TEST_F(FailuresEndToEnd, AGamesCallHearsEveryRefusalAndEveryAnswerThatIsNoAnswer
     }
 }
 
+TEST_F(FailuresEndToEnd, TheServicesErrorListIsAFailureWithItsMessageWhateverItsStatusOnEveryFamilyOfRoutes)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    const std::string rival = std::to_string(StandInState::kRivalUser);
+    using Call = std::function<void(net_testing::CallbackRecorder&)>;
+    // Each call is new to the service (a higher score, more progress), so that each is sent.
+    int64_t score = 1000;
+    double progress = 10;
+    const std::vector<std::tuple<const char*, const char*, std::string, Call>> routes {
+        { "a batch of scores", "POST", QVHighScoreService::kBatchPath,
+          [&](auto& r) {
+              QVHighScoreBatch batch { QVHighScoreBatchEntry::create(std::to_string(StandInState::kNormalLeaderboard), ++score) };
+              QVHighScoreService::batchSetHighScores(batch, r.onSuccess(), r.onFailure(), std::nullopt);
+          } },
+        { "an unlock's batch", "POST", QVAchievementService::kBatchPath,
+          [&](auto& r) { QVAchievementService::updateAchievement(std::to_string(StandInState::kCollectorAchievement),
+                                                                 progress += 10, false, r.onSuccess(), r.onFailure()); } },
+        { "the forums", "GET", "client_applications/321/forums.xml",
+          [](auto& r) { QVForumService::getTopicsForApplication("321", r.onSuccess(), r.onFailure()); } },
+        { "a forum reply", "POST", "discussions/7/posts.xml",
+          [](auto& r) { QVForumService::replyToThread("7", "Me too", r.onSuccess(), r.onFailure()); } },
+        { "the inbox", "GET", "subscriptions.xml",
+          [](auto& r) { QVSubscriptionService::getSubscriptionsPage(1, r.onSuccess(), r.onFailure()); } },
+        { "a conversation", "POST", "discussions.xml",
+          [rival](auto& r) { QVConversationService::startConversationWithUser(rival, r.onSuccess(), r.onFailure()); } },
+        { "the chat rooms", "GET", "chat_room_definitions.xml",
+          [](auto& r) { QVChatRoomDefinitionService::getIndex(r.onSuccess(), r.onFailure()); } },
+        { "the ticker", "GET", "tickers.xml", [](auto& r) { QVTickerService::getPage(1, r.onSuccess(), r.onFailure()); } },
+    };
+    for (int status : { 200, 201 }) {
+        for (const auto& [what, method, path, call] : routes) {
+            SCOPED_TRACE(std::string(what) + ", " + std::to_string(status));
+            platform::LogCapture log;
+            service->script(method, path, withStatus(status, "<errors><error>Not for you</error></errors>"));
+            auto recorder = net_testing::CallbackRecorder::create();
+            call(*recorder);
+            ASSERT_TRUE(waitUntil([&] { return recorder->total() > 0; }));
+            settleAfterTouch();
+            EXPECT_EQ(recorder->failures, 1);
+            EXPECT_EQ(recorder->successes, 0);
+            EXPECT_FALSE(serviceRequestsTo(path).empty());
+            EXPECT_TRUE(log.contains("Not for you")) << "the service's message is in the log";
+        }
+    }
+}
+
 // The game's cloud delegate: what each request answered.
 class CloudGame final : public QVCloudStorageDelegate {
 public:
@@ -171,20 +228,122 @@ TEST_F(FailuresEndToEnd, ACloudValueAnsweredWithAnythingButItsValueIsNotFoundAnd
         }
     }
     QuorvelInternal::presenter().allowErrorScreens(true);
-    for (const Damage& damage : { Damage { "403", withStatus(403, refusal) }, Damage { "406", withStatus(406, refusal) },
-                                  Damage { "301 with a document", withStatus(301, "<resources/>") } }) {
+    // A refusal is 404; a 200 the client cannot read says no more of what the service kept than no answer: 504.
+    const std::vector<std::pair<Damage, int>> uploads {
+        { { "403", withStatus(403, refusal) }, 404 },
+        { { "406", withStatus(406, refusal) }, 404 },
+        { { "301 with a document", withStatus(301, "<resources/>") }, 404 },
+        { { "the service's errors answered 200", withStatus(200, refusal) }, 404 },
+        { { "a garbage 200", withStatus(200, "\x01\x02 not xml") }, 504 },
+        { { "an HTML page answered 200", withStatus(200, "<html><body>Oops</body></html>") }, 504 },
+    };
+    for (const auto& [damage, status] : uploads) {
         SCOPED_TRACE(damage.what);
         cloud.uploadFailures.clear();
         service->script("POST", "cloud_stores", damage.answer);
         ASSERT_TRUE(QVCloudStorage::upload(platform::Bytes { 4 }, "save"));
         ASSERT_TRUE(waitUntil([&] { return cloud.uploads > 1 || !cloud.uploadFailures.empty(); }));
         EXPECT_EQ(cloud.uploads, 1);
-        EXPECT_EQ(cloud.uploadFailures, (std::vector<int> { 404 }));
+        EXPECT_EQ(cloud.uploadFailures, (std::vector<int> { status }));
     }
     // What the service kept is still the value.
     ASSERT_TRUE(QVCloudStorage::downloadDataWithKey("save"));
     ASSERT_TRUE(waitUntil([&] { return !cloud.downloads.empty(); }));
     EXPECT_EQ(cloud.downloads[0], (platform::Bytes { 1, 2, 3 }));
+}
+
+// ---- An answer lost on the way
+
+// The client reaches the service over HTTP, where connections are kept alive
+// (not inside the presence channel), through a proxy that can lose an answer.
+class KeptAliveFailuresEndToEnd : public FailuresEndToEnd {
+protected:
+    void SetUp() override
+    {
+        FailuresEndToEnd::SetUp();
+        service->setPresenceEnabled(false);
+        ASSERT_GT(proxy.start(serviceAddress(), port), 0);
+        writeSettingsFile();
+    }
+    std::string serviceBaseUrl() const override
+    {
+        return proxy.port() > 0 ? "http://" + serviceAddress() + ":" + std::to_string(proxy.port()) + "/"
+                                : FailuresEndToEnd::serviceBaseUrl();
+    }
+    static std::string nonceOf(const standin::LoggedRequest& request)
+    {
+        for (const auto& [name, value] : standin::parseAuthorizationHeader(request.authorization))
+            if (name == "oauth_nonce")
+                return value;
+        return {};
+    }
+    DamagingProxy proxy;
+};
+
+TEST_F(KeptAliveFailuresEndToEnd, AnAnswerLostOnAKeptAliveConnectionNeverSendsARequestTwiceUnderOneSignature)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    // No poll goes meanwhile: the only answers on the way are the calls'.
+    QuorvelInternal::session().stopPolling();
+    auto opened = net_testing::CallbackRecorder::create();
+    QVForumService::postNewThreadInTopic(std::to_string(StandInState::kGeneralTopic), "Lap times", "Post yours",
+                                         opened->onSuccess(), opened->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return opened->total() > 0; }));
+    auto* page = dynamic_cast<QVPaginatedSeries*>(opened->successArg.get());
+    ASSERT_TRUE(page && page->count() == 1);
+    const std::string thread = dynamic_cast<QVResource*>(page->objectAtIndex(0))->resourceId();
+    const std::string rival = std::to_string(StandInState::kRivalUser);
+    int replies = 0;
+    struct Call {
+        const char* what;
+        std::string path;
+        bool mayGoAgain; // a read: nothing changes on the service when it goes twice
+        std::function<void(net_testing::CallbackRecorder&)> call;
+    };
+    const std::vector<Call> calls {
+        { "a forum reply", "discussions/" + thread + "/posts.xml", false,
+          [&](auto& r) { QVForumService::replyToThread(thread, "Reply " + std::to_string(++replies), r.onSuccess(), r.onFailure()); } },
+        { "a player's record", "users/" + rival + "/", true,
+          [&](auto& r) { QVUserService::getUser(rival, r.onSuccess(), r.onFailure()); } },
+    };
+    for (auto how : { DamagingProxy::Loss::Close, DamagingProxy::Loss::Reset }) {
+        for (const Call& c : calls) {
+            SCOPED_TRACE(std::string(c.what) + (how == DamagingProxy::Loss::Close ? ", closed" : ", reset"));
+            // Answered once as it should be: the connection the call goes on next has carried an answer.
+            auto first = net_testing::CallbackRecorder::create();
+            c.call(*first);
+            ASSERT_TRUE(waitUntil([&] { return first->total() > 0; }));
+            ASSERT_EQ(first->successes, 1);
+            const size_t before = serviceRequestsTo(c.path).size();
+            const int lost = proxy.answersLost();
+            proxy.loseNextAnswer(how);
+            auto recorder = net_testing::CallbackRecorder::create();
+            c.call(*recorder);
+            ASSERT_TRUE(waitUntil([&] { return recorder->total() > 0; }));
+            settleAfterTouch();
+            EXPECT_EQ(proxy.answersLost(), lost + 1);
+            auto sent = serviceRequestsTo(c.path);
+            sent.erase(sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(before));
+            std::set<std::string> nonces;
+            for (const auto& r : sent) {
+                EXPECT_TRUE(r.signatureValid) << r.signatureFailure;
+                EXPECT_TRUE(nonces.insert(nonceOf(r)).second) << "sent twice under one nonce";
+            }
+            if (c.mayGoAgain) {
+                // Signed afresh and sent once more: the game has its answer.
+                EXPECT_EQ(sent.size(), 2u);
+                EXPECT_EQ(recorder->successes, 1);
+            } else {
+                // The service took it; the game hears that the connection was lost, not that it was refused.
+                EXPECT_EQ(sent.size(), 1u);
+                EXPECT_EQ(recorder->failures, 1);
+                auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(recorder->failureArg.get());
+                EXPECT_TRUE(loader && loader->error()
+                            && loader->error()->code == OAuthAPIRequestLoader::ErrorNetworkConnectionLost);
+            }
+        }
+    }
+    EXPECT_EQ(state->postsIn(std::stoll(thread)), (Strings { "Post yours", "Reply 1", "Reply 2", "Reply 3", "Reply 4" }));
 }
 
 // ---- The login's answer

@@ -4,7 +4,10 @@
 // userLoggedIn or offlineUserLoggedIn; a player who declines is told none.
 #include "EndToEndTestSupport.h"
 
+#include "platform/foundation/Keychain.h"
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVProvider.h"
+#include "social/services/QVHighScoreService.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +87,44 @@ TEST_F(LaunchOutcomeEndToEnd, ALaterLaunchWhoseLoginFailsIsAnOfflineLoginOfTheLa
         if (!serviceUp)
             startService();
     }
+}
+
+// A token kept on the device whose secret is another login's (two copies of
+// the game that stored their logins at once, a kill between two writes): the
+// service refuses the login it signs, and the launch forgets the token and
+// logs in with the game's key, once: the game hears an online login and what
+// waited on the device goes out; the pair kept afterwards belongs together.
+TEST_F(LaunchOutcomeEndToEnd, ALaunchWhoseKeptTokenIsCutFromItsSecretLogsInAgainWithTheGamesKey)
+{
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string normal = std::to_string(standin::StandInState::kNormalLeaderboard);
+    quit();
+    killService();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    QVHighScoreService::setHighScore(4200, normal, {}, {});
+    quit();
+    // Another login's secret beside this one's token.
+    ASSERT_TRUE(platform::Keychain::set(QVProvider::kKeychainService, QVProvider::kTokenSecretAccount, "secret-of-another-login"));
+    startService();
+    game.calls.clear();
+    platform::LogCapture log;
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty() && kept("SELECT COUNT(*) FROM high_scores WHERE score = 4200") == "1"; }))
+        << testing::PrintToString(game.calls);
+    letTimePass(2);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
+    EXPECT_TRUE(log.contains("the token is forgotten and the login asked again with the game's key"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("refused the product key or secret")) << "the key was never in question";
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 2u);
+    EXPECT_NE(bootstraps[0].oauthToken, "");
+    EXPECT_EQ(bootstraps[1].oauthToken, "");
+    auto pair = platform::Keychain::getMany(QVProvider::kKeychainService, { QVProvider::kTokenAccount, QVProvider::kTokenSecretAccount });
+    ASSERT_TRUE(pair[0] && pair[1]);
+    EXPECT_EQ(kept("SELECT secret FROM tokens WHERE token = '" + *pair[0] + "'"), *pair[1]);
 }
 
 // A game that logs the player out as soon as it hears of the login: what the

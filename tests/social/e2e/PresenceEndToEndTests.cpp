@@ -2,8 +2,9 @@
 // client's channel once the player is logged in, and from then on every
 // signed request inside it — the game's scores and unlocks, the dashboard's
 // lists and pages — answered by the same handlers as over HTTP. The channel
-// cut mid-run fails what it carried once; the client goes on over HTTP and
-// opens the channel again later.
+// cut mid-run, or sent a frame whose length lies, fails what it carried once;
+// the client goes on over HTTP and opens the channel again later.
+#include "DamagingProxy.h"
 #include "DashboardEndToEndSupport.h"
 
 #include "support/NetTestSupport.h"
@@ -16,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -26,6 +30,14 @@ namespace {
 class PresenceEndToEnd : public DashboardEndToEndTest {
 protected:
     PresenceEndToEnd() { presence = true; }
+    void SetUp() override
+    {
+        DashboardEndToEndTest::SetUp();
+        // The channel reaches the stand-in through a proxy that can send the client frames of its own.
+        ASSERT_GT(channelProxy.start(serviceAddress(), channelPort), 0);
+        writeSettingsFile("<presence-host>" + serviceAddress() + ":" + std::to_string(channelProxy.port())
+                          + "</presence-host>");
+    }
 
     static bool channelCarriesRequests()
     {
@@ -42,6 +54,7 @@ protected:
                 out.push_back(all[i]);
         return out;
     }
+    DamagingProxy channelProxy;
 };
 
 TEST_F(PresenceEndToEnd, AfterTheLoginScoresUnlocksAndTheDashboardsPagesTravelInsideTheChannel)
@@ -81,40 +94,73 @@ TEST_F(PresenceEndToEnd, AfterTheLoginScoresUnlocksAndTheDashboardsPagesTravelIn
     EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [&](auto& s) { return s.userId == player && s.score == 1234; }));
 }
 
-TEST_F(PresenceEndToEnd, ACutChannelFailsWhatItCarriedOnceAndTheClientGoesOnOverHttp)
+TEST_F(PresenceEndToEnd, ACutChannelOrAFrameWhoseLengthLiesFailsWhatItCarriedOnceAndTheClientGoesOnOverHttp)
 {
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
-    ASSERT_TRUE(waitUntil(channelCarriesRequests));
     const std::string path = "users/" + std::to_string(StandInState::kRivalUser) + "/following.xml";
-    standin::Answer held = standin::Answer::xml("<users></users>");
-    held.hold = true;
-    service->script("POST", path, held);
-    auto recorder = net_testing::CallbackRecorder::create();
-    QVFriendsService::makeLocalUserFollow(std::to_string(StandInState::kRivalUser), recorder->onSuccess(),
-                                          recorder->onFailure());
-    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo(path).empty(); }));
-    channel->dropConnections();
-    // The cut alone fails it: the clock stands still meanwhile, so no timeout can (the channel's
-    // thread may take a while to hear of the cut on a busy machine), and no reconnection comes.
-    const double cutAt = loop().now();
-    ASSERT_TRUE(waitFor([&] { return recorder->total() == 1; }));
-    EXPECT_EQ(recorder->failures, 1);
-    EXPECT_EQ(loop().now(), cutAt);
-    service->releaseHeld();
-    letTimePass(1);
-    EXPECT_EQ(recorder->total(), 1) << "the late answer reaches nobody";
+    auto follow = [](net_testing::CallbackRecorder& r) {
+        QVFriendsService::makeLocalUserFollow(std::to_string(StandInState::kRivalUser), r.onSuccess(), r.onFailure());
+    };
+    // A MESSAGE whose content-length no body can have: nothing after it could be read.
+    auto lying = [](const std::string& length) {
+        return "MESSAGE\ndestination:/queue/presence\ncontent-length:" + length + "\n\n<resources/>" + std::string(1, '\0');
+    };
+    struct Cut {
+        const char* what;
+        std::function<void()> cut;
+    };
+    const std::vector<Cut> cuts {
+        { "the service cuts the channel", [&] { channel->dropConnections(); } },
+        { "a length of -1", [&] { channelProxy.sendToClients(lying("-1")); } },
+        { "a length no 64 bits hold", [&] { channelProxy.sendToClients(lying("18446744073709551615")); } },
+        { "a length that is no plain number", [&] { channelProxy.sendToClients(lying("12abc")); } },
+        { "a length above what the channel takes", [&] { channelProxy.sendToClients(lying("2097152")); } },
+    };
+    for (const Cut& c : cuts) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(waitUntil(channelCarriesRequests));
+        standin::Answer held = standin::Answer::xml("<users></users>");
+        held.hold = true;
+        service->script("POST", path, held);
+        const size_t asked = serviceRequestsTo(path).size();
+        auto recorder = net_testing::CallbackRecorder::create();
+        follow(*recorder);
+        ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(path).size() > asked; }));
+        c.cut();
+        // The cut alone fails it, at once and once, as lost: the clock stands still meanwhile, so no
+        // timeout can (the channel's thread may take a while to hear of it on a busy machine), and no
+        // reconnection comes.
+        const double cutAt = loop().now();
+        ASSERT_TRUE(waitFor([&] { return recorder->total() == 1; }));
+        EXPECT_EQ(recorder->failures, 1);
+        auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(recorder->failureArg.get());
+        ASSERT_TRUE(loader && loader->error());
+        EXPECT_EQ(loader->error()->code, OAuthAPIRequestLoader::ErrorNetworkConnectionLost);
+        EXPECT_EQ(loop().now(), cutAt);
+        service->releaseHeld();
+        letTimePass(1);
+        EXPECT_EQ(recorder->total(), 1) << "the late answer reaches nobody";
 
-    // Until the channel is back, the next request goes over HTTP.
-    ASSERT_FALSE(channelCarriesRequests());
-    QVFriendsService::makeLocalUserFollow(std::to_string(StandInState::kRivalUser), recorder->onSuccess(),
-                                          recorder->onFailure());
-    ASSERT_TRUE(waitUntil([&] { return recorder->total() == 2; }));
-    EXPECT_EQ(recorder->failures, 1);
-    auto follows = serviceRequestsTo(path);
-    ASSERT_EQ(follows.size(), 2u);
-    EXPECT_FALSE(follows[1].viaChannel);
+        // Until the channel is back, the next request goes over HTTP.
+        ASSERT_FALSE(channelCarriesRequests());
+        auto next = net_testing::CallbackRecorder::create();
+        follow(*next);
+        ASSERT_TRUE(waitUntil([&] { return next->total() == 1; }));
+        EXPECT_EQ(next->successes, 1);
+        auto follows = serviceRequestsTo(path);
+        ASSERT_EQ(follows.size(), asked + 2);
+        EXPECT_FALSE(follows.back().viaChannel);
+    }
+    // Open again, the channel carries a request and its answer comes in time.
     ASSERT_TRUE(waitUntil(channelCarriesRequests)) << "the channel opens again";
+    auto recorder = net_testing::CallbackRecorder::create();
+    const double sentAt = loop().now();
+    follow(*recorder);
+    ASSERT_TRUE(waitUntil([&] { return recorder->total() == 1; }));
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_LT(loop().now() - sentAt, OAuthAPIRequestLoader::kTimeout);
+    EXPECT_TRUE(serviceRequestsTo(path).back().viaChannel);
 }
 
 } // namespace

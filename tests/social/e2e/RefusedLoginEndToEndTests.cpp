@@ -202,6 +202,61 @@ INSTANTIATE_TEST_SUITE_P(EveryTrigger, TriggerDuringASwitchEndToEnd,
                          testing::Values(kBecomingActive, kForeground, kNetworkBack, kReturnFromTheBackground),
                          triggerName);
 
+// ---- The switch page's e-mail login while a trigger logs the last player in
+
+// With no token held (a switch refused before), the game's return starts a
+// login of the last player, and the player logs in to another account on the
+// switch page's form meanwhile: the form's login is never answered by the last
+// player's. The account named logs in; the game hears it, once, and the form
+// names it. The last player's answer comes after the tap, the return made
+// before the tap or in the same turn.
+class FormLoginDuringATriggerEndToEnd : public RefusedLoginEndToEnd, public testing::WithParamInterface<bool> { };
+
+TEST_P(FormLoginDuringATriggerEndToEnd, TheAccountNamedLogsInAndTheGameHearsItOnce)
+{
+    const bool heldAnswer = GetParam(); // the return's login reached the service before the tap
+    const std::string player = std::to_string(launchAndLogIn());
+    quorvel::Quorvel::launchDashboardWithSwitchUserPage();
+    ASSERT_TRUE(tapWhenShown("Log in to another account"));
+    ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    expectLoggedOut();
+    ASSERT_TRUE(tapBack()) << screenText();
+    ASSERT_TRUE(waitForText("Log In To Quorvel")) << screenText();
+    const std::string zed = kept("SELECT user_id FROM email_credentials WHERE email = 'zed@example.com'");
+    ASSERT_FALSE(zed.empty());
+    ASSERT_TRUE(typeInto(0, "zed@example.com"));
+    ASSERT_TRUE(typeInto(1, "secret"));
+    game.calls.clear();
+
+    // The last player's answer waits until the form's login is on its way.
+    holdTheNextBootstrap();
+    kReturnFromTheBackground.fire();
+    if (heldAnswer) {
+        ASSERT_TRUE(waitForTheHeldBootstrap());
+    }
+    ASSERT_TRUE(tap("Log In"));
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() == bootstrapsBefore + 2; }))
+        << screenText();
+    releaseTheBootstrap();
+    ASSERT_TRUE(waitForText("You are now logged into Quorvel as:")) << screenText();
+    EXPECT_TRUE(shows("Zed")) << screenText();
+    letTimePass(1.0);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + zed }));
+    EXPECT_EQ(loggedInUser(), zed);
+    EXPECT_TRUE(quorvel::Quorvel::isOnline());
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), bootstrapsBefore + 2) << "the last player's, then the form's own";
+    EXPECT_EQ(bootstraps[bootstrapsBefore].param("user_id"), player);
+    EXPECT_EQ(bootstraps.back().param("user_id"), "");
+    EXPECT_EQ(bootstraps.back().oauthToken, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherTiming, FormLoginDuringATriggerEndToEnd, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("TheReturnBeforeTheTap")
+                                               : std::string("TheReturnAndTheTapInOneTurn");
+                         });
+
 // ---- A refused switch: an offline login, then the next return logs the last player in
 
 // The return from the background that follows: becoming active, the

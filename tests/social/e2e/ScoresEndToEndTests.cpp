@@ -15,7 +15,10 @@
 #include "platform/ui/NavigationController.h"
 #include "social/dashboard/scores/QVHighScoreMapViewController.h"
 
+#include "support/NetTestSupport.h"
+
 #include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/gamekit/GameCenter.h"
 #include "platform/ui/TableView.h"
@@ -204,6 +207,49 @@ TEST_F(ScoresEndToEnd, AScoreQueuedWhenAnotherAccountLogsInStaysThePlayersWhoToo
     letTimePass(1.0);
     EXPECT_EQ(keptCount(*state, player), 1u);
     EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1000));
+}
+
+// A leaderboard the service has retired since the device learned it, and a
+// leaderboard id the device cannot send, hold back no other score: the id is
+// refused when given; the batch the service refuses for the retired board
+// goes again without it, the log names the board, and its scores waiting on
+// the device are not sent again.
+TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOtherScore)
+{
+    const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
+    const int64_t player = logInThenRelaunchWithoutTheService();
+    ASSERT_GT(player, 0);
+    auto kept = net_testing::CallbackRecorder::create();
+    QVHighScoreService::setHighScore(700, kNormal, kept->onSuccess(), kept->onFailure());
+    QVHighScoreService::setHighScore(41, fastest, kept->onSuccess(), kept->onFailure());
+    EXPECT_EQ(kept->successes, 2);
+    for (const char* unsendable : { "5 ", "5.0" }) {
+        QVHighScoreService::setHighScore(800, unsendable, kept->onSuccess(), kept->onFailure());
+        QVHighScoreService::setHighScore(800, unsendable, kept->onSuccess(), kept->onFailure());
+    }
+    EXPECT_EQ(kept->failures, 4) << "refused when given";
+    quit();
+    startService();
+    ASSERT_TRUE(arrange("DELETE FROM leaderboards WHERE id = " + fastest));
+
+    platform::LogCapture log;
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+    letTimePass(1.0);
+    auto scores = state->scores();
+    ASSERT_EQ(keptCount(*state, player), 1u);
+    EXPECT_EQ(std::find_if(scores.begin(), scores.end(), [&](auto& s) { return s.userId == player; })->score, 700);
+    EXPECT_TRUE(log.contains("the service has no leaderboard " + fastest + ": its 1 score(s) waiting on the device "
+                             "are not sent"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(QVHighScoreService::isScorePending(fastest, 41));
+
+    // The next launch sends nothing more.
+    quit();
+    const size_t batches = serviceRequestsTo(QVHighScoreService::kBatchPath).size();
+    launchAndLogIn();
+    letTimePass(1.0);
+    EXPECT_EQ(serviceRequestsTo(QVHighScoreService::kBatchPath).size(), batches);
 }
 
 // Hears the score enumerators' pages.

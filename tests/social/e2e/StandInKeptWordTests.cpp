@@ -72,7 +72,7 @@ protected:
 
 TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
 {
-    int64_t ann = addPlayer("Ann");
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
     standin::Params batch;
     for (int i = 0; i < 40; ++i) {
         batch.emplace_back("high_scores[][leaderboard_id]", "5");
@@ -80,7 +80,10 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
         batch.emplace_back("high_scores[][display_text]", std::string(600, 'd'));
     }
     const standin::Params cloud { { "key", "save-1" }, { "blob", std::string(200 * 1024, 'c') } };
-    const standin::Params thread { { "discussion[subject]", "Full" }, { "discussion[body]", std::string(100 * 1024, 'b') } };
+    // A challenge with its data: each text within its bound, the data large.
+    const standin::Params challenge { { "challenge_definition_id", "51" }, { "challenge_description", "Full" },
+                                      { "challenge_user_data", std::string(100 * 1024, 'b') },
+                                      { "challenge_user_ids[]", std::to_string(bob) } };
     standin_testing::Reply scores, stored, posted;
     {
         // The store's file cannot grow any more: nothing new fits.
@@ -89,7 +92,7 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
             GTEST_SKIP() << "this machine does not let a test limit the size of the files it writes";
         scores = send(ann, "POST", "client_applications/@me/high_scores.xml", batch);
         stored = send(ann, "POST", "cloud_stores", cloud);
-        posted = send(ann, "POST", "topics/201/discussions.xml", thread);
+        posted = send(ann, "POST", "challenges.xml", challenge);
     }
     for (auto* reply : { &scores, &stored, &posted }) {
         EXPECT_EQ(reply->status, 500) << reply->body.substr(0, 200);
@@ -103,7 +106,7 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
     const std::string who = std::to_string(ann);
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores WHERE user_id = " + who), "0");
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM cloud_values WHERE user_id = " + who), "0");
-    EXPECT_EQ(queryText("SELECT COUNT(*) FROM discussions WHERE user_id = " + who), "0");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenges WHERE challenger_id = " + who), "0");
 
     // With room again, the same requests are kept and say so.
     {
@@ -116,12 +119,12 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
         };
         EXPECT_EQ(ask("client_applications/@me/high_scores.xml", batch), 200);
         EXPECT_EQ(ask("cloud_stores", cloud), 200);
-        EXPECT_EQ(ask("topics/201/discussions.xml", thread), 200);
+        EXPECT_EQ(ask("challenges.xml", challenge), 200);
     }
     restart();
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores WHERE user_id = " + who), "40");
     EXPECT_EQ(queryText("SELECT length(value) FROM cloud_values WHERE user_id = " + who), "204800");
-    EXPECT_EQ(queryText("SELECT COUNT(*) FROM discussions WHERE user_id = " + who), "1");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenges WHERE challenger_id = " + who), "1");
 }
 
 TEST_F(StandInKeptWord, AnAccountOpensOnlyOnADeviceThatHoldsIt)
@@ -384,4 +387,21 @@ TEST_F(StandInClientRequests, ARetryAfterADroppedConnectionCarriesANewNonceAndIs
     // The recorder keeps the loader that keeps the recorder: let go.
     recorder->successArg = nullptr;
     recorder->failureArg = nullptr;
+}
+
+// A request the game alone signed, on a route that needs a player: the
+// answer and the log say a player's token is needed, not that the signature
+// failed (it verified).
+TEST_F(StandInKeptWord, ARouteThatNeedsAPlayerSaysSoToARequestTheGameAloneSigned)
+{
+    const std::string why = "The request needs a player's token: it is signed with the game's key alone";
+    for (const char* path : { "subscriptions.xml", "users/@me/settings.xml" }) {
+        auto reply = standin_testing::ask(server.port(), "GET", path, {}, "", "");
+        EXPECT_EQ(reply.status, 401) << path;
+        EXPECT_EQ(reply.body, "<errors><error>" + why + "</error></errors>") << path;
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "GET " + std::string(path) + " 401 signature verified: " + why);
+    }
+    auto unsigned_ = standin_testing::sendRaw(server.port(), "GET /subscriptions.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(unsigned_.body, "<errors><error>The request is not signed</error></errors>");
 }

@@ -261,6 +261,7 @@ TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
                                + "\"): the service serves one game"),
               std::string::npos)
         << both.output;
+    EXPECT_EQ(both.output.find("usage:"), std::string::npos) << "an argument it takes is not met with the usage";
 }
 
 TEST(StandInProgramStateFolder, ARequestTakenBeforeAHardKillIsRefusedAfterIt)

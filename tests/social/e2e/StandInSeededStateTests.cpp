@@ -48,7 +48,7 @@ TEST_F(StandInSeededState, ChallengeDefinitionsComeFromTheStateWithEachPlayersRe
                    { { "challenge_definition_id", "55" }, { "challenge_description", "?" }, { "challenge_user_ids[]", to } })
                   .status,
               400);
-    // Bob wins it: his record shows the win, Ann's the comparison.
+    // Bob wins it: his record shows the win, Ann's the loss and the comparison.
     ASSERT_EQ(send(bob, "POST", "challenges_users/71/update.xml", { { "challenges_user[result]", "win" } }).status, 200);
     auto stats = send(bob, "GET", "challenge_definitions.xml",
                       { { "challenge_definition_stats", "1" }, { "per_page", "20" }, { "page", "1" } })
@@ -60,7 +60,7 @@ TEST_F(StandInSeededState, ChallengeDefinitionsComeFromTheStateWithEachPlayersRe
     auto compared = send(ann, "GET", "challenge_definitions.xml",
                          { { "challenge_definition_stats", "1" }, { "compared_user_id", to } })
                         .body;
-    EXPECT_TRUE(has(compared, "<local_users_wins>0</local_users_wins><local_users_losses>0</local_users_losses>"
+    EXPECT_TRUE(has(compared, "<local_users_wins>0</local_users_wins><local_users_losses>1</local_users_losses>"
                               "<local_users_ties>0</local_users_ties><compared_users_wins>1</compared_users_wins>"))
         << compared;
 }

@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace standin_testing {
 
@@ -99,6 +101,17 @@ bool RawConnection::heardFrom() const
 {
     pollfd p { fd_, POLLIN, 0 };
     return ::poll(&p, 1, 0) > 0;
+}
+
+bool eventually(const std::function<bool()>& done)
+{
+    auto deadline = std::chrono::steady_clock::now() + testing_support::kHungAfter;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 DescriptorLimit::DescriptorLimit(unsigned long wanted)

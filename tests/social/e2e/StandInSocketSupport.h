@@ -5,6 +5,7 @@
 
 #include "StandInRequestSupport.h"
 
+#include <functional>
 #include <string>
 
 namespace standin_testing {
@@ -34,6 +35,10 @@ private:
     int fd_ { -1 };
     std::string pending_; // read past the last reply
 };
+
+// Polls `done` (something the stand-in's threads change) until it holds; the
+// deadline only ends a hung test.
+bool eventually(const std::function<bool()>& done);
 
 // Raises the limit of open descriptors to at least `wanted` for a scope.
 class DescriptorLimit {

@@ -86,3 +86,62 @@ TEST_F(StandInWellFormed, EveryRouteThatKeepsFreeTextAnswersReadableXmlToEveryPl
     // The kept text is what she sent: only the answers carry it readably.
     EXPECT_EQ(queryText("SELECT length(CAST(name AS BLOB)) FROM users WHERE id = " + a), std::to_string(kHostile.size()));
 }
+
+// Each text a player writes is kept up to its bound in characters (however
+// many bytes each takes) and refused one past it, naming the field and the
+// bound; what was refused is not kept.
+TEST_F(StandInWellFormed, EachTextIsKeptUpToItsBoundAndRefusedPastIt)
+{
+    int64_t ann = addPlayer("Ann");
+    ASSERT_EQ(send(ann, "POST", "topics/201/discussions.xml", { { "discussion[subject]", "Laps" }, { "discussion[body]", "Go" } })
+                  .status,
+              200);
+    const std::string thread = queryText("SELECT MAX(id) FROM discussions WHERE user_id = " + std::to_string(ann));
+    auto letters = [](size_t count, const std::string& letter) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += letter;
+        return text;
+    };
+    struct Case {
+        std::string path;
+        std::string field;
+        size_t bound;
+        standin::Params rest;
+    };
+    const std::vector<Case> cases {
+        { "users/update_name.xml", "user[name]", 32, {} },
+        { "topics/201/discussions.xml", "discussion[subject]", 100, { { "discussion[body]", "x" } } },
+        { "discussions/" + thread + "/posts.xml", "post[body]", 2000, {} },
+        { "client_applications/@me/high_scores.xml", "high_scores[][display_text]", 1000,
+          { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "1" } } },
+    };
+    const std::string posts = "SELECT COUNT(*) FROM posts";
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        for (size_t count : { c.bound, c.bound + 1 }) {
+            standin::Params form = c.rest;
+            form.insert(c.field.find("high_scores") == 0 ? form.end() : form.begin(), { c.field, letters(count, "\xC3\xA9") });
+            const std::string before = queryText(posts);
+            auto reply = send(ann, "POST", c.path, form);
+            if (count == c.bound) {
+                EXPECT_EQ(reply.status, 200) << reply.body.substr(0, 200);
+                continue;
+            }
+            EXPECT_EQ(reply.status, 422);
+            const std::string name = c.field.substr(c.field.rfind('[') + 1, c.field.size() - c.field.rfind('[') - 2);
+            EXPECT_EQ(reply.body, "<errors><error><field>" + name + "</field><reason>is too long (at most "
+                                      + std::to_string(c.bound) + " characters)</reason></error></errors>");
+            EXPECT_EQ(queryText(posts), before);
+        }
+    }
+    EXPECT_EQ(queryText("SELECT length(name) FROM users WHERE id = " + std::to_string(ann)), "32");
+    // An account form's refusal is the forms' own status; a password is hashed only within its bound.
+    auto login = standin_testing::ask(server.port(), "POST", "session.xml",
+                     { { "credential_type", "http_basic" }, { "credential[email]", "ann@example.com" },
+                       { "credential[password]", std::string(129, 'p') } },
+                     "", "");
+    EXPECT_EQ(login.status, 406);
+    EXPECT_NE(login.body.find("<field>password</field><reason>is too long (at most 128 characters)"), std::string::npos)
+        << login.body;
+}

@@ -1,8 +1,10 @@
 // Unsigned transfers on the scripted transport: success range, failures,
-// the 10 s timeout, cancelling, the multipart header and the blob observer.
+// the 10 s timeout, cancelling, the multipart header and the blob observer;
+// on loopback, the length of an empty PUT and the cap on every answer.
 #include "platform/foundation/Boxed.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/FakeHttpTransport.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVRequestHandle.h"
@@ -223,6 +225,21 @@ TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
         SCOPED_TRACE(r.path);
         EXPECT_EQ(r.header("Content-Length"), r.path == "blobs/1" ? "0" : "2");
     }
+}
+
+// One cap on every answer: a storage host's 12 MiB answer to a blob's upload
+// is refused as a signed request's would be, never taken as an upload done.
+TEST_F(HttpServiceLoopbackTest, AnAnswerAboveTheCapOfEveryAnswerFailsAsTooLarge)
+{
+    standin::Answer huge = standin::Answer::xml("");
+    huge.hugeBodyBytes = QVAnswer::kMaxSize + 4 * 1024 * 1024;
+    server.route("POST", "upload", huge);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
+    auto request = service->startRequest("upload", "POST", platform::Bytes { 'x' }, observer.get());
+    ASSERT_TRUE(loop().runUntil([&] { return !observer->failed.empty() || !observer->finished.empty(); },
+                                testing_support::kHungAfterSeconds));
+    EXPECT_TRUE(observer->finished.empty());
+    EXPECT_EQ(request->error(), platform::HttpError::TooLarge);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace quorvel;
 using platform::Ref;
 
@@ -56,6 +58,31 @@ TEST(PublicClassDelegate, ClearingForgetsTheClassRequestsOnly)
     EXPECT_EQ(QVRequestHandlesForModule::handleCount(GadgetClass::module()), 0u);
     EXPECT_EQ(QVRequestHandlesForModule::handleCount(&otherModule), 1u);
     QVRequestHandlesForModule::cancelAllRequestsForModule(&otherModule);
+}
+
+// The delegate is called through the client's one door to the game: when the
+// call shuts the client down, notify answers false and the caller stops there.
+TEST(PublicClassDelegate, IsCalledThroughTheGamesDoorWhichSaysWhenTheClientWent)
+{
+    struct ShutDownInTheCall : QVSessionRole {
+        bool callGame(const std::function<void()>& call) override
+        {
+            call();
+            ++calls;
+            return false;
+        }
+        int calls { 0 };
+    } role;
+    QVSessionRole::setCurrent(&role);
+    auto d = platform::adoptRef(new CountingDelegate);
+    GadgetClass::setDelegate(d.get());
+    EXPECT_FALSE(GadgetClass::notify([](GadgetDelegate& g) { g.didThing(); }));
+    EXPECT_EQ(role.calls, 1);
+    EXPECT_EQ(d->calls, 1);
+    GadgetClass::setDelegate(nullptr);
+    EXPECT_TRUE(GadgetClass::notify([](GadgetDelegate& g) { g.didThing(); })) << "no delegate: nothing went";
+    EXPECT_EQ(role.calls, 1);
+    QVSessionRole::setCurrent(nullptr);
 }
 
 } // namespace

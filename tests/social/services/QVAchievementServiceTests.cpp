@@ -16,6 +16,7 @@
 #include "social/services/QVUsersCredentialService.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace quorvel;
@@ -47,6 +48,15 @@ public:
         achievementNotices.emplace_back(achievement ? achievement->title().value_or("") : "(none)", percent);
     }
     void setLocalUser(QVUser*) override { ++localUserStored; }
+    // The game's delegate is called through here; the game shuts the client
+    // down inside the call numbered `shutDownInCall` (from 1; 0 never).
+    bool callGame(const std::function<void()>& call) override
+    {
+        call();
+        return ++gameCalls != shutDownInCall;
+    }
+    int gameCalls { 0 };
+    int shutDownInCall { 0 };
 };
 
 QVResourceNameMap achievementNames()
@@ -139,11 +149,21 @@ TEST_F(AchievementServiceTest, ProgressIsClampedNeverLoweredAndSentWithSixDecima
     // -5 is 0, which is not above the missing row's 0: refused without a request.
     EXPECT_FALSE(QVAchievementService::updateAchievement("12", -5, false, recorder->onSuccess(), recorder->onFailure()));
     EXPECT_EQ(recorder->failures, 1);
+    // No number is no progress, least of all an unlock: refused at the call,
+    // held back or not, with nothing kept or sent.
+    for (double notANumber : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity() }) {
+        EXPECT_FALSE(QVAchievementService::updateAchievement("11", notANumber, false, recorder->onSuccess(),
+                                                             recorder->onFailure()));
+        QVAchievementService::queueUpdateAchievement("11", notANumber, false);
+    }
+    EXPECT_EQ(recorder->failures, 4);
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements"), Strings { "0" });
 
     EXPECT_TRUE(QVAchievementService::updateAchievement("12", 50, false, {}, {}));
     ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
     QVAchievementService::updateAchievement("12", 50, false, recorder->onSuccess(), recorder->onFailure());
-    EXPECT_EQ(recorder->failures, 2) << "an equal percentage is refused";
+    EXPECT_EQ(recorder->failures, 5) << "an equal percentage is refused";
     EXPECT_TRUE(QVAchievementService::updateAchievement("12", 60, true, recorder->onSuccess(), recorder->onFailure()));
     ASSERT_TRUE(waitFor([&] { return recorder->successes == 1; }));
     QVAchievementService::updateAchievement("11", 150, false, {}, {});
@@ -244,6 +264,34 @@ TEST_F(AchievementServiceTest, AnUnlockTakenOfflineIsKeptAndSentOnceAfterTheLogi
     advance(0.5);
     loop().drain();
     EXPECT_EQ(server.requestCount(), 1u);
+}
+
+// Progress kept offline and refused once sent: the game hears each refusal,
+// unless it shut the client down on hearing the first; then it hears no more.
+TEST_F(AchievementServiceTest, AGameThatShutsTheClientDownOnARefusalHearsNoMore)
+{
+    struct Delegate final : public platform::Object, public QVAchievementDelegate {
+        void didFailUpdateProgressionCompleteQVAchievement(QVAchievement* a) override { refusals.push_back(a->resourceId()); }
+        Strings refusals;
+    };
+    auto game = platform::adoptRef(new Delegate);
+    QVAchievement::setDelegate(game.get());
+    refused = { "11", "12" };
+    for (int shutDownInCall : { 0, 1 }) {
+        SCOPED_TRACE(shutDownInCall ? "shut down on the first" : "running on");
+        facade.onlineFlag = false;
+        QVAchievementService::updateAchievement("11", 40 + 10 * shutDownInCall, false, {}, {});
+        QVAchievementService::updateAchievement("12", 40 + 10 * shutDownInCall, false, {}, {});
+        game->refusals.clear();
+        facade.gameCalls = 0;
+        facade.shutDownInCall = shutDownInCall;
+        facade.onlineFlag = true;
+        server.clearLog();
+        QVOfflineService::service().sendPendingData("42");
+        ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1 && settleNetwork(); }));
+        loop().drain();
+        EXPECT_EQ(game->refusals.size(), shutDownInCall ? 1u : 2u);
+    }
 }
 
 // A game that unlocks an achievement on every launch hears the failure from

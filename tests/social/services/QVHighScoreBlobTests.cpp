@@ -155,6 +155,37 @@ TEST_F(HighScoreBlobTest, APendingBlobIsUploadedAfterTheBatchAnswerAndStoredWith
     EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
 }
 
+// The same score given twice within one run with two blobs goes once, with
+// the newer blob, which goes up under it; the row waits until it is there
+// (a refused upload leaves it waiting).
+TEST_F(HighScoreBlobTest, TheSameScoreTwiceWithTwoBlobsGoesOnceAndUploadsTheNewerBlob)
+{
+    for (bool refused : { true, false }) {
+        SCOPED_TRACE(refused ? "upload refused" : "upload taken");
+        uploadsRefused = refused;
+        server.clearLog();
+        const int64_t score = refused ? 300 : 400;
+        const Bytes older(500, 'o'), newer(700, 'n');
+        QVHighScoreService::setHighScoreWithBlob(score, std::string("older"), std::nullopt, older, "5", true, false,
+                                                 {}, {});
+        QVHighScoreService::setHighScoreWithBlob(score, std::string("newer"), std::nullopt, newer, "5", true, false,
+                                                 {}, {});
+        advance(0.1);
+        ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+        const auto batch = server.requests()[0];
+        EXPECT_EQ(highscore_testing::paramValues(batch, "high_scores[][score]"), Strings { std::to_string(score) });
+        EXPECT_EQ(highscore_testing::paramValues(batch, "high_scores[][display_text]"), Strings { "newer" });
+        EXPECT_EQ(highscore_testing::paramValues(batch, "high_scores[][has_blob]"), Strings { "1" });
+        settleNetwork();
+        loop().drain();
+        EXPECT_EQ(rows("SELECT length(blob), server_sync_at IS NULL FROM high_scores WHERE score = "
+                       + std::to_string(score)),
+                  Strings { refused ? "700|1" : "700|0" });
+    }
+    ASSERT_EQ(storage.requests().size(), 1u);
+    EXPECT_EQ(uploaded("blobs/" + std::to_string(900 + 100 * (batchesAnswered - 1))), stored(Bytes(700, 'n')));
+}
+
 // A score of a board sent while the board's last batch waits for its answer:
 // each batch's blob is uploaded by its own answer, whatever the later score
 // carries (a blob, none, one too large to upload) and whichever answer comes

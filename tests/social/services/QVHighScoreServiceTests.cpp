@@ -12,6 +12,7 @@
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVScoreLimits.h"
 #include "social/services/OfflineStoreTestSupport.h"
 
 #include "platform/foundation/DateFormat.h"
@@ -119,10 +120,12 @@ TEST_F(HighScoreServiceTest, ARepeatedScoreLeavesTheWaitingBestWaiting)
     // Online, the batch fails: the best still waits, and so after the same score again.
     facade.onlineFlag = true;
     server.script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<error/>", 500));
+    platform::LogCapture logged;
     QVHighScoreService::setHighScore(70, "6", {}, {});
     advance(0.1);
-    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
-    loop().drain();
+    // The service has the batch before the client has its answer: wait for the answer.
+    ASSERT_TRUE(waitFor([&] { return logged.contains("the score 70 on leaderboard 6 did not reach the service"); }));
+    EXPECT_EQ(server.requestCount(), 1u);
     QVHighScoreService::setHighScore(70, "6", {}, {});
     EXPECT_EQ(pendingScores(), 0u);
     EXPECT_EQ(rows("SELECT leaderboard_id, score FROM high_scores WHERE server_sync_at IS NULL ORDER BY leaderboard_id"),
@@ -162,6 +165,40 @@ TEST_F(HighScoreServiceTest, AScoreTheServerKeptThoughItsAnswerWasLostIsNotSentA
     EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
     loop().drain();
     EXPECT_EQ(server.requestCount(), 0u);
+}
+
+// What is on its way is the player's who sent it: another player's equal
+// score on its way holds nothing back. And a batch whose request is cancelled
+// says so: its scores, which the service may have kept, no longer count as on
+// their way and go after the player's next login, once its list of bests is in.
+TEST_F(HighScoreServiceTest, WhatIsOnItsWayIsThePlayersAndACancelledBatchLetsItsScoresGoAfterTheNextLogin)
+{
+    platform::LogCapture log;
+    server.holdAnswersTo(QVHighScoreService::kBatchPath);
+    QVHighScoreService::setHighScore(100, "5", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.heldCount() == 1; }));
+
+    // Another player on the device, whose equal score waits in the store.
+    facade.local = highscore_testing::player("43");
+    QVHighScoreService::localSetHighScore(100, "5", "43", std::nullopt, std::nullopt, std::nullopt, std::nullopt, false,
+                                          nullptr, true);
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("43", true, {}, {})) << "the other player's is not this one";
+    ASSERT_TRUE(waitFor([&] { return server.heldCount() == 2; }));
+
+    // The first player's batch is cancelled, unanswered (the player leaves).
+    facade.local = highscore_testing::player("42");
+    provider->destroyAllPendingRequests();
+    loop().drain();
+    EXPECT_TRUE(log.contains("a batch of 1 score(s) was cancelled before the service answered it"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("42", true, {}, {})) << "it waits for the list of bests";
+    server.stopHolding();
+    server.clearLog();
+    QVHighScoreService::bestsListed("42");
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "100" });
 }
 
 TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
@@ -403,12 +440,7 @@ TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingI
     Strings messages;
     std::thread other([&] {
         auto attempt = [&](const std::function<void()>& call) {
-            try {
-                call();
-                messages.push_back("no assertion");
-            } catch (const platform::AssertionFailure& failure) {
-                messages.push_back(failure.message());
-            }
+            messages.push_back(testing_support::assertionMessage(call));
         };
         attempt([] {
             QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, platform::Bytes(10, 1), "5", true,
@@ -431,28 +463,68 @@ TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingI
     EXPECT_EQ(pendingScores(), 0u);
 }
 
-// One limit both ways: a blob longer than a reader takes back could never be
-// fetched, so the score is refused when it is given, on every road.
-TEST_F(HighScoreServiceTest, ABlobNoReaderCouldFetchBackIsRefusedWhenGivenWithItsReason)
+// What the device could never send is refused when it is given, on both
+// roads, with its reason: a blob longer than a reader takes back, texts that
+// make the score's request larger than the service reads, a leaderboard id
+// that is no decimal number. At each limit the score is kept.
+TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWithItsReason)
 {
-    platform::LogCapture log;
-    const platform::Bytes tooLong(QVHighScoreService::kMaxBlob + 1, 3);
+    const platform::Bytes blobTooLong(QVHighScoreService::kMaxBlob + 1, 3);
+    // A text of this many letters takes as many bytes once sent (each
+    // parameter's name and the Game Center date's room take the rest).
+    const size_t textRoom = kQVMaxRequestBody - kQVRequestFieldsRoom - 300;
+    struct Refused {
+        const char* what;
+        std::string leaderboardId;
+        std::optional<std::string> displayText, customData;
+        std::optional<platform::Bytes> blob;
+        const char* reason;
+    };
+    const std::vector<Refused> refusals {
+        { "blob", "5", std::nullopt, std::nullopt, blobTooLong,
+          "is 1048577 bytes, more than the 1048576 a score's blob may hold (no reader could fetch it back); the score "
+          "was not kept" },
+        { "display text", "5", std::string(textRoom + 300, 'a'), std::nullopt, std::nullopt,
+          "more than the 1046528 a request to the service may hold; the score was not kept" },
+        { "custom data", "5", std::nullopt, std::string((textRoom + 300) / 3, '%'), std::nullopt,
+          "more than the 1046528 a request to the service may hold; the score was not kept" },
+        { "id with a blank", "5 ", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5 \", which is no leaderboard id" },
+        { "id with a point", "5.0", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5.0\"" },
+    };
+    for (bool online : { false, true }) {
+        facade.onlineFlag = online;
+        for (const Refused& refused : refusals) {
+            SCOPED_TRACE(std::string(refused.what) + (online ? " online" : " offline"));
+            platform::LogCapture log;
+            recorder = CallbackRecorder::create();
+            QVHighScoreService::setHighScoreWithBlob(10, refused.displayText, refused.customData, refused.blob,
+                                                     refused.leaderboardId, true, false, recorder->onSuccess(),
+                                                     recorder->onFailure());
+            QVHighScoreBatch batch { QVHighScoreBatchEntry::create(refused.leaderboardId, 20, refused.displayText,
+                                                                   refused.customData, refused.blob) };
+            EXPECT_FALSE(QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(),
+                                                                std::nullopt));
+            EXPECT_EQ(recorder->failures, 2);
+            EXPECT_EQ(recorder->successes, 0);
+            EXPECT_TRUE(log.contains(refused.reason)) << testing::PrintToString(log.texts());
+            EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "0" });
+        }
+    }
+    advance(0.2);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+
+    // At the limits it is kept.
     facade.onlineFlag = false;
-    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, tooLong, "5", true, false,
-                                             recorder->onSuccess(), recorder->onFailure());
-    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("6", 20, std::nullopt, std::nullopt, tooLong) };
-    EXPECT_FALSE(QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(),
-                                                        std::nullopt));
-    EXPECT_EQ(recorder->failures, 2);
-    EXPECT_TRUE(log.contains("is 1048577 bytes, more than the 1048576 a score's blob may hold (no reader could fetch "
-                             "it back); the score was not kept"))
-        << testing::PrintToString(log.texts());
-    // At the limit it is kept.
+    recorder = CallbackRecorder::create();
     QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt,
                                              platform::Bytes(QVHighScoreService::kMaxBlob, 3), "5", true, false,
                                              recorder->onSuccess(), recorder->onFailure());
-    EXPECT_EQ(recorder->successes, 1);
-    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob) FROM high_scores"), Strings { "5|1048576" });
+    QVHighScoreService::setHighScoreWithBlob(20, std::string(textRoom, 'a'), std::nullopt, std::nullopt, "6", true,
+                                             false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 2);
+    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text) FROM high_scores ORDER BY 1"),
+              (Strings { "5|1048576|NULL", "6|NULL|" + std::to_string(textRoom) }));
 }
 
 TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCenter)

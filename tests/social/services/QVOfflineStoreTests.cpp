@@ -5,7 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <ctime>
+#include <functional>
 #include <fstream>
 #include <unistd.h>
 
@@ -288,27 +290,69 @@ protected:
     }
 };
 
-TEST_F(OfflineStoreFileTest, AFileThatIsNotADatabaseIsReportedOnce)
+// A store with a player's scores in it, ten pages and more.
+std::string storeWithScores(const std::string& path)
 {
-    dir.write(QVOfflineStore::kFileName, std::string(4096, 'x'));
-    EXPECT_FALSE(openStore());
-    expectRunsWithoutStore();
-    EXPECT_EQ(testing_support::readFile(path()), std::string(4096, 'x'));
+    RawDatabase raw(path);
+    raw.exec("CREATE TABLE high_scores(user_id INTEGER, leaderboard_id INTEGER, score INTEGER, display_text TEXT)");
+    for (int i = 0; i < 50; ++i)
+        raw.exec("INSERT INTO high_scores VALUES (7, 5, " + std::to_string(i) + ", printf('%.2000c', 'p'))");
+    return testing_support::readFile(path);
 }
 
-TEST_F(OfflineStoreFileTest, ATruncatedStoreIsReportedOnce)
+// Each way a store's file gets damaged (cut short, written over, a page of
+// it zeroed): the file is kept beside the store, named in the log, and a new
+// store takes its place, once; the next writes are kept in it.
+TEST_F(OfflineStoreFileTest, ADamagedStoreIsKeptAsideNamedInTheLogAndANewOneIsMade)
 {
-    {
-        RawDatabase raw(path());
-        raw.exec("CREATE TABLE padding(x TEXT)");
-        for (int i = 0; i < 50; ++i)
-            raw.exec("INSERT INTO padding VALUES (printf('%.2000c', 'p'))");
+    struct Damage {
+        const char* name;
+        std::function<std::string(const std::string& bytes)> apply;
+    };
+    const std::vector<Damage> damages {
+        { "cut", [](const std::string& b) { return b.substr(0, b.size() / 2); } },
+        { "overwritten", [](const std::string& b) { return std::string(b.size(), 'x'); } },
+        { "first page zeroed", [](const std::string& b) { return std::string(4096, '\0') + b.substr(4096); } },
+        { "a later page zeroed",
+          [](const std::string& b) { return b.substr(0, 8192) + std::string(4096, '\0') + b.substr(12288); } },
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        QVOfflineStore::teardownOfflineDatabase();
+        for (const char* suffix : { "", ".damaged" })
+            std::remove((path() + suffix).c_str());
+        const std::string damaged = damage.apply(storeWithScores(path()));
+        dir.write(QVOfflineStore::kFileName, damaged);
+        log.clear();
+
+        ASSERT_TRUE(openStore());
+        EXPECT_EQ(testing_support::readFile(path() + ".damaged"), damaged) << "kept as it was, for a look into it";
+        EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+        EXPECT_TRUE(log.contains("cannot be used")) << testing::PrintToString(log.texts());
+        EXPECT_TRUE(log.contains("it is kept as \"" + path() + ".damaged\" and a new store is made"))
+            << testing::PrintToString(log.texts());
+        EXPECT_EQ(QVOfflineStore::getTableVersion("high_scores"), 3);
+        EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (17, 'Ann')"));
     }
-    std::string bytes = testing_support::readFile(path());
-    ASSERT_GT(bytes.size(), 40000u);
-    ASSERT_EQ(truncate(path().c_str(), static_cast<off_t>(bytes.size() / 2)), 0);
-    EXPECT_FALSE(openStore());
-    expectRunsWithoutStore();
+    // A second damaged store does not take the first one's place beside it.
+    QVOfflineStore::teardownOfflineDatabase();
+    dir.write(QVOfflineStore::kFileName, std::string(8192, 'y'));
+    ASSERT_TRUE(openStore());
+    EXPECT_EQ(testing_support::readFile(path() + ".damaged-2"), std::string(8192, 'y'));
+}
+
+// A store emptied to nothing opens as a new store, as the first launch's
+// does, but what it held is gone: the log says so.
+TEST_F(OfflineStoreFileTest, AnEmptiedStoreIsNamedInTheLog)
+{
+    dir.write(QVOfflineStore::kFileName, "");
+    ASSERT_TRUE(openStore());
+    EXPECT_TRUE(log.contains("\"" + path() + "\" was an empty file: whatever it kept is gone"))
+        << testing::PrintToString(log.texts());
+    QVOfflineStore::teardownOfflineDatabase();
+    log.clear();
+    ASSERT_TRUE(openStore());
+    EXPECT_TRUE(log.texts().empty()) << "a store the client made is never empty";
 }
 
 TEST_F(OfflineStoreFileTest, AReadOnlyStoreIsReportedOnce)

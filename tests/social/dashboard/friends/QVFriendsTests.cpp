@@ -207,14 +207,15 @@ TEST_F(FriendsListTest, AFriendAddedElsewhereReloadsOnlyWhenShownAgain)
     EXPECT_EQ(friends->friendCount(), 2);
     EXPECT_TRUE(friends->refreshOnNextDidAppear());
 
-    // A tap opens the profile; coming back reloads the list once.
+    // A tap opens the profile; coming back reloads the list once, still the player's own.
     ASSERT_TRUE(tapRow(friends, 0));
     ASSERT_TRUE(top<QVProfileController>());
     answer("<?xml version=\"1.0\"?><resources/>");
-    navigation->popViewControllerAnimated(false);
+    navigation->popViewControllerAnimated(true);
     settle(1);
     EXPECT_EQ(requestsTo("users.xml").size(), before + 1);
     EXPECT_FALSE(friends->refreshOnNextDidAppear());
+    EXPECT_EQ(friends->title(), "Quorvel Friends");
 }
 
 TEST_F(FriendsListTest, FriendsListRendersItsRows)

@@ -9,6 +9,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/dashboard/invites/QVSelectFriendsToInviteController.h"
+#include "social/ui/QVNavigationController.h"
 #include "social/dashboard/invites/QVSelectContactsToInviteController.h"
 #include "social/dashboard/invites/QVInviteFriendsController.h"
 #include "social/dashboard/invites/QVInviteCompleteController.h"
@@ -296,6 +297,10 @@ TEST_F(InviteTest, FriendsChooserWaitsBeforeEveryReloadAfterTheFirst)
     ASSERT_EQ(requestsTo("invites/new/invitable_friends").size(), 1u) << "the first load is at once";
     ASSERT_TRUE(provider->answerWithXml(fixture("users.xml")));
     settle(1);
+    // Both answers in, the loading overlay is down.
+    auto* stack = dynamic_cast<QVNavigationController*>(navigation.get());
+    ASSERT_TRUE(stack);
+    EXPECT_FALSE(stack->loadingController());
     ASSERT_TRUE(tapRow(chooser, 0));
     ASSERT_EQ(chooser->selectedUsers().size(), 1u);
     auto* row = dynamic_cast<QVSelectableUserCell*>(rowCell(chooser, 0));
@@ -313,6 +318,10 @@ TEST_F(InviteTest, FriendsChooserWaitsBeforeEveryReloadAfterTheFirst)
     EXPECT_EQ(requestsTo("invites/new/invitable_friends").size(), 1u);
     settle(1);
     EXPECT_EQ(requestsTo("invites/new/invitable_friends").size(), 2u);
+    EXPECT_TRUE(stack->loadingController()) << "it loads again";
+    ASSERT_TRUE(provider->answerWithXml(fixture("users.xml")));
+    settle(1);
+    EXPECT_FALSE(stack->loadingController());
 }
 
 TEST_F(InviteTest, AFriendChosenEarlierIsTickedByUserAndATapUnchoosesIt)

@@ -1,0 +1,124 @@
+// The limits a score must keep to reach the service, checked when it is
+// given, and the retiring of a leaderboard the service answers it does not have.
+#include "social/services/QVScoreLimits.h"
+
+#include "platform/foundation/Log.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVSqlQuery.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVOfflineStore.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace quorvel {
+
+using platform::Ref;
+
+size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry)
+{
+    constexpr size_t kGameCenterDate = 64; // "high_scores%5B%5D%5Bgamecenter_timestamp%5D=" and ten digits
+    auto writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    QVHighScoreBatch one { Ref<QVHighScoreBatchEntry>(const_cast<QVHighScoreBatchEntry*>(&entry)) };
+    QVSerializeHighScoreBatch(*writer, one);
+    auto encoded = [](const std::string& text) {
+        size_t n = 0;
+        for (unsigned char c : text)
+            n += std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
+        return n;
+    };
+    size_t bytes = kGameCenterDate;
+    for (const auto& parameter : writer->getQueryParametersAsArray())
+        if (parameter)
+            bytes += encoded(parameter->name()) + encoded(parameter->value()) + 2; // '=' and '&'
+    return bytes;
+}
+
+bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
+                      const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob)
+{
+    const long long value = static_cast<long long>(score);
+    if (!QVIsDecimalId(leaderboardId)) {
+        platform::logWarning("Quorvel: the score %lld was given the leaderboard id \"%s\", which is no leaderboard id "
+                             "(a decimal number, as the service names its leaderboards); the score was not kept",
+                             value, leaderboardId.c_str());
+        return false;
+    }
+    if (blob && blob->size() > QVHighScoreService::kMaxBlob) {
+        platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
+                             "score's blob may hold (no reader could fetch it back); the score was not kept",
+                             value, leaderboardId.c_str(), blob->size(), QVHighScoreService::kMaxBlob);
+        return false;
+    }
+    // A text takes at most three bytes a character once encoded: most scores
+    // are measured no further.
+    constexpr size_t kRoom = kQVMaxRequestBody - kQVRequestFieldsRoom;
+    const size_t texts = (displayText ? displayText->size() : 0) + (customData ? customData->size() : 0);
+    if (3 * texts + 1024 <= kRoom)
+        return true;
+    const size_t bytes = QVEncodedScoreBytes(*QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData));
+    if (bytes > kRoom) {
+        platform::logWarning("Quorvel: the display text and custom data of the score %lld on leaderboard %s take %zu "
+                             "bytes once sent, more than the %zu a request to the service may hold; the score was not "
+                             "kept",
+                             value, leaderboardId.c_str(), bytes, kRoom);
+        return false;
+    }
+    return true;
+}
+
+bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry)
+{
+    return QVScoreCanBeSent(entry.leaderboardId, entry.score, entry.displayText, entry.customData, entry.blob);
+}
+
+std::optional<std::string> QVLeaderboardTheServiceLacks(platform::Object* failedAnswer)
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(failedAnswer);
+    if (!loader || !loader->oauthResponse() || loader->oauthResponse()->statusCode() != 400)
+        return std::nullopt;
+    constexpr std::string_view kRefusal = "There is no leaderboard ";
+    const platform::Bytes& body = loader->data();
+    const std::string_view text(reinterpret_cast<const char*>(body.data()), body.size());
+    const size_t at = text.find(kRefusal);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    size_t end = at + kRefusal.size();
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+        ++end;
+    std::string id(text.substr(at + kRefusal.size(), end - at - kRefusal.size()));
+    if (!QVIsDecimalId(id))
+        return std::nullopt;
+    return id;
+}
+
+void QVRetireLeaderboard(const std::string& leaderboardId)
+{
+    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    int waiting = 0;
+    if (db) {
+        QVOfflineStore::Transaction transaction;
+        QVSqlQuery count(db, "SELECT COUNT(*) AS waiting FROM high_scores WHERE leaderboard_id = :leaderboard_id AND "
+                             "server_sync_at IS NULL");
+        count.bind("leaderboard_id", leaderboardId);
+        if (count.step())
+            waiting = count.getInt("waiting");
+        for (const char* sql : { "UPDATE high_scores SET server_sync_at = strftime('%s', 'now') WHERE leaderboard_id = "
+                                 ":leaderboard_id AND server_sync_at IS NULL",
+                                 "DELETE FROM leaderboards WHERE id = :leaderboard_id",
+                                 "DELETE FROM leaderboard_aggregations WHERE aggregate_leaderboard_id = :leaderboard_id "
+                                 "OR leaderboard_pushing_changes_id = :leaderboard_id" }) {
+            QVSqlQuery drop(db, sql);
+            drop.bind("leaderboard_id", leaderboardId);
+            drop.execute();
+        }
+        transaction.commit();
+    }
+    platform::logWarning("Quorvel: the service has no leaderboard %s: its %d score(s) waiting on the device are not "
+                         "sent, and a score given for it from now on is refused; the other scores of the batch go "
+                         "without them",
+                         leaderboardId.c_str(), waiting);
+}
+
+} // namespace quorvel

@@ -1,0 +1,26 @@
+// QVLoadingOverlayLink: the stack a screen showed the loading overlay
+// through. The screen takes the overlay down through that same stack, also
+// once it has left it: a popped screen loses its stack before it hears that it
+// disappears, and the answers of a screen that left are dropped, so nothing
+// else would. The overlay goes when its screen goes or when its request is
+// answered, whichever comes first.
+#pragma once
+
+#include "platform/foundation/Weak.h"
+
+namespace quorvel {
+
+class QVNavigationController;
+
+class QVLoadingOverlayLink {
+public:
+    // Shown through the stack; nothing without one.
+    void show(QVNavigationController* stack);
+    // Through the screen's stack, else the one it showed the overlay through.
+    void hide(QVNavigationController* stack);
+
+private:
+    platform::Weak<QVNavigationController> shownIn_;
+};
+
+} // namespace quorvel
