@@ -138,9 +138,12 @@ constexpr const char* kHsLowestOfBest =
     ":leaderboard_id ORDER BY score DESC LIMIT :max_scores) AS x";
 constexpr const char* kHsDeleteBelow =
     "DELETE FROM high_scores  WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id AND score < :score";
+// A waiting row with a blob is left to its own upload: its batch may have
+// reached the service (the answer lost, or the upload failed), whose row then
+// lacks the blob until it goes again, better score or not.
 constexpr const char* kHsMarkOthersSynced =
     "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND leaderboard_id = "
-    ":leaderboard_id AND score != :score AND server_sync_at IS NULL";
+    ":leaderboard_id AND score != :score AND server_sync_at IS NULL AND blob IS NULL";
 constexpr const char* kHsAdopt = "UPDATE high_scores SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
 constexpr const char* kHsAnonymousLeaderboards =
     "SELECT DISTINCT(leaderboard_id) FROM high_scores WHERE user_id IS NULL or user_id = 0";

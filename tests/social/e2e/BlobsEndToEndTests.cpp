@@ -237,27 +237,46 @@ TEST_F(BlobsEndToEnd, AReplayOfABestTheServiceHoldsGoesUpAfterTheNextLogin)
 
 // Road (b): the batch is answered but the upload cannot happen (the storage
 // host is down): the score waits with its replay through the next login's
-// list and goes again once the host is back.
+// list and goes again once the host is back; also when the player betters
+// it meanwhile, since the service keeps its row whatever the better score.
 TEST_F(BlobsEndToEnd, AReplayWhoseUploadFailedGoesAgainAfterTheNextLogin)
 {
     const std::string board = std::to_string(StandInState::kNormalLeaderboard);
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
-    storage.stop();
-    const platform::Bytes data = replay(2500, 11);
-    QVHighScoreService::setHighScoreWithBlob(6500, std::nullopt, std::nullopt, data, board, true, false, QVDelegate(),
-                                             QVDelegate());
-    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM high_scores WHERE score = 6500") == "1"; }));
-    letTimePass(1);
-    EXPECT_TRUE(QVHighScoreService::isScorePending(board, 6500));
-    EXPECT_EQ(blobAnotherPlayerReads(), std::nullopt) << "nothing behind the address yet";
-    quit();
+    for (bool bettered : { false, true }) {
+        SCOPED_TRACE(bettered ? "bettered before the next login" : "still the best");
+        const int64_t score = bettered ? 8500 : 6500;
+        const platform::Bytes data = replay(2500, bettered ? 13 : 11);
+        storage.stop();
+        QVHighScoreService::setHighScoreWithBlob(score, std::nullopt, std::nullopt, data, board, true, false,
+                                                 QVDelegate(), QVDelegate());
+        ASSERT_TRUE(waitUntil(
+            [&] { return kept("SELECT COUNT(*) FROM high_scores WHERE score = " + std::to_string(score)) == "1"; }));
+        letTimePass(1);
+        EXPECT_TRUE(QVHighScoreService::isScorePending(board, score));
+        EXPECT_EQ(blobAnotherPlayerReads(), std::nullopt) << "nothing behind the address yet";
+        if (bettered) {
+            QVHighScoreService::setHighScore(9000, board, QVDelegate(), QVDelegate());
+            ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM high_scores WHERE score = 9000") == "1"
+                                            && !QVHighScoreService::isScorePending(board, 9000); }));
+        }
+        quit();
 
-    ASSERT_GT(storage.start(0, serviceAddress()), 0);
-    launchAndLogIn();
-    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "1"
-                                    && !QVHighScoreService::isScorePending(board, 6500); }));
-    EXPECT_EQ(blobAnotherPlayerReads(), data);
+        ASSERT_GT(storage.start(0, serviceAddress()), 0);
+        launchAndLogIn();
+        ASSERT_TRUE(waitUntil([&] { return !QVHighScoreService::isScorePending(board, score); }));
+        // Under one of the score's rows the host keeps the replay, as a client stores it.
+        const std::string key = kept("SELECT group_concat(b.key) FROM high_scores h JOIN score_blobs b ON b.score_id"
+                                     " = h.id JOIN storage_objects o ON o.key = b.key WHERE h.score = "
+                                     + std::to_string(score));
+        auto object = storage.storedObject(key);
+        ASSERT_TRUE(object) << "no row of " << score << " has its replay on the host";
+        EXPECT_EQ(platform::Bytes(object->begin(), object->end()), QVCompressableData::serializedDataFromData(data));
+        if (!bettered) {
+            EXPECT_EQ(blobAnotherPlayerReads(), data);
+        }
+    }
 }
 
 // A batch's entry keeps its replay whatever the entries around it: with a
