@@ -428,23 +428,46 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
     if (!db)
         return;
     ScoreSavepoint savepoint;
-    std::vector<int64_t> rows;
+    struct Anonymous {
+        int64_t row, leaderboardId, score;
+        bool blobWaits; // still to be sent, with a blob
+    };
+    std::vector<Anonymous> rows;
     {
-        QVSqlQuery q(db, "SELECT rowid AS row_id FROM high_scores WHERE user_id IS NULL or user_id = 0");
+        QVSqlQuery q(db, "SELECT rowid AS row_id, leaderboard_id, score, server_sync_at IS NULL AND blob IS NOT NULL "
+                         "AS blob_waits FROM high_scores WHERE user_id IS NULL or user_id = 0");
         while (q.step())
-            rows.push_back(q.getInt64("row_id"));
+            rows.push_back({ q.getInt64("row_id"), q.getInt64("leaderboard_id"), q.getInt64("score"),
+                             q.getInt("blob_waits") != 0 });
     }
     QVSqlQuery move(db, "UPDATE OR IGNORE high_scores SET user_id = :user_id WHERE rowid = :row_id");
     QVSqlQuery drop(db, "DELETE FROM high_scores WHERE rowid = :row_id");
-    for (int64_t row : rows) {
+    QVSqlQuery dropSent(db, "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
+                            "AND score = :score AND server_sync_at IS NOT NULL");
+    for (const Anonymous& anonymous : rows) {
         move.bind("user_id", userId);
-        move.bindInt64("row_id", row);
+        move.bindInt64("row_id", anonymous.row);
         move.execute();
-        if (sqlite3_changes(db) == 0) {
-            // The user already holds this score on this board: keep the user's row.
-            drop.bindInt64("row_id", row);
-            drop.execute();
+        if (sqlite3_changes(db) != 0)
+            continue;
+        // The user already holds this score on this board: the user's row
+        // stays, unless it was sent already and the copy waits to go with a
+        // blob. The game then gave the score again with a newer blob: the
+        // copy takes the row's place and its blob goes up under the score,
+        // as it would have for the user.
+        if (anonymous.blobWaits) {
+            dropSent.bind("user_id", userId);
+            dropSent.bindInt64("leaderboard_id", anonymous.leaderboardId);
+            dropSent.bindInt64("score", anonymous.score);
+            dropSent.execute();
+            move.bind("user_id", userId);
+            move.bindInt64("row_id", anonymous.row);
+            move.execute();
+            if (sqlite3_changes(db) != 0)
+                continue;
         }
+        drop.bindInt64("row_id", anonymous.row);
+        drop.execute();
     }
     savepoint.release();
 }
