@@ -191,6 +191,7 @@ protected:
         bool blobLostWithTheStore { false };
         bool retiredBoard { false };       // its board was retired before it reached the service
         bool secondDevice { false };       // kept by the service from the player's other device
+        bool againOnceBettered { false };  // an earlier value given again after a better one: it may stay on the device
         int step { 0 };
         long tick { 0 };
         std::set<std::string> mayBe {}; // the players one sent with no player may have gone to

@@ -90,25 +90,38 @@ void DeviceLifeWalkEndToEnd::scoreWithBlob()
 }
 
 // The same score twice at once, each time with another blob (or again a
-// while later): the newer blob goes up under it.
+// while later): the newer blob goes up under it. An earlier value bettered
+// on its board since is no new best: the device keeps it with its newer blob
+// and need not send it again.
 void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
 {
     std::string board = draw(2) ? normal : fastestLap;
     int64_t value = nextValue(board);
+    bool bettered = false;
     if (draw(3) == 0) {
+        const std::string who = holderNow();
         std::vector<const SentScore*> earlier;
         for (auto& s : scores)
-            if (!s.secondDevice && s.blob && s.holder == holderNow() && s.board != bonus)
+            if (!s.secondDevice && s.blob && s.holder == who && s.board != bonus)
                 earlier.push_back(&s);
         if (!earlier.empty()) {
             const SentScore& again = *earlier[earlier.size() - 1 - draw(std::min<size_t>(earlier.size(), 3))];
             board = again.board;
             value = again.value;
-            note("  again " + std::to_string(value) + " on " + board);
+            // Bettered by this player, or by one the walk cannot tell from them.
+            const auto sameOrUnknown = [&](const std::string& h) { return h == who || h == "?" || h.empty() || who == "?"; };
+            bettered = std::any_of(scores.begin(), scores.end(), [&](const SentScore& s) {
+                const bool keptOnTheDevice = s.secondDevice || s.viaBatch || (s.heard && s.heard->kept);
+                return s.board == board && (board == fastestLap ? s.value < value : s.value > value) && keptOnTheDevice
+                    && sameOrUnknown(s.holder);
+            });
+            note("  again " + std::to_string(value) + " on " + board + (bettered ? ", bettered since" : ""));
         }
     }
-    sendScore(blobOfSize(100 + draw(3000)), board, value, true, true);
+    sendScore(blobOfSize(100 + draw(3000)), board, value, !bettered, true);
     sendScore(blobOfSize(100 + draw(3000)), board, value, false, true);
+    if (bettered)
+        scores.rbegin()[0].againOnceBettered = scores.rbegin()[1].againOnceBettered = true;
 }
 
 void DeviceLifeWalkEndToEnd::batchOfScores()
