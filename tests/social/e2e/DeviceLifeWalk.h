@@ -327,6 +327,8 @@ protected:
     void checkCloud();
     // What the service does not have yet waited on the device, in a store now lost.
     void exemptWhatTheStoreLost();
+    // A score's blob as the storage host keeps it (compressed, with its header), in hex.
+    static std::string storedForm(const platform::Bytes& blob);
     std::string kept(const std::string& sql) const;
     bool keepNow(const std::string& sql) const;
 

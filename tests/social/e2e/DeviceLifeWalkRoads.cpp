@@ -332,13 +332,20 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
 void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
 {
     const auto rows = words(kept("SELECT group_concat(leaderboard_id || ':' || score, ' ') FROM high_scores"));
-    const auto blobs = words(kept("SELECT group_concat(h.leaderboard_id || ':' || h.score, ' ') FROM high_scores h"
-                                  " JOIN score_blobs b ON b.score_id = h.id JOIN storage_objects o ON o.key = b.key"));
+    const std::string onTheHost = "FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"
+                                  " JOIN storage_objects o ON o.key = b.key";
+    const auto blobs = words(kept("SELECT group_concat(h.leaderboard_id || ':' || h.score, ' ') " + onTheHost));
     for (auto& s : scores) {
         const std::string row = s.board + ":" + std::to_string(s.value);
         if (!rows.count(row))
             s.lostWithTheStore = true;
-        if (s.blob && !blobs.count(row))
+        // The score given again with a newer blob: that blob may still have waited on the device.
+        if (s.blob && !s.blobLostWithTheStore
+            && (!blobs.count(row)
+                || (s.blob->size() <= QVHighScoreService::kMaxBlob
+                    && kept("SELECT COUNT(*) " + onTheHost + " WHERE h.leaderboard_id = " + s.board + " AND h.score = "
+                            + std::to_string(s.value) + " AND hex(o.bytes) = '" + storedForm(*s.blob) + "'")
+                        == "0")))
             s.blobLostWithTheStore = true;
     }
     for (auto& p : progress) {
