@@ -322,6 +322,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
 
     Answer answer;
     bool found = false;
+    bool fromScript = false;
     Handler handler;
     std::function<void(const std::string&)> sink;
     uint64_t loggedGeneration = 0;
@@ -340,7 +341,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
             s->second.pop_front();
-            found = true;
+            found = fromScript = true;
         } else if (auto r = routes.find(key); r != routes.end()) {
             handler = r->second;
         } else {
@@ -379,6 +380,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
     if (sink)
         sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
              + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
+             + (fromScript ? " (scripted)" : "")
              + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
     const size_t answerBytes = answer.body.size() + answer.hugeBodyBytes;
     deliver(std::move(answer), logged.method, logged.path, reply, loggedGeneration);

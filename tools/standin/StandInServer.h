@@ -148,7 +148,8 @@ public:
                                          std::optional<long long> forgottenUpTo)>;
     void keepTakenRequests(const TakenRequests& before, KeepTaken keep);
     // Receives one line per answered request: method, path, status and the
-    // signature verdict ("GET users.xml 200 signature verified"); a refusal
+    // signature verdict ("GET users.xml 200 signature verified"), then
+    // "(scripted)" for a one-shot answer, not the route's; a refusal
     // (status 400 and above) adds its reason after a colon. A request that
     // cannot be read is logged with "not read" for a verdict, and "-" for a
     // method or path it did not get to ("- - 400 not read: ...").

@@ -223,11 +223,13 @@ void DeviceLifeWalkEndToEnd::loginHeard(const char* call, const std::string& id,
     callback(call);
 }
 
-// The service took the credentials a form sent: the login it starts must be heard.
+// The service took the credentials a form sent: the login it starts must be
+// heard. An error page the walk scripted for the form's request (an HTML page
+// or an error list, both with 200) took nothing: the form says it failed.
 void DeviceLifeWalkEndToEnd::takeTheFormsAnswer()
 {
     for (auto& line : takeServiceLines())
-        if (formLogin && line.rfind("POST session.xml 200", 0) == 0) {
+        if (formLogin && line.rfind("POST session.xml 200", 0) == 0 && line.find(" (scripted)") == std::string::npos) {
             askLogin(formLogin->player, true, formLogin->why);
             formLogin.reset();
         }

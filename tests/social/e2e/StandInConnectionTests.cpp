@@ -280,6 +280,14 @@ TEST_F(StandInConnections, ALogLineCarriesWhatTheClientSentEscapedAndBounded)
     EXPECT_EQ(lines[2].substr(lines[2].size() - 20), "... (772 more bytes)") << lines[2].size();
     for (auto& line : lines)
         EXPECT_EQ(line.find('\n'), std::string::npos) << line.substr(0, 100);
+    // A one-shot answer says so: a reader tells it from what the route answers.
+    server.script("GET", "ping", standin::Answer::xml("<errors><error>Busy</error></errors>", 500));
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), kPing).status, 500);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), kPing).status, 200);
+    lines = logLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "GET ping 500 unsigned (scripted): Busy");
+    EXPECT_EQ(lines[4], "GET ping 200 unsigned");
 }
 
 TEST(StandInLogLines, AValueIsCutOnceEscapedAndNeverInsideACharacter)
