@@ -344,7 +344,8 @@ public:
     // Gives the scores stored without a player (user 0 or NULL) to the user,
     // row by row: a score the user already holds keeps the user's row and the
     // anonymous copy goes, unless that row was sent and the copy waits to go
-    // with a blob (the newer one): the copy then takes its place.
+    // with a newer blob (the row was added before it, or has none): the copy
+    // then takes its place.
     static void adoptAnonymousScores(const std::string& userId);
 
 private:

@@ -442,8 +442,10 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
     }
     QVSqlQuery move(db, "UPDATE OR IGNORE high_scores SET user_id = :user_id WHERE rowid = :row_id");
     QVSqlQuery drop(db, "DELETE FROM high_scores WHERE rowid = :row_id");
+    // Of two rows of one score, the one with the higher rowid was added
+    // later: the other was in the table then.
     QVSqlQuery dropSent(db, "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
-                            "AND score = :score AND server_sync_at IS NOT NULL");
+                            "AND score = :score AND server_sync_at IS NOT NULL AND (rowid < :row_id OR blob IS NULL)");
     for (const Anonymous& anonymous : rows) {
         move.bind("user_id", userId);
         move.bindInt64("row_id", anonymous.row);
@@ -451,14 +453,17 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
         if (sqlite3_changes(db) != 0)
             continue;
         // The user already holds this score on this board: the user's row
-        // stays, unless it was sent already and the copy waits to go with a
-        // blob. The game then gave the score again with a newer blob: the
-        // copy takes the row's place and its blob goes up under the score,
-        // as it would have for the user.
+        // stays, unless it was sent already (or was not to be sent) and the
+        // copy waits to go with a newer blob: one the game gave after the
+        // row was added, or the only one. The copy then takes the row's place
+        // and its blob goes up under the score, as it would have for the
+        // user. A row the user added after the copy (while a login the
+        // account screens held back ran) keeps the blob given last.
         if (anonymous.blobWaits) {
             dropSent.bind("user_id", userId);
             dropSent.bindInt64("leaderboard_id", anonymous.leaderboardId);
             dropSent.bindInt64("score", anonymous.score);
+            dropSent.bindInt64("row_id", anonymous.row);
             dropSent.execute();
             move.bind("user_id", userId);
             move.bindInt64("row_id", anonymous.row);

@@ -323,6 +323,7 @@ protected:
     void endOnlineAndSettle();
     void checkNothingToldKeptIsMissing();
     void checkScores();
+    static bool mayBeKeptAs(const SentScore& s, const std::string& who);
     void checkProgress();
     void checkCloud();
     // What the service does not have yet waited on the device, in a store now lost.
