@@ -246,9 +246,12 @@ void QVDashboardHub::switchToOfflineDashboard()
         return;
     if (!isQuorvelDashboardInOnlineMode) {
         // Offline already: a player who has just turned the client off (a logout) is still offered
-        // to turn it on, as a dashboard opened now offers it.
-        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel())
+        // to turn it on, on the game's tab at its root, as a dashboard opened now offers it. A refused
+        // login left the dashboard offline where it stood (a dead end on another tab, say).
+        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel()) {
+            tabbed->showDashboardTab("GameProfile", true);
             tabbed->enterOfflineMode();
+        }
         return;
     }
     Ref<Quorvel> keep(&client());
