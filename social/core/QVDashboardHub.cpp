@@ -155,8 +155,6 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
     bool online = session().isOnline();
     if (!online)
         tab = tabbed->dashboardOfflineTab();
-    const std::vector<Quorvel::DashboardEntry> none;
-    const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
 
     if (hubOpen) {
         tabbed->showDashboardTab(tab, false);
@@ -166,8 +164,16 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         presenter().presentRootControllerWithModal(dashboard);
         if (!running())
             return; // the game shut the client down as the dashboard was about to appear
+        // The game logged the player out as the dashboard was about to appear: it opens as one
+        // opened now does, offline, without the pages asked for (their requests would go unanswered).
+        if (online && !session().isOnline()) {
+            online = false;
+            tab = tabbed->dashboardOfflineTab();
+        }
         tabbed->showDashboardTab(tab, false);
     }
+    const std::vector<Quorvel::DashboardEntry> none;
+    const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
 
     bool push = true;

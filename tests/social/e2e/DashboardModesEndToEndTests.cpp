@@ -183,6 +183,24 @@ TEST_F(DashboardModesEndToEnd, LoggedOutUnderTheNetworksOfferConnectingOneTellsI
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays";
 }
 
+// The game logs the player out as the dashboard is about to appear, opened on
+// a page of the service's: it opens as one opened now does, the game's tab
+// offering to turn the client on, and no page waits for an answer.
+TEST_F(DashboardModesEndToEnd, LoggedOutAsTheDashboardAppearsItOpensOfferingToTurnTheClientOn)
+{
+    struct LogsOutAsItAppears final : QuorvelDelegate {
+        void dashboardWillAppear() override { Quorvel::logoutUser(); }
+    } leaving;
+    ASSERT_GT(launchAndLogIn(), 0);
+    delegates->setQuorvelDelegate(&leaving);
+    Quorvel::launchDashboardWithSwitchUserPage();
+    settleAfterTouch();
+    delegates->setQuorvelDelegate(&game);
+    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+}
+
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
 class DashboardTurnsEndToEnd : public DashboardButtonsTest {
 protected:
