@@ -537,6 +537,10 @@ void QVLogin::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetu
     if (!approved) {
         gameCenter().initializeGameCenter();
         options().setUserDeniedQuorvel();
+        // Declined with the dashboard open (not from the approval question in front of it): it
+        // takes its offline form, as after a logout, so no page waits for a request not sent.
+        if (hub().isDashboardHubOpen() && !presenter().activeIntroFrame())
+            hub().switchToOfflineDashboard();
         accountSetupComplete.invoke(nullptr);
         return;
     }

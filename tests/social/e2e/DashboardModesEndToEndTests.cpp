@@ -183,6 +183,24 @@ TEST_F(DashboardModesEndToEnd, LoggedOutUnderTheNetworksOfferConnectingOneTellsI
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays";
 }
 
+// The game answers for the player that the client is declined, with the
+// dashboard open: as after a logout, the game's tab offers to turn it on and
+// no tab opens a page whose requests the client no longer sends.
+TEST_F(DashboardModesEndToEnd, DeclinedWithTheDashboardOpenItOffersToTurnTheClientOn)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    Quorvel::userDidApproveQuorvel(false);
+    settleAfterTouch();
+    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    tapTab("Games");
+    settleAfterTouch();
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+}
+
 // The game logs the player out as the dashboard is about to appear, opened on
 // a page of the service's: it opens as one opened now does, the game's tab
 // offering to turn the client on, and no page waits for an answer.
