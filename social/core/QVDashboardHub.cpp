@@ -246,7 +246,7 @@ void QVDashboardHub::switchToOnlineDashboard()
     isQuorvelDashboardInOnlineMode = true;
 }
 
-void QVDashboardHub::switchToOfflineDashboard()
+void QVDashboardHub::switchToOfflineDashboard(bool keepScreenOver)
 {
     if (!running())
         return;
@@ -280,7 +280,7 @@ void QVDashboardHub::switchToOfflineDashboard()
                 page->refreshView();
         }
         ViewController* root = presenter().getRootController();
-        if (root && root->modalViewController())
+        if (root && root->modalViewController() && !keepScreenOver)
             root->dismissModalViewControllerAnimated(true);
     }
     isQuorvelDashboardInOnlineMode = false;

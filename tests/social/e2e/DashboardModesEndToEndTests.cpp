@@ -201,6 +201,28 @@ TEST_F(DashboardModesEndToEnd, DeclinedWithTheDashboardOpenItOffersToTurnTheClie
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
 }
 
+// Declined while the account screens are in front of the dashboard: they stay
+// for the player to finish, and the dashboard behind them is offline.
+TEST_F(DashboardModesEndToEnd, DeclinedBehindTheAccountScreensTheDashboardIsOfflineOnceTheyClose)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::logoutUser();
+    ASSERT_TRUE(tapWhenShown("Enable Quorvel")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Use Quorvel")) << screenText();
+    ASSERT_TRUE(waitForText("This isn't me")) << screenText();
+    Quorvel::userDidApproveQuorvel(false);
+    settleAfterTouch();
+    ASSERT_TRUE(tap("Continue")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    ASSERT_TRUE(tap("Continue"));
+    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    tapTab("Games");
+    settleAfterTouch();
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+}
+
 // The game logs the player out as the dashboard is about to appear, opened on
 // a page of the service's: it opens as one opened now does, the game's tab
 // offering to turn the client on, and no page waits for an answer.
