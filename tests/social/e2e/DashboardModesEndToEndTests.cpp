@@ -54,6 +54,23 @@ protected:
         QVReachability::setDefaultSource(nullptr);
     }
 
+    // "Enable Quorvel" on the game page with the service out of reach: the
+    // account screens end without a login, and the page is not left loading.
+    void expectTurningOnWithoutTheServiceEndsLoading()
+    {
+        ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+        killService();
+        network->setStatus(platform::Reachability::NotReachable);
+        ASSERT_TRUE(tap("Enable Quorvel"));
+        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+        ASSERT_TRUE(tap("Use Quorvel"));
+        ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+        ASSERT_TRUE(tap("Continue")) << screenText();
+        ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+        letTimePass(1.0);
+        EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+    }
+
     platform::Ref<platform::ManualReachability> network;
 };
 
@@ -154,17 +171,17 @@ TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceTheGamePageIsNotLeftLoad
     ASSERT_GT(launchAndLogIn(), 0);
     openDashboard();
     Quorvel::logoutUser();
-    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
-    killService();
-    network->setStatus(platform::Reachability::NotReachable);
-    ASSERT_TRUE(tap("Enable Quorvel"));
-    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
-    ASSERT_TRUE(tap("Use Quorvel"));
-    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
-    ASSERT_TRUE(tap("Continue")) << screenText();
-    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
-    letTimePass(1.0);
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+    expectTurningOnWithoutTheServiceEndsLoading();
+}
+
+// The same after the game declined the client for the player, who keeps the
+// login: that login is not the one the page waits for.
+TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceAfterADeclineTheGamePageIsNotLeftLoading)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::userDidApproveQuorvel(false);
+    expectTurningOnWithoutTheServiceEndsLoading();
 }
 
 // Logged out by the game while the offer to link the networks is up: the
