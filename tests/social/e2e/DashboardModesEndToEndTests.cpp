@@ -71,6 +71,17 @@ protected:
         EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
     }
 
+    // The dashboard in its offline form: the game's tab offers to turn the
+    // client on, Games opens nothing, and no page is left loading.
+    void expectOfflineWithNothingLoading()
+    {
+        EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+        tapTab("Games");
+        settleAfterTouch();
+        EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+        EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+    }
+
     platform::Ref<platform::ManualReachability> network;
 };
 
@@ -211,11 +222,7 @@ TEST_F(DashboardModesEndToEnd, DeclinedWithTheDashboardOpenItOffersToTurnTheClie
     ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
     Quorvel::userDidApproveQuorvel(false);
     settleAfterTouch();
-    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
-    tapTab("Games");
-    settleAfterTouch();
-    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+    expectOfflineWithNothingLoading();
 }
 
 // Declined while the account screens are in front of the dashboard: they stay
@@ -233,11 +240,7 @@ TEST_F(DashboardModesEndToEnd, DeclinedBehindTheAccountScreensTheDashboardIsOffl
     ASSERT_TRUE(tap("Continue")) << screenText();
     ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
-    tapTab("Games");
-    settleAfterTouch();
-    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+    expectOfflineWithNothingLoading();
 }
 
 // The game logs the player out as the dashboard is about to appear, opened on
