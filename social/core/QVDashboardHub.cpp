@@ -155,8 +155,6 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
     bool online = session().isOnline();
     if (!online)
         tab = tabbed->dashboardOfflineTab();
-    const std::vector<Quorvel::DashboardEntry> none;
-    const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
 
     if (hubOpen) {
         tabbed->showDashboardTab(tab, false);
@@ -166,8 +164,16 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         presenter().presentRootControllerWithModal(dashboard);
         if (!running())
             return; // the game shut the client down as the dashboard was about to appear
+        // The game logged the player out as the dashboard was about to appear: it opens as one
+        // opened now does, offline, without the pages asked for (their requests would go unanswered).
+        if (online && !session().isOnline()) {
+            online = false;
+            tab = tabbed->dashboardOfflineTab();
+        }
         tabbed->showDashboardTab(tab, false);
     }
+    const std::vector<Quorvel::DashboardEntry> none;
+    const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
 
     bool push = true;
@@ -240,15 +246,18 @@ void QVDashboardHub::switchToOnlineDashboard()
     isQuorvelDashboardInOnlineMode = true;
 }
 
-void QVDashboardHub::switchToOfflineDashboard()
+void QVDashboardHub::switchToOfflineDashboard(bool keepScreenOver)
 {
     if (!running())
         return;
     if (!isQuorvelDashboardInOnlineMode) {
         // Offline already: a player who has just turned the client off (a logout) is still offered
-        // to turn it on, as a dashboard opened now offers it.
-        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel())
+        // to turn it on, on the game's tab at its root, as a dashboard opened now offers it. A refused
+        // login left the dashboard offline where it stood (a dead end on another tab, say).
+        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel()) {
+            tabbed->showDashboardTab("GameProfile", true);
             tabbed->enterOfflineMode();
+        }
         return;
     }
     Ref<Quorvel> keep(&client());
@@ -271,7 +280,7 @@ void QVDashboardHub::switchToOfflineDashboard()
                 page->refreshView();
         }
         ViewController* root = presenter().getRootController();
-        if (root && root->modalViewController())
+        if (root && root->modalViewController() && !keepScreenOver)
             root->dismissModalViewControllerAnimated(true);
     }
     isQuorvelDashboardInOnlineMode = false;

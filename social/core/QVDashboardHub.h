@@ -40,7 +40,9 @@ public:
 
     // Online and offline mode of an open dashboard (each acts only on a change).
     void switchToOnlineDashboard();
-    void switchToOfflineDashboard();
+    // Going offline also closes a screen shown over the dashboard (the leaving
+    // player's account screens), unless keepScreenOver says to leave it.
+    void switchToOfflineDashboard(bool keepScreenOver = false);
     // Nobody is logged in any more (a login of another account was refused):
     // the next login switches the dashboard online, whichever form it shows
     // now. The screens stay as they are, so the player still reads the refusal.

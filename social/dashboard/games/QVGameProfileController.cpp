@@ -180,6 +180,7 @@ void QVGameProfileController::pressedDiscussions()
 void QVGameProfileController::pressedEnableQuorvel()
 {
     showLoadingScreen();
+    awaitingLogin_ = true;
     QuorvelInternal::login().addBootstrapDelegates(
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _switchToOnlineMode))),
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _stayInOfflineMode))));
@@ -200,6 +201,7 @@ void QVGameProfileController::pressedEnableQuorvel()
 
 void QVGameProfileController::_switchToOnlineMode(Object*)
 {
+    awaitingLogin_ = false;
     QVDashboardSwitch::switchToOnlineDashboard();
     _downloadGameProfileInfo();
 }
@@ -208,12 +210,15 @@ void QVGameProfileController::_accountFlowEnded(Object*)
 {
     // The account screens ended without a login to wait for (the service out
     // of reach, the player skipped): nothing would take the loading screen down.
-    if (!QuorvelInternal::login().isBootstrapInProgress() && !QuorvelInternal::login().successfullyBootstrapped())
+    // A login kept from before (the player declined while logged in) is not
+    // the one the page waits for.
+    if (awaitingLogin_ && !QuorvelInternal::login().isBootstrapInProgress())
         _stayInOfflineMode(nullptr);
 }
 
 void QVGameProfileController::_stayInOfflineMode(Object*)
 {
+    awaitingLogin_ = false;
     hideLoadingScreen();
     _refreshView();
 }

@@ -145,6 +145,7 @@ private:
     bool wasOfflineLastRefresh_ { false };
     bool usingLongButtons_ { false };
     bool registeredForBadges_ { false };
+    bool awaitingLogin_ { false }; // "Enable Quorvel" waits for the login it started
 };
 
 } // namespace quorvel

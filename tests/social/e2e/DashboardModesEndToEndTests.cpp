@@ -54,6 +54,34 @@ protected:
         QVReachability::setDefaultSource(nullptr);
     }
 
+    // "Enable Quorvel" on the game page with the service out of reach: the
+    // account screens end without a login, and the page is not left loading.
+    void expectTurningOnWithoutTheServiceEndsLoading()
+    {
+        ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+        killService();
+        network->setStatus(platform::Reachability::NotReachable);
+        ASSERT_TRUE(tap("Enable Quorvel"));
+        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+        ASSERT_TRUE(tap("Use Quorvel"));
+        ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+        ASSERT_TRUE(tap("Continue")) << screenText();
+        ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+        letTimePass(1.0);
+        EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+    }
+
+    // The dashboard in its offline form: the game's tab offers to turn the
+    // client on, Games opens nothing, and no page is left loading.
+    void expectOfflineWithNothingLoading()
+    {
+        EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+        tapTab("Games");
+        settleAfterTouch();
+        EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+        EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+    }
+
     platform::Ref<platform::ManualReachability> network;
 };
 
@@ -154,17 +182,17 @@ TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceTheGamePageIsNotLeftLoad
     ASSERT_GT(launchAndLogIn(), 0);
     openDashboard();
     Quorvel::logoutUser();
-    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
-    killService();
-    network->setStatus(platform::Reachability::NotReachable);
-    ASSERT_TRUE(tap("Enable Quorvel"));
-    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
-    ASSERT_TRUE(tap("Use Quorvel"));
-    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
-    ASSERT_TRUE(tap("Continue")) << screenText();
-    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
-    letTimePass(1.0);
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+    expectTurningOnWithoutTheServiceEndsLoading();
+}
+
+// The same after the game declined the client for the player, who keeps the
+// login: that login is not the one the page waits for.
+TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceAfterADeclineTheGamePageIsNotLeftLoading)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::userDidApproveQuorvel(false);
+    expectTurningOnWithoutTheServiceEndsLoading();
 }
 
 // Logged out by the game while the offer to link the networks is up: the
@@ -181,6 +209,56 @@ TEST_F(DashboardModesEndToEnd, LoggedOutUnderTheNetworksOfferConnectingOneTellsI
     ASSERT_TRUE(waitForText(quorvel::QVFriendImporter::kImportFailed)) << screenText();
     letTimePass(1.0);
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays";
+}
+
+// The game answers for the player that the client is declined, with the
+// dashboard open: as after a logout, the game's tab offers to turn it on and
+// no tab opens a page whose requests the client no longer sends.
+TEST_F(DashboardModesEndToEnd, DeclinedWithTheDashboardOpenItOffersToTurnTheClientOn)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    Quorvel::userDidApproveQuorvel(false);
+    settleAfterTouch();
+    expectOfflineWithNothingLoading();
+}
+
+// Declined while the account screens are in front of the dashboard: they stay
+// for the player to finish, and the dashboard behind them is offline.
+TEST_F(DashboardModesEndToEnd, DeclinedBehindTheAccountScreensTheDashboardIsOfflineOnceTheyClose)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::logoutUser();
+    ASSERT_TRUE(tapWhenShown("Enable Quorvel")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Use Quorvel")) << screenText();
+    ASSERT_TRUE(waitForText("This isn't me")) << screenText();
+    Quorvel::userDidApproveQuorvel(false);
+    settleAfterTouch();
+    ASSERT_TRUE(tap("Continue")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    ASSERT_TRUE(tap("Continue"));
+    expectOfflineWithNothingLoading();
+}
+
+// The game logs the player out as the dashboard is about to appear, opened on
+// a page of the service's: it opens as one opened now does, the game's tab
+// offering to turn the client on, and no page waits for an answer.
+TEST_F(DashboardModesEndToEnd, LoggedOutAsTheDashboardAppearsItOpensOfferingToTurnTheClientOn)
+{
+    struct LogsOutAsItAppears final : QuorvelDelegate {
+        void dashboardWillAppear() override { Quorvel::logoutUser(); }
+    } leaving;
+    ASSERT_GT(launchAndLogIn(), 0);
+    delegates->setQuorvelDelegate(&leaving);
+    Quorvel::launchDashboardWithSwitchUserPage();
+    settleAfterTouch();
+    delegates->setQuorvelDelegate(&game);
+    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
 }
 
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.

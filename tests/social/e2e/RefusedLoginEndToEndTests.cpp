@@ -395,6 +395,17 @@ TEST_F(DashboardAfterARefusalEndToEnd, RefusedInsideTheOpenDashboard)
     expectTheNextLoginTakesTheDashboardOnline(player);
 }
 
+// The game logs out over the refusal's dead end: the dashboard shows what one
+// opened now shows, the game's tab offering to turn the client on.
+TEST_F(DashboardAfterARefusalEndToEnd, LoggedOutOverTheDeadEndItOffersToTurnTheClientOn)
+{
+    refuseAnEMailSwitch();
+    quorvel::Quorvel::logoutUser();
+    settleAfterTouch();
+    EXPECT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    EXPECT_NE(frontScreenName(), "QVDeadEndErrorController");
+}
+
 TEST_F(DashboardAfterARefusalEndToEnd, AskedForDuringTheRefusedIntro)
 {
     ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(standin::StandInState::kRivalUser));
