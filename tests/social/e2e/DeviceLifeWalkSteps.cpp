@@ -299,6 +299,11 @@ void DeviceLifeWalkEndToEnd::answerTheClient()
 
 void DeviceLifeWalkEndToEnd::logOut()
 {
+    if (!clientRunning()) {
+        // With no client the call does nothing: the walk's player stays.
+        Quorvel::logoutUser();
+        return;
+    }
     learnFromTheService(true);
     note("  the walk's player is none from now on");
     // Logins asked for before the logout are not carried past it.
