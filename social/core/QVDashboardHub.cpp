@@ -128,7 +128,7 @@ void QVDashboardHub::approvalEnded()
     if (login().isOnline())
         presentRootControllerWithTabbedDashboard({});
     else
-        presenter().destroyDashboard();
+        presenter().closeAtOnce();
 }
 
 void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,

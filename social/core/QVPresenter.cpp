@@ -336,7 +336,7 @@ void QVPresenter::destroyDashboard()
         cache->purge();
 }
 
-void QVPresenter::closeForShutdown()
+void QVPresenter::closeAtOnce()
 {
     // A dashboard the game was told of closes, also one whose root is not up
     // yet (the game shut the client down inside dashboardWillAppear).
@@ -345,8 +345,8 @@ void QVPresenter::closeForShutdown()
     Ref<Quorvel> keep(&client());
     mQueuedRootModal = nullptr;
     const bool toldClosing = mIsDashboardDismissing;
-    // Closing from here on: a shut-down asked again from inside the call below
-    // does not tell it twice, and closes the dashboard itself.
+    // Closing from here on: a close (or a shut-down) asked again from inside
+    // the call below does not tell it twice, and closes the dashboard itself.
     mIsDashboardDismissing = true;
     if (!toldClosing && !dashboardWillDisappear())
         return;

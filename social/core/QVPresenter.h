@@ -81,10 +81,11 @@ public:
     // The root's show or hide transition ended.
     void animationDidStop(bool finished) override;
     void destroyDashboard();
-    // The client shuts down: a screen on show (or closing, or still to come
-    // up after the game heard dashboardWillAppear) goes at once, the game told
-    // it disappears, and no view of the client stays in the window.
-    void closeForShutdown();
+    // A screen on show (or closing, or still to come up after the game heard
+    // dashboardWillAppear) goes at once, the game told it disappears (Will,
+    // then Did, each once), and no view of the client stays in the window:
+    // at shut-down, and when an approval asked for by the dashboard ends offline.
+    void closeAtOnce();
 
     // Each tells the game (QVClientSession::tellGame) and answers whether the
     // client still runs afterwards: false, and the caller stops there.

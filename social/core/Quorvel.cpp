@@ -312,7 +312,7 @@ void Quorvel::shutdown()
         Ref<Quorvel> keep(q);
         q->setMProductKey({});
         // The game hears a dashboard on show close (a game paused by it resumes).
-        q->parts_->presenter.closeForShutdown();
+        q->parts_->presenter.closeAtOnce();
         // A game that shut the client down from inside that call has shut everything down already.
         if (QuorvelInternal::sharedInstance() != q)
             return;

@@ -4,8 +4,12 @@
 #include "EndToEndTestSupport.h"
 
 #include "social/core/QuorvelAddOn.h"
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVOfflineStore.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -82,6 +86,32 @@ TEST_F(LifeCycleEndToEnd, ADashboardStillSlidingWhenTheGameQuitsIsNotHeardByTheN
         letTimePass(2.0);
         EXPECT_EQ(watcher.heard, Strings {}) << (closing ? "closing" : "opening");
     }
+    delegates->setQuorvelDelegate(&game);
+}
+
+// The dashboard open with nothing on the device (its store gone, the service
+// out of reach), the player logs out and opens it again: the approval comes first, and given
+// while the service is still out of reach, the dashboard closes as any does,
+// the game hearing Will, then Did.
+TEST_F(LifeCycleEndToEnd, AnApprovalAskedForByTheDashboardEndingOfflineClosesItWillThenDid)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    quit();
+    std::filesystem::remove(QVDocumentsPathForFile(QVOfflineStore::kFileName));
+    killService();
+    DashboardWatcher watcher;
+    delegates->setQuorvelDelegate(&watcher);
+    launch();
+    Quorvel::launchDashboard();
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::hub().isDashboardHubOpen(); })) << screenText();
+    Quorvel::logoutUser();
+    Quorvel::launchDashboard();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+    ASSERT_TRUE(tap("Continue")) << screenText();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+    EXPECT_EQ(watcher.heard, (Strings { "WillAppear", "DidAppear", "WillDisappear", "DidDisappear" }));
     delegates->setQuorvelDelegate(&game);
 }
 
