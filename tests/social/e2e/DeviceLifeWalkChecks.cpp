@@ -230,7 +230,11 @@ void DeviceLifeWalkEndToEnd::takeTheFormsAnswer()
 {
     for (auto& line : takeServiceLines())
         if (formLogin && line.rfind("POST session.xml 200", 0) == 0 && line.find(" (scripted)") == std::string::npos) {
-            askLogin(formLogin->player, true, formLogin->why);
+            // One an earlier form started for the same player, not yet told,
+            // it supersedes: the game hears that player once.
+            if (std::none_of(asked.begin(), asked.end(),
+                             [&](auto& a) { return !a.beforeLogout && a.why == formLogin->why; }))
+                askLogin(formLogin->player, true, formLogin->why);
             formLogin.reset();
         }
 }
