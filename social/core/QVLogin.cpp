@@ -537,11 +537,11 @@ void QVLogin::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetu
     if (!approved) {
         gameCenter().initializeGameCenter();
         options().setUserDeniedQuorvel();
-        // Declined with the dashboard open: it takes its offline form, as after a logout, so no
-        // page waits for a request not sent. What is shown over it (the approval question that
-        // answered, the account screens) stays for the player to finish.
-        if (hub().isDashboardHubOpen())
-            hub().switchToOfflineDashboard(true);
+        // The dashboard takes its offline form, as after a logout, so no page waits for a request
+        // not sent: the open one, or one waiting for the screen in front to close (it does not
+        // open). What is shown over it (the approval question that answered, the account
+        // screens) stays for the player to finish.
+        hub().switchToOfflineDashboard(true);
         accountSetupComplete.invoke(nullptr);
         return;
     }

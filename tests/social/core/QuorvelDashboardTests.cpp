@@ -738,19 +738,28 @@ TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear", "willAppear", "didAppear" }));
 }
 
-// A dashboard asked for while another closes, and the player logged out
-// meanwhile: it was the player's who left, and does not open.
-TEST_F(DashboardTest, ADashboardWaitingWhenThePlayerLogsOutDoesNotOpen)
+// A dashboard asked for while another closes, and the player logged out or
+// declined the client meanwhile: it was asked for the player online, and does
+// not open (its pages would wait for requests the client no longer sends).
+TEST_F(DashboardTest, ADashboardWaitingWhenThePlayerLogsOutOrDeclinesDoesNotOpen)
 {
-    startLoggedIn();
-    Quorvel::launchDashboard();
-    advance(0.5);
-    Quorvel::dismissDashboard();
-    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
-    Quorvel::logoutUser();
-    advance(1);
-    EXPECT_FALSE(QuorvelInternal::presenter().getRootController());
-    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    for (bool logout : { true, false }) {
+        SCOPED_TRACE(logout ? "logout" : "decline");
+        startLoggedIn();
+        game.calls.clear();
+        Quorvel::launchDashboard();
+        advance(0.5);
+        Quorvel::dismissDashboard();
+        Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
+        if (logout)
+            Quorvel::logoutUser();
+        else
+            Quorvel::userDidApproveQuorvel(false);
+        advance(1);
+        EXPECT_FALSE(QuorvelInternal::presenter().getRootController());
+        EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+        Quorvel::shutdown();
+    }
 }
 
 // ---- Orientation
