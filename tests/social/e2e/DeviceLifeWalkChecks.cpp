@@ -669,7 +669,9 @@ bool DeviceLifeWalkEndToEnd::mayBeKeptAs(const SentScore& s, const std::string& 
 // bettered since may stay on the device (a board that takes no lower
 // scores), but one the service's answer said it kept is there, as that
 // player's. Every score sent with a blob whose row the service keeps has
-// that blob on the storage host, whatever road it took, and no other.
+// that blob on the storage host, whatever road it took, and no other; one
+// taken online that a later score of its board followed within its run
+// needs it there only when its row announces a blob.
 void DeviceLifeWalkEndToEnd::checkScores()
 {
     std::set<std::pair<std::string, std::string>> bettered;
