@@ -192,6 +192,9 @@ protected:
         bool retiredBoard { false };       // its board was retired before it reached the service
         bool secondDevice { false };       // kept by the service from the player's other device
         bool againOnceBettered { false };  // an earlier value given again after a better one: it may stay on the device
+        bool queued { false };             // taken online as a new best: it waits for its run's batch
+        bool blobLeftInItsRun { false };   // a later score of its board in its run: its blob may go unannounced
+        double at { 0 };                   // the device's clock when it was taken
         int step { 0 };
         long tick { 0 };
         std::set<std::string> mayBe {}; // the players one sent with no player may have gone to
@@ -233,6 +236,7 @@ protected:
 
     void sendScore(std::optional<platform::Bytes> blob, const std::string& board, int64_t value, bool best,
                    bool expectKept);
+    void markTheRunOf(const SentScore& later);
     int64_t nextValue(const std::string& board);
     std::string pickBoard();
     platform::Bytes blobOfSize(size_t size);

@@ -674,7 +674,9 @@ bool DeviceLifeWalkEndToEnd::mayBeKeptAs(const SentScore& s, const std::string& 
 // bettered since may stay on the device (a board that takes no lower
 // scores), but one the service's answer said it kept is there, as that
 // player's. Every score sent with a blob whose row the service keeps has
-// that blob on the storage host, whatever road it took, and no other.
+// that blob on the storage host, whatever road it took, and no other; one
+// taken online that a later score of its board followed within its run
+// needs it there only when its row announces a blob.
 void DeviceLifeWalkEndToEnd::checkScores()
 {
     std::set<std::pair<std::string, std::string>> bettered;
@@ -768,9 +770,12 @@ void DeviceLifeWalkEndToEnd::checkScores()
             if (!(*it)->againOnceBettered)
                 break;
         }
-        // A blob too long for the road a score takes online is not announced: its row then has none.
+        // A blob too long for the road a score takes online is not announced,
+        // nor one a later score of its board took the place of in its run: its
+        // row then has none. One announced is due.
         const bool announced = kept(rows) != "0";
-        const bool blobDue = !s.blobLostWithTheStore && (s.blob->size() <= QVHighScoreService::kMaxUploadedBlob || announced);
+        const bool blobDue = !s.blobLostWithTheStore
+            && (announced || (s.blob->size() <= QVHighScoreService::kMaxUploadedBlob && !s.blobLeftInItsRun));
         EXPECT_TRUE(!blobDue || kept(rows + " AND hex(o.bytes) IN (" + due + ")") != "0")
             << "its row is kept without its blob on the storage host";
     }

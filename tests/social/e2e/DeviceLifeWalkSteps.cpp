@@ -60,6 +60,10 @@ void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, cons
     sent.retiredBoard = board == bonus && bonusRetired;
     sent.step = stepNumber;
     sent.tick = ++tick;
+    sent.at = loop().now();
+    sent.queued = best && clientRunning() && Quorvel::isOnline();
+    if (sent.queued)
+        markTheRunOf(sent);
     scores.push_back(sent);
     const bool running = clientRunning();
     QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, blob, board, draw(2), false,
@@ -70,6 +74,23 @@ void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, cons
     EXPECT_TRUE(!expectKept || !running || board == bonus || storeFresh || heard->kept)
         << "the score " << value << " on " << board << " was refused";
     note("  " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "") + (heard->kept ? ", kept" : ", refused"));
+}
+
+// Scores taken online less than the dispatch delay apart go in one batch (a
+// run), where only a board's last score keeps its blob: an earlier one of
+// that board goes without it (has_blob 0), its blob left on the device.
+void DeviceLifeWalkEndToEnd::markTheRunOf(const SentScore& later)
+{
+    double next = later.at;
+    for (auto it = scores.rbegin(); it != scores.rend(); ++it) {
+        if (!it->queued)
+            continue;
+        if (next - it->at > static_cast<double>(QVHighScoreService::kDispatchDelay))
+            break;
+        next = it->at;
+        if (it->board == later.board && it->value != later.value)
+            it->blobLeftInItsRun = true;
+    }
 }
 
 void DeviceLifeWalkEndToEnd::score()
