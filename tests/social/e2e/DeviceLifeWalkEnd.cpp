@@ -1,0 +1,313 @@
+// The walk's end: the device brought online and settled, then nothing the
+// game was told was kept is missing from the service, by value, per player,
+// blobs and all; and the queries on the service's store the checks share.
+#include "DeviceLifeWalk.h"
+
+#include "StandInRequestSupport.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "social/core/QVPresenter.h"
+#include "social/runtime/QVCompressableData.h"
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVOfflineStore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+using namespace quorvel;
+using standin::StandInState;
+
+namespace walk_testing {
+
+namespace {
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : bytes)
+        out += { digits[b >> 4], digits[b & 15] };
+    return out;
+}
+
+std::string text(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+} // namespace
+
+// ---- At the walk's end
+
+// The service and the network back, answers prompt, and every player the
+// game told something was kept logged in once more, so what waits on the
+// device for them goes.
+void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
+{
+    armed = {};
+    answersPrompt();
+    platform::setDateOffset(0);
+    // Errors the service was told to answer and has not yet go with a restart.
+    if (std::exchange(errorsScripted, false) && service) {
+        serviceWanted = false;
+        reach();
+    }
+    serviceWanted = networkUp = true;
+    reach();
+    if (!clientRunning())
+        launchAgain();
+    auto closeEverything = [&] {
+        for (int i = 0; i < 3 && QuorvelInternal::presenter().isShowingFullScreen(); ++i) {
+            while (driver->currentAlert() || driver->currentActionSheet())
+                answerTheClient();
+            answerTheClient(); // the account screens' last question
+            Quorvel::dismissDashboard();
+            pass(1.0);
+            letAnswersLand();
+        }
+    };
+    closeEverything();
+    checkSettled();
+    // The walk's last scores, on both boards, are taken with the network gone
+    // and kept across a relaunch until the next login sends them.
+    if (clientRunning() && holderNow() != "?" && !holderNow().empty()) {
+        networkUp = false;
+        reach();
+        note("  the last scores, offline");
+        sendScore(std::nullopt, normal, nextValue(normal), true, true);
+        sendScore(blobOfSize(100 + draw(3000)), fastestLap, nextValue(fastestLap), true, true);
+        pass(0.6);
+        networkUp = true;
+        reach();
+    }
+    // A new launch: what the client held only in memory is gone, what it kept is sent.
+    relaunch();
+    closeEverything();
+    // Every player the device opened: what the walk could not name may be any one's.
+    std::set<std::string> players { ownPlayer };
+    std::istringstream opened(kept("SELECT group_concat(user_id) FROM device_accounts WHERE udid = '" + udid() + "'"));
+    for (std::string id; std::getline(opened, id, ',');)
+        players.insert(id);
+    for (auto& s : scores)
+        players.insert(s.holder);
+    for (auto& p : progress)
+        players.insert(p.holder);
+    for (auto& [key, writes] : cloud)
+        players.insert(key.first);
+    for (const auto& who : players) {
+        if (who.empty() || who == "?")
+            continue;
+        QuorvelInternal::options().setUserApprovedQuorvel();
+        asked.clear();
+        askLogin(who, true, "the walk's end");
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+        lastHeard.clear();
+        ASSERT_TRUE(waitUntil([&] {
+            answerTheClient(); // the offer to link networks holds the logged-in call back
+            return lastHeard == who && QuorvelInternal::login().successfullyBootstrapped()
+                && !QuorvelInternal::login().isBootstrapInProgress();
+        })) << "the game did not hear " << who << " log in again at the walk's end: " << screenText();
+        pass(2.0);
+        letAnswersLand();
+    }
+}
+
+void DeviceLifeWalkEndToEnd::checkNothingToldKeptIsMissing()
+{
+    adoptWhatNoPlayerSent();
+    checkScores();
+    checkProgress();
+    checkCloud();
+}
+
+// Whom a score sent may be kept for: its player, one of those it may have
+// gone to when sent with no player, or anyone when the walk could not tell.
+bool DeviceLifeWalkEndToEnd::mayBeKeptAs(const SentScore& s, const std::string& who)
+{
+    if (s.holder == "?")
+        return s.mayBe.empty() || s.mayBe.count(who);
+    return s.holder.empty() || s.holder == who;
+}
+
+// A player's best on each board reaches the service; a score the player has
+// bettered since may stay on the device (a board that takes no lower
+// scores), but one the service's answer said it kept is there, as that
+// player's. Every score sent with a blob whose row the service keeps has
+// that blob on the storage host, whatever road it took, and no other; one
+// taken online that a later score of its board followed within its run
+// needs it there only when its row announces a blob.
+void DeviceLifeWalkEndToEnd::checkScores()
+{
+    std::set<std::pair<std::string, std::string>> bettered;
+    // A score taken with no player is adopted by the next one; one taken for
+    // a player the walk could not name may be anyone's.
+    std::set<std::string> betteredByNobody, betteredBySomeone;
+    for (auto it = scores.rbegin(); it != scores.rend(); ++it) {
+        auto& s = *it;
+        const bool last = s.best && !betteredByNobody.count(s.board) && !betteredBySomeone.count(s.board)
+            && bettered.insert({ s.holder, s.board }).second;
+        if (s.best && s.holder.empty())
+            betteredByNobody.insert(s.board);
+        if (s.best && s.holder == "?")
+            betteredBySomeone.insert(s.board);
+        if (s.secondDevice)
+            continue;
+        // The rival's own lap (1:15) is better than any the walk sends.
+        const bool rivalsLap = s.board == fastestLap && (s.holder == rival || s.holder == "?");
+        const bool required = s.heard && s.heard->kept && s.best && !s.holder.empty() && !rivalsLap
+            && (s.viaBatch || (last && s.holder != "?")) && !s.lostWithTheStore && !s.retiredBoard;
+        const std::string where = " WHERE leaderboard_id = " + s.board + " AND score = " + std::to_string(s.value);
+        const std::string owner = kept("SELECT group_concat(DISTINCT user_id) FROM high_scores" + where);
+        std::set<std::string> owners;
+        std::istringstream ownerList(owner);
+        for (std::string one; std::getline(ownerList, one, ',');)
+            owners.insert(one);
+        SCOPED_TRACE(testing::Message() << "the score " << s.value << " on " << s.board << " of player "
+                                        << (s.holder.empty() ? "none" : s.holder) << ", sent at step " << s.step);
+        if (required) {
+            std::string later;
+            for (auto after = scores.rbegin(); after != it; ++after)
+                if (after->board == s.board)
+                    later += " " + std::to_string(after->value) + " (" + after->holder + (after->best ? ", best" : "")
+                        + (after->heard && after->heard->kept ? ", kept" : "") + ")";
+            // Kept as its own player's, not only as another's who gave the value too.
+            const bool itsOwn = std::any_of(owners.begin(), owners.end(), [&](auto& who) { return mayBeKeptAs(s, who); });
+            EXPECT_TRUE(itsOwn) << "told kept, it is missing from the service"
+                                << (owner.empty() ? "" : " (kept as " + owner + "'s)") << "; later on its board:"
+                                << later << "; on the device: "
+                                << standin_testing::queryStore(QVDocumentsPathForFile(QVOfflineStore::kFileName),
+                                                               "SELECT group_concat('player ' || user_id || ', synced ' ||"
+                                                               " COALESCE(server_sync_at, 'no'), '; ') FROM high_scores"
+                                                               + where);
+        }
+        // A value the game gave again may be kept for each player a send of it went to.
+        for (auto& who : owners) {
+            if (std::any_of(scores.begin(), scores.end(), [&](const SentScore& other) {
+                    return other.board == s.board && other.value == s.value && mayBeKeptAs(other, who);
+                }))
+                continue;
+            if (s.holder == "?") {
+                ADD_FAILURE() << "sent with no player, it is kept as " << who << "'s, whom the client did not log in next";
+                continue;
+            }
+            std::string logged;
+            for (auto& login : logins)
+                if (login.tick > s.tick)
+                    logged += " " + login.player + (login.told ? " (told)" : "");
+            ADD_FAILURE() << "it is kept as " << who << "'s"
+                          << (s.mayBe.empty() ? "" : "; sent with no player, it went to the next login's player, and"
+                                                     " the logins after it were:")
+                          << (s.mayBe.empty() ? "" : logged.substr(0, 200));
+        }
+        if (owner.empty() || !s.blob || s.blob->size() > QVHighScoreService::kMaxBlob)
+            continue;
+        const std::string rows = "SELECT COUNT(*) FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"
+                                 " LEFT JOIN storage_objects o ON o.key = b.key"
+                                 + std::string(" WHERE h.leaderboard_id = ") + s.board
+                                 + " AND h.score = " + std::to_string(s.value);
+        // The game may have sent the same score again with another blob: the
+        // newest goes up under it, and no blob that was not sent with it.
+        auto stored = [](const platform::Bytes& b) { return "'" + storedForm(b) + "'"; };
+        std::string sentWithIt;
+        std::vector<const SentScore*> sends;
+        for (auto& other : scores)
+            if (other.board == s.board && other.value == s.value && other.blob) {
+                sentWithIt += (sentWithIt.empty() ? "" : ", ") + stored(*other.blob);
+                // A single score the device refused (its board unknown there) never goes.
+                if (other.viaBatch || !other.heard || other.heard->kept)
+                    sends.push_back(&other);
+            }
+        EXPECT_EQ(kept(rows + " AND o.key IS NOT NULL AND hex(o.bytes) NOT IN (" + sentWithIt + ")"), "0")
+            << "it has a blob it was not sent with";
+        if (sends.empty() || sends.back() != &s)
+            continue;
+        // The newest blob the device was due to send: one given again once
+        // bettered may stay on the device, leaving the one sent before it.
+        std::string due;
+        for (auto it = sends.rbegin(); it != sends.rend(); ++it) {
+            due += (due.empty() ? "" : ", ") + stored(*(*it)->blob);
+            if (!(*it)->againOnceBettered)
+                break;
+        }
+        // A blob too long for the road a score takes online is not announced,
+        // nor one a later score of its board took the place of in its run: its
+        // row then has none. One announced is due.
+        const bool announced = kept(rows) != "0";
+        const bool blobDue = !s.blobLostWithTheStore
+            && (announced || (s.blob->size() <= QVHighScoreService::kMaxUploadedBlob && !s.blobLeftInItsRun));
+        EXPECT_TRUE(!blobDue || kept(rows + " AND hex(o.bytes) IN (" + due + ")") != "0")
+            << "its row is kept without its blob on the storage host";
+    }
+}
+
+// The progress told kept is there, as its player's, and the service keeps
+// no more for a player than the player sent (from either device).
+void DeviceLifeWalkEndToEnd::checkProgress()
+{
+    // Progress sent while the walk could not tell for whom may be anyone's.
+    std::map<std::pair<std::string, std::string>, double> most;
+    std::map<std::string, double> anyones;
+    for (auto& p : progress)
+        if (p.holder == "?" && !p.mustBeRefused)
+            anyones[p.id] = std::max(anyones[p.id], std::min(p.percent, 100.0));
+    for (auto& p : progress) {
+        if (p.holder.empty() || p.holder == "?" || p.mustBeRefused)
+            continue;
+        auto& m = most[{ p.holder, p.id }];
+        m = std::max(m, std::min(p.percent, 100.0));
+        if (!p.kept || p.lostWithTheStore)
+            continue;
+        std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
+                                + " AND user_id = " + p.holder);
+        EXPECT_GE(best.empty() ? -1.0 : std::stod(best), std::min(p.percent, 100.0))
+            << "the progress " << p.percent << " on " << p.id << " of player " << p.holder << " (step " << p.step
+            << ") was told kept and is missing from the service";
+    }
+    for (auto& [key, percent] : most) {
+        std::string keptPercent = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + key.second
+                                       + " AND user_id = " + key.first);
+        if (!keptPercent.empty()) {
+            EXPECT_LE(std::stod(keptPercent), std::max(percent, anyones[key.second]) + 1e-9)
+                << "the service keeps " << keptPercent << " % on " << key.second << " for player " << key.first
+                << ", more than the player ever sent";
+        }
+    }
+}
+
+// Each value written last is what the service keeps under its key, for its
+// player: the last one told kept, or one written after it.
+void DeviceLifeWalkEndToEnd::checkCloud()
+{
+    for (auto& [key, writes] : cloud) {
+        if (key.first.empty() || key.first == "?")
+            continue;
+        const bool told = std::any_of(writes.begin(), writes.end(), [](auto& w) { return w.outcome == CloudWrite::Kept; });
+        std::string value = kept("SELECT hex(value) FROM cloud_values WHERE key = '" + key.second
+                                 + "' AND user_id = " + key.first);
+        if (value.empty()) {
+            EXPECT_FALSE(told) << "the cloud value " << key.second << " of player " << key.first
+                               << " was told kept and is missing from the service";
+            continue;
+        }
+        // Kept as the client sends it, compressed with its header.
+        auto fits = acceptableValues(key);
+        EXPECT_TRUE(std::any_of(fits.begin(), fits.end(), [&](auto& v) {
+            return hex(text(QVCompressableData::serializedDataFromData(platform::Bytes(v.begin(), v.end())))) == value;
+        }))
+            << "the service keeps under " << key.second << " of player " << key.first
+            << " another value than the one last told kept or written since";
+    }
+}
+
+std::string DeviceLifeWalkEndToEnd::storedForm(const platform::Bytes& blob)
+{
+    return hex(text(QVCompressableData::serializedDataFromData(blob)));
+}
+
+std::string DeviceLifeWalkEndToEnd::kept(const std::string& sql) const
+{
+    return standin_testing::queryStore(storePath, sql);
+}
+
+bool DeviceLifeWalkEndToEnd::keepNow(const std::string& sql) const { return standin_testing::runOnStore(storePath, sql); }
+
+} // namespace walk_testing
