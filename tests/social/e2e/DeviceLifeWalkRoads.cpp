@@ -287,7 +287,10 @@ void DeviceLifeWalkEndToEnd::clockMovedBack()
 void DeviceLifeWalkEndToEnd::storeDamaged()
 {
     const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
-    const size_t kind = draw(6);
+    size_t kind = draw(6);
+    // With no client running, a removal is one between launches.
+    if (kind == 0 && !clientRunning())
+        kind = 5;
     if (kind == 0) {
         note("  the store removed while the game runs");
         std::filesystem::remove(file);
