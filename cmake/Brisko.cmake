@@ -74,8 +74,11 @@ function(brisko_test name dirs)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  # A bundle folder named for the run would win over the tests' own.
+  # A bundle folder named for the run would win over the tests' own. A test
+  # that hangs (a freed lock waited on, say) fails after 15 minutes instead of
+  # holding the run to CI's limit.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "BRISKO_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-                                  ENVIRONMENT_MODIFICATION "BRISKO_RESOURCES=unset:")
+                                  ENVIRONMENT_MODIFICATION "BRISKO_RESOURCES=unset:"
+                                  TIMEOUT 900)
 endfunction()
