@@ -185,6 +185,7 @@ void QVPresenter::presentRootControllerWithModal(Ref<ViewController> screen)
     if (!running() || !screen || options().isDisabled())
         return;
     QVLifecycleTrace::step("presentRootControllerWithModal");
+    const bool wasOnline = session().isOnline();
     if (!tryCreateDashboardWithModal(screen.get())) {
         mIsQueuedModalAnOverlay = false;
         return;
@@ -196,6 +197,11 @@ void QVPresenter::presentRootControllerWithModal(Ref<ViewController> screen)
     frame->setTransitionIn(platform::ui::TransitionSubtype::FromTop);
     frame->setTransitionOut(platform::ui::TransitionSubtype::FromBottom);
     frame->showController(screen.get());
+    // The game took the client offline as the dashboard was about to appear (a logout or a decline
+    // in dashboardWillAppear), before it was on show: one made in its online form (it waited in the
+    // queue slot, say) takes its offline form now, so no tab opens a page whose requests go unsent.
+    if (wasOnline && !session().isOnline() && dynamic_cast<QVTabbedDashboardScreen*>(screen.get()))
+        hub().switchToOfflineDashboard();
 }
 
 void QVPresenter::presentRootControllerWithModal(ViewController* screen)

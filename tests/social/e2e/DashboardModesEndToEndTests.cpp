@@ -261,6 +261,25 @@ TEST_F(DashboardModesEndToEnd, LoggedOutAsTheDashboardAppearsItOpensOfferingToTu
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
 }
 
+// The same for a dashboard asked for while the last one was closing: made in
+// its online form, it waited for the close, and the logout finds it not yet
+// on show. It comes up offline all the same, Games opening nothing.
+TEST_F(DashboardModesEndToEnd, LoggedOutAsAWaitingDashboardAppearsItOpensOffline)
+{
+    struct LogsOutAsItAppears final : QuorvelDelegate {
+        void dashboardWillAppear() override { Quorvel::logoutUser(); }
+    } leaving;
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::dismissDashboard();
+    Quorvel::launchDashboardWithListLeaderboardsPage();
+    delegates->setQuorvelDelegate(&leaving);
+    settleAfterTouch();
+    delegates->setQuorvelDelegate(&game);
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::hub().isDashboardHubOpen(); }));
+    expectOfflineWithNothingLoading();
+}
+
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
 class DashboardTurnsEndToEnd : public DashboardButtonsTest {
 protected:
