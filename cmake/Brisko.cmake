@@ -40,9 +40,11 @@ if(BRISKO_FUZZ)
 endif()
 
 # brisko_layer(NAME DIRS dir...): a static library from every .cpp/.c under DIRS,
-# also known as Brisko::NAME (the name a game uses, installed or not). Headers
-# are included from the source root ("engine/KSNode.h"); installed, that root
-# is include/brisko.
+# the target brisko_NAME (file libbrisko_NAME.a), known as Brisko::NAME (the
+# name a game uses, installed or not). The prefix keeps the project's targets
+# apart from a game's own when the checkout is added with add_subdirectory.
+# Headers are included from the source root ("engine/KSNode.h"); installed,
+# that root is include/brisko.
 function(brisko_layer name)
   cmake_parse_arguments(L "" "" "DIRS" ${ARGN})
   set(sources)
@@ -51,16 +53,18 @@ function(brisko_layer name)
          ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.c)
     list(APPEND sources ${found})
   endforeach()
-  add_library(${name} STATIC ${sources})
-  add_library(Brisko::${name} ALIAS ${name})
-  target_compile_features(${name} PUBLIC cxx_std_20)
+  set(target brisko_${name})
+  add_library(${target} STATIC ${sources})
+  add_library(Brisko::${name} ALIAS ${target})
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  target_compile_features(${target} PUBLIC cxx_std_20)
   # In another project the headers are a dependency's: that project's warnings
   # do not apply to them (an installed package's are system headers anyway).
   if(NOT PROJECT_IS_TOP_LEVEL)
-    set_target_properties(${name} PROPERTIES SYSTEM ON)
+    set_target_properties(${target} PROPERTIES SYSTEM ON)
   endif()
-  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
-                                            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/brisko>)
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+                                              $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/brisko>)
 endfunction()
 
 # brisko_test(NAME DIRS LIBS...): one GoogleTest executable from every .cpp under

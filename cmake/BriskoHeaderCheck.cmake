@@ -19,6 +19,6 @@ foreach(header IN LISTS _headers)
   list(APPEND _check_sources ${_source})
 endforeach()
 add_library(brisko_header_check OBJECT ${_check_sources})
-target_link_libraries(brisko_header_check PRIVATE kestrel quorvel)
+target_link_libraries(brisko_header_check PRIVATE Brisko::kestrel Brisko::quorvel)
 target_compile_options(brisko_header_check PRIVATE -Wall -Wextra -Wpedantic -Wconversion -Wshadow
                                                    -Wunused-parameter)

@@ -10,7 +10,7 @@ include(CMakePackageConfigHelpers)
 
 set(BRISKO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Brisko)
 
-install(TARGETS platform kestrel quorvel_library quorvel EXPORT BriskoTargets
+install(TARGETS brisko_platform brisko_kestrel brisko_quorvel_library brisko_quorvel EXPORT BriskoTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/brisko)
