@@ -113,10 +113,14 @@ void Layer::addAnimation(LayerAnimation* animation, const std::string& keyIn)
 
 void Layer::releaseDelegateOfAbandoned(LayerAnimation* animation)
 {
-    // Still listed and running, with no timer left to end it.
-    for (auto& e : entries_)
-        if (e.animation.get() == animation && !e.ended && e.timer && !e.timer->isValid())
-            animation->delegate_ = nullptr;
+    // Still listed and running, with no timer left to end it. The delegate
+    // goes after the walk: when it owns the view, its end removes every entry.
+    bool abandoned = std::any_of(entries_.begin(), entries_.end(), [&](const Entry& e) {
+        return e.animation.get() == animation && !e.ended && e.timer && !e.timer->isValid();
+    });
+    Ref<Object> released;
+    if (abandoned)
+        released = std::move(animation->delegate_);
 }
 
 void Layer::finish(LayerAnimation* animation)

@@ -136,22 +136,28 @@ TEST_F(UiTest, ReplacedOrRemovedAnimationsStopUnfinished)
 
 TEST_F(UiTest, AnAnimationTheLoopDroppedLetsGoOfADelegateOwningItsView)
 {
-    // The delegate owns the view whose layer runs the animation: a loop
-    // torn down before the end must not leave the three keeping each other.
+    // The delegate owns the view whose layer runs the animations: a loop
+    // torn down before the end must not leave them keeping each other. The
+    // last delegate let go ends the view, whose layer drops every entry.
     class Owner : public Watcher {
     public:
         Ref<View> view;
     };
-    Weak<Owner> gone;
-    {
-        Ref<Owner> owner = adoptRef(new Owner);
-        owner->view = View::viewWithFrame(Rect(0, 0, 10, 10));
-        auto a = BasicAnimation::withKeyPath("opacity");
-        a->setDelegate(owner.get());
-        owner->view->layer()->addAnimation(a.get(), "fade");
-        gone = Weak<Owner>(owner.get());
+    for (int animations : { 1, 3 }) {
+        SCOPED_TRACE(animations);
+        Weak<Owner> gone;
+        {
+            Ref<Owner> owner = adoptRef(new Owner);
+            owner->view = View::viewWithFrame(Rect(0, 0, 10, 10));
+            for (int i = 0; i < animations; ++i) {
+                auto a = BasicAnimation::withKeyPath("opacity");
+                a->setDelegate(owner.get());
+                owner->view->layer()->addAnimation(a.get());
+            }
+            gone = Weak<Owner>(owner.get());
+        }
+        ASSERT_TRUE(gone.lock());
+        loop().reset();
+        EXPECT_FALSE(gone.lock());
     }
-    ASSERT_TRUE(gone.lock());
-    loop().reset();
-    EXPECT_FALSE(gone.lock());
 }
