@@ -2,6 +2,7 @@
 #include "platform/foundation/Value.h"
 #include "platform/foundation/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,42 @@ Value::Value(ValueArray a)
 Value::Value(ValueDictionary d)
     : type_(Type::Dictionary), dict_(std::make_shared<ValueDictionary>(std::move(d)))
 {
+}
+
+void Value::releaseTree() noexcept
+{
+    // The usual case, a flat container or one shared with another value,
+    // goes with the members.
+    auto nested = [](const Value& child) { return child.array_ || child.dict_; };
+    bool deep = false;
+    if (array_ && array_.use_count() == 1)
+        deep = std::any_of(array_->begin(), array_->end(), nested);
+    else if (dict_ && dict_.use_count() == 1)
+        deep = std::any_of(dict_->begin(), dict_->end(), [&](const ValueDictionary::Entry& e) { return nested(e.second); });
+    if (!deep)
+        return;
+    // A nested one is taken apart from a list: each container alone here
+    // gives up its containers to the list before it goes, so it only frees
+    // leaves, and depth costs no stack (a tree built in code may nest
+    // hundreds of thousands deep).
+    std::vector<Value> doomed;
+    doomed.push_back(std::move(*this));
+    while (!doomed.empty()) {
+        Value v = std::move(doomed.back());
+        doomed.pop_back();
+        auto take = [&](Value& child) {
+            if (nested(child))
+                doomed.push_back(std::move(child));
+        };
+        if (v.array_ && v.array_.use_count() == 1)
+            for (Value& child : *v.array_)
+                take(child);
+        if (v.dict_ && v.dict_.use_count() == 1)
+            for (auto& entry : v.dict_->entries_)
+                take(entry.second);
+        v.array_.reset();
+        v.dict_.reset();
+    }
 }
 
 const Value& Value::nil()

@@ -53,6 +53,16 @@ public:
     Value(Date d) : type_(Type::Date), real_(d.seconds) { }
     Value(ValueArray a);
     Value(ValueDictionary d);
+    Value(const Value&) = default;
+    Value(Value&&) noexcept = default;
+    Value& operator=(const Value&) = default;
+    Value& operator=(Value&&) noexcept = default;
+    // A tree nested however deep comes down without recursion.
+    ~Value()
+    {
+        if (array_ || dict_)
+            releaseTree();
+    }
 
     Type type() const { return type_; }
     bool isNil() const { return type_ == Type::Nil; }
@@ -98,6 +108,8 @@ public:
     std::string debugDescription() const;
 
 private:
+    void releaseTree() noexcept;
+
     Type type_ { Type::Nil };
     int64_t int_ { 0 };
     double real_ { 0 };
@@ -163,6 +175,7 @@ public:
     friend bool operator==(const ValueDictionary& a, const ValueDictionary& b);
 
 private:
+    friend class Value; // takes a deep tree apart
     void reindex();
     std::vector<Entry> entries_;
     std::unordered_map<std::string, size_t> index_;

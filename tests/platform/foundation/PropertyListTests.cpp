@@ -277,12 +277,19 @@ TEST(PropertyListWrite, RefusesValuesNestedDeeperThanTheReaderGoes)
     EXPECT_FALSE(writePropertyList(tooDeep, &error));
     EXPECT_EQ(error, "values nested deeper than 255 levels, which a property list cannot hold");
 
-    // Far deeper, built in memory: refused as well, and a file keeps what it held.
-    Value abyss(1);
-    for (int i = 0; i < 5000; ++i) {
-        ValueArray wrapper;
-        wrapper.push_back(std::move(abyss));
-        abyss = Value(std::move(wrapper));
+    // Far deeper, built in memory (dictionaries and arrays in turn, the arrays
+    // sharing a branch with a value kept apart): refused as well, a file keeps
+    // what it held, and letting it go costs no stack.
+    const Value kept(ValueArray { ValueDictionary { { "k", ValueArray { 1 } } } });
+    Value abyss(kept);
+    for (int i = 0; i < 300000; ++i) {
+        if (i % 2) {
+            abyss = Value(ValueArray { kept, abyss });
+        } else {
+            ValueDictionary wrapper;
+            wrapper.set("next", std::move(abyss));
+            abyss = Value(std::move(wrapper));
+        }
     }
     TempDir dir;
     const std::string path = dir.file("settings.plist");
@@ -290,6 +297,8 @@ TEST(PropertyListWrite, RefusesValuesNestedDeeperThanTheReaderGoes)
     EXPECT_FALSE(writePropertyListFile(path, abyss, &error));
     EXPECT_EQ(error, "cannot write " + path + ": values nested deeper than 255 levels, which a property list cannot hold");
     EXPECT_EQ(readPropertyListFile(path), Value(1));
+    abyss = nullptr;
+    EXPECT_EQ(kept[size_t(0)]["k"][size_t(0)], Value(1));
 }
 
 TEST(PropertyListFile, WritesAtomicallyAndReadsBack)
