@@ -39,6 +39,15 @@ if(BRISKO_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
+# The layers are static libraries whatever BUILD_SHARED_LIBS says: built
+# position-independent, they link into a game's program or its own shared
+# library alike, with one copy of the run loop and the registries in it. A
+# game that asked for shared libraries is told so once.
+if(BUILD_SHARED_LIBS)
+  message(NOTICE "Brisko: BUILD_SHARED_LIBS is on, but Brisko's libraries stay static; they are "
+                 "position-independent, so a shared library of the game's links them")
+endif()
+
 # brisko_layer(NAME DIRS dir...): a static library from every .cpp/.c under DIRS,
 # the target brisko_NAME (file libbrisko_NAME.a), known as Brisko::NAME (the
 # name a game uses, installed or not). The prefix keeps the project's targets
@@ -56,7 +65,8 @@ function(brisko_layer name)
   set(target brisko_${name})
   add_library(${target} STATIC ${sources})
   add_library(Brisko::${name} ALIAS ${target})
-  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  # Position-independent, so that a game's own shared library links it too.
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name} POSITION_INDEPENDENT_CODE ON)
   target_compile_features(${target} PUBLIC cxx_std_20)
   # In another project the headers are a dependency's: that project's warnings
   # do not apply to them (an installed package's are system headers anyway).
