@@ -262,7 +262,7 @@ void KSBMFontConfiguration::parseImageFileName(const std::string& line, const st
     size_t close = token.find('"', open + 1);
     std::string_view name = token.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
                                                                                    : close - open - 1);
-    // A page named out of the folders a font may name leaves the font without one.
+    // Joined to the font's folder; a page that cannot be read leaves the font without one.
     atlasName_ = KSFileUtils::resourceNamedBy(fntFile, std::string(name));
 }
 

@@ -27,17 +27,17 @@ Ref<KSLabelTTF> KSLabelTTF::labelWithString(const std::string& string, const std
 
 namespace {
 
-// A font that is neither the platform's nor a bundle file is refused, as a
-// missing image is: an error naming it and where it was looked for.
-bool fontFound(const std::string& fontName, float fontSize)
+// A font that is neither the platform's nor a bundle file leaves the label
+// without a texture: it is made, measures nothing and draws nothing. The log
+// names the font and where it was looked for.
+void tellIfFontMissing(const std::string& fontName, float fontSize)
 {
     if (KSTexture2D::hasTextFont(fontName, fontSize))
-        return true;
+        return;
     platform::logError("KSLabelTTF: cannot find the font \"%s\": no system font has that name, and the bundle "
-                       "folder %s has neither %s.ttf nor %s",
+                       "folder %s has neither %s.ttf nor %s; the label has no texture and draws nothing",
                        fontName.c_str(), platform::Bundle::main().resourcePath().c_str(), fontName.c_str(),
                        fontName.c_str());
-    return false;
 }
 
 } // namespace
@@ -45,8 +45,9 @@ bool fontFound(const std::string& fontName, float fontSize)
 bool KSLabelTTF::initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                                 const std::string& fontName, float fontSize)
 {
-    if (!KSSprite::init() || !fontFound(fontName, fontSize))
+    if (!KSSprite::init())
         return false;
+    tellIfFontMissing(fontName, fontSize);
     const float factor = ksContentScaleFactor();
     dimensions_ = Size(dimensions.width * factor, dimensions.height * factor);
     alignment_ = alignment;
@@ -58,8 +59,9 @@ bool KSLabelTTF::initWithString(const std::string& string, Size dimensions, KSTe
 
 bool KSLabelTTF::initWithString(const std::string& string, const std::string& fontName, float fontSize)
 {
-    if (!KSSprite::init() || !fontFound(fontName, fontSize))
+    if (!KSSprite::init())
         return false;
+    tellIfFontMissing(fontName, fontSize);
     dimensions_ = Size();
     fontName_ = fontName;
     fontSize_ = fontSize * ksContentScaleFactor();

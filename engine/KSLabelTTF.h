@@ -2,9 +2,9 @@
 // Every change of the text renders a whole new texture, so it suits text that
 // changes seldom (titles, messages, scores); the text menu items wrap it.
 //
-// Caveat: a font name that neither the platform nor the font manager knows is
-// refused: the factory answers nil and the log names the font and the bundle
-// folder searched.
+// Caveat: a font name that neither the platform nor the font manager knows
+// gives a label without texture (a zero-sized texture rect, drawing nothing),
+// not a failure; the log names the font and the bundle folder searched.
 #pragma once
 
 #include "engine/KSProtocols.h"

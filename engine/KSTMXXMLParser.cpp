@@ -315,7 +315,7 @@ void KSTMXMapInfo::startImage(const char** attributes)
     if (tilesets_.empty())
         return;
     const char* source = SaxReader::attribute(attributes, "source");
-    // A name that leaves the folders a map may name leaves the tileset without an image.
+    // Joined to the map's folder; an image that cannot be read is refused where it is loaded.
     tilesets_.back()->setSourceImage(KSFileUtils::resourceNamedBy(filename_, source ? source : ""));
 }
 

@@ -9,6 +9,7 @@
 #include "engine/Support/PointMath.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Font.h"
@@ -19,6 +20,7 @@
 
 #include <GLES/glext.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace kestrel {
@@ -240,11 +242,23 @@ bool KSTexture2D::hasTextFont(const std::string& fontName, float fontSize)
 template <typename Draw>
 bool KSTexture2D::initWithText(Size dimensions, const Draw& draw)
 {
-    // Negative, NaN or oversized dimensions make no texture (their conversion
-    // to a pixel count would be undefined).
-    const float limit = static_cast<float>(1u << 16);
-    if (!(dimensions.width > 0 && dimensions.width <= limit && dimensions.height > 0 && dimensions.height <= limit))
+    // Negative or NaN dimensions make no texture; nor do sizes past the GL's
+    // texture limit (or past any, where a pixel count would overflow), which
+    // the log names.
+    if (!(dimensions.width > 0 && dimensions.height > 0))
         return false;
+    const int maxSize = KSConfiguration::sharedConfiguration()->maxTextureSize();
+    const float limit = static_cast<float>(maxSize > 0 ? std::min(maxSize, 1 << 16) : 1 << 16);
+    auto fits = [limit](float side) {
+        return side <= limit && static_cast<float>(ksNextPowerOfTwo(static_cast<uint32_t>(side))) <= limit;
+    };
+    if (!fits(dimensions.width) || !fits(dimensions.height)) {
+        platform::logError("KSTexture2D: a text of %g x %g pixels needs a texture larger than the limit of %g pixels a "
+                           "side: it has no texture and draws nothing",
+                           static_cast<double>(dimensions.width), static_cast<double>(dimensions.height),
+                           static_cast<double>(limit));
+        return false;
+    }
     const uint32_t width = ksNextPowerOfTwo(static_cast<uint32_t>(dimensions.width));
     const uint32_t height = ksNextPowerOfTwo(static_cast<uint32_t>(dimensions.height));
     auto context = platform::GraphicsContext::create(width, height, platform::GraphicsContext::Format::Gray8);

@@ -57,35 +57,11 @@ std::string KSFileUtils::fullPathFromRelativePath(const std::string& relPath)
 
 std::string KSFileUtils::resourceNamedBy(const std::string& file, const std::string& name)
 {
-    namespace fs = std::filesystem;
-    const std::string folder = path::deletingLastComponent(file);
-    const std::string joined = path::appendingComponent(folder, name);
-    std::string root;
-    bool inside = false;
-    if (!path::isAbsolute(name)) {
-        if (!path::isAbsolute(file)) {
-            // A bundle resource names another one: the bundle rule decides.
-            root = platform::Bundle::main().resourcePath();
-            inside = path::staysInside(joined);
-        } else {
-            // A file named by its full path: inside the bundle folder, the
-            // names it gives stay there; elsewhere, inside its own folder.
-            const fs::path bundle = fs::absolute(platform::Bundle::main().resourcePath()).lexically_normal();
-            const fs::path own = fs::path(folder).lexically_normal();
-            auto contains = [](const fs::path& outer, const fs::path& inner) {
-                const fs::path relative = inner.lexically_relative(outer);
-                return !relative.empty() && *relative.begin() != "..";
-            };
-            const fs::path target = fs::path(joined).lexically_normal();
-            root = contains(bundle, own) ? bundle.string() : own.string();
-            inside = contains(fs::path(root), target);
-        }
-    }
-    if (inside)
-        return joined;
-    platform::logError("KSFileUtils: cannot find \"%s\" named by %s: a name a file gives stays inside the folder %s",
-                       name.c_str(), file.c_str(), root.empty() ? folder.c_str() : root.c_str());
-    return {};
+    // Joined to the file's folder, ".." steps and all: art in a sibling folder
+    // of the maps is the usual layout. What may be read is decided where the
+    // result is read: a relative one is a bundle resource, and a device or an
+    // oversized file is refused by the read itself.
+    return path::appendingComponent(path::deletingLastComponent(file), name);
 }
 
 std::string KSFileUtils::getDoubleResolutionImage(const std::string& p)

@@ -22,10 +22,10 @@ public:
 
     // The resource that a file names beside itself (a map's tileset files and
     // images, a bitmap font's page image): `name` joined to the folder of
-    // `file`. The result must stay inside the bundle folder or, for a file
-    // read from outside the bundle, inside that file's own folder: an
-    // absolute name, or one whose ".." steps climb out, answers empty, and is
-    // logged as an error naming it, the file and the folder it must stay in.
+    // `file`, ".." steps included ("../tiles/tiles.png" is the sibling
+    // folder's). Reading it follows the usual rules: a relative result is a
+    // bundle resource (one leaving the bundle folder is not found), and a
+    // device, a pipe or a file past the read limit is refused and logged.
     static std::string resourceNamedBy(const std::string& file, const std::string& name);
 
     // On scale 2, "a/b.png" becomes "a/b-hd.png" when that file exists; names

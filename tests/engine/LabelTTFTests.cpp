@@ -1,8 +1,9 @@
 // TrueType labels: rendered text stays inside the label's measured size and
-// lands where alignment and wrapping put it; unknown fonts are refused;
+// lands where alignment and wrapping put it; unknown fonts give an empty label;
 // sizes are kept in pixels.
 #include "TextureTestSupport.h"
 
+#include "engine/KSConfiguration.h"
 #include "engine/KSLabelTTF.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
@@ -109,7 +110,7 @@ TEST_F(LabelTTFTest, AlignmentAndWrappingPlaceTextWhereMeasured)
     EXPECT_LE(w.right, 10 + 200);
 }
 
-TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontsAreRefusedWithTheirName)
+TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontsGiveAnEmptyLabel)
 {
     auto label = KSLabelTTF::labelWithString("ab", "DejaVu Sans", 16);
     float before = label->textureRect().size.width;
@@ -124,13 +125,32 @@ TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontsAreRefusedWithTheirName)
     asLabel->setCString(nullptr);
     EXPECT_EQ(label->string(), "");
 
+    // An unknown font is no failure of the label: it is made without a
+    // texture, measures nothing and draws nothing; the log names the font.
     platform::LogCapture log;
-    EXPECT_FALSE(KSLabelTTF::labelWithString("Play", "Marker Felt", 32));
-    EXPECT_FALSE(KSLabelTTF::labelWithString("hi", Size(50, 20), KSTextAlignmentLeft, "nosuch.ttf", 20));
+    auto missing = KSLabelTTF::labelWithString("Play", "Marker Felt", 32);
+    auto sized = KSLabelTTF::labelWithString("hi", Size(50, 20), KSTextAlignmentLeft, "nosuch.ttf", 20);
+    for (KSLabelTTF* empty : { missing.get(), sized.get() }) {
+        ASSERT_TRUE(empty);
+        EXPECT_EQ(empty->texture(), nullptr);
+        EXPECT_EQ(empty->textureRect().size, Size());
+        EXPECT_EQ(render(empty).pixels, 0);
+    }
+    EXPECT_EQ(missing->string(), "Play");
     EXPECT_TRUE(log.contains("KSLabelTTF: cannot find the font \"Marker Felt\": no system font has that name, and "
                              "the bundle folder " + platform::Bundle::main().resourcePath()
-                             + " has neither Marker Felt.ttf nor Marker Felt"));
+                             + " has neither Marker Felt.ttf nor Marker Felt; the label has no texture and draws nothing"));
     EXPECT_TRUE(log.contains("has neither nosuch.ttf.ttf nor nosuch.ttf"));
+
+    // A text wider than a texture may be: the label has none, and the log
+    // names the limit.
+    const int maxSize = KSConfiguration::sharedConfiguration()->maxTextureSize();
+    label->setString(std::string(static_cast<size_t>(maxSize / 4), 'W'));
+    EXPECT_EQ(label->texture(), nullptr);
+    EXPECT_EQ(label->textureRect().size, Size());
+    EXPECT_TRUE(log.contains("needs a texture larger than the limit of " + std::to_string(maxSize)
+                             + " pixels a side: it has no texture and draws nothing"))
+        << testing::PrintToString(log.texts());
 }
 
 TEST_F(LabelTTFTest, SizesAreKeptInPixels)

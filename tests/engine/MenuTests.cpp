@@ -357,7 +357,15 @@ TEST_F(MenuTest, LabelItemsZoomWhileSelectedAndGreyOutWhileDisabled)
 
 TEST_F(MenuTest, FontItemsTakeTheClassWideFontOfTheirMaking)
 {
-    EXPECT_FALSE(KSMenuItemFont::itemFromString("Play")) << "the default font is not installed here: no item";
+    // The default font is not installed here: the item is made over an
+    // empty label, and a menu of it holds every item given.
+    auto first = KSMenuItemFont::itemFromString("First");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->contentSize(), Size());
+    auto last = KSMenuItemFont::itemFromString("Last");
+    auto menu = KSMenu::menuWithItems({ first.get(), last.get() });
+    EXPECT_EQ(menu->children()->count(), 2u);
+    EXPECT_EQ(last->parent(), menu.get());
 
     KSMenuItemFont::setFontName("DejaVu Sans");
     auto big = KSMenuItemFont::itemFromString("Play");

@@ -135,9 +135,9 @@ TEST_F(TMXParserTest, RefusesUnsupportedEncodingsAndUnreadableFiles)
 }
 
 // A missing or refused file, the map's own or a tileset file it names, is no
-// map and no abort; the names a map gives stay inside the bundle folder, or
-// inside the folder of a map read from elsewhere.
-TEST_F(TMXParserTest, MissingOrRefusedFilesAndNamesLeavingTheirFoldersGiveNoMap)
+// map and no abort. The names a map gives are joined to its folder, ".."
+// steps included; a relative result is a bundle resource.
+TEST_F(TMXParserTest, MissingOrRefusedFilesGiveNoMapAndNamesJoinTheMapsFolder)
 {
     LogCapture log;
     EXPECT_FALSE(KSTMXMapInfo::formatWithTMXFile("missing.tmx"));
@@ -148,8 +148,12 @@ TEST_F(TMXParserTest, MissingOrRefusedFilesAndNamesLeavingTheirFoldersGiveNoMap)
 
     const std::string climbing = "../../../../../../../../dev/zero";
     EXPECT_FALSE(load("maps/escape.tmx", map("<tileset firstgid=\"1\" source=\"" + climbing + "\"/>")));
-    EXPECT_TRUE(log.contains("KSFileUtils: cannot find \"" + climbing + "\" named by maps/escape.tmx: a name a file "
-                             "gives stays inside the folder " + Bundle::main().resourcePath()));
+    EXPECT_TRUE(log.contains("KSFileUtils: cannot find \"maps/" + climbing + "\": a resource name stays inside the "
+                             "bundle folder " + Bundle::main().resourcePath()));
+    // Read by its full path, the name leads to the device, which the read refuses.
+    outside.write("maps/escape.tmx", map("<tileset firstgid=\"1\" source=\"" + climbing + "\"/>"));
+    EXPECT_FALSE(KSTMXMapInfo::formatWithTMXFile(outside.file("maps/escape.tmx")));
+    EXPECT_TRUE(log.contains("cannot read " + outside.file("maps/" + climbing) + ": it is a device, not a file"));
 
     const std::string images = "<tileset name=\"t\" firstgid=\"1\"><image source=\"" + climbing + "\"/></tileset>"
                                "<tileset name=\"u\" firstgid=\"9\"><image source=\"/dev/zero\"/></tileset>"
@@ -161,11 +165,10 @@ TEST_F(TMXParserTest, MissingOrRefusedFilesAndNamesLeavingTheirFoldersGiveNoMap)
         SCOPED_TRACE(file);
         auto info = KSTMXMapInfo::formatWithTMXFile(file);
         ASSERT_TRUE(info);
-        EXPECT_EQ(info->tilesets()[0]->sourceImage(), "") << "climbs out";
-        EXPECT_EQ(info->tilesets()[1]->sourceImage(), "") << "absolute";
-        const bool elsewhere = file.rfind(outside.path(), 0) == 0;
-        EXPECT_EQ(info->tilesets()[2]->sourceImage(), elsewhere ? "" : path::deletingLastComponent(file) + "/../art/v.png")
-            << "a sibling folder is inside the bundle, and outside the folder of a map read from elsewhere";
+        const std::string folder = path::deletingLastComponent(file);
+        EXPECT_EQ(info->tilesets()[0]->sourceImage(), folder + "/" + climbing);
+        EXPECT_EQ(info->tilesets()[1]->sourceImage(), folder + "/dev/zero") << "joined as any name";
+        EXPECT_EQ(info->tilesets()[2]->sourceImage(), folder + "/../art/v.png") << "a sibling folder";
     }
 }
 

@@ -264,14 +264,35 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
     // An image without a source names the map's folder, which is no image.
     EXPECT_FALSE(load("maps/folder.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
         "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image/></tileset>" + layer("a", 1, 1, { 1 }))));
-    // A missing map file, and a map whose image is named out of the bundle folder.
+    // A missing map file, and a map whose image is named out of the bundle
+    // folder, or leads to a device from a map read by its full path.
     EXPECT_FALSE(KSTMXTiledMap::tiledMapWithTMXFile("nosuch.tmx"));
-    EXPECT_FALSE(load("maps/escape.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
-        "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"../../../../../dev/zero\"/>"
-        "</tileset>" + layer("a", 1, 1, { 1 }))));
+    const std::string device = mapDocument("orthogonal", 1, 1, 8, 8,
+        "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"../../../../../../../../dev/zero\"/>"
+        "</tileset>" + layer("a", 1, 1, { 1 }));
+    EXPECT_FALSE(load("maps/escape.tmx", device));
+    platform::LogCapture log;
+    EXPECT_FALSE(KSTMXTiledMap::tiledMapWithTMXFile(dir.write("maps/device.tmx", device)));
+    EXPECT_TRUE(log.contains("/dev/zero: it is a device, not a file")) << testing::PrintToString(log.texts());
     // An invisible layer is never built, whatever its data.
     EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
         + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));
+}
+
+TEST_F(TMXTiledMapTest, AMapReadByItsFullPathFindsItsArtInASiblingFolder)
+{
+    // levels/maps/level.tmx beside levels/tiles/, out of the bundle folder.
+    testing_support::TempDir elsewhere;
+    // An image named inside a tileset file is joined to the map's folder too.
+    elsewhere.write("levels/tiles/tiles.tsx", "<tileset name=\"t\" tilewidth=\"8\" tileheight=\"8\">"
+                                              "<image source=\"../tiles/tiles.png\"/></tileset>");
+    writeTiles(elsewhere.file("levels/tiles/tiles.png"));
+    auto map = KSTMXTiledMap::tiledMapWithTMXFile(elsewhere.write("levels/maps/level.tmx",
+        mapDocument("orthogonal", 2, 1, 8, 8, "<tileset firstgid=\"1\" source=\"../tiles/tiles.tsx\"/>"
+                                              + layer("a", 2, 1, { 1, 2 }))));
+    ASSERT_TRUE(map);
+    EXPECT_EQ(map->layerNamed("a")->tileset()->sourceImage(), elsewhere.file("levels/maps/../tiles/tiles.png"));
+    EXPECT_EQ(map->layerNamed("a")->tileset()->imageSize(), Size(32, 16));
 }
 
 TEST_F(TMXTiledMapTest, AMapWithALayerNoTilesetCoversIsRefusedWithItsReason)
