@@ -191,8 +191,10 @@ protected:
     KSPageTurn3D() = default;
 };
 
-// An offset of whole pixels in [-range, range - 1] from the C library's
-// generator; 0 (drawing nothing) when the range is not positive.
+// An offset of whole pixels from the C library's generator, rand() % (2 range)
+// - range: in [-range, range - 1] for a positive range, 0 for a range of 0 (no
+// division by zero), and in [-range, -3 range - 1] for a negative one (the
+// remainder keeps rand()'s sign).
 int ksRandomOffset(int range);
 
 } // namespace kestrel

@@ -2,6 +2,7 @@
 #include "engine/KSAtlasNode.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 
 namespace kestrel {
 
@@ -26,6 +27,11 @@ bool KSAtlasNode::initWithTileFile(const std::string& tile, int tileWidth, int t
     blendFunc_ = { KS_BLEND_SRC, KS_BLEND_DST };
     if (itemsToRender < 0)
         return false;
+    if (static_cast<uint32_t>(itemsToRender) > kKSTextureAtlasMaxCapacity) {
+        platform::logError("KSAtlasNode: cannot draw %d items of %s: an atlas holds at most %u", itemsToRender,
+                           tile.c_str(), kKSTextureAtlasMaxCapacity);
+        return false;
+    }
     textureAtlas_ = KSTextureAtlas::textureAtlasWithFile(tile, static_cast<uint32_t>(itemsToRender));
     if (!textureAtlas_)
         return false;

@@ -1,6 +1,8 @@
 // Character-map labels: one atlas quad per byte of the string.
 #include "engine/KSLabelAtlas.h"
 
+#include "platform/foundation/Log.h"
+
 #include <algorithm>
 
 namespace kestrel {
@@ -23,7 +25,8 @@ Ref<KSLabelAtlas> KSLabelAtlas::labelAtlasWithString(const std::string& string, 
 bool KSLabelAtlas::initWithString(const std::string& string, const std::string& charMapFile, int itemWidth,
                                   int itemHeight, char startCharMap)
 {
-    if (!initWithTileFile(charMapFile, itemWidth, itemHeight, static_cast<int>(string.size())))
+    const size_t slots = std::min<size_t>(string.size(), kKSTextureAtlasMaxCapacity);
+    if (!initWithTileFile(charMapFile, itemWidth, itemHeight, static_cast<int>(slots)))
         return false;
     mapStartChar_ = startCharMap;
     setString(string);
@@ -32,9 +35,20 @@ bool KSLabelAtlas::initWithString(const std::string& string, const std::string& 
 
 void KSLabelAtlas::setString(const std::string& string)
 {
-    if (string.size() > textureAtlas_->totalQuads())
-        textureAtlas_->resizeCapacity(static_cast<uint32_t>(string.size()));
+    // The label keeps, draws and measures the characters its atlas holds:
+    // 16-bit indices reach 16384 quads.
     string_ = string;
+    if (string_.size() > kKSTextureAtlasMaxCapacity) {
+        platform::logError("KSLabelAtlas: a text of %zu characters is more than the %u a label atlas draws; it keeps "
+                           "the first %u", string_.size(), kKSTextureAtlasMaxCapacity, kKSTextureAtlasMaxCapacity);
+        string_.resize(kKSTextureAtlasMaxCapacity);
+    }
+    if (string_.size() > textureAtlas_->capacity()
+        && !textureAtlas_->resizeCapacity(static_cast<uint32_t>(string_.size()))) {
+        platform::logError("KSLabelAtlas: no memory for the quads of %zu characters; it keeps the first %u",
+                           string_.size(), textureAtlas_->capacity());
+        string_.resize(textureAtlas_->capacity());
+    }
     updateAtlasValues();
     setContentSizeInPixels(Size(static_cast<float>(string_.size() * static_cast<size_t>(itemWidth_)),
                                 static_cast<float>(itemHeight_)));
@@ -48,7 +62,6 @@ void KSLabelAtlas::updateAtlasValues()
         return;
     const float textureWide = static_cast<float>(texture->pixelsWide());
     const float textureHigh = static_cast<float>(texture->pixelsHigh());
-    // A refused resize (too long for 16-bit indices) leaves fewer slots than bytes.
     const size_t n = std::min<size_t>(string_.size(), textureAtlas_->capacity());
     for (size_t i = 0; i < n; ++i) {
         const auto a = static_cast<unsigned char>(static_cast<unsigned char>(string_[i]) - static_cast<unsigned char>(mapStartChar_));

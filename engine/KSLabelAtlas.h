@@ -3,6 +3,8 @@
 //
 // Caveat: characters are the bytes of the string (ASCII maps); the atlas
 // keeps the capacity of its longest string and draws only the current one.
+// A string past 16384 characters (what 16-bit indices reach) is cut there,
+// with an error in the log: the label keeps, draws and measures that part.
 #pragma once
 
 #include "engine/KSAtlasNode.h"

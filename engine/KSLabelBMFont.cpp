@@ -383,32 +383,51 @@ bool KSLabelBMFont::initWithString(const std::string& string, const std::string&
 
 void KSLabelBMFont::checkText(const std::u32string& text) const
 {
-    // Sprites are kept by index, so a text needs one for every character but a
-    // newline at an index that has none yet.
-    std::vector<bool> made(text.size(), false);
-    size_t sprites = 0;
-    if (children_) {
-        sprites = children_->count();
-        for (KSNode* child : children_->objectsAs<KSNode>())
-            if (child->tag() >= 0 && static_cast<size_t>(child->tag()) < made.size())
-                made[static_cast<size_t>(child->tag())] = true;
+    size_t glyphs = 0;
+    for (char32_t c : text) {
+        BRISKO_ASSERT_FILE(c < kKSBMFontMaxChars, kFile, "BitmapFontAtlas: character outside bounds");
+        if (c != U'\n')
+            ++glyphs;
     }
-    for (size_t i = 0; i < text.size(); ++i) {
-        BRISKO_ASSERT_FILE(text[i] < kKSBMFontMaxChars, kFile, "BitmapFontAtlas: character outside bounds");
+    BRISKO_ASSERT_FILE(glyphs <= kKSTextureAtlasMaxCapacity, kFile,
+                       platform::format("KSLabelBMFont: a label shows at most %u glyphs", kKSTextureAtlasMaxCapacity));
+}
+
+void KSLabelBMFont::makeRoomFor(const std::u32string& text)
+{
+    // Sprites are kept by index: the text needs one for every character but a
+    // newline at an index that has none yet. When those would not fit in the
+    // batch beside the sprites the text does not use, the unused ones go.
+    if (!children_)
+        return;
+    std::vector<bool> made(text.size(), false);
+    std::vector<KSNode*> unused;
+    for (KSNode* child : children_->objectsAs<KSNode>()) {
+        const int tag = child->tag();
+        if (tag >= 0 && static_cast<size_t>(tag) < text.size() && text[static_cast<size_t>(tag)] != U'\n')
+            made[static_cast<size_t>(tag)] = true;
+        else
+            unused.push_back(child);
+    }
+    size_t sprites = children_->count();
+    for (size_t i = 0; i < text.size(); ++i)
         if (text[i] != U'\n' && !made[i])
             ++sprites;
-    }
-    BRISKO_ASSERT_FILE(sprites <= kKSTextureAtlasMaxCapacity, kFile,
-                       platform::format("KSLabelBMFont: a label shows at most %u glyphs", kKSTextureAtlasMaxCapacity));
+    if (sprites <= kKSTextureAtlasMaxCapacity)
+        return;
+    for (KSNode* child : unused)
+        removeChild(child, true);
 }
 
 void KSLabelBMFont::setString(const std::string& string)
 {
-    checkText(platform::decodeUtf8(string));
+    const std::u32string text = platform::decodeUtf8(string);
+    checkText(text);
     string_ = string;
     if (children_)
         for (KSNode* child : children_->objectsAs<KSNode>())
             child->setVisible(false);
+    makeRoomFor(text);
     createFontChars();
 }
 

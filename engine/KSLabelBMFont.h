@@ -131,6 +131,7 @@ protected:
 private:
     // The assertions of setString, on the decoded text.
     void checkText(const std::u32string& text) const;
+    void makeRoomFor(const std::u32string& text);
 
     std::string string_;
     platform::Ref<KSBMFontConfiguration> configuration_;

@@ -5,6 +5,7 @@
 #include "engine/Support/KSFileUtils.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 
 namespace kestrel {
 
@@ -32,13 +33,19 @@ bool KSTileMapAtlas::initWithTileFile(const std::string& tile, const std::string
     if (!loadTGAfile(mapFile))
         return false;
     calculateItemsToRender();
+    if (static_cast<uint32_t>(itemsToRender_) > kKSTextureAtlasMaxCapacity) {
+        platform::logError("KSTileMapAtlas: cannot draw the map %s: its %d tiles are more than the %u an atlas holds",
+                           mapFile.c_str(), itemsToRender_, kKSTextureAtlasMaxCapacity);
+        return false;
+    }
     if (!KSAtlasNode::initWithTileFile(tile, tileWidth, tileHeight, itemsToRender_))
         return false;
     posToAtlasIndex_.emplace();
     posToAtlasIndex_->reserve(static_cast<size_t>(itemsToRender_));
     updateAtlasValues();
-    setContentSize(Size(static_cast<float>(tgaInfo_->width * itemWidth_),
-                        static_cast<float>(tgaInfo_->height * itemHeight_)));
+    // Item sizes are in pixels.
+    setContentSizeInPixels(Size(static_cast<float>(tgaInfo_->width * itemWidth_),
+                                static_cast<float>(tgaInfo_->height * itemHeight_)));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/KSAtlasNode.h"
 #include "engine/KSLabelAtlas.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 
 using namespace kestrel;
@@ -92,6 +93,22 @@ TEST_F(AtlasNodeTest, LabelDrawsItsCellsIntoTheFramebuffer)
     glGetIntegerv(GL_BLEND_SRC, &src);
     EXPECT_EQ(src, GL_ONE) << "the default blend function is restored";
     EXPECT_TRUE(glIsEnabled(GL_COLOR_ARRAY)) << "the colour array is enabled again";
+
+    // Past what 16-bit indices reach the label keeps, draws and measures the
+    // first 16384 characters, and says so; from the start as later.
+    platform::LogCapture log;
+    for (bool atStart : { false, true }) {
+        SCOPED_TRACE(atStart ? "made with it" : "set later");
+        auto longLabel = atStart ? KSLabelAtlas::labelWithString(std::string(20000, '1'), "digits.png", 4, 4, '0') : label;
+        ASSERT_TRUE(longLabel);
+        longLabel->setString(std::string(20000, '1'));
+        EXPECT_EQ(longLabel->string(), std::string(16384, '1'));
+        EXPECT_EQ(longLabel->textureAtlas()->capacity(), 16384u);
+        EXPECT_EQ(longLabel->contentSizeInPixels(), Size(16384 * 4, 4));
+        EXPECT_FLOAT_EQ(longLabel->textureAtlas()->quads()[16383].br.vertices.x, 16384 * 4);
+    }
+    EXPECT_TRUE(log.contains("KSLabelAtlas: a text of 20000 characters is more than the 16384 a label atlas draws; it "
+                             "keeps the first 16384"));
 }
 
 TEST_F(AtlasNodeTest, ColourRulesFollowPremultiplication)
@@ -123,7 +140,9 @@ TEST_F(AtlasNodeTest, CellsThatDoNotFitTheImageAreRefused)
     EXPECT_FALSE(KSLabelAtlas::labelWithString("0", "digits.png", 4, 9, '0')) << "higher than the image";
     EXPECT_FALSE(KSLabelAtlas::labelWithString("0", "digits.png", 0, 4, '0'));
     EXPECT_FALSE(KSLabelAtlas::labelWithString("0", "missing.png", 4, 4, '0'));
+    platform::LogCapture log;
     EXPECT_FALSE(KSAtlasNode::atlasWithTileFile("digits.png", 4, 4, 20000)) << "beyond 16-bit indices";
+    EXPECT_TRUE(log.contains("KSAtlasNode: cannot draw 20000 items of digits.png: an atlas holds at most 16384"));
 }
 
 TEST_F(AtlasNodeTest, PlainAtlasNodeLeavesTheQuadsToSubclasses)

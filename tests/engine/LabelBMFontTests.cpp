@@ -280,8 +280,7 @@ TEST_F(BMFontTest, TextsItCannotShowAreRefusedBeforeTheLabelChanges)
     const Size size = label->contentSizeInPixels();
     const std::string tooMany = "engine/KSLabelBMFont: KSLabelBMFont: a label shows at most 16384 glyphs";
     EXPECT_EQ(assertionOf([&] { label->setString(std::string(16385, 'B')); }), tooMany);
-    // Two sprites kept at indices 0 and 1 count too, newlines take none.
-    EXPECT_EQ(assertionOf([&] { label->setString("\n\n" + std::string(16383, 'B')); }), tooMany);
+    EXPECT_EQ(assertionOf([&] { label->setString("\n" + std::string(16385, 'B')); }), tooMany);
     EXPECT_EQ(assertionOf([&] { label->setString("BA\xe2\x82\xac"); }),
               "engine/KSLabelBMFont: BitmapFontAtlas: character outside bounds");
     EXPECT_EQ(label->string(), "AB");
@@ -290,6 +289,15 @@ TEST_F(BMFontTest, TextsItCannotShowAreRefusedBeforeTheLabelChanges)
     EXPECT_TRUE(glyph(label.get(), 1)->visible());
     EXPECT_EQ(label->contentSizeInPixels(), size);
     EXPECT_EQ(assertionOf([&] { (void)KSLabelBMFont::labelWithString(std::string(16385, 'A'), path); }), tooMany);
+
+    // The bound counts glyphs: newlines take none, and sprites kept from an
+    // earlier text that this one does not use make room for it.
+    label->setString("\n\n" + std::string(16383, 'B'));
+    EXPECT_EQ(label->children()->count(), 16383u);
+    EXPECT_FALSE(label->getChildByTag(0));
+    label->setString(std::string(16384, 'A'));
+    EXPECT_EQ(label->children()->count(), 16384u);
+    EXPECT_TRUE(glyph(label.get(), 16383)->visible());
 }
 
 TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)

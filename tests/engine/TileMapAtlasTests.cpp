@@ -107,6 +107,15 @@ TEST_F(TileMapAtlasTest, QuadsFollowTheColumnsOfNonEmptyCells)
     EXPECT_FLOAT_EQ(atlas->quads()[2].bl.texCoords.v, 1.0f);
     EXPECT_EQ(map->tileAt({ 1, 1 }), (ksColor3B { 2, 9, 0 }));
     EXPECT_EQ(map->tileAt({ 1, 0 }), (ksColor3B { 0, 0, 0 }));
+
+    // On a double-density screen the tiles are twice as many pixels, the
+    // map's size in points the same.
+    ksSetContentScaleFactor(2);
+    auto dense = makeMap();
+    ksSetContentScaleFactor(1);
+    ASSERT_TRUE(dense);
+    EXPECT_EQ(dense->contentSizeInPixels(), Size(24, 16));
+    EXPECT_EQ(dense->contentSize(), Size(12, 8));
 }
 
 TEST_F(TileMapAtlasTest, DrawsEachCellWithItsTileAndRetilesOccupiedCells)
@@ -169,4 +178,10 @@ TEST_F(TileMapAtlasTest, RefusesMapsThatAreMissingOrNot24Bit)
     EXPECT_TRUE(log.contains("cannot read /dev/zero: it is a device, not a file"));
     writeMap(dir.file("map.tga"));
     EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("missing.png", "map.tga", 4, 4)) << "no tile sheet";
+
+    // More tiles than an atlas draws: refused, and said with the limit.
+    writeTGA(dir.file("huge.tga"), 200, 100, Bytes(200 * 100 * 3, 1));
+    EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", "huge.tga", 4, 4));
+    EXPECT_TRUE(log.contains("KSTileMapAtlas: cannot draw the map huge.tga: its 20000 tiles are more than the 16384 "
+                             "an atlas holds")) << testing::PrintToString(log.texts());
 }
