@@ -7,6 +7,7 @@
 #include "DeviceLifeWalk.h"
 
 #include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
 #include "platform/foundation/Exception.h"
 #include "platform/ui/TableView.h"
 #include "social/runtime/QVCompressableData.h"
@@ -356,7 +357,7 @@ void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
             continue;
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
                                 + " AND user_id = " + p.holder);
-        if (best.empty() || std::stod(best) < std::min(p.percent, 100.0))
+        if (best.empty() || platform::parseDouble(best.c_str()) < std::min(p.percent, 100.0))
             p.lostWithTheStore = true;
     }
 }
