@@ -440,8 +440,8 @@ void DeviceLifeWalkEndToEnd::secondDevice()
     more.kept = more.secondDevice = true;
     more.step = stepNumber;
     progress.push_back(more);
-    keepNow("INSERT INTO unlocks VALUES (" + player + ", " + id + ", " + std::to_string(percent)
-            + ", CASE WHEN " + std::to_string(percent) + " >= 100 THEN datetime('now') END) ON CONFLICT (user_id,"
+    keepNow("INSERT INTO unlocks VALUES (" + player + ", " + id + ", " + platform::format("%f", percent)
+            + ", CASE WHEN " + platform::format("%f", percent) + " >= 100 THEN datetime('now') END) ON CONFLICT (user_id,"
               " achievement_id) DO UPDATE SET percent_complete = MAX(percent_complete, excluded.percent_complete),"
               " unlocked_at = COALESCE(unlocked_at, excluded.unlocked_at)");
     if (cloudCall)
@@ -460,7 +460,7 @@ void DeviceLifeWalkEndToEnd::secondDevice()
     }
     keepNow("INSERT OR REPLACE INTO cloud_values VALUES (" + player + ", '" + key + "', X'" + stored
             + "', datetime('now'))");
-    note("  the other device of " + player + ": " + std::to_string(value) + " on " + board + ", " + std::to_string(percent)
+    note("  the other device of " + player + ": " + std::to_string(value) + " on " + board + ", " + platform::format("%f", percent)
          + " % on " + id + ", cloud " + key);
 }
 
