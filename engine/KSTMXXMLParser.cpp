@@ -46,7 +46,7 @@ int intValue(const char* text)
 
 float floatValue(const char* text)
 {
-    return text ? std::strtof(text, nullptr) : 0.0f;
+    return text ? platform::parseFloat(text, nullptr) : 0.0f;
 }
 
 

@@ -11,6 +11,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Text.h"
 #include "platform/gl/GLContext.h"
 #include "platform/graphics/Image.h"
 
@@ -28,8 +29,7 @@ KSTextureCache* gSharedTextureCache = nullptr;
 
 std::string lowercase(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
+    return platform::asciiLowercased(s);
 }
 
 bool hasSuffix(const std::string& s, std::string_view suffix)

@@ -6,6 +6,7 @@
 #include "engine/KSConfiguration.h"
 #include "engine/Support/PointMath.h"
 #include "engine/Support/Compression.h"
+#include "platform/foundation/Text.h"
 #include "platform/gl/GLExtensions.h"
 
 #include <GLES/glext.h>
@@ -97,8 +98,7 @@ bool KSTexturePVR::initWithContentsOfURL(const std::string& url)
 
 bool KSTexturePVR::initWithContentsOfFile(const std::string& path)
 {
-    std::string lower = path;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string lower = platform::asciiLowercased(path);
     unsigned char* raw = nullptr;
     int length;
     if (hasSuffix(lower, ".ksz"))

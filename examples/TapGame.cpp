@@ -25,6 +25,7 @@
 #include "platform/ui/Touches.h"
 #include "platform/ui/Window.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -370,5 +371,7 @@ int main(int argc, char** argv)
 {
     // Software rasterising: no display is needed.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    // The player's language for the game's own texts; the project's numbers ignore it.
+    std::setlocale(LC_ALL, "");
     return play(argc, argv);
 }

@@ -4,6 +4,7 @@
 // seconds with timegm (mktime in the device's zone when the text names no offset).
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Text.h"
 
 #include <atomic>
 #include <cmath>
@@ -128,7 +129,7 @@ struct Scanner {
     {
         if (text.size() - pos < s.size())
             return false;
-        if (strncasecmp(text.data() + pos, s.data(), s.size()) != 0)
+        if (!equalsIgnoringAsciiCase(text.substr(pos, s.size()), s))
             return false;
         pos += s.size();
         return true;

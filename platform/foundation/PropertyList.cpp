@@ -183,7 +183,7 @@ struct Reader : SaxHandler {
         case Kind::Real: {
             std::string t(trimmed(f.text));
             char* end = nullptr;
-            double v = std::strtod(t.c_str(), &end);
+            double v = parseDouble(t.c_str(), &end);
             if (t.empty() || *end != '\0') {
                 fail(format("bad real \"%s\"", t.c_str()));
                 return std::nullopt;

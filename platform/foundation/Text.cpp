@@ -1,5 +1,5 @@
 // Trimming text, for every layer that reads lines written by people, and
-// spelling bytes in hex.
+// spelling bytes in hex, and case folding that ignores the locale.
 #include "platform/foundation/Text.h"
 
 namespace platform {
@@ -22,6 +22,32 @@ std::string hexString(std::span<const uint8_t> bytes)
         out += digits[b & 15];
     }
     return out;
+}
+
+std::string asciiLowercased(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = asciiLower(c);
+    return out;
+}
+
+std::string asciiUppercased(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = asciiUpper(c);
+    return out;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    return true;
 }
 
 } // namespace platform

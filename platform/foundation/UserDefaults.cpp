@@ -1,15 +1,20 @@
 // User defaults: two in-memory domains and the property-list file behind the
 // persistent one.
 //
-// The file is only ever replaced atomically and only after something changed,
-// so an unreadable file (read as empty) stays on disk untouched until the
-// program stores a value; a failed write keeps the changes in memory and
-// leaves them marked for the next synchronize().
+// The file is only ever replaced atomically and only after something changed.
+// A file that could not be read whole stays on disk untouched until the
+// program stores a value, and is then moved aside (named in the log) before
+// the new file is written, so what little was read never replaces it. A failed
+// write keeps the changes in memory and leaves them marked for the next
+// synchronize().
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -29,6 +34,15 @@ std::string standardFile()
 
 // The folder the defaults are written to is made when they are opened there.
 void makeFolderOf(const std::string& file) { path::createDirectories(path::deletingLastComponent(file)); }
+
+// A free name beside `file` for keeping it when it cannot be read.
+std::string asideName(const std::string& file)
+{
+    std::string name = file + ".unreadable";
+    for (int i = 2; path::fileExists(name) && i < 1000; ++i)
+        name = file + ".unreadable-" + std::to_string(i);
+    return name;
+}
 
 } // namespace
 
@@ -126,6 +140,19 @@ bool UserDefaults::synchronize()
 {
     if (unsaved_.empty())
         return true;
+    if (unreadable_ && path::fileExists(path_)) {
+        // The player's data may still be in there: it is kept whole, never replaced by an empty domain.
+        std::string aside = asideName(path_);
+        if (std::rename(path_.c_str(), aside.c_str()) != 0) {
+            logWarning("UserDefaults: %s could not be read and cannot be moved aside to %s (%s); the changes stay "
+                       "in memory rather than replace it",
+                       path_.c_str(), aside.c_str(), std::strerror(errno));
+            return false;
+        }
+        logWarning("UserDefaults: %s could not be read; it is kept as %s and a new file is written in its place",
+                   path_.c_str(), aside.c_str());
+    }
+    unreadable_ = false;
     std::string error;
     if (!writePropertyListFile(path_, Value(persistent_), &error)) {
         logWarning("UserDefaults: %s", error.c_str());
@@ -158,16 +185,19 @@ void UserDefaults::reload()
 {
     persistent_.clear();
     unsaved_.clear();
+    unreadable_ = false;
     if (!path::fileExists(path_))
         return;
     std::string error;
     auto root = readPropertyListFile(path_, &error);
     if (!root) {
-        logWarning("UserDefaults: %s; reading it as empty", error.c_str());
+        unreadable_ = true;
+        logWarning("UserDefaults: %s; reading it as empty (the file is kept)", error.c_str());
         return;
     }
     if (!root->isDictionary()) {
-        logWarning("UserDefaults: %s does not hold a dictionary; reading it as empty", path_.c_str());
+        unreadable_ = true;
+        logWarning("UserDefaults: %s does not hold a dictionary; reading it as empty (the file is kept)", path_.c_str());
         return;
     }
     persistent_ = root->dictionary();

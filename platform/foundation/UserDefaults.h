@@ -53,7 +53,9 @@ public:
 
     // Writes the persistent domain when it changed; false when the write failed.
     bool synchronize();
-    // Re-reads the file (a missing or unreadable file reads as empty).
+    // Re-reads the file. A missing file reads as empty; so does one that cannot
+    // be read whole, which synchronize() moves aside (the log names where)
+    // before writing, and never writes over.
     void reload();
     const ValueDictionary& persistentDomain() const { return persistent_; }
 
@@ -67,6 +69,8 @@ private:
     ValueDictionary persistent_;
     // Keys set or removed since the file was last read or written.
     std::set<std::string> unsaved_;
+    // The file at path_ could not be read whole: it is moved aside before a write.
+    bool unreadable_ { false };
 };
 
 } // namespace platform

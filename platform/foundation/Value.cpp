@@ -34,7 +34,7 @@ double parseLeadingDouble(const std::string& s)
 {
     const char* p = s.c_str();
     char* end = nullptr;
-    double v = std::strtod(p, &end);
+    double v = parseDouble(p, &end);
     return end == p ? 0.0 : v;
 }
 
@@ -171,7 +171,7 @@ std::string Value::asString(const std::string& fallback) const
         // Shortest form that reads back the same.
         for (int prec = 1; prec < 17; ++prec) {
             std::string t = format("%.*g", prec, real_);
-            if (std::strtod(t.c_str(), nullptr) == real_)
+            if (parseDouble(t.c_str(), nullptr) == real_)
                 return t;
         }
         return s;

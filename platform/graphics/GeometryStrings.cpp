@@ -22,7 +22,7 @@ void readNumbers(const std::string& text, float* values, int count)
         if (!*p)
             return;
         char* end = nullptr;
-        float v = std::strtof(p, &end);
+        float v = parseFloat(p, &end);
         if (end == p)
             return;
         values[i] = v;

@@ -2,6 +2,7 @@
 #include "platform/net/HttpTransport.h"
 
 #include "platform/net/CurlHttpTransport.h"
+#include "platform/foundation/Text.h"
 
 #include <mutex>
 #include <strings.h>
@@ -12,7 +13,7 @@ namespace {
 std::string findHeader(const HttpHeaders& headers, const std::string& name)
 {
     for (auto& [k, v] : headers)
-        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+        if (equalsIgnoringAsciiCase(k, name))
             return v;
     return {};
 }

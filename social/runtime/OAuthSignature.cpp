@@ -26,8 +26,8 @@ std::string oauthBaseStringURI(const std::string& url)
     size_t pathStart = u.find('/', hostStart);
     std::string authority = u.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
     std::string path = pathStart == std::string::npos ? "/" : u.substr(pathStart);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(), ::tolower);
-    std::transform(authority.begin(), authority.end(), authority.begin(), ::tolower);
+    scheme = platform::asciiLowercased(scheme);
+    authority = platform::asciiLowercased(authority);
     if ((scheme == "http" && authority.size() > 3 && authority.ends_with(":80")))
         authority.resize(authority.size() - 3);
     else if (scheme == "https" && authority.size() > 4 && authority.ends_with(":443"))
@@ -55,9 +55,7 @@ std::string oauthNormalizedParameters(const OAuthParams& params)
 
 std::string oauthSignatureBaseString(const std::string& method, const std::string& url, const OAuthParams& params)
 {
-    std::string upper = method;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    return upper + "&" + oauthEncode(oauthBaseStringURI(url)) + "&" + oauthEncode(oauthNormalizedParameters(params));
+    return platform::asciiUppercased(method) + "&" + oauthEncode(oauthBaseStringURI(url)) + "&" + oauthEncode(oauthNormalizedParameters(params));
 }
 
 std::string oauthHmacSha1(const std::string& key, const std::string& text)

@@ -5,6 +5,8 @@
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include "platform/foundation/Text.h"
+
 #include <strings.h>
 
 namespace quorvel {
@@ -46,7 +48,7 @@ bool QVAnswer::isAnswerElement(std::string_view name, std::string* why)
         return false;
     }
     // A page a proxy or a server's error handler sent in place of an answer.
-    if (name.size() == 4 && strncasecmp(name.data(), "html", 4) == 0) {
+    if (platform::equalsIgnoringAsciiCase(name, "html")) {
         if (why)
             *why = "an HTML page is no answer";
         return false;

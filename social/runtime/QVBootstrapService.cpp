@@ -2,6 +2,7 @@
 #include "social/runtime/QVBootstrapService.h"
 
 #include "platform/device/Device.h"
+#include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
@@ -47,7 +48,7 @@ Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document, Ref<QVRe
     auto text = [top](const char* name) { return top->childText(name); };
     auto flag = [&](const char* name) { return QVBoolFromText(text(name)); };
     auto integer = [&](const char* name) { return std::atoi(text(name).c_str()); };
-    auto real = [&](const char* name) { return std::atof(text(name).c_str()); };
+    auto real = [&](const char* name) { return platform::parseDouble(text(name).c_str()); };
     b->pollingFrequencyDefault = real("polling_frequency_default");
     b->pollingFrequencyInChat = real("polling_frequency_in_chat");
     b->accessToken = text("access_token");

@@ -3,6 +3,8 @@
 
 #include "social/runtime/QVDateFormatters.h"
 
+#include "platform/foundation/Format.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -81,15 +83,13 @@ double QVFieldDouble::read(const std::string& text)
     if (!number)
         return 0;
     errno = 0;
-    double v = std::strtod(text.c_str() + i, nullptr);
+    double v = platform::parseDouble(text.c_str() + i, nullptr);
     return std::isfinite(v) ? v : 0;
 }
 
 std::string QVFieldDouble::write(double v)
 {
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%f", v);
-    return buffer;
+    return platform::format("%f", v);
 }
 
 std::optional<platform::Date> QVFieldRailsDate::read(const std::string& text) { return railsFormatter().parse(text); }

@@ -44,7 +44,7 @@ bool isServiceAddress(const std::string& url)
     for (std::string_view scheme : { "http://", "https://" }) {
         if (url.size() > scheme.size()
             && std::equal(scheme.begin(), scheme.end(), url.begin(),
-                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); }))
+                          [](char a, char b) { return a == platform::asciiLower(b); }))
             return url[scheme.size()] != '/';
     }
     return false;
@@ -55,7 +55,7 @@ std::string withLowerCaseScheme(std::string url)
 {
     size_t end = url.find("://");
     for (size_t i = 0; end != std::string::npos && i < end; ++i)
-        url[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(url[i])));
+        url[i] = platform::asciiLower(url[i]);
     return url;
 }
 

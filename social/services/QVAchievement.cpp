@@ -3,6 +3,7 @@
 #include "social/services/QVAchievement.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVResourceImageDownload.h"
@@ -184,7 +185,7 @@ void QVUnlockedAchievement::setPercentComplete(const std::string& text)
     percentComplete_ = QVFieldDouble::read(text);
     // "nan", "inf" or no number at all read as 0 above; the store must not take them for one.
     char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
+    double value = platform::parseDouble(text.c_str(), &end);
     hasReadablePercent_ = end != text.c_str() && std::isfinite(value);
 }
 

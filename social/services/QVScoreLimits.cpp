@@ -25,7 +25,7 @@ size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry)
     auto encoded = [](const std::string& text) {
         size_t n = 0;
         for (unsigned char c : text)
-            n += std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
+            n += (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
         return n;
     };
     size_t bytes = kGameCenterDate;

@@ -3,6 +3,7 @@
 #include "social/ui/QVControllerLoader.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDashboardRole.h"
@@ -149,7 +150,7 @@ Ref<ViewController> loadWithParams(const std::string& name, const QVLoaderParame
     for (const auto& [key, value] : parameters) {
         std::string setter = "set";
         if (!key.empty()) {
-            setter += static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
+            setter += platform::asciiUpper(key[0]);
             setter += key.substr(1);
         }
         if (!setters || !setters->performSetter(setter, value.get()))

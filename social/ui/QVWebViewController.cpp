@@ -6,6 +6,7 @@
 #include "platform/device/Screen.h"
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVProvider.h"
@@ -32,8 +33,7 @@ namespace {
 
 std::string lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
+    return platform::asciiLowercased(s);
 }
 
 std::vector<std::string> split(const std::string& text, char separator)

@@ -3,6 +3,7 @@
 #include "engine/KSScheduler.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Format.h"
 #include "support/Assertions.h"
 
 #include <gtest/gtest.h>
@@ -44,9 +45,7 @@ public:
 
     static std::string num(float v)
     {
-        char buf[32];
-        snprintf(buf, sizeof buf, "%g", v);
-        return buf;
+        return platform::format("%g", static_cast<double>(v));
     }
 
     std::string name;

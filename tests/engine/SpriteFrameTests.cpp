@@ -107,6 +107,18 @@ TEST_F(SpriteFrameTest, FormatsOneAndTwoReadStringsAndOnlyTwoRotates)
     frames()->addSpriteFramesWithFile("two.plist", nullptr);
     EXPECT_TRUE(frames()->spriteFrameByName("f")->rotated());
     EXPECT_NE(frames()->spriteFrameByName("f"), before.get()) << "a second load replaces the frame";
+
+    // A game in a decimal-comma locale reads the same sheet: "64,64" is two numbers, "0.5" one.
+    testing_support::ScopedLocale german("de_DE.UTF-8");
+    writeText(dir.file("sheet.plist"),
+              plist(metadata(2) + "<key>frames</key><dict><key>g</key><dict><key>frame</key><string>{{64,0},{64,64}}"
+                    "</string><key>offset</key><string>{0.5,-1.5}</string><key>sourceSize</key><string>{64,64}</string>"
+                    "</dict></dict>"));
+    frames()->addSpriteFramesWithFile("sheet.plist", nullptr);
+    KSSpriteFrame* g = frames()->spriteFrameByName("g");
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->rectInPixels(), Rect(64, 0, 64, 64));
+    EXPECT_EQ(g->offsetInPixels(), Point(0.5f, -1.5f));
 }
 
 TEST_F(SpriteFrameTest, FormatThreeTakesTheOriginOfTextureRectAndItsAliases)

@@ -1,6 +1,7 @@
 // Temporary folders and the manual-clock fixture of the tests.
 #include "support/TestSupport.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -105,6 +106,21 @@ private:
 };
 
 [[maybe_unused]] const Run& settledBeforeMain = run();
+
+// The locale the whole program runs under, set before any test: CI runs every
+// program once more under a decimal-comma locale, as a game that calls
+// setlocale for its translations would run the project.
+[[maybe_unused]] const bool localeSettledBeforeMain = [] {
+    const char* name = std::getenv("BRISKO_TEST_LOCALE");
+    if (!name || !*name)
+        return false;
+    if (!std::setlocale(LC_ALL, name)) {
+        std::fprintf(stderr, "BRISKO_TEST_LOCALE=%s: the system has no such locale (scripts/setup makes de_DE.UTF-8, "
+                             "fr_FR.UTF-8 and tr_TR.UTF-8)\n", name);
+        std::_Exit(2);
+    }
+    return true;
+}();
 [[maybe_unused]] ::testing::Environment* const leftFoldersCheck
     = ::testing::AddGlobalTestEnvironment(new LeftFoldersCheck);
 
@@ -152,6 +168,15 @@ ScopedWorkingFolder::~ScopedWorkingFolder()
     std::error_code ignored; // a folder gone meanwhile leaves the process where it is
     fs::current_path(started_, ignored);
 }
+
+ScopedLocale::ScopedLocale(const std::string& name)
+    : old_(std::setlocale(LC_ALL, nullptr))
+{
+    if (!std::setlocale(LC_ALL, name.c_str()))
+        ADD_FAILURE() << "the system has no locale " << name << " (scripts/setup makes it)";
+}
+
+ScopedLocale::~ScopedLocale() { std::setlocale(LC_ALL, old_.c_str()); }
 
 ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value)
     : name_(std::move(name))

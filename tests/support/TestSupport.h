@@ -84,6 +84,23 @@ private:
     std::optional<std::string> old_;
 };
 
+// The process's locale (setlocale, LC_ALL) switched for a scope, as a game
+// that sets one for its own translations does, and put back when the guard
+// ends. A locale the system does not have fails the test: scripts/setup
+// makes de_DE.UTF-8, fr_FR.UTF-8 and tr_TR.UTF-8. The test programs start
+// in the locale BRISKO_TEST_LOCALE names (C when it is unset), and end at
+// once, with a message, when the system has no such locale.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const std::string& name);
+    ~ScopedLocale();
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+private:
+    std::string old_;
+};
+
 // A shell command run to its end: what it wrote to standard output (add
 // "2>&1" for its errors too) and its wait status (-1: it could not start).
 struct CommandRun {

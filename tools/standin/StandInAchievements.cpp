@@ -5,6 +5,8 @@
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/Format.h"
+
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -36,7 +38,7 @@ std::string achievements::offline(Store& s, int64_t user)
             + "<is_secret>false</is_secret>" + element("position", std::to_string(q.integer(4)))
             + "<start_version>0000.00.00</start_version><end_version>9999.99.99</end_version>";
         if (!q.isNull(5))
-            out += element("percent_complete", std::to_string(q.real(5)));
+            out += element("percent_complete", platform::format("%f", q.real(5)));
         if (!q.isNull(6))
             out += element("unlock_date", q.text(6));
         out += "</achievement>";
@@ -58,7 +60,7 @@ Answer achievements::definitions(Store& s, const LoggedRequest& r, int64_t user)
         ++count;
         body += "<achievement><id>" + std::to_string(q.integer(0)) + "</id>" + element("title", q.text(1))
             + element("description", q.text(2)) + element("gamerscore", std::to_string(q.integer(3)))
-            + "<is_secret>false</is_secret>" + element("percent_complete", std::to_string(q.isNull(5) ? 0.0 : q.real(5)))
+            + "<is_secret>false</is_secret>" + element("percent_complete", platform::format("%f", q.isNull(5) ? 0.0 : q.real(5)))
             + (q.isNull(6) ? std::string() : element("unlock_date", q.text(6)))
             + element("position", std::to_string(q.integer(4)))
             + "<start_version>0000.00.00</start_version><end_version>9999.99.99</end_version>";
@@ -86,7 +88,7 @@ Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t use
     for (auto& [idText, percentText] : entries) {
         auto id = number(idText);
         char* end = nullptr;
-        double percent = std::strtod(percentText.c_str(), &end);
+        double percent = platform::parseDouble(percentText.c_str(), &end);
         bool known = false;
         int64_t gamerscore = 0;
         if (id) {
@@ -115,7 +117,7 @@ Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t use
         body += "<unlocked_achievement><achievement_definition><id>" + std::to_string(*id) + "</id>"
             + element("gamerscore", std::to_string(gamerscore))
             + (q.isNull(1) ? std::string() : element("unlock_date", q.text(1))) + "</achievement_definition>"
-            + "<result>ok</result>" + element("percent_complete", std::to_string(q.real(0))) + "</unlocked_achievement>";
+            + "<result>ok</result>" + element("percent_complete", platform::format("%f", q.real(0))) + "</unlocked_achievement>";
     }
     return Answer::xml(body + "</resources>");
 }

@@ -8,6 +8,7 @@
 #include "tools/standin/StandInXml.h"
 
 #include <ctime>
+#include <locale.h>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -121,8 +122,11 @@ std::string postElement(Store& s, int64_t id, int64_t viewer)
 // "Sun, 06 Dec 2026 21:12:38 +0000" as a kept date, or nothing.
 std::optional<std::string> httpDate(const std::string& text)
 {
+    // English day and month names, whatever the process's locale.
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     std::tm t {};
-    const char* end = ::strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S", &t);
+    const char* end = c ? ::strptime_l(text.c_str(), "%a, %d %b %Y %H:%M:%S", &t, c)
+                        : ::strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S", &t);
     if (!end)
         return std::nullopt;
     char out[32];

@@ -38,7 +38,7 @@ bool LoggedRequest::hasParam(const std::string& name) const
 std::optional<std::string> LoggedRequest::header(const std::string& name) const
 {
     for (auto& [k, v] : headers)
-        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+        if (platform::equalsIgnoringAsciiCase(k, name))
             return v;
     return std::nullopt;
 }
@@ -140,9 +140,7 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
             normalized += '&';
         normalized += k + "=" + v;
     }
-    std::string upper = method;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    std::string base = upper + "&" + percentEncode(baseUrl) + "&" + percentEncode(normalized);
+    std::string base = platform::asciiUppercased(method) + "&" + percentEncode(baseUrl) + "&" + percentEncode(normalized);
     std::string key = percentEncode(consumerSecret) + "&" + percentEncode(tokenSecret);
     unsigned char mac[EVP_MAX_MD_SIZE];
     unsigned int macLength = 0;

@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 bool isTokenChar(unsigned char c)
 {
-    return std::isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+    return (c < 128 && std::isalnum(c)) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
 }
 
 bool isToken(std::string_view text)
@@ -32,8 +32,7 @@ bool isToken(std::string_view text)
 
 std::string lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+    return platform::asciiLowercased(text);
 }
 
 // The white space HTTP allows around a header's value, a coding or a chunk size.
@@ -124,7 +123,7 @@ std::string loggable(const std::string& text, size_t limit)
 std::optional<std::string> Request::header(const std::string& name) const
 {
     for (auto& [k, v] : headers)
-        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+        if (platform::equalsIgnoringAsciiCase(k, name))
             return v;
     return std::nullopt;
 }
@@ -267,7 +266,7 @@ bool RequestReader::headDone()
 {
     std::optional<size_t> length;
     for (auto& [name, value] : request_.headers) {
-        if (strcasecmp(name.c_str(), "Content-Length") != 0)
+        if (!platform::equalsIgnoringAsciiCase(name, "Content-Length"))
             continue;
         auto n = decimal(value);
         if (!n)
@@ -280,7 +279,7 @@ bool RequestReader::headDone()
     // two fields would leave it to guesswork which one frames the body.
     std::optional<std::string> coding;
     for (auto& [name, value] : request_.headers) {
-        if (strcasecmp(name.c_str(), "Transfer-Encoding") != 0)
+        if (!platform::equalsIgnoringAsciiCase(name, "Transfer-Encoding"))
             continue;
         if (coding)
             return fail(400, "the request has more than one Transfer-Encoding header");

@@ -6,6 +6,8 @@
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/Format.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -41,7 +43,7 @@ std::optional<double> degrees(const std::string& text)
     if (text.empty())
         return std::nullopt;
     char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
+    double value = platform::parseDouble(text.c_str(), &end);
     if (*end != '\0' || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -298,8 +300,8 @@ Answer scores::near(Store& s, const LoggedRequest& r, int64_t user)
     // The rank is the score's place among those in the area.
     for (size_t i = page.offset(); i < placed.size() && i < page.offset() + page.perPage; ++i) {
         const Placed& p = placed[i];
-        char where[96];
-        std::snprintf(where, sizeof where, "<lat>%f</lat><lng>%f</lng><distance>%f</distance>", p.lat, p.lng, p.miles);
+        const std::string where
+            = platform::format("<lat>%f</lat><lng>%f</lng><distance>%f</distance>", p.lat, p.lng, p.miles);
         body += "<high_score><id>" + std::to_string(p.id) + "</id>" + element("score", std::to_string(p.score))
             + element("rank", std::to_string(i + 1)) + element("leaderboard_id", std::to_string(*board))
             + element("display_text", p.displayText) + where + players::userElement(s, p.user, user) + "</high_score>";

@@ -66,7 +66,7 @@ std::string refusalReason(const std::string& body)
 
 bool isMultipart(const std::string& contentType)
 {
-    return strncasecmp(contentType.c_str(), "multipart/form-data", 19) == 0;
+    return platform::equalsIgnoringAsciiCase(std::string_view(contentType).substr(0, 19), "multipart/form-data");
 }
 
 // What a multipart body may carry around its parts' contents (their heads and delimiters).

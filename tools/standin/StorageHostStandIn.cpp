@@ -8,6 +8,7 @@
 #include "tools/standin/StandInXml.h"
 
 #include "platform/foundation/Base64.h"
+#include "platform/foundation/Text.h"
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -483,7 +484,7 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
     if (req.bodyTooLarge) {
         refusal = "a form of " + std::to_string(req.bodyBytes) + " bytes is over the limit of " + std::to_string(kMaxFormBytes);
         response = { 413, "application/xml", errorBody("EntityTooLarge", refusal), 0, 0 };
-    } else if (request.method == "POST" && strncasecmp(request.contentType.c_str(), "multipart/form-data", 19) == 0) {
+    } else if (request.method == "POST" && platform::equalsIgnoringAsciiCase(std::string_view(request.contentType).substr(0, 19), "multipart/form-data")) {
         std::string fault;
         auto parts = parseMultipart(req.body, request.contentType, &fault);
         int status = parts ? host->checkUploadForm(*parts, &refusal) : 400;

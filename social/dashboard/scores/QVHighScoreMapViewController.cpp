@@ -2,6 +2,7 @@
 #include "social/dashboard/scores/QVHighScoreMapViewController.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
 #include "platform/graphics/Font.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/InterfaceRegistry.h"
@@ -120,12 +121,10 @@ std::string QVHighScoreAnnotation::title() const
         // The distance needs the player's place; without it none is shown.
         if (Ref<Location> here = playerLocation()) {
             const double metres = greatCircleDistance(here->coordinate(), { highScore_->latitude(), highScore_->longitude() });
-            char text[64];
             if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::LocationShared)
-                std::snprintf(text, sizeof text, " [%.1f %s]", metres * QVHighScoreMapViewController::kMilesPerMetre, "miles");
+                distance = platform::format(" [%.1f %s]", metres * QVHighScoreMapViewController::kMilesPerMetre, "miles");
             else
-                std::snprintf(text, sizeof text, " [%.1f %s]", metres / 1000, "kms");
-            distance = text;
+                distance = platform::format(" [%.1f %s]", metres / 1000, "kms");
         }
     }
     return name + distance;

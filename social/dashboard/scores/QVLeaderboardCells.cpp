@@ -1,6 +1,7 @@
 // The leaderboard and high-score rows.
 #include "social/dashboard/scores/QVLeaderboardCells.h"
 
+#include "platform/foundation/Format.h"
 #include "platform/foundation/Weak.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVRowCellLayout.h"
@@ -195,12 +196,10 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
         if (score->distance() == 0.0) {
             distLabel_->setText("");
         } else {
-            char text[64];
             if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::LocationShared)
-                std::snprintf(text, sizeof text, "%.2f %s away", score->distance(), "miles");
+                distLabel_->setText(platform::format("%.2f %s away", score->distance(), "miles"));
             else
-                std::snprintf(text, sizeof text, "%.2f %s away", score->distance() * kKilometresPerMile, "kms");
-            distLabel_->setText(text);
+                distLabel_->setText(platform::format("%.2f %s away", score->distance() * kKilometresPerMile, "kms"));
         }
         relationshipIndicator_->setUser(user);
     } else {

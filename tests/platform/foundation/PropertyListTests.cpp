@@ -205,6 +205,24 @@ TEST(PropertyListWrite, KeepsIntegersAndRealsApartAndWritesIsoDates)
     EXPECT_TRUE((*back)[1].isReal());
 }
 
+TEST(PropertyListWrite, RealsAreWrittenAndReadWithAPointUnderEveryLocale)
+{
+    for (const char* locale : { "C", "de_DE.UTF-8", "fr_FR.UTF-8" }) {
+        SCOPED_TRACE(locale);
+        testing_support::ScopedLocale scoped(locale);
+        std::string xml = *writePropertyList(Value(ValueArray { 0.5, -1234.0625, "0.5" }));
+        EXPECT_NE(xml.find("<real>0.5</real>"), std::string::npos) << xml;
+        EXPECT_NE(xml.find("<real>-1234.0625</real>"), std::string::npos) << xml;
+        auto back = read(plist("<array><real>0.5</real><real>1e-3</real><real> 2.75 </real></array>"));
+        ASSERT_TRUE(back);
+        EXPECT_EQ((*back)[0].asDouble(), 0.5);
+        EXPECT_EQ((*back)[1].asDouble(), 0.001);
+        EXPECT_EQ((*back)[2].asDouble(), 2.75);
+        EXPECT_EQ(Value("0.5").asDouble(), 0.5) << "a string read as a number";
+        EXPECT_FALSE(read(plist("<real>0,5</real>"))) << "a comma is no decimal mark in a file";
+    }
+}
+
 TEST(PropertyListWrite, RoundTripsNestedValues)
 {
     Bytes blob(200);

@@ -90,6 +90,31 @@ TEST(UserDefaults, SynchronizeWritesThePersistentDomainOnly)
     EXPECT_TRUE(again.objectForKey("registered").isNil());
 }
 
+TEST(UserDefaults, AFileWrittenUnderOneLocaleReadsWholeUnderAnother)
+{
+    TempDir dir;
+    const std::vector<std::pair<const char*, const char*>> passes { { "C", "de_DE.UTF-8" }, { "de_DE.UTF-8", "C" } };
+    for (auto [writer, reader] : passes) {
+        SCOPED_TRACE(std::string(writer) + " then " + reader);
+        std::string path = dir.file(std::string("written-under-") + writer + ".plist");
+        LogCapture log;
+        {
+            testing_support::ScopedLocale scoped(writer);
+            UserDefaults d(path);
+            d.setDouble("expiry", 1267679167.25);
+            d.setFloat("volume", 0.5f);
+            d.setObject("approved", true);
+            ASSERT_TRUE(d.synchronize());
+        }
+        testing_support::ScopedLocale scoped(reader);
+        UserDefaults again(path);
+        EXPECT_EQ(again.doubleForKey("expiry"), 1267679167.25);
+        EXPECT_EQ(again.floatForKey("volume"), 0.5f);
+        EXPECT_TRUE(again.boolForKey("approved"));
+        EXPECT_EQ(log.count(LogLevel::Warning), 0u);
+    }
+}
+
 TEST(UserDefaults, NothingIsWrittenUntilSomethingChanges)
 {
     TempDir dir;
@@ -117,7 +142,7 @@ TEST(UserDefaults, FailedWriteAnswersFalseAndKeepsTheChanges)
     EXPECT_EQ(readPropertyListFile(dir.file("missing-folder/prefs.plist"))->dictionary()["score"].asInteger(), 100);
 }
 
-TEST(UserDefaults, CorruptFileReadsEmptyAndIsKeptUntilAChange)
+TEST(UserDefaults, CorruptFileReadsEmptyAndIsKeptUntilAChangeThenMovedAside)
 {
     TempDir dir;
     LogCapture log;
@@ -128,14 +153,28 @@ TEST(UserDefaults, CorruptFileReadsEmptyAndIsKeptUntilAChange)
     EXPECT_TRUE(log.contains("prefs.plist"));
     EXPECT_TRUE(d.synchronize());
     EXPECT_EQ(readFile(path), corrupt);
+    // The first change writes a new file; the unreadable one is kept whole beside it, and the log names it.
     d.setBool("fresh", true);
     EXPECT_TRUE(d.synchronize());
     UserDefaults again(path);
     EXPECT_TRUE(again.boolForKey("fresh"));
+    EXPECT_EQ(readFile(path + ".unreadable"), corrupt);
+    EXPECT_TRUE(log.contains("prefs.plist.unreadable"));
+    // A second unreadable file does not take the first one's place.
+    dir.write("prefs.plist", "<plist><dict><real>");
+    UserDefaults third(path);
+    third.setInteger("n", 1);
+    EXPECT_TRUE(third.synchronize());
+    EXPECT_EQ(readFile(path + ".unreadable"), corrupt);
+    EXPECT_EQ(readFile(path + ".unreadable-2"), "<plist><dict><real>");
 
-    // A readable file whose root is not a dictionary reads as empty too.
+    // A readable file whose root is not a dictionary reads as empty too, and is kept the same way.
     std::string arrayPath = dir.write("array.plist", "<plist><array/></plist>");
-    EXPECT_TRUE(UserDefaults(arrayPath).persistentDomain().empty());
+    UserDefaults array(arrayPath);
+    EXPECT_TRUE(array.persistentDomain().empty());
+    array.setInteger("n", 1);
+    EXPECT_TRUE(array.synchronize());
+    EXPECT_EQ(readFile(arrayPath + ".unreadable"), "<plist><array/></plist>");
 }
 
 TEST(UserDefaults, ReloadDropsUnsavedChanges)

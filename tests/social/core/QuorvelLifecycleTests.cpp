@@ -313,8 +313,8 @@ TEST_F(LifecycleTest, TheFirstFixEverIsUploadedAsAllowedAndLaterRunsAsNotAllowed
     ASSERT_TRUE(waitForRequests("users/@me/set_location.xml", 1));
     auto first = requestsTo("users/@me/set_location.xml")[0];
     EXPECT_EQ(first.param("allowed"), "1");
-    EXPECT_EQ(std::stod(first.param("lat")), 48.5);
-    EXPECT_EQ(std::stod(first.param("lng")), 2.25);
+    EXPECT_EQ(first.param("lat"), "48.500000");
+    EXPECT_EQ(first.param("lng"), "2.250000");
 
     // The next run: the option is already 2, so the upload does not say allowed.
     QuorvelInternal::location().startLocationManagerIfAllowed();

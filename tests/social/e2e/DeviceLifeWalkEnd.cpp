@@ -6,6 +6,7 @@
 #include "StandInRequestSupport.h"
 
 #include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
 #include "social/core/QVPresenter.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVDocumentsPath.h"
@@ -258,7 +259,7 @@ void DeviceLifeWalkEndToEnd::checkProgress()
             continue;
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
                                 + " AND user_id = " + p.holder);
-        EXPECT_GE(best.empty() ? -1.0 : std::stod(best), std::min(p.percent, 100.0))
+        EXPECT_GE(best.empty() ? -1.0 : platform::parseDouble(best.c_str()), std::min(p.percent, 100.0))
             << "the progress " << p.percent << " on " << p.id << " of player " << p.holder << " (step " << p.step
             << ") was told kept and is missing from the service";
     }
@@ -266,7 +267,7 @@ void DeviceLifeWalkEndToEnd::checkProgress()
         std::string keptPercent = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + key.second
                                        + " AND user_id = " + key.first);
         if (!keptPercent.empty()) {
-            EXPECT_LE(std::stod(keptPercent), std::max(percent, anyones[key.second]) + 1e-9)
+            EXPECT_LE(platform::parseDouble(keptPercent.c_str()), std::max(percent, anyones[key.second]) + 1e-9)
                 << "the service keeps " << keptPercent << " % on " << key.second << " for player " << key.first
                 << ", more than the player ever sent";
         }

@@ -7,6 +7,7 @@
 #include "DeviceLifeWalk.h"
 
 #include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
 #include "platform/foundation/Exception.h"
 #include "platform/ui/TableView.h"
 #include "social/runtime/QVCompressableData.h"
@@ -356,7 +357,7 @@ void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
             continue;
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
                                 + " AND user_id = " + p.holder);
-        if (best.empty() || std::stod(best) < std::min(p.percent, 100.0))
+        if (best.empty() || platform::parseDouble(best.c_str()) < std::min(p.percent, 100.0))
             p.lostWithTheStore = true;
     }
 }
@@ -439,8 +440,8 @@ void DeviceLifeWalkEndToEnd::secondDevice()
     more.kept = more.secondDevice = true;
     more.step = stepNumber;
     progress.push_back(more);
-    keepNow("INSERT INTO unlocks VALUES (" + player + ", " + id + ", " + std::to_string(percent)
-            + ", CASE WHEN " + std::to_string(percent) + " >= 100 THEN datetime('now') END) ON CONFLICT (user_id,"
+    keepNow("INSERT INTO unlocks VALUES (" + player + ", " + id + ", " + platform::format("%f", percent)
+            + ", CASE WHEN " + platform::format("%f", percent) + " >= 100 THEN datetime('now') END) ON CONFLICT (user_id,"
               " achievement_id) DO UPDATE SET percent_complete = MAX(percent_complete, excluded.percent_complete),"
               " unlocked_at = COALESCE(unlocked_at, excluded.unlocked_at)");
     if (cloudCall)
@@ -459,7 +460,7 @@ void DeviceLifeWalkEndToEnd::secondDevice()
     }
     keepNow("INSERT OR REPLACE INTO cloud_values VALUES (" + player + ", '" + key + "', X'" + stored
             + "', datetime('now'))");
-    note("  the other device of " + player + ": " + std::to_string(value) + " on " + board + ", " + std::to_string(percent)
+    note("  the other device of " + player + ": " + std::to_string(value) + " on " + board + ", " + platform::format("%f", percent)
          + " % on " + id + ", cloud " + key);
 }
 

@@ -41,8 +41,8 @@ TEST_F(LocationEndToEnd, OneFixIsSentAndTheServiceDecidesWhetherTheNextRunTakesA
     ASSERT_EQ(LocationManager::deliverLocation({ 52.5, 13.25 }), 1);
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo(kSetLocation).empty(); }));
     auto sent = serviceRequestsTo(kSetLocation)[0];
-    EXPECT_EQ(std::stod(sent.param("lat")), 52.5);
-    EXPECT_EQ(std::stod(sent.param("lng")), 13.25);
+    EXPECT_EQ(sent.param("lat"), "52.500000");
+    EXPECT_EQ(sent.param("lng"), "13.250000");
     // The login's answer already said this player does not share a location.
     EXPECT_FALSE(sent.hasParam("allowed"));
     // One fix is all it takes: the location service is off again.
@@ -77,7 +77,7 @@ TEST_F(LocationEndToEnd, TheFirstFixTakenWhileTheServiceIsAwayGoesOutMarkedAllow
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
     ASSERT_TRUE(waitUntil([] { return Quorvel::isOnline(); }));
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo(kSetLocation).empty(); }));
-    EXPECT_EQ(std::stod(serviceRequestsTo(kSetLocation)[0].param("lng")), -3.75);
+    EXPECT_EQ(serviceRequestsTo(kSetLocation)[0].param("lng"), "-3.750000");
     EXPECT_EQ(serviceRequestsTo(kSetLocation)[0].param("allowed"), "1");
     letTimePass(0.2);
     EXPECT_EQ(serviceRequestsTo(kSetLocation).size(), 1u);

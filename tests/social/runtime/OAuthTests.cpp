@@ -5,6 +5,7 @@
 #include "tools/standin/StandInServer.h"
 
 #include "platform/foundation/Exception.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,13 @@ TEST(OAuthSignature, BaseStringNormalisesParametersAndAddress)
               "SHA1%26oauth_timestamp%3D137131201%26oauth_token%3Dkkk9d7dh3k39sjv7");
     EXPECT_EQ(oauthBaseStringURI("https://Host.Example:443/a/b?x=1#f"), "https://host.example/a/b");
     EXPECT_EQ(oauthBaseStringURI("http://127.0.0.1:8080/x"), "http://127.0.0.1:8080/x");
+    // Case folding is ASCII's under every locale: Turkish folds "I" to a dotless i (or not at all).
+    for (const char* locale : { "C", "tr_TR.UTF-8" }) {
+        SCOPED_TRACE(locale);
+        testing_support::ScopedLocale scoped(locale);
+        EXPECT_EQ(oauthBaseStringURI("HTTP://API.QUORVEL.IO:80/Items/I"), "http://api.quorvel.io/Items/I");
+        EXPECT_EQ(oauthSignatureBaseString("link", "HTTPS://API.IO/x", {}), "LINK&https%3A%2F%2Fapi.io%2Fx&");
+    }
 }
 
 TEST(OAuthSignature, SignedRequestsVerifyIndependently)

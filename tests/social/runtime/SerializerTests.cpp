@@ -3,6 +3,8 @@
 #include "social/runtime/QVBinaryKeyedArchive.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -44,6 +46,18 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 TEST(QueryStringWriterTest, FormatsValuesAtTopLevel)
 {
+    // The wire holds a decimal point whatever locale the game set (Turkish and German write a comma).
+    for (const char* locale : { "C", "de_DE.UTF-8", "tr_TR.UTF-8" }) {
+        SCOPED_TRACE(locale);
+        testing_support::ScopedLocale scoped(locale);
+        platform::Ref<QVHttpNestedQueryStringWriter> w = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+        double third = 33.5, whole = 100, place = -48.8566;
+        w->io("percent_complete", third);
+        w->io("percent_complete", whole);
+        w->io("lat", place);
+        EXPECT_EQ(texts(*w), (Pairs { { "percent_complete", "33.500000" }, { "percent_complete", "100.000000" },
+                                     { "lat", "-48.856600" } }));
+    }
     platform::Ref<QVHttpNestedQueryStringWriter> w = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     bool yes = true, no = false;
     int negative = -5;

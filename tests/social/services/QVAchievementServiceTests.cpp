@@ -244,21 +244,26 @@ TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedOneFailsA
 
 TEST_F(AchievementServiceTest, AnUnlockTakenOfflineIsKeptAndSentOnceAfterTheLogin)
 {
+    // In a game that set a decimal-comma locale for its texts, the store and the wire still hold 33.5.
+    testing_support::ScopedLocale german("de_DE.UTF-8");
     facade.onlineFlag = false;
     EXPECT_FALSE(QVAchievementService::updateAchievement("11", 100, true, recorder->onSuccess(), recorder->onFailure()));
     EXPECT_EQ(recorder->successes, 1) << "kept on the device";
     ASSERT_EQ(facade.achievementNotices.size(), 1u);
+    EXPECT_FALSE(QVAchievementService::updateAchievement("12", 33.5, false, recorder->onSuccess(), recorder->onFailure()));
     advance(0.5);
     loop().drain();
     EXPECT_EQ(server.requestCount(), 0u) << "nothing is sent while offline";
     EXPECT_EQ(rows("SELECT achievement_definition_id, percent_complete FROM unlocked_achievements WHERE server_sync_at "
-                   "IS NULL"),
-              Strings { "11|100.0" });
+                   "IS NULL ORDER BY 1"),
+              (Strings { "11|100.0", "12|33.5" }));
 
     facade.onlineFlag = true;
     QVOfflineService::service().sendPendingData("42");
     ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
-    EXPECT_EQ(paramValues(server.requests()[0], "achievement_list[][achievement_definition_id]"), Strings { "11" });
+    EXPECT_EQ(paramValues(server.requests()[0], "achievement_list[][achievement_definition_id]"), (Strings { "11", "12" }));
+    EXPECT_EQ(paramValues(server.requests()[0], "achievement_list[][percent_complete]"),
+              (Strings { "100.000000", "33.500000" }));
     ASSERT_TRUE(waitFor([&] { return rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL")
                                          == Strings { "0" }; }));
     advance(0.5);

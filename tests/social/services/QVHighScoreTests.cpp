@@ -3,6 +3,7 @@
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVUser.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,20 @@ TEST(QVHighScoreRecord, EmptyTextsReadAsAbsent)
     EXPECT_EQ(copy->rank(), 4);
     EXPECT_EQ(copy->resourceId(), "9");
     EXPECT_EQ(copy->score(), 120);
+}
+
+TEST(QVHighScoreRecord, APlaceAndDistanceReadTheSameUnderEveryLocale)
+{
+    for (const char* locale : { "C", "de_DE.UTF-8", "fr_FR.UTF-8" }) {
+        SCOPED_TRACE(locale);
+        testing_support::ScopedLocale scoped(locale);
+        auto s = firstScore("<high_score><id>9</id><score>120</score><lat>48.8566</lat><lng>-2.3522</lng>"
+                            "<distance>20.12</distance></high_score>");
+        ASSERT_TRUE(s);
+        EXPECT_DOUBLE_EQ(s->latitude(), 48.8566);
+        EXPECT_DOUBLE_EQ(s->longitude(), -2.3522);
+        EXPECT_DOUBLE_EQ(s->distance(), 20.12);
+    }
 }
 
 } // namespace
