@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
+#include "platform/net/Reachability.h"
 #include "platform/net/TcpSocket.h"
 #include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVBootstrapService.h"
@@ -319,6 +320,24 @@ void QVPresenceService::readHostSetting()
     }
 }
 
+std::string QVPresenceService::serverUrl() const
+{
+    if (QVProvider* provider = this->provider(); provider && !provider->serverUrl().empty())
+        return provider->serverUrl();
+    auto* settings = QVSettings::Instance();
+    return settings ? settings->objectForKey("server-url").value_or("") : std::string();
+}
+
+std::string QVPresenceService::channelHost() const
+{
+    if (!host_.empty())
+        return host_;
+    // Without a presence-host the channel goes where the service is, never to
+    // whatever program holds a port on this machine.
+    std::string host, port;
+    return platform::splitHostPort(serverUrl(), host, port) ? host : std::string();
+}
+
 QVProvider* QVPresenceService::provider() const
 {
     // The client starts its services before its provider: it is then found through the session role.
@@ -441,7 +460,7 @@ void QVPresenceService::startChannel()
     if (!hostOverridden_ && host_.empty())
         readHostSetting(); // the settings were not loaded yet when the service started
     auto channel = platform::adoptRef(new Channel);
-    channel->host = host_;
+    channel->host = channelHost();
     channel->port = port_;
     channel->queue = queue_;
     channel->login = provider() ? provider()->accessTokenForPresence() : std::string();

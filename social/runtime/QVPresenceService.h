@@ -1,5 +1,6 @@
 // QVPresenceService: the presence channel — a STOMP 1.0 connection to the
-// "presence-host" setting ("host:port"; port 61613 when absent), subscribed to
+// "presence-host" setting ("host:port"; port 61613 when absent; the
+// "server-url"'s host when the setting names none), subscribed to
 // the player's queue, run by a thread of its own that only posts to the main
 // loop. It connects only while the provider holds an access token, asks the
 // server for its queue first, connects again 15 s after the connection drops
@@ -44,6 +45,9 @@ public:
 
     // Overrides the "presence-host" setting (tests).
     void setHostAndPort(std::string host, int port);
+    // Where the channel connects: the presence-host, else the service's host.
+    std::string channelHost() const;
+    int channelPort() const { return port_; }
     bool isActive() const { return active_; }
     bool isConnected() const { return connected_; }
     // A connection is being made: the channel's thread connects and subscribes.
@@ -74,6 +78,7 @@ private:
     QVPresenceService() = default;
     void readHostSetting();
     QVProvider* provider() const;
+    std::string serverUrl() const;
     void startChannel();
     void scheduleConnect(double delay);
     void queueAnswered(platform::Object* loader);

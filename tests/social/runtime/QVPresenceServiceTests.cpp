@@ -8,6 +8,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVSettings.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,44 @@ TEST_F(PresenceTest, AChannelThatCannotBeOpenedIsSaidOnceWithItsReason)
     presence()->connect();
     ASSERT_TRUE(waitFor([&] { return presence()->isReconnectScheduled(); }));
     EXPECT_EQ(log.texts(), said(server.port(), "it answered, but not as a presence channel does"));
+}
+
+// Without a presence-host the channel goes to the service's own host, never
+// to a port any program on this machine may hold.
+TEST_F(PresenceTest, TheChannelGoesToThePresenceHostElseToTheServiceHost)
+{
+    testing_support::TempDir dir;
+    struct Row {
+        const char* serverUrl;
+        const char* presenceHost; // nullptr: the file names none
+        const char* host;
+        int port;
+    };
+    const Row rows[] = {
+        { "http://192.0.2.7:4567/", nullptr, "192.0.2.7", QVPresenceService::kDefaultPort },
+        { "https://Service.Example/", nullptr, "Service.Example", QVPresenceService::kDefaultPort },
+        { "http://[2001:db8::1]:80/", nullptr, "2001:db8::1", QVPresenceService::kDefaultPort },
+        { "http://192.0.2.7:4567/", "198.51.100.2", "198.51.100.2", QVPresenceService::kDefaultPort },
+        { "http://192.0.2.7:4567/", "198.51.100.2:4000", "198.51.100.2", 4000 },
+        { "http://192.0.2.7:4567/", "tcp://198.51.100.2", "192.0.2.7", QVPresenceService::kDefaultPort },
+    };
+    const std::string saved = provider->serverUrl();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.serverUrl) + " " + (row.presenceHost ? row.presenceHost : "(none)"));
+        std::string config = std::string("<server-url>") + row.serverUrl + "</server-url>";
+        if (row.presenceHost)
+            config += std::string("<presence-host>") + row.presenceHost + "</presence-host>";
+        platform::LogCapture quiet;
+        QVSettings::InitializeWithFile(dir.write("settings.xml", "<quorvel_internal_settings><environment-release>"
+                                                                 "<config>" + config + "</config>"
+                                                                 "</environment-release></quorvel_internal_settings>"));
+        provider->setServerUrl(*QVSettings::Instance()->objectForKey("server-url"));
+        QVPresenceService::initializeService(provider.get());
+        EXPECT_EQ(presence()->channelHost(), row.host);
+        EXPECT_EQ(presence()->channelPort(), row.port);
+        QVSettings::Uninitialize();
+    }
+    provider->setServerUrl(saved);
 }
 
 TEST_F(PresenceTest, FailedQueueRequestRetriesAfterFifteenSeconds)
