@@ -22,7 +22,9 @@
 #include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -338,6 +340,15 @@ std::string QVPresenceService::channelHost() const
     return platform::splitHostPort(serverUrl(), host, port) ? host : std::string();
 }
 
+bool QVPresenceService::serviceIsSecure() const
+{
+    const std::string url = serverUrl();
+    constexpr std::string_view https = "https://";
+    return url.size() >= https.size()
+        && std::equal(https.begin(), https.end(), url.begin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 QVProvider* QVPresenceService::provider() const
 {
     // The client starts its services before its provider: it is then found through the session role.
@@ -365,7 +376,7 @@ QVPresenceService* QVPresenceService::sharedInstance() { return Shared::shared()
 
 bool QVPresenceService::carriesRequests() const
 {
-    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished;
+    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished && !serviceIsSecure();
 }
 
 bool QVPresenceService::isConnecting() const { return active_ && !connected_ && channel_ && !channel_->finished; }
@@ -424,6 +435,16 @@ void QVPresenceService::connect()
     QVProvider* provider = this->provider();
     if (active_ || !provider || !provider->isAuthenticated())
         return;
+    if (serviceIsSecure()) {
+        // The channel speaks plain TCP: its CONNECT would carry the token, and
+        // the requests inside it the forms' passwords, in clear where the
+        // service is reached over TLS. It stays closed; requests go by HTTPS.
+        if (!secureSaid_)
+            platform::log("Quorvel: the presence channel stays closed: the service is reached over https and the "
+                          "channel would carry the player's token in clear; every request goes over https");
+        secureSaid_ = true;
+        return;
+    }
     if (attempts_ >= kMaxConnectAttempts) {
         platform::logWarning("Quorvel: presence gave up after %d connection attempts", attempts_);
         return;

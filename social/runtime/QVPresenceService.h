@@ -9,6 +9,10 @@
 // in its life. Messages are answers in the usual envelope: their resources of
 // registered classes are posted under the classes' discovered notifications.
 //
+// The channel is plain TCP: with an https server-url it is never opened, so
+// neither the token (CONNECT) nor a request travels weaker than the service's
+// own address; every request then goes over https.
+//
 // When the bootstrap enables it and the channel is connected, signed requests
 // travel inside the channel (requestTransport(): a SEND frame out, a MESSAGE
 // with the same correlation id back; docs/wire-format.md). A request whose
@@ -79,6 +83,8 @@ private:
     void readHostSetting();
     QVProvider* provider() const;
     std::string serverUrl() const;
+    // The service is addressed over TLS (an https server-url).
+    bool serviceIsSecure() const;
     void startChannel();
     void scheduleConnect(double delay);
     void queueAnswered(platform::Object* loader);
@@ -102,6 +108,7 @@ private:
     bool connected_ { false };
     bool queueRequested_ { false };
     bool unreachableSaid_ { false };
+    bool secureSaid_ { false };
     int attempts_ { 0 };
     platform::Ref<platform::Timer> retry_;
     platform::Ref<Channel> channel_;

@@ -324,6 +324,37 @@ TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
     EXPECT_EQ(provider->pendingRequestCount(), 0u);
 }
 
+// The channel is plain TCP: with the service on https it never opens, so the
+// token (CONNECT) and the forms (SEND) never travel in clear; requests go by
+// https, and the log says why once.
+TEST_F(PresenceRequestTest, WithAnHttpsServiceNothingIsWrittenToThePlainChannel)
+{
+    platform::LogCapture log;
+    provider->setServerUrl("https://127.0.0.1:" + std::to_string(server.port()) + "/");
+    enableRequestsInTheChannel();
+    presence()->connect();
+    auto form = CallbackRecorder::create();
+    Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    std::string password = "old-password-7";
+    params->io("user[password]", password);
+    provider->performAction("users/@me.xml", params.get(), "PUT", form->onSuccess(), form->onFailure(), 0, nullptr,
+                            true);
+    // Over https: offered to the stand-in's plain port, the handshake fails.
+    ASSERT_TRUE(waitFor([&] { return form->total() == 1; }));
+    settleNetwork(&stomp);
+    EXPECT_EQ(form->failures, 1);
+    EXPECT_EQ(stomp.connectionCount(), 0);
+    EXPECT_TRUE(stomp.frames().empty());
+    EXPECT_FALSE(presence()->isActive());
+    EXPECT_FALSE(presence()->carriesRequests());
+    EXPECT_EQ(presence()->connectAttempts(), 0);
+    EXPECT_EQ(log.texts(), (std::vector<std::string> {
+                               "Quorvel: the presence channel stays closed: the service is reached over https and "
+                               "the channel would carry the player's token in clear; every request goes over https",
+                               "Request PUT " + provider->serverUrl()
+                                   + "users/@me.xml failed: a secure connection could not be made (-1200)" }));
+}
+
 TEST_F(PresenceRequestTest, TheChannelTransportFailsRequestsWhileTheChannelIsDown)
 {
     enableRequestsInTheChannel();
