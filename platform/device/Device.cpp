@@ -2,6 +2,7 @@
 #include "platform/device/Device.h"
 
 #include "platform/device/Screen.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 
@@ -63,6 +64,9 @@ std::string Device::uniqueIdentifier()
         return udid_;
     udidDir_ = dir;
     std::string path = dir + "/device-identifier";
+    // With the game's product key the identifier logs the device's player in:
+    // it is the player's alone (0600), also when an older client left it open.
+    restrictFileMode(path, 0600);
     {
         std::ifstream in(path);
         std::string stored;
@@ -77,22 +81,9 @@ std::string Device::uniqueIdentifier()
     // Written aside and renamed, so a reader never sees half an identifier.
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    std::string temp = path + ".tmp";
-    bool stored = false;
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        out << id << "\n";
-        out.flush();
-        stored = static_cast<bool>(out);
-    }
-    if (stored) {
-        std::filesystem::rename(temp, path, ec);
-        stored = !ec;
-    }
-    if (!stored) {
-        std::filesystem::remove(temp, ec);
-        logWarning("Device: cannot store the device identifier in %s", path.c_str());
-    }
+    std::string error;
+    if (!writeFileAtomically(path, id + "\n", 0600, &error))
+        logWarning("Device: cannot store the device identifier (%s)", error.c_str());
     return udid_ = id;
 }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
@@ -38,9 +39,29 @@ std::string userHome()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir)
         return pw->pw_dir;
-    return "/tmp";
+    // No home of the player's own: a shared folder such as /tmp would let
+    // another user plant a keychain or a link there. Chosen and said once.
+    static const std::string chosen = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string refused;
+        std::string folder = Bundle::privateFolderIn(tmp && *tmp ? tmp : "/tmp", &refused);
+        if (folder.empty())
+            logWarning("Bundle: there is no home folder (HOME is unset and the user has no account entry) and no "
+                       "private folder could be made: the game's files cannot be kept");
+        else if (!refused.empty())
+            logWarning("Bundle: there is no home folder (HOME is unset and the user has no account entry) and %s; "
+                       "the game keeps its files in %s, for this run only",
+                       refused.c_str(), folder.c_str());
+        else
+            log("Bundle: there is no home folder (HOME is unset and the user has no account entry): the game keeps "
+                "its files in %s, which only this user may enter",
+                folder.c_str());
+        // Nothing can be made under /dev/null, by root neither: nothing is kept.
+        return folder.empty() ? std::string("/dev/null") : folder;
+    }();
+    return chosen;
 }
 
 std::string strippedTrailingSlashes(const std::string& p)
@@ -101,6 +122,29 @@ void Bundle::setResourcePath(const std::string& path)
         folder = std::move(chosen);
     }
     resourcePath_ = std::move(folder);
+}
+
+std::string Bundle::privateFolderIn(const std::string& parent, std::string* refused)
+{
+    const uid_t user = ::geteuid();
+    std::string folder = path::appendingComponent(parent, "brisko-" + std::to_string(user));
+    ::mkdir(folder.c_str(), 0700); // never through a link: one at the name makes it fail
+    struct stat st {};
+    std::string why;
+    if (::lstat(folder.c_str(), &st) != 0)
+        why = std::string("cannot be made: ") + std::strerror(errno);
+    else if (!S_ISDIR(st.st_mode))
+        why = "is no folder";
+    else if (st.st_uid != user)
+        why = "belongs to another user";
+    else if ((st.st_mode & 077) != 0)
+        why = "others may enter it";
+    if (why.empty())
+        return folder;
+    if (refused)
+        *refused = folder + " " + why;
+    std::string fresh = folder + "-XXXXXX";
+    return ::mkdtemp(fresh.data()) ? fresh : std::string();
 }
 
 std::string Bundle::defaultHome(const std::string& identifier)

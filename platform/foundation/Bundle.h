@@ -51,6 +51,15 @@ public:
     std::string pathForResource(const std::string& name, const std::string& type,
                                 const std::string& directory = {}) const;
 
+    // The folder a player without a home (HOME unset, no account entry) keeps
+    // the game's files in: `parent`/brisko-<uid>, made 0700 and taken only
+    // while it is a folder of this user's that no one else may enter (a link,
+    // a folder of another user's or one open to others is refused: what is in
+    // it may have been planted). Refused, a fresh private folder made for this
+    // run (nothing kept to the next one); empty when none can be made.
+    // `refused` tells why the kept one was not taken.
+    static std::string privateFolderIn(const std::string& parent, std::string* refused = nullptr);
+
 private:
     Bundle();
     static std::string defaultHome(const std::string& identifier);

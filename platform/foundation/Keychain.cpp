@@ -3,6 +3,7 @@
 // atomically.
 #include "platform/foundation/Keychain.h"
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -28,24 +29,8 @@ ValueDictionary load(const std::string& path)
 bool save(const std::string& path, const ValueDictionary& entries)
 {
     std::optional<std::string> written = writePropertyList(Value(entries));
-    if (!written)
-        return false;
-    const std::string& text = *written;
-    // A name of this process's own: a writer without the lock (an older
-    // client) never writes into the same file aside.
-    std::string temp = path + ".new-" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    fchmod(fd, 0600);
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ::close(fd);
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    // A name of its own beside the file, never one a link may sit at.
+    return written && writeFileAtomically(path, *written, 0600);
 }
 
 // Runs `change` on the service's entries under its lock and saves them when
@@ -54,7 +39,7 @@ bool changeLocked(const std::string& path, const std::function<bool(ValueDiction
 {
     path::createDirectories(path::deletingLastComponent(path));
     const std::string lockPath = path + ".lock";
-    int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lock < 0)
         return false;
     int rc;

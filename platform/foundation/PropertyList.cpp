@@ -12,6 +12,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/SaxReader.h"
 #include "platform/foundation/Base64.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 
 #include <algorithm>
@@ -481,7 +482,7 @@ std::optional<std::string> writePropertyList(const Value& root, std::string* err
     return out;
 }
 
-bool writePropertyListFile(const std::string& path, const Value& root, std::string* error)
+bool writePropertyListFile(const std::string& path, const Value& root, std::string* error, unsigned mode)
 {
     std::string reason;
     std::optional<std::string> written = writePropertyList(root, &reason);
@@ -489,48 +490,7 @@ bool writePropertyListFile(const std::string& path, const Value& root, std::stri
         setError(error, "cannot write " + path + ": " + reason);
         return false;
     }
-    const std::string& document = *written;
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        setError(error, format("cannot create a file beside %s: %s", path.c_str(), std::strerror(errno)));
-        return false;
-    }
-    auto failWith = [&](const char* what) {
-        int saved = errno;
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temp.c_str());
-        setError(error, format("cannot %s %s: %s", what, path.c_str(), std::strerror(saved)));
-        return false;
-    };
-
-    // Keep the mode of the file being replaced; a new file gets the usual 0644.
-    struct stat st;
-    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-
-    const char* p = document.data();
-    size_t left = document.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith("write");
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0)
-        return failWith("flush");
-    int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0)
-        return failWith("write");
-    if (::rename(temp.c_str(), path.c_str()) != 0)
-        return failWith("replace");
-    return true;
+    return writeFileAtomically(path, *written, mode, error);
 }
 
 } // namespace platform

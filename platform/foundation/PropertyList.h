@@ -28,8 +28,11 @@ std::optional<Value> readPropertyListFile(const std::string& path, std::string* 
 // nested deeper than the reader accepts (255 levels, the root being the first)
 // is refused: nullopt, with the reason in *error.
 std::optional<std::string> writePropertyList(const Value& root, std::string* error = nullptr);
-// Writes to a temporary file beside the target and renames it over (atomic);
-// a value the writer refuses leaves the file as it was.
-bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr);
+// Writes to a new file beside the target and renames it over (atomic, never
+// through a link; writeFileAtomically), with `mode` less the umask: 0600 for
+// a file holding a secret or a session. A value the writer refuses leaves the
+// file as it was.
+bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr,
+                           unsigned mode = 0644);
 
 } // namespace platform

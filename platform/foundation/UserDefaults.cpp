@@ -1,13 +1,15 @@
 // User defaults: two in-memory domains and the property-list file behind the
 // persistent one.
 //
-// The file is only ever replaced atomically and only after something changed.
+// The file is the player's alone (0600: it may hold a session) and is only
+// ever replaced atomically and only after something changed.
 // A file that could not be read whole stays on disk untouched until the
 // program stores a value, and is then moved aside (named in the log) before
 // the new file is written, so what little was read never replaces it. A failed
 // write keeps the changes in memory and leaves them marked for the next
 // synchronize().
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
@@ -82,6 +84,9 @@ void UserDefaults::resetStandardUserDefaults()
 UserDefaults::UserDefaults(std::string path)
     : path_(std::move(path))
 {
+    // The file may hold a session's secret: the player's alone, also when an
+    // older client made it readable to others.
+    restrictFileMode(path_, 0600);
     reload();
 }
 
@@ -154,7 +159,7 @@ bool UserDefaults::synchronize()
     }
     unreadable_ = false;
     std::string error;
-    if (!writePropertyListFile(path_, Value(persistent_), &error)) {
+    if (!writePropertyListFile(path_, Value(persistent_), &error, 0600)) {
         logWarning("UserDefaults: %s", error.c_str());
         return false;
     }

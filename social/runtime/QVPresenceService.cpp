@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
+#include "platform/net/Reachability.h"
 #include "platform/net/TcpSocket.h"
 #include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVBootstrapService.h"
@@ -21,7 +22,9 @@
 #include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -319,6 +322,33 @@ void QVPresenceService::readHostSetting()
     }
 }
 
+std::string QVPresenceService::serverUrl() const
+{
+    if (QVProvider* provider = this->provider(); provider && !provider->serverUrl().empty())
+        return provider->serverUrl();
+    auto* settings = QVSettings::Instance();
+    return settings ? settings->objectForKey("server-url").value_or("") : std::string();
+}
+
+std::string QVPresenceService::channelHost() const
+{
+    if (!host_.empty())
+        return host_;
+    // Without a presence-host the channel goes where the service is, never to
+    // whatever program holds a port on this machine.
+    std::string host, port;
+    return platform::splitHostPort(serverUrl(), host, port) ? host : std::string();
+}
+
+bool QVPresenceService::serviceIsSecure() const
+{
+    const std::string url = serverUrl();
+    constexpr std::string_view https = "https://";
+    return url.size() >= https.size()
+        && std::equal(https.begin(), https.end(), url.begin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 QVProvider* QVPresenceService::provider() const
 {
     // The client starts its services before its provider: it is then found through the session role.
@@ -346,7 +376,7 @@ QVPresenceService* QVPresenceService::sharedInstance() { return Shared::shared()
 
 bool QVPresenceService::carriesRequests() const
 {
-    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished;
+    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished && !serviceIsSecure();
 }
 
 bool QVPresenceService::isConnecting() const { return active_ && !connected_ && channel_ && !channel_->finished; }
@@ -405,6 +435,16 @@ void QVPresenceService::connect()
     QVProvider* provider = this->provider();
     if (active_ || !provider || !provider->isAuthenticated())
         return;
+    if (serviceIsSecure()) {
+        // The channel speaks plain TCP: its CONNECT would carry the token, and
+        // the requests inside it the forms' passwords, in clear where the
+        // service is reached over TLS. It stays closed; requests go by HTTPS.
+        if (!secureSaid_)
+            platform::log("Quorvel: the presence channel stays closed: the service is reached over https and the "
+                          "channel would carry the player's token in clear; every request goes over https");
+        secureSaid_ = true;
+        return;
+    }
     if (attempts_ >= kMaxConnectAttempts) {
         platform::logWarning("Quorvel: presence gave up after %d connection attempts", attempts_);
         return;
@@ -441,7 +481,7 @@ void QVPresenceService::startChannel()
     if (!hostOverridden_ && host_.empty())
         readHostSetting(); // the settings were not loaded yet when the service started
     auto channel = platform::adoptRef(new Channel);
-    channel->host = host_;
+    channel->host = channelHost();
     channel->port = port_;
     channel->queue = queue_;
     channel->login = provider() ? provider()->accessTokenForPresence() : std::string();

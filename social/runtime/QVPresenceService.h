@@ -1,5 +1,6 @@
 // QVPresenceService: the presence channel — a STOMP 1.0 connection to the
-// "presence-host" setting ("host:port"; port 61613 when absent), subscribed to
+// "presence-host" setting ("host:port"; port 61613 when absent; the
+// "server-url"'s host when the setting names none), subscribed to
 // the player's queue, run by a thread of its own that only posts to the main
 // loop. It connects only while the provider holds an access token, asks the
 // server for its queue first, connects again 15 s after the connection drops
@@ -7,6 +8,10 @@
 // channel thread still winding down, and makes at most 32 connection attempts
 // in its life. Messages are answers in the usual envelope: their resources of
 // registered classes are posted under the classes' discovered notifications.
+//
+// The channel is plain TCP: with an https server-url it is never opened, so
+// neither the token (CONNECT) nor a request travels weaker than the service's
+// own address; every request then goes over https.
 //
 // When the bootstrap enables it and the channel is connected, signed requests
 // travel inside the channel (requestTransport(): a SEND frame out, a MESSAGE
@@ -44,6 +49,9 @@ public:
 
     // Overrides the "presence-host" setting (tests).
     void setHostAndPort(std::string host, int port);
+    // Where the channel connects: the presence-host, else the service's host.
+    std::string channelHost() const;
+    int channelPort() const { return port_; }
     bool isActive() const { return active_; }
     bool isConnected() const { return connected_; }
     // A connection is being made: the channel's thread connects and subscribes.
@@ -74,6 +82,9 @@ private:
     QVPresenceService() = default;
     void readHostSetting();
     QVProvider* provider() const;
+    std::string serverUrl() const;
+    // The service is addressed over TLS (an https server-url).
+    bool serviceIsSecure() const;
     void startChannel();
     void scheduleConnect(double delay);
     void queueAnswered(platform::Object* loader);
@@ -97,6 +108,7 @@ private:
     bool connected_ { false };
     bool queueRequested_ { false };
     bool unreachableSaid_ { false };
+    bool secureSaid_ { false };
     int attempts_ { 0 };
     platform::Ref<platform::Timer> retry_;
     platform::Ref<Channel> channel_;

@@ -152,9 +152,9 @@ void QVSettings::loadFile(const std::string& path)
                                  (key == "server-url" ? *server : dictionary_.find(key)->asString()).c_str());
     if (const platform::Value* presence = dictionary_.find("presence-host"); presence && times.count("presence-host")) {
         if (std::string problem = presenceHostProblem(presence->asString()); !problem.empty()) {
-            platform::logWarning("QVSettings: %s sets presence-host \"%s\", which cannot be used (%s); using the "
-                                 "built-in presence-host %s",
-                                 path.c_str(), presence->asString().c_str(), problem.c_str(), kBuiltInPresenceHost);
+            platform::logWarning("QVSettings: %s sets presence-host \"%s\", which cannot be used (%s); the presence "
+                                 "channel goes to the server-url's host",
+                                 path.c_str(), presence->asString().c_str(), problem.c_str());
             dictionary_.set("presence-host", kBuiltInPresenceHost);
         }
     }

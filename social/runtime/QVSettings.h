@@ -12,7 +12,7 @@
 // malformed file, one without a server-url, or one whose server-url is no
 // http:// or https:// address (the scheme in any case), leaves the built-in
 // address and logs why; so does a presence-host that is no host or
-// host:port. A setting it does not know (a misspelled key), a key given twice
+// host:port (the channel then goes to the server-url's host, as without one). A setting it does not know (a misspelled key), a key given twice
 // (the last counts) and a second release section (ignored) are logged too.
 // The add-ons are offered the defaults, then the read file once the file's
 // values are in place (QVAddOnSettingsRole), so they see the address the
@@ -42,7 +42,8 @@ public:
     const std::string& clientBundleVersion() const { return bundleVersion_; }
 
     static constexpr const char* kEnvironment = "release";
-    static constexpr const char* kBuiltInPresenceHost = "127.0.0.1";
+    // None: the presence channel then goes to the server-url's host.
+    static constexpr const char* kBuiltInPresenceHost = "";
     // The settings the client reads.
     static constexpr const char* kKnownKeys[] = { "server-url", "presence-host", "facebook-application-key",
                                                   "facebook-callback-url", "debug-override-key",

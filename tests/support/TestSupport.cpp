@@ -218,6 +218,12 @@ std::string readFile(const std::string& path)
     return ss.str();
 }
 
+int fileMode(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
 bool CommandRun::exitedWith(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
 
 CommandRun runCommand(const std::string& command)

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace testing_support {
 
@@ -50,6 +51,21 @@ private:
 };
 
 std::string readFile(const std::string& path);
+
+// The process's umask set for a scope, put back when the guard goes.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask) : saved_(::umask(mask)) { }
+    ~ScopedUmask() { ::umask(saved_); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t saved_;
+};
+
+// The permission bits of the file at `path` (not following a link), or -1.
+int fileMode(const std::string& path);
 
 // For a death test's child: its address space may grow at most `headroomMiB`
 // past what it holds now, so a growth that would not stop fails (with

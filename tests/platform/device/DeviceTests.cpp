@@ -90,6 +90,38 @@ TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
     device.setInstallationDirectory({});
 }
 
+// With the game's key the identifier logs its player in: it is the player's
+// alone (0600 whatever the umask, an open file closed at the next launch) and
+// written through no link planted beside it or in its place.
+TEST_F(UiTest, TheDeviceIdentifierIsThePlayersAloneAndWrittenThroughNoLink)
+{
+    testing_support::TempDir dir;
+    testing_support::ScopedUmask mask(022);
+    auto& device = Device::currentDevice();
+    const std::string file = dir.file("device-identifier");
+    const std::string victim = dir.write("victim", "untouched");
+    std::filesystem::create_symlink(victim, file + ".tmp");
+    device.setInstallationDirectory(dir.path());
+    std::string id = device.uniqueIdentifier();
+    EXPECT_EQ(testing_support::fileMode(file), 0600);
+    EXPECT_EQ(testing_support::readFile(victim), "untouched");
+
+    ::chmod(file.c_str(), 0644);
+    device.setInstallationDirectory(dir.path());
+    EXPECT_EQ(device.uniqueIdentifier(), id);
+    EXPECT_EQ(testing_support::fileMode(file), 0600);
+
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink(victim, file);
+    ::chmod(victim.c_str(), 0644);
+    device.setInstallationDirectory(dir.path());
+    EXPECT_NE(device.uniqueIdentifier(), id);
+    EXPECT_EQ(testing_support::readFile(victim), "untouched");
+    EXPECT_EQ(testing_support::fileMode(victim), 0644);
+    EXPECT_EQ(testing_support::fileMode(file), 0600);
+    device.setInstallationDirectory({});
+}
+
 TEST_F(UiTest, DeviceIdentifierDefaultsToTheGamesOwnDocumentsFolder)
 {
     testing_support::TempDir dir;

@@ -98,6 +98,38 @@ TEST_F(BundleTest, SetHomeIsKeptWhenTheIdentifierChanges)
     EXPECT_EQ(b.homeDirectory(), dir.file("home"));
 }
 
+// Without a home the game keeps its files in a folder only its user may
+// enter, made by itself; one planted by anyone, or left open, is not used.
+TEST_F(BundleTest, APlayerWithoutAHomeKeepsFilesInAFolderOnlyTheyMayEnter)
+{
+    testing_support::ScopedUmask mask(0);
+    const std::string kept = dir.file("brisko-" + std::to_string(::geteuid()));
+    std::string refused;
+    EXPECT_EQ(Bundle::privateFolderIn(dir.path(), &refused), kept);
+    EXPECT_EQ(testing_support::fileMode(kept), 0700);
+    EXPECT_EQ(Bundle::privateFolderIn(dir.path(), &refused), kept);
+    EXPECT_EQ(refused, "");
+
+    auto expectRefused = [&](const std::string& why) {
+        refused.clear();
+        std::string fresh = Bundle::privateFolderIn(dir.path(), &refused);
+        EXPECT_EQ(refused, kept + " " + why);
+        EXPECT_EQ(fresh.rfind(kept + "-", 0), 0u) << fresh;
+        EXPECT_EQ(testing_support::fileMode(fresh), 0700);
+    };
+    ::chmod(kept.c_str(), 0755);
+    expectRefused("others may enter it");
+    ::chmod(kept.c_str(), 0700);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown(kept.c_str(), 65534, 65534), 0);
+        expectRefused("belongs to another user");
+    }
+    ::rmdir(kept.c_str());
+    ::mkdir(dir.file("elsewhere").c_str(), 0700);
+    ASSERT_EQ(::symlink(dir.file("elsewhere").c_str(), kept.c_str()), 0);
+    expectRefused("is no folder");
+}
+
 // One rule finds the bundle folder: BRISKO_RESOURCES when it is set, else the
 // program's own choice, where a relative folder is taken from the program's
 // folder whatever folder the program starts in.

@@ -45,6 +45,32 @@ TEST(Keychain, SecretsLiveInAPrivateFile)
     Bundle::main().setHomeDirectory(oldHome);
 }
 
+// The keychain is written through no link: one planted where an older client
+// wrote aside (<file>.new-<pid>) or in place of the file itself leaves what it
+// points at as it was; the file stays 0600 whatever the umask.
+TEST(Keychain, NoLinkIsFollowedAndTheFileStaysPrivate)
+{
+    testing_support::TempDir home;
+    testing_support::ScopedUmask mask(0);
+    std::string oldHome = Bundle::main().homeDirectory();
+    Bundle::main().setHomeDirectory(home.path());
+    const std::string file = Keychain::pathForService("svc");
+    const std::string victim = home.write("victim", "untouched");
+    ASSERT_TRUE(Keychain::set("svc", "token", "first"));
+    std::filesystem::create_symlink(victim, file + ".new-" + std::to_string(::getpid()));
+    ASSERT_TRUE(Keychain::set("svc", "token", "second"));
+    EXPECT_EQ(testing_support::readFile(victim), "untouched");
+    EXPECT_EQ(testing_support::fileMode(file), 0600);
+
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink(victim, file);
+    ASSERT_TRUE(Keychain::set("svc", "token", "third"));
+    EXPECT_EQ(testing_support::readFile(victim), "untouched");
+    EXPECT_EQ(testing_support::fileMode(file), 0600);
+    EXPECT_EQ(Keychain::get("svc", "token"), "third");
+    Bundle::main().setHomeDirectory(oldHome);
+}
+
 // Two copies of a game on one home store their logins' tokens at the same
 // time, each token with its secret as one change, while a third starts again
 // and again: every pair read belongs together, and so does the one left.

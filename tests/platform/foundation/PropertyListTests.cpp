@@ -337,6 +337,39 @@ TEST(PropertyListFile, WritesAtomicallyAndReadsBack)
     EXPECT_EQ(files, 1u);
 }
 
+// A written file's mode is the one asked less the umask, never the mode of
+// the file it replaces nor of a linked one; a link at the target is replaced,
+// what it pointed at left as it was.
+TEST(PropertyListFile, ModesAreTheAskedOnesAndNoLinkIsFollowed)
+{
+    TempDir dir;
+    struct Row {
+        unsigned umask, asked;
+        int mode;
+    };
+    for (Row row : { Row { 022, 0644, 0644 }, Row { 077, 0644, 0600 }, Row { 022, 0600, 0600 }, Row { 0, 0600, 0600 } }) {
+        SCOPED_TRACE(testing::Message() << std::oct << "umask " << row.umask << ", asked " << row.asked);
+        testing_support::ScopedUmask mask(row.umask);
+        std::string path = dir.file("settings.plist");
+        ASSERT_TRUE(writePropertyListFile(path, Value(1), nullptr, row.asked));
+        EXPECT_EQ(testing_support::fileMode(path), row.mode);
+        // An open file being replaced does not hand its mode on.
+        ::chmod(path.c_str(), 0666);
+        ASSERT_TRUE(writePropertyListFile(path, Value(2), nullptr, row.asked));
+        EXPECT_EQ(testing_support::fileMode(path), row.mode);
+
+        std::string victim = dir.write("victim", "untouched");
+        ::chmod(victim.c_str(), 0666);
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(victim, path);
+        ASSERT_TRUE(writePropertyListFile(path, Value(3), nullptr, row.asked));
+        EXPECT_EQ(testing_support::readFile(victim), "untouched");
+        EXPECT_EQ(testing_support::fileMode(victim), 0666);
+        EXPECT_EQ(testing_support::fileMode(path), row.mode);
+        EXPECT_EQ(readPropertyListFile(path), Value(3));
+    }
+}
+
 TEST(PropertyListFile, FailedWriteReportsAndKeepsTheOldFile)
 {
     TempDir dir;

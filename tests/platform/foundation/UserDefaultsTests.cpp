@@ -88,6 +88,12 @@ TEST(UserDefaults, SynchronizeWritesThePersistentDomainOnly)
     EXPECT_EQ(again.persistentDomain().keys(), (std::vector<std::string> { "b", "a" }));
     EXPECT_EQ(again.objectForKey("a").date().seconds, 1267679167.0);
     EXPECT_TRUE(again.objectForKey("registered").isNil());
+    // A session's secret may be among them: the player's alone, also when an
+    // older file was left open to others.
+    EXPECT_EQ(testing_support::fileMode(path), 0600);
+    ::chmod(path.c_str(), 0644);
+    UserDefaults reopened(path);
+    EXPECT_EQ(testing_support::fileMode(path), 0600);
 }
 
 TEST(UserDefaults, AFileWrittenUnderOneLocaleReadsWholeUnderAnother)

@@ -8,6 +8,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVSettings.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,44 @@ TEST_F(PresenceTest, AChannelThatCannotBeOpenedIsSaidOnceWithItsReason)
     presence()->connect();
     ASSERT_TRUE(waitFor([&] { return presence()->isReconnectScheduled(); }));
     EXPECT_EQ(log.texts(), said(server.port(), "it answered, but not as a presence channel does"));
+}
+
+// Without a presence-host the channel goes to the service's own host, never
+// to a port any program on this machine may hold.
+TEST_F(PresenceTest, TheChannelGoesToThePresenceHostElseToTheServiceHost)
+{
+    testing_support::TempDir dir;
+    struct Row {
+        const char* serverUrl;
+        const char* presenceHost; // nullptr: the file names none
+        const char* host;
+        int port;
+    };
+    const Row rows[] = {
+        { "http://192.0.2.7:4567/", nullptr, "192.0.2.7", QVPresenceService::kDefaultPort },
+        { "https://Service.Example/", nullptr, "Service.Example", QVPresenceService::kDefaultPort },
+        { "http://[2001:db8::1]:80/", nullptr, "2001:db8::1", QVPresenceService::kDefaultPort },
+        { "http://192.0.2.7:4567/", "198.51.100.2", "198.51.100.2", QVPresenceService::kDefaultPort },
+        { "http://192.0.2.7:4567/", "198.51.100.2:4000", "198.51.100.2", 4000 },
+        { "http://192.0.2.7:4567/", "tcp://198.51.100.2", "192.0.2.7", QVPresenceService::kDefaultPort },
+    };
+    const std::string saved = provider->serverUrl();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.serverUrl) + " " + (row.presenceHost ? row.presenceHost : "(none)"));
+        std::string config = std::string("<server-url>") + row.serverUrl + "</server-url>";
+        if (row.presenceHost)
+            config += std::string("<presence-host>") + row.presenceHost + "</presence-host>";
+        platform::LogCapture quiet;
+        QVSettings::InitializeWithFile(dir.write("settings.xml", "<quorvel_internal_settings><environment-release>"
+                                                                 "<config>" + config + "</config>"
+                                                                 "</environment-release></quorvel_internal_settings>"));
+        provider->setServerUrl(*QVSettings::Instance()->objectForKey("server-url"));
+        QVPresenceService::initializeService(provider.get());
+        EXPECT_EQ(presence()->channelHost(), row.host);
+        EXPECT_EQ(presence()->channelPort(), row.port);
+        QVSettings::Uninitialize();
+    }
+    provider->setServerUrl(saved);
 }
 
 TEST_F(PresenceTest, FailedQueueRequestRetriesAfterFifteenSeconds)
@@ -283,6 +322,37 @@ TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
     settleNetwork(&stomp);
     EXPECT_EQ(recorder->total(), 1);
     EXPECT_EQ(provider->pendingRequestCount(), 0u);
+}
+
+// The channel is plain TCP: with the service on https it never opens, so the
+// token (CONNECT) and the forms (SEND) never travel in clear; requests go by
+// https, and the log says why once.
+TEST_F(PresenceRequestTest, WithAnHttpsServiceNothingIsWrittenToThePlainChannel)
+{
+    platform::LogCapture log;
+    provider->setServerUrl("https://127.0.0.1:" + std::to_string(server.port()) + "/");
+    enableRequestsInTheChannel();
+    presence()->connect();
+    auto form = CallbackRecorder::create();
+    Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    std::string password = "old-password-7";
+    params->io("user[password]", password);
+    provider->performAction("users/@me.xml", params.get(), "PUT", form->onSuccess(), form->onFailure(), 0, nullptr,
+                            true);
+    // Over https: offered to the stand-in's plain port, the handshake fails.
+    ASSERT_TRUE(waitFor([&] { return form->total() == 1; }));
+    settleNetwork(&stomp);
+    EXPECT_EQ(form->failures, 1);
+    EXPECT_EQ(stomp.connectionCount(), 0);
+    EXPECT_TRUE(stomp.frames().empty());
+    EXPECT_FALSE(presence()->isActive());
+    EXPECT_FALSE(presence()->carriesRequests());
+    EXPECT_EQ(presence()->connectAttempts(), 0);
+    EXPECT_EQ(log.texts(), (std::vector<std::string> {
+                               "Quorvel: the presence channel stays closed: the service is reached over https and "
+                               "the channel would carry the player's token in clear; every request goes over https",
+                               "Request PUT " + provider->serverUrl()
+                                   + "users/@me.xml failed: a secure connection could not be made (-1200)" }));
 }
 
 TEST_F(PresenceRequestTest, TheChannelTransportFailsRequestsWhileTheChannelIsDown)

@@ -62,7 +62,7 @@ TEST_F(SettingsTest, ReleaseSectionOfTheBundleFileOverrides)
     EXPECT_EQ(s->objectForKey("server-url"), "http://127.0.0.1:4567/");
     EXPECT_EQ(s->objectForKey("debug-override-key"), "K");
     EXPECT_EQ(s->objectForKey("debug-override-secret"), "S");
-    EXPECT_EQ(s->objectForKey("presence-host"), "127.0.0.1"); // built-in kept
+    EXPECT_EQ(s->objectForKey("presence-host"), ""); // built-in kept: the server-url's host
 }
 
 TEST_F(SettingsTest, MalformedFileKeepsTheBuiltIns)
@@ -231,10 +231,10 @@ TEST_F(SettingsTest, CapitalSchemesAreAddressesAndRepeatsAndUnusablePresenceHost
                          settingsFile("<server-url>http://127.0.0.1:4567/</server-url><presence-host>" + value
                                       + "</presence-host>"));
         QVSettings::Initialize();
-        EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1");
+        EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "");
         EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: " + path + " sets presence-host \"" + value
                                                           + "\", which cannot be used (" + why
-                                                          + "); using the built-in presence-host 127.0.0.1" });
+                                                          + "); the presence channel goes to the server-url's host" });
         QVSettings::Uninitialize();
     }
 }
