@@ -114,7 +114,11 @@ void QVHighScore::setDelegate(QVHighScoreDelegate* delegate)
     QVSessionRole::requireMainThread("QVHighScore::setDelegate");
     QVHighScoreClass::setDelegate(delegate);
 }
-QVHighScoreDelegate* QVHighScore::delegate() { return QVHighScoreClass::delegate(); }
+QVHighScoreDelegate* QVHighScore::delegate()
+{
+    QVSessionRole::requireMainThread("QVHighScore::delegate");
+    return QVHighScoreClass::delegate();
+}
 
 std::vector<Ref<QVResource>> QVHighScore::allHighScoresForCurrentUser()
 {

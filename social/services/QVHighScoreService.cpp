@@ -326,12 +326,14 @@ void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* ne
 
 void QVHighScoreService::scoreSetOff(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreSetOff");
     if (QVHighScoreService* shared = sharedService())
         ++shared->scoresOnTheirWay_[{ player, leaderboardId, score }];
 }
 
 void QVHighScoreService::scoreArrived(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreArrived");
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
@@ -343,12 +345,14 @@ void QVHighScoreService::scoreArrived(const std::string& player, const std::stri
 void QVHighScoreService::scoreMayHaveArrived(const std::string& player, const std::string& leaderboardId,
                                              int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreMayHaveArrived");
     if (QVHighScoreService* shared = sharedService())
         shared->scoresThatMayHaveArrived_.insert({ player, leaderboardId, score });
 }
 
 void QVHighScoreService::bestsListed(const std::string& player)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::bestsListed");
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
@@ -359,6 +363,7 @@ void QVHighScoreService::bestsListed(const std::string& player)
 
 bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::isScoreOnItsWay");
     QVHighScoreService* shared = sharedService();
     return shared && shared->scoresOnTheirWay_.count({ player, leaderboardId, score });
 }
@@ -366,6 +371,7 @@ bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::s
 bool QVHighScoreService::mayScoreHaveArrived(const std::string& player, const std::string& leaderboardId,
                                              int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::mayScoreHaveArrived");
     QVHighScoreService* shared = sharedService();
     return shared && shared->scoresThatMayHaveArrived_.count({ player, leaderboardId, score });
 }

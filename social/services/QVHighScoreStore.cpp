@@ -417,6 +417,7 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
 
 bool QVHighScoreService::firstUnknownBoardWarning(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::firstUnknownBoardWarning");
     QVHighScoreService* shared = sharedService();
     return !shared || shared->unknownBoardsSaid_.insert(leaderboardId).second;
 }
