@@ -90,7 +90,7 @@ double QVAchievementService::clampPercent(double percent)
 bool QVAchievementService::isPercentGiven(const std::string& achievementId, double percent)
 {
     QVSessionRole::requireMainThread("QVAchievementService::isPercentGiven");
-    if (std::isfinite(percent))
+    if (!std::isnan(percent))
         return true;
     QVAchievementService* shared = sharedService();
     if (!shared || shared->mNotANumberSaid.insert(achievementId).second)
