@@ -764,10 +764,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         while (q->step()) {
             auto entry = QVHighScoreBatchEntry::create(platform::format("%d", q->getInt("leaderboard_id")),
                                                        q->getInt64("score"));
-            if (const char* text = q->getText("display_text"))
-                entry->displayText = std::string(text);
-            if (const char* custom = q->getText("custom_data"))
-                entry->customData = std::string(custom);
+            entry->displayText = q->getString("display_text");
+            entry->customData = q->getString("custom_data");
             QVSqlQuery::Blob blob = q->getBlob("blob");
             if (blob.length > 0 && blob.bytes) {
                 auto* bytes = static_cast<const uint8_t*>(blob.bytes);

@@ -80,8 +80,10 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
     facade.onlineFlag = false;
     QVHighScoreService::setHighScore(100, "5", recorder->onSuccess(), recorder->onFailure());
     EXPECT_EQ(recorder->successes, 1) << "the verdict arrives before the call returns";
-    QVHighScoreService::setHighScoreWithDisplayText(300, std::string("3:00"), "6", recorder->onSuccess(),
-                                                    recorder->onFailure());
+    // Texts go whole, a NUL inside them included.
+    using namespace std::string_literals;
+    QVHighScoreService::setHighScoreWithCustomData(300, "9\0 laps"s, "lap\0two"s, "6", false, recorder->onSuccess(),
+                                                   recorder->onFailure());
     EXPECT_EQ(facade.shownNotices, (Strings { "New high score! Saving locally.", "New high score! Saving locally." }));
     ASSERT_EQ(facade.allNotices.size(), 2u);
     EXPECT_EQ(facade.allNotices[0].imageName, "HighScoreNotificationIcon.png");
@@ -101,7 +103,8 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
     EXPECT_EQ(log[0].path, "client_applications/@me/high_scores.xml");
     EXPECT_EQ(paramValues(log[0], "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
     EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "100", "300" }));
-    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "3:00" });
+    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "9\0 laps"s });
+    EXPECT_EQ(paramValues(log[0], "high_scores[][custom_data]"), Strings { "lap\0two"s });
     ASSERT_TRUE(waitFor([&] {
         return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL") == Strings { "0" };
     }));
