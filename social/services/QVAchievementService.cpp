@@ -425,7 +425,8 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
             endRefusedProgress(a->resourceId(), userId);
             continue;
         }
-        if (!keepsAnsweredProgress(*record, userId))
+        // Without a store nothing is kept; the service's answer alone tells the game.
+        if (!QVOfflineStore::isOpen() || !keepsAnsweredProgress(*record, userId))
             continue;
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
                                  a->unlockDate().value_or(platform::dateNow()), clampPercent(record->percentComplete()));

@@ -188,6 +188,20 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
     }
 
     QVOfflineService::reopenStoreIfRemoved();
+    if (goesWithoutStore()) {
+        // Nothing can wait on the device: online the score goes at once and
+        // the game hears the service's answer.
+        if (deferred || !QVSessionRole::current().isOnline() || !QVSessionRole::current().hasUserApprovedQuorvel()) {
+            onFailure.invoke(nullptr);
+            return;
+        }
+        std::optional<platform::Bytes> uploaded;
+        if (blob && blob->size() <= kMaxUploadedBlob)
+            uploaded = blob;
+        submitHighScoreBatch({ QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, uploaded) },
+                             silently, onSuccess, onFailure, std::nullopt);
+        return;
+    }
     std::string userId = QVUser::offlineRowsUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
@@ -395,8 +409,14 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
         submitToGameCenterOnly(batch);
 
     bool verdict = true;
-    if (!fromSynch) {
+    if (!fromSynch)
         QVOfflineService::reopenStoreIfRemoved();
+    if (!fromSynch && goesWithoutStore()) {
+        // Nothing can wait on the device: online the batch goes as it is.
+        verdict = QVSessionRole::current().isOnline()
+            && std::all_of(batch.begin(), batch.end(),
+                           [](const auto& entry) { return entry && QVScoreCanBeSent(*entry); });
+    } else if (!fromSynch) {
         std::string userId = QVUser::offlineRowsUserId();
         std::vector<bool> keep(batch.size(), true);
         {

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -528,6 +529,50 @@ TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWit
     EXPECT_EQ(recorder->successes, 2);
     EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text) FROM high_scores ORDER BY 1"),
               (Strings { "5|1048576|NULL", "6|NULL|" + std::to_string(textRoom) }));
+}
+
+// A device that cannot keep a store (here a folder past the path SQLite
+// opens): the log names the store's path and why, once; a score taken online
+// goes straight to the service, on both roads, and the game hears its answer;
+// one taken offline is refused, with no word of unknown leaderboards.
+TEST_F(HighScoreServiceTest, WithoutAStoreAScoreTakenOnlineGoesStraightToTheService)
+{
+    QVHighScoreService::shutdownService();
+    QVOfflineStore::teardownOfflineDatabase();
+    std::string folder = dir.path();
+    while (folder.size() < 600)
+        folder += "/a-folder-name-of-some-length";
+    std::filesystem::create_directories(folder);
+    platform::LogCapture log;
+    EXPECT_FALSE(QVOfflineStore::openDatabaseAtPath(folder + "/" + QVOfflineStore::kFileName));
+    QVOfflineStore::setupOfflineSupport();
+    QVHighScoreService::initializeService();
+    EXPECT_TRUE(log.contains("the offline store \"" + folder + "/quorvel_offline\" cannot be used (unable to open "
+                             "database file: its path is "))
+        << testing::PrintToString(log.texts());
+
+    QVHighScoreService::setHighScoreWithDisplayText(100, std::string("1:40"), "5", recorder->onSuccess(),
+                                                    recorder->onFailure());
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("6", 300) };
+    QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(), std::nullopt);
+    EXPECT_EQ(recorder->total(), 0) << "told by the service's answer";
+    ASSERT_TRUE(waitFor([&] { return recorder->successes == 2; }));
+    Strings sent;
+    for (const auto& request : server.requests())
+        for (const std::string& text : paramValues(request, "high_scores[][display_text]"))
+            sent.push_back(paramValues(request, "high_scores[][leaderboard_id]")[0] + ":" + text);
+    EXPECT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(sent, Strings { "5:1:40" });
+
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(200, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_FALSE(log.contains("Definition for leaderboard"));
+    EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+    auto said = log.texts();
+    EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                            [](const std::string& t) { return t.find("there is no offline store") != std::string::npos; }),
+              1);
 }
 
 TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCenter)
