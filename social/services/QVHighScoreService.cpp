@@ -510,8 +510,9 @@ private:
 // may have been kept all the same: its scores wait for a login's list of
 // bests rather than going again on another road. An answer, whatever its
 // status, is the service's verdict; one that refuses the batch for a
-// leaderboard the service does not have retires that board, and the batch's
-// other scores go again without its scores, to the same callers.
+// leaderboard the service does not have retires that board, one that refuses
+// one of its scores settles that score, and the batch's other scores go again
+// without them, to the same callers.
 class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
     UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
@@ -528,6 +529,17 @@ public:
             for (const auto& entry : batch_)
                 if (entry)
                     QVHighScoreService::scoreMayHaveArrived(player_, entry->leaderboardId, entry->score);
+        // A score the service refused for itself waits no more; the rest go again at once.
+        if (std::optional<QVRefusedScore> refused = QVScoreTheServiceRefused(answer);
+            refused && refused->index < batch_.size() && batch_[refused->index]) {
+            QVSettleRefusedScore(player_, *batch_[refused->index], refused->why);
+            QVHighScoreBatch rest = batch_;
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(refused->index));
+            if (!rest.empty()) {
+                QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                return;
+            }
+        }
         if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
             QVHighScoreBatch rest;
             for (const auto& entry : batch_)

@@ -468,15 +468,18 @@ TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingI
 }
 
 // What the device could never send is refused when it is given, on both
-// roads, with its reason: a blob longer than a reader takes back, texts that
-// make the score's request larger than the service reads, a leaderboard id
-// that is no decimal number. At each limit the score is kept.
+// roads, with its reason: a blob longer than a reader takes back, texts past
+// the characters the service keeps (a byte that is no UTF-8 counts as one), a
+// leaderboard id that is no decimal number. At each limit the score is kept.
 TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWithItsReason)
 {
     const platform::Bytes blobTooLong(QVHighScoreService::kMaxBlob + 1, 3);
-    // A text of this many letters takes as many bytes once sent (each
-    // parameter's name and the Game Center date's room take the rest).
-    const size_t textRoom = kQVMaxRequestBody - kQVRequestFieldsRoom - 300;
+    auto letters = [](size_t count, const std::string& letter) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += letter;
+        return text;
+    };
     struct Refused {
         const char* what;
         std::string leaderboardId;
@@ -488,10 +491,13 @@ TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWit
         { "blob", "5", std::nullopt, std::nullopt, blobTooLong,
           "is 1048577 bytes, more than the 1048576 a score's blob may hold (no reader could fetch it back); the score "
           "was not kept" },
-        { "display text", "5", std::string(textRoom + 300, 'a'), std::nullopt, std::nullopt,
-          "more than the 1046528 a request to the service may hold; the score was not kept" },
-        { "custom data", "5", std::nullopt, std::string((textRoom + 300) / 3, '%'), std::nullopt,
-          "more than the 1046528 a request to the service may hold; the score was not kept" },
+        { "display text", "5", letters(1001, "\xC3\xA9"), std::nullopt, std::nullopt,
+          "the display text of the score 10 on leaderboard 5 is 1001 characters, more than the 1000 the service "
+          "keeps; the score was not kept" },
+        { "custom data", "5", std::nullopt, std::string(4001, '\xFF'), std::nullopt,
+          "the custom data of the score 10 on leaderboard 5 is 4001 characters, more than the 4000 the service keeps" },
+        { "200,000 bytes", "5", std::nullopt, std::string(200000, '%'), std::nullopt,
+          "is 200000 characters, more than the 4000" },
         { "id with a blank", "5 ", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5 \", which is no leaderboard id" },
         { "id with a point", "5.0", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5.0\"" },
     };
@@ -524,11 +530,13 @@ TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWit
     QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt,
                                              platform::Bytes(QVHighScoreService::kMaxBlob, 3), "5", true, false,
                                              recorder->onSuccess(), recorder->onFailure());
-    QVHighScoreService::setHighScoreWithBlob(20, std::string(textRoom, 'a'), std::nullopt, std::nullopt, "6", true,
-                                             false, recorder->onSuccess(), recorder->onFailure());
+    QVHighScoreService::setHighScoreWithBlob(20, letters(1000, "\xE2\x82\xAC"), letters(4000, "\xF0\x9F\x8E\xB2"),
+                                             std::nullopt, "6", true, false, recorder->onSuccess(),
+                                             recorder->onFailure());
     EXPECT_EQ(recorder->successes, 2);
-    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text) FROM high_scores ORDER BY 1"),
-              (Strings { "5|1048576|NULL", "6|NULL|" + std::to_string(textRoom) }));
+    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text), length(custom_data) FROM high_scores "
+                   "ORDER BY 1"),
+              (Strings { "5|1048576|NULL|NULL", "6|NULL|1000|4000" }));
 }
 
 // A device that cannot keep a store (here a folder past the path SQLite
