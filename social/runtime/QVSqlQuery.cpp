@@ -55,6 +55,16 @@ bool QVSqlQuery::bind(const char* name, const char* value)
     return rc == SQLITE_OK;
 }
 
+bool QVSqlQuery::bind(const char* name, const char* value, size_t length)
+{
+    int index = parameter(name);
+    if (index == 0)
+        return false;
+    int rc = value ? sqlite3_bind_text64(statement_, index, value, length, SQLITE_TRANSIENT, SQLITE_UTF8)
+                   : sqlite3_bind_null(statement_, index);
+    return rc == SQLITE_OK;
+}
+
 bool QVSqlQuery::bindInt64(const char* name, int64_t value)
 {
     int index = parameter(name);
@@ -106,6 +116,15 @@ const char* QVSqlQuery::getText(const char* name) const
     if (i < 0 || sqlite3_column_type(statement_, i) == SQLITE_NULL)
         return nullptr;
     return reinterpret_cast<const char*>(sqlite3_column_text(statement_, i));
+}
+
+std::optional<std::string> QVSqlQuery::getString(const char* name) const
+{
+    int i = column(name);
+    if (i < 0 || sqlite3_column_type(statement_, i) == SQLITE_NULL)
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, i));
+    return std::string(text ? text : "", text ? static_cast<size_t>(sqlite3_column_bytes(statement_, i)) : 0);
 }
 
 bool QVSqlQuery::isNull(const char* name) const

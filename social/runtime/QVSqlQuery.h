@@ -34,8 +34,13 @@ public:
     // Binds UTF-8 text (copied) to ":name"; null binds NULL. False when the
     // statement has no such parameter or binding failed.
     bool bind(const char* name, const char* value);
-    bool bind(const char* name, const std::string& value) { return bind(name, value.c_str()); }
-    bool bind(const char* name, const std::optional<std::string>& value) { return bind(name, value ? value->c_str() : nullptr); }
+    // The text's own length is bound, so a NUL inside it is kept with the rest.
+    bool bind(const char* name, const char* value, size_t length);
+    bool bind(const char* name, const std::string& value) { return bind(name, value.data(), value.size()); }
+    bool bind(const char* name, const std::optional<std::string>& value)
+    {
+        return value ? bind(name, value->data(), value->size()) : bind(name, nullptr);
+    }
     bool bindInt64(const char* name, int64_t value);
     bool bindBlob(const char* name, const void* bytes, int length);
 
@@ -51,6 +56,8 @@ public:
     bool isPrepared() const { return statement_ != nullptr; }
 
     const char* getText(const char* column) const;
+    // The whole text, NULs inside it included; none for NULL or a missing column.
+    std::optional<std::string> getString(const char* column) const;
     // True when the column is NULL or not in the result.
     bool isNull(const char* column) const;
     int getInt(const char* column) const;

@@ -95,7 +95,11 @@ void QVAchievement::setDelegate(QVAchievementDelegate* delegate)
     QVSessionRole::requireMainThread("QVAchievement::setDelegate");
     QVAchievementClass::setDelegate(delegate);
 }
-QVAchievementDelegate* QVAchievement::delegate() { return QVAchievementClass::delegate(); }
+QVAchievementDelegate* QVAchievement::delegate()
+{
+    QVSessionRole::requireMainThread("QVAchievement::delegate");
+    return QVAchievementClass::delegate();
+}
 
 void QVAchievement::setCustomUrlForSocialNotificaion(const std::string& url)
 {

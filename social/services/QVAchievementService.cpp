@@ -76,6 +76,7 @@ void QVAchievementService::setAutomaticallyPromptToPostUnlocks(bool prompt)
 
 void QVAchievementService::setCustomUrlWithSocialNotification(const std::string& url)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::setCustomUrlWithSocialNotification");
     service().mCustomUrlWithSocialNotification = url;
 }
 
@@ -88,7 +89,8 @@ double QVAchievementService::clampPercent(double percent)
 
 bool QVAchievementService::isPercentGiven(const std::string& achievementId, double percent)
 {
-    if (std::isfinite(percent))
+    QVSessionRole::requireMainThread("QVAchievementService::isPercentGiven");
+    if (!std::isnan(percent))
         return true;
     QVAchievementService* shared = sharedService();
     if (!shared || shared->mNotANumberSaid.insert(achievementId).second)
@@ -326,6 +328,7 @@ void QVSubmitAchievementToGameCenterOnly::answered(bool failed)
 
 double QVAchievementService::getPercentComplete(const std::string& achievementId, const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getPercentComplete");
     // Compared as the double it was stored as: a single-precision read-back
     // of 33.3 would lie below 33.3 and let the same value be sent again.
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().progress);
@@ -337,6 +340,7 @@ double QVAchievementService::getPercentComplete(const std::string& achievementId
 bool QVAchievementService::localUpdateAchievement(const std::string& achievementId, const std::string& userId,
                                                   double percent)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::localUpdateAchievement");
     int gamerscore = 0;
     {
         QVOfflineStore::Use q(QVOfflineStore::achievementStatements().oneDefinition);
@@ -362,6 +366,7 @@ bool QVAchievementService::synchUnlockedAchievement(const std::string& achieveme
                                                     const std::string& gamerScore,
                                                     std::optional<platform::Date> serverDate, double percentComplete)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::synchUnlockedAchievement");
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setConfirmedProgress);
     q->bind("user_id", userId);
     q->bind("achievement_definition_id", achievementId);
@@ -373,6 +378,7 @@ bool QVAchievementService::synchUnlockedAchievement(const std::string& achieveme
 
 bool QVAchievementService::synchAchievementsList(const QVResourceArray& achievements, const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::synchAchievementsList");
     QVOfflineStore::Transaction transaction;
     for (const auto& resource : achievements) {
         auto* a = dynamic_cast<QVAchievement*>(resource.get());
@@ -406,6 +412,7 @@ bool QVAchievementService::synchAchievementsList(const QVResourceArray& achievem
 
 void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::syncOfflineAchievements");
     if (!page)
         return;
     std::string userId = QVUser::offlineRowsUserId();
@@ -418,7 +425,8 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
             endRefusedProgress(a->resourceId(), userId);
             continue;
         }
-        if (!keepsAnsweredProgress(*record, userId))
+        // Without a store nothing is kept; the service's answer alone tells the game.
+        if (!QVOfflineStore::isOpen() || !keepsAnsweredProgress(*record, userId))
             continue;
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
                                  a->unlockDate().value_or(platform::dateNow()), clampPercent(record->percentComplete()));
@@ -427,6 +435,7 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
 
 bool QVAchievementService::keepsAnsweredProgress(const QVUnlockedAchievement& record, const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::keepsAnsweredProgress");
     const std::string& id = record.achievement()->resourceId();
     // An achievement the device knows: one of the game's list, or one whose
     // progress it holds (sent before the list was known).
@@ -459,6 +468,7 @@ bool QVAchievementService::keepsAnsweredProgress(const QVUnlockedAchievement& re
 
 void QVAchievementService::endRefusedProgress(const std::string& achievementId, const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::endRefusedProgress");
     // The service refused the progress (an id it does not know, a value it
     // will not take): posting it again at every login cannot help, and it
     // was never confirmed, so the device drops its waiting row rather than
@@ -493,6 +503,7 @@ void QVAchievementService::endRefusedProgress(const std::string& achievementId, 
 
 bool QVAchievementService::isProgressPending(const std::string& achievementId, const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::isProgressPending");
     const std::vector<std::string> pending = pendingAchievementIds(userId);
     return std::find(pending.begin(), pending.end(), achievementId) != pending.end();
 }
@@ -500,6 +511,7 @@ bool QVAchievementService::isProgressPending(const std::string& achievementId, c
 void QVAchievementService::reportKeptForTheNextLogin(const std::vector<std::string>& ids,
                                                      const std::vector<double>& percents)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::reportKeptForTheNextLogin");
     const std::string userId = QVUser::offlineRowsUserId();
     for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
         if (isProgressPending(ids[i], userId))
@@ -529,6 +541,7 @@ void QVAchievementService::_pendingProgressRefused(platform::Object* answer)
 
 bool QVAchievementService::pageHasRefusedRecord(const QVPaginatedSeries* page)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::pageHasRefusedRecord");
     if (!page)
         return false;
     for (const auto& object : page->objects())
@@ -550,6 +563,7 @@ void QVAchievementService::onAchievementUpdated(platform::Object* object, platfo
 
 void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::finishAchievementsPage");
     if (!page || page->objects().empty())
         return;
     QVAchievementService* shared = sharedService();
@@ -577,6 +591,7 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
 
 bool QVAchievementService::adoptAnonymousProgress(const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::adoptAnonymousProgress");
     sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
     if (!db)
         return false;
@@ -608,6 +623,7 @@ Ref<QVRequestHandle> QVAchievementService::sendPendingAchievements(const std::st
                                                                    const QVDelegate& onSuccess,
                                                                    const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::sendPendingAchievements");
     if (!QVSessionRole::current().isOnline() || !isValidUser(userId))
         return nullptr;
 
@@ -652,6 +668,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievements(const std::vector<
                                                               const std::vector<double>& percentCompletes,
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::updateAchievements");
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     size_t written = 0;
     {
@@ -678,6 +695,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievements(const std::vector<
 
 std::string QVAchievementService::getLastSyncDateForUserId(const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getLastSyncDateForUserId");
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().lastSyncDate);
     q->bind("user_id", userId);
     const char* text = q->step() ? q->getText("last_sync_date") : nullptr;
@@ -686,6 +704,7 @@ std::string QVAchievementService::getLastSyncDateForUserId(const std::string& us
 
 std::vector<Ref<QVAchievement>> QVAchievementService::getAchievementsLocal()
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsLocal");
     std::vector<Ref<QVAchievement>> out;
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localList);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
@@ -697,6 +716,7 @@ std::vector<Ref<QVAchievement>> QVAchievementService::getAchievementsLocal()
 
 void QVAchievementService::getAchievementsLocal(const QVDelegate& onSuccess, const QVDelegate&)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsLocal");
     QVPaginatedSeries::Objects objects;
     for (auto& a : getAchievementsLocal())
         objects.emplace_back(a.get());
@@ -706,6 +726,7 @@ void QVAchievementService::getAchievementsLocal(const QVDelegate& onSuccess, con
 
 Ref<QVAchievement> QVAchievementService::getAchievementLocalWithUnlockInfo(const std::string& achievementId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementLocalWithUnlockInfo");
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localOne);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
     q->bind("achievement_id", achievementId);
@@ -715,6 +736,7 @@ Ref<QVAchievement> QVAchievementService::getAchievementLocalWithUnlockInfo(const
 
 Ref<QVAchievement> QVAchievementService::getAchievement(const std::string& achievementId)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievement");
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().oneDefinition);
     q->bind("id", achievementId);
     return q->step() ? QVAchievement::initWithLocalSQL(*q) : nullptr;
@@ -722,6 +744,7 @@ Ref<QVAchievement> QVAchievementService::getAchievement(const std::string& achie
 
 bool QVAchievementService::hasAchievements()
 {
+    QVSessionRole::requireMainThread("QVAchievementService::hasAchievements");
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().allDefinitions);
     return q->step();
 }

@@ -1,6 +1,6 @@
 // QVAchievementService: the game's achievements and the player's progress on
-// them. Every progress update is clamped to 0..100 (NaN counts as 100) and
-// never lowers what is stored. For a player who approved the social service
+// them. Every progress update is clamped to 0..100 (+infinity counts as 100,
+// -infinity as 0; NaN is refused at the call) and never lowers what is stored. For a player who approved the social service
 // it is stored in the offline store first, then sent (at once, or held back
 // and sent later as one batch), mirrored to Game Center where the achievement
 // maps to an identifier there. A player who did not approve but is signed in
@@ -39,11 +39,12 @@ public:
     bool automaticallyPromptToPostUnlocks() const { return mAutomaticallyPromptToPostUnlocks; }
     static void setCustomUrlWithSocialNotification(const std::string& url);
 
-    // 0..100; NaN and anything not below 100 give 100, negatives 0.
+    // 0..100: anything not below 100 (+infinity included) gives 100, a
+    // negative value (-infinity included) 0.
     static double clampPercent(double percent);
-    // A percentage the game may give: a finite number. NaN and the
-    // infinities are refused at the call (nothing kept or sent; the log says
-    // why, once per achievement), since no progress or unlock is meant by them.
+    // A percentage the game may give: any number but NaN, which is refused at
+    // the call (nothing kept or sent; the log says why, once per achievement),
+    // since no progress or unlock is meant by it.
     static bool isPercentGiven(const std::string& achievementId, double percent);
 
     // -- the game's and the dashboard's operations

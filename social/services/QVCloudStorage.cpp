@@ -21,6 +21,18 @@ int statusCodeOf(platform::Object* status)
 }
 } // namespace
 
+void QVCloudStorage::setDelegate(QVCloudStorageDelegate* delegate)
+{
+    QVSessionRole::requireMainThread("QVCloudStorage::setDelegate");
+    QVCloudStorageClass::setDelegate(delegate);
+}
+
+QVCloudStorageDelegate* QVCloudStorage::delegate()
+{
+    QVSessionRole::requireMainThread("QVCloudStorage::delegate");
+    return QVCloudStorageClass::delegate();
+}
+
 Ref<QVRequestHandle> QVCloudStorage::upload(const std::optional<platform::Bytes>& data, const std::string& key)
 {
     QVSessionRole::requireMainThread("QVCloudStorage::upload");

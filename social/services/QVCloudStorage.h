@@ -68,8 +68,8 @@ public:
 
 class QVCloudStorage {
 public:
-    static void setDelegate(QVCloudStorageDelegate* delegate) { QVCloudStorageClass::setDelegate(delegate); }
-    static QVCloudStorageDelegate* delegate() { return QVCloudStorageClass::delegate(); }
+    static void setDelegate(QVCloudStorageDelegate* delegate);
+    static QVCloudStorageDelegate* delegate();
 
     // Each answers the request's handle, or null when nothing was sent.
     static platform::Ref<QVRequestHandle> upload(const std::optional<platform::Bytes>& data, const std::string& key);

@@ -200,6 +200,7 @@ void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextC
 
 std::optional<Bytes> QVCloudStorageService::compressBlob(const std::optional<Bytes>& blob)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::compressBlob");
     if (!blob || blob->empty())
         return std::nullopt;
     QVCloudStorageService& shared = service();
@@ -219,6 +220,7 @@ std::optional<Bytes> QVCloudStorageService::compressBlob(const std::optional<Byt
 
 std::optional<Bytes> QVCloudStorageService::uncompressBlob(const std::optional<Bytes>& blob)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::uncompressBlob");
     if (!blob || blob->empty())
         return std::nullopt;
     if (!service().mUseLegacyHeaderlessCompression)
@@ -268,6 +270,7 @@ void QVCloudStorageService::uploadS3Blob(const std::optional<Bytes>& blob, const
                                          Object* passThrough, const QVDelegate& onSuccess,
                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::uploadS3Blob");
     if (!parameters || !parameters->action() || parameters->action()->empty() || !blob)
         return;
     QVCloudStorageService& shared = service();
@@ -286,6 +289,7 @@ void QVCloudStorageService::uploadS3Blob(const std::optional<Bytes>& blob, const
 Ref<QVRequestHandle> QVCloudStorageService::downloadS3Blob(const std::string& address, Object* passThrough,
                                                            const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::downloadS3Blob");
     QVCloudStorageService& shared = service();
     auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     QVDelegate success(&shared, BRISKO_SELECTOR(QVCloudStorageService, onS3BlobDownloaded), values.get());

@@ -53,16 +53,16 @@ Ref<QVHighScore> QVHighScore::initWithLocalSQL(const QVSqlQuery& row, Ref<QVUser
     s->user_ = std::move(user);
     s->leaderboardId_ = platform::format("%d", row.getInt("leaderboard_id"));
     s->score_ = row.getInt64("score");
-    const char* display = row.getText("display_text");
-    if (display && *display)
-        s->displayText_ = std::string(display);
+    std::optional<std::string> display = row.getString("display_text");
+    if (display && !display->empty())
+        s->displayText_ = std::move(display);
     QVSqlQuery::Blob blob = row.getBlob("blob");
     if (blob.length > 0 && blob.bytes) {
         auto* bytes = static_cast<const uint8_t*>(blob.bytes);
         s->blob_ = platform::Bytes(bytes, bytes + blob.length);
     }
-    if (const char* custom = row.getText("custom_data"))
-        s->customData_ = std::string(custom);
+    if (std::optional<std::string> custom = row.getString("custom_data"))
+        s->customData_ = std::move(custom);
     s->rank_ = rank;
     s->setResourceId("1");
     return s;
@@ -114,7 +114,11 @@ void QVHighScore::setDelegate(QVHighScoreDelegate* delegate)
     QVSessionRole::requireMainThread("QVHighScore::setDelegate");
     QVHighScoreClass::setDelegate(delegate);
 }
-QVHighScoreDelegate* QVHighScore::delegate() { return QVHighScoreClass::delegate(); }
+QVHighScoreDelegate* QVHighScore::delegate()
+{
+    QVSessionRole::requireMainThread("QVHighScore::delegate");
+    return QVHighScoreClass::delegate();
+}
 
 std::vector<Ref<QVResource>> QVHighScore::allHighScoresForCurrentUser()
 {

@@ -188,6 +188,20 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
     }
 
     QVOfflineService::reopenStoreIfRemoved();
+    if (goesWithoutStore()) {
+        // Nothing can wait on the device: online the score goes at once and
+        // the game hears the service's answer.
+        if (deferred || !QVSessionRole::current().isOnline() || !QVSessionRole::current().hasUserApprovedQuorvel()) {
+            onFailure.invoke(nullptr);
+            return;
+        }
+        std::optional<platform::Bytes> uploaded;
+        if (blob && blob->size() <= kMaxUploadedBlob)
+            uploaded = blob;
+        submitHighScoreBatch({ QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, uploaded) },
+                             silently, onSuccess, onFailure, std::nullopt);
+        return;
+    }
     std::string userId = QVUser::offlineRowsUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
@@ -326,12 +340,14 @@ void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* ne
 
 void QVHighScoreService::scoreSetOff(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreSetOff");
     if (QVHighScoreService* shared = sharedService())
         ++shared->scoresOnTheirWay_[{ player, leaderboardId, score }];
 }
 
 void QVHighScoreService::scoreArrived(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreArrived");
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
@@ -343,12 +359,14 @@ void QVHighScoreService::scoreArrived(const std::string& player, const std::stri
 void QVHighScoreService::scoreMayHaveArrived(const std::string& player, const std::string& leaderboardId,
                                              int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreMayHaveArrived");
     if (QVHighScoreService* shared = sharedService())
         shared->scoresThatMayHaveArrived_.insert({ player, leaderboardId, score });
 }
 
 void QVHighScoreService::bestsListed(const std::string& player)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::bestsListed");
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
@@ -359,6 +377,7 @@ void QVHighScoreService::bestsListed(const std::string& player)
 
 bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::isScoreOnItsWay");
     QVHighScoreService* shared = sharedService();
     return shared && shared->scoresOnTheirWay_.count({ player, leaderboardId, score });
 }
@@ -366,6 +385,7 @@ bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::s
 bool QVHighScoreService::mayScoreHaveArrived(const std::string& player, const std::string& leaderboardId,
                                              int64_t score)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::mayScoreHaveArrived");
     QVHighScoreService* shared = sharedService();
     return shared && shared->scoresThatMayHaveArrived_.count({ player, leaderboardId, score });
 }
@@ -389,8 +409,14 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
         submitToGameCenterOnly(batch);
 
     bool verdict = true;
-    if (!fromSynch) {
+    if (!fromSynch)
         QVOfflineService::reopenStoreIfRemoved();
+    if (!fromSynch && goesWithoutStore()) {
+        // Nothing can wait on the device: online the batch goes as it is.
+        verdict = QVSessionRole::current().isOnline()
+            && std::all_of(batch.begin(), batch.end(),
+                           [](const auto& entry) { return entry && QVScoreCanBeSent(*entry); });
+    } else if (!fromSynch) {
         std::string userId = QVUser::offlineRowsUserId();
         std::vector<bool> keep(batch.size(), true);
         {
@@ -484,8 +510,9 @@ private:
 // may have been kept all the same: its scores wait for a login's list of
 // bests rather than going again on another road. An answer, whatever its
 // status, is the service's verdict; one that refuses the batch for a
-// leaderboard the service does not have retires that board, and the batch's
-// other scores go again without its scores, to the same callers.
+// leaderboard the service does not have retires that board, one that refuses
+// one of its scores settles that score, and the batch's other scores go again
+// without them, to the same callers.
 class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
     UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
@@ -502,6 +529,17 @@ public:
             for (const auto& entry : batch_)
                 if (entry)
                     QVHighScoreService::scoreMayHaveArrived(player_, entry->leaderboardId, entry->score);
+        // A score the service refused for itself waits no more; the rest go again at once.
+        if (std::optional<QVRefusedScore> refused = QVScoreTheServiceRefused(answer);
+            refused && refused->index < batch_.size() && batch_[refused->index]) {
+            QVSettleRefusedScore(player_, *batch_[refused->index], refused->why);
+            QVHighScoreBatch rest = batch_;
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(refused->index));
+            if (!rest.empty()) {
+                QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                return;
+            }
+        }
         if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
             QVHighScoreBatch rest;
             for (const auto& entry : batch_)
@@ -758,10 +796,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         while (q->step()) {
             auto entry = QVHighScoreBatchEntry::create(platform::format("%d", q->getInt("leaderboard_id")),
                                                        q->getInt64("score"));
-            if (const char* text = q->getText("display_text"))
-                entry->displayText = std::string(text);
-            if (const char* custom = q->getText("custom_data"))
-                entry->customData = std::string(custom);
+            entry->displayText = q->getString("display_text");
+            entry->customData = q->getString("custom_data");
             QVSqlQuery::Blob blob = q->getBlob("blob");
             if (blob.length > 0 && blob.bytes) {
                 auto* bytes = static_cast<const uint8_t*>(blob.bytes);

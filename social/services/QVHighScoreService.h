@@ -340,6 +340,10 @@ public:
     // once per board while the service runs (a launch), since a game may send
     // the same score on every tap.
     static bool firstUnknownBoardWarning(const std::string& leaderboardId);
+    // True when the device has no store (its home cannot be written): scores
+    // then go straight to the service while online and are refused offline.
+    // Said in the log once while the service runs.
+    static bool goesWithoutStore();
 
     // Gives the scores stored without a player (user 0 or NULL) to the user,
     // row by row: a score the user already holds keeps the user's row and the
@@ -371,6 +375,7 @@ private:
     std::map<ScoreKey, int> scoresOnTheirWay_;
     std::set<ScoreKey> scoresThatMayHaveArrived_;
     std::set<std::string> unknownBoardsSaid_;
+    bool noStoreSaid_ { false };
 };
 
 } // namespace quorvel

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace quorvel {
 
@@ -147,7 +148,8 @@ struct BoardRules {
 // per board and launch, with its query.
 void reportUnknownBoard(const std::string& leaderboardId)
 {
-    if (!QVHighScoreService::firstUnknownBoardWarning(leaderboardId))
+    // Without a store no board is known; the store's own failure was said when it was opened.
+    if (!QVOfflineStore::isOpen() || !QVHighScoreService::firstUnknownBoardWarning(leaderboardId))
         return;
     QVSqlQuery any(QVOfflineStore::getOfflineDatabaseHandle(), "SELECT 1 FROM leaderboards LIMIT 1");
     const char* why = any.step()
@@ -415,8 +417,22 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     return accepted;
 }
 
+bool QVHighScoreService::goesWithoutStore()
+{
+    QVSessionRole::requireMainThread("QVHighScoreService::goesWithoutStore");
+    if (QVOfflineStore::isOpen())
+        return false;
+    QVHighScoreService* shared = sharedService();
+    if (shared && !std::exchange(shared->noStoreSaid_, true))
+        platform::logWarning("Quorvel: there is no offline store on this device (its path and why are in the log "
+                             "where it was opened): a score taken online goes straight to the service and the game "
+                             "hears its answer; one taken offline cannot be kept and is refused");
+    return true;
+}
+
 bool QVHighScoreService::firstUnknownBoardWarning(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVHighScoreService::firstUnknownBoardWarning");
     QVHighScoreService* shared = sharedService();
     return !shared || shared->unknownBoardsSaid_.insert(leaderboardId).second;
 }

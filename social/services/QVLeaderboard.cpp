@@ -57,7 +57,11 @@ void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate)
     QVSessionRole::requireMainThread("QVLeaderboard::setDelegate");
     QVLeaderboardClass::setDelegate(delegate);
 }
-QVLeaderboardDelegate* QVLeaderboard::delegate() { return QVLeaderboardClass::delegate(); }
+QVLeaderboardDelegate* QVLeaderboard::delegate()
+{
+    QVSessionRole::requireMainThread("QVLeaderboard::delegate");
+    return QVLeaderboardClass::delegate();
+}
 
 QVUser* QVLeaderboard::comparedToUser() const
 {

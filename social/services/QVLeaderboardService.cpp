@@ -358,6 +358,7 @@ const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml"
 
 Ref<platform::Object> QVLeaderboardService::getDownloadNotification()
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getDownloadNotification");
     return QVRequestUIRole::current().categorizedNotice(kList.notice, kList.noticeCategory, kList.noticeType);
 }
 
@@ -392,13 +393,18 @@ Ref<QVRequestHandle> QVLeaderboardService::getIndexOnSuccess(const QVDelegate& o
     return getLeaderboardsForApplication({}, onSuccess, onFailure);
 }
 
-void QVLeaderboardService::setupOfflineSupport(bool recreate) { QVOfflineStore::setupLeaderboardTables(recreate); }
+void QVLeaderboardService::setupOfflineSupport(bool recreate)
+{
+    QVSessionRole::requireMainThread("QVLeaderboardService::setupOfflineSupport");
+    QVOfflineStore::setupLeaderboardTables(recreate);
+}
 
 // -- writing the definitions --------------------------------------------------------
 
 bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderboards, const QVResourceArray& aggregations,
                                                  const std::optional<std::string>& userId, bool setSynchTime)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::synchLeaderboardsList");
     QVOfflineStore::Transaction transaction;
     if (!transaction.isActive())
         return false;
@@ -410,6 +416,7 @@ void QVLeaderboardService::synchLeaderboardsListInTurns(QVResourceArray leaderbo
                                                         const std::optional<std::string>& userId, bool setSynchTime,
                                                         std::function<void(bool)> done, double budgetSeconds)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::synchLeaderboardsListInTurns");
     auto writer = platform::adoptRef(new ListWriter(std::move(leaderboards), std::move(aggregations), userId, setSynchTime));
     writer->writeInTurns(std::move(done), budgetSeconds);
 }
@@ -418,6 +425,7 @@ void QVLeaderboardService::synchLeaderboardsListInTurns(QVResourceArray leaderbo
 
 std::vector<Ref<QVLeaderboard>> QVLeaderboardService::getLeaderboardsLocal()
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLeaderboardsLocal");
     std::vector<Ref<QVLeaderboard>> boards;
     {
         QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
@@ -437,6 +445,7 @@ std::vector<Ref<QVLeaderboard>> QVLeaderboardService::getLeaderboardsLocal()
 
 void QVLeaderboardService::getLeaderboardsLocal(const QVDelegate& onSuccess, const QVDelegate&)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLeaderboardsLocal");
     QVPaginatedSeries::Objects objects;
     for (auto& board : getLeaderboardsLocal())
         objects.emplace_back(board.get());
@@ -445,6 +454,7 @@ void QVLeaderboardService::getLeaderboardsLocal(const QVDelegate& onSuccess, con
 
 Ref<QVLeaderboard_Sync> QVLeaderboardService::getLeaderboardDetails(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLeaderboardDetails");
     QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().one);
     q->bind("id", leaderboardId);
     if (!q->step()) {
@@ -456,6 +466,7 @@ Ref<QVLeaderboard_Sync> QVLeaderboardService::getLeaderboardDetails(const std::s
 
 Ref<QVLeaderboard> QVLeaderboardService::getLeaderboard(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLeaderboard");
     QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().one);
     q->bind("id", leaderboardId);
     if (!q->step()) {
@@ -467,6 +478,7 @@ Ref<QVLeaderboard> QVLeaderboardService::getLeaderboard(const std::string& leade
 
 std::vector<Ref<QVLeaderboard_Sync>> QVLeaderboardService::getAggregateParents(const std::string& leaderboardId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getAggregateParents");
     std::vector<std::string> parentIds;
     {
         QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().aggregateParents);
@@ -493,6 +505,7 @@ std::vector<Ref<QVLeaderboard_Sync>> QVLeaderboardService::getAggregateParents(c
 
 bool QVLeaderboardService::hasLeaderboards()
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::hasLeaderboards");
     QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
     return q->step();
@@ -500,11 +513,13 @@ bool QVLeaderboardService::hasLeaderboards()
 
 std::string QVLeaderboardService::getLastSyncDateForUserId(const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLastSyncDateForUserId");
     return lastSyncColumn(userId, "last_sync_date");
 }
 
 std::string QVLeaderboardService::getLastSyncDateUnixForUserId(const std::string& userId)
 {
+    QVSessionRole::requireMainThread("QVLeaderboardService::getLastSyncDateUnixForUserId");
     return lastSyncColumn(userId, "last_sync_unix");
 }
 

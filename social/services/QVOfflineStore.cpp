@@ -9,11 +9,18 @@
 #include "platform/foundation/RunLoop.h"
 #include "social/runtime/QVDocumentsPath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <limits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,6 +92,22 @@ void keepCommitsInLog(sqlite3* db, const std::string& path)
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
+// What SQLite's "unable to open" leaves out: a path longer than it opens,
+// or a folder the client cannot write (a read-only home). "" when neither.
+std::string whyNotOpened(const std::string& path, bool readOnly)
+{
+    // SQLite opens paths shorter than 512 bytes, its log's and journal's names included.
+    constexpr size_t kLongestPath = 512 - sizeof("-journal");
+    if (path.size() > kLongestPath)
+        return ": its path is " + std::to_string(path.size()) + " bytes, more than the " +
+            std::to_string(kLongestPath) + " SQLite opens";
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    if (!readOnly && ::access(folder.c_str(), W_OK) != 0)
+        return ": its folder \"" + folder + "\" cannot be written (" + std::strerror(errno) + ")";
+    return {};
+}
+
 // A connection to the file at `path`, or null with `error` saying why (and
 // `damaged` set when the file is no store SQLite can read).
 sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error, bool& damaged)
@@ -96,7 +119,7 @@ sqlite3* openConnection(const std::string& path, bool readOnly, std::string& err
     int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK)
-        error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        error = std::string(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + whyNotOpened(path, readOnly);
     else
         error = checkUsable(db, damaged);
     if (error.empty())
@@ -127,13 +150,16 @@ void sayIfEmptied(const std::string& path)
 // Moves a damaged store (and its write-ahead log, which belongs to it alone)
 // aside, beside it, under a name no earlier one took; its shared-memory index
 // goes. Answers the new name, "" when it could not be moved.
-std::string moveAside(const std::string& path)
+// `withLog` false moves the file alone: the log beside it is another store's.
+std::string moveAside(const std::string& path, bool withLog = true)
 {
     std::string aside = path + ".damaged";
     for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n)
         aside = path + ".damaged-" + std::to_string(n);
     if (::rename(path.c_str(), aside.c_str()) != 0)
         return {};
+    if (!withLog)
+        return aside;
     const std::string log = path + "-wal";
     if (::access(log.c_str(), F_OK) == 0 && ::rename(log.c_str(), (aside + "-wal").c_str()) != 0)
         ::unlink(log.c_str());
@@ -149,6 +175,106 @@ bool holdsTables(sqlite3* db)
         && sqlite3_step(q) == SQLITE_ROW;
     sqlite3_finalize(q);
     return any;
+}
+
+// A damaged store whose damage is in its indexes alone is mended by building
+// them again: a connection to the mended store, or null. Tried on a copy at
+// `path`, so the damaged file stays as it was for a look into it.
+sqlite3* mendIndexes(const std::string& path, const std::string& aside)
+{
+    std::error_code failed;
+    std::filesystem::copy_file(aside, path, std::filesystem::copy_options::overwrite_existing, failed);
+    if (failed)
+        return nullptr;
+    sqlite3* db = nullptr;
+    bool damaged = false;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK
+        && sqlite3_exec(db, "REINDEX", nullptr, nullptr, nullptr) == SQLITE_OK && checkUsable(db, damaged).empty())
+        return db;
+    sqlite3_close(db);
+    std::filesystem::remove(path, failed);
+    return nullptr;
+}
+
+// The columns of a table, in order; none when there is no such table.
+std::vector<std::string> columnsOf(sqlite3* db, const std::string& quotedTable)
+{
+    std::vector<std::string> columns;
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quotedTable + ")").c_str(), -1, &q, nullptr) == SQLITE_OK)
+        while (sqlite3_step(q) == SQLITE_ROW)
+            if (const unsigned char* name = sqlite3_column_text(q, 1))
+                columns.emplace_back(reinterpret_cast<const char*>(name));
+    sqlite3_finalize(q);
+    return columns;
+}
+
+std::string quotedName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// Carries what a damaged store still reads into the new store `to`, whose
+// tables are made already: table by table, the columns both have, row by row
+// up to the first it cannot read. The version rows are the new store's own.
+// Answers how many rows came across.
+size_t carryReadableRows(const std::string& damagedPath, sqlite3* to)
+{
+    sqlite3* from = nullptr;
+    if (sqlite3_open_v2(damagedPath.c_str(), &from, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(from);
+        return 0;
+    }
+    std::vector<std::string> tables;
+    sqlite3_stmt* schema = nullptr;
+    if (sqlite3_prepare_v2(from, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                                 "AND name != 'table_versions'",
+                           -1, &schema, nullptr)
+        == SQLITE_OK)
+        while (sqlite3_step(schema) == SQLITE_ROW)
+            if (const unsigned char* name = sqlite3_column_text(schema, 0))
+                tables.emplace_back(reinterpret_cast<const char*>(name));
+    sqlite3_finalize(schema);
+    size_t rows = 0;
+    sqlite3_exec(to, "BEGIN", nullptr, nullptr, nullptr);
+    for (const std::string& table : tables) {
+        const std::string quoted = quotedName(table);
+        const std::vector<std::string> wanted = columnsOf(to, quoted);
+        std::string names, slots;
+        for (const std::string& column : columnsOf(from, quoted))
+            if (std::find(wanted.begin(), wanted.end(), column) != wanted.end()) {
+                names += (names.empty() ? "" : ", ") + quotedName(column);
+                slots += slots.empty() ? "?" : ", ?";
+            }
+        if (names.empty())
+            continue;
+        sqlite3_stmt* read = nullptr;
+        sqlite3_stmt* write = nullptr;
+        if (sqlite3_prepare_v2(from, ("SELECT " + names + " FROM " + quoted).c_str(), -1, &read, nullptr) == SQLITE_OK
+            && sqlite3_prepare_v2(to, ("INSERT OR IGNORE INTO " + quoted + " (" + names + ") VALUES (" + slots + ")").c_str(),
+                                  -1, &write, nullptr)
+                == SQLITE_OK) {
+            const int columns = sqlite3_column_count(read);
+            while (sqlite3_step(read) == SQLITE_ROW) {
+                for (int i = 0; i < columns; ++i)
+                    sqlite3_bind_value(write, i + 1, sqlite3_column_value(read, i));
+                if (sqlite3_step(write) == SQLITE_DONE)
+                    rows += static_cast<size_t>(sqlite3_changes(to));
+                sqlite3_reset(write);
+            }
+        }
+        sqlite3_finalize(read);
+        sqlite3_finalize(write);
+    }
+    if (sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(to, "ROLLBACK", nullptr, nullptr, nullptr);
+        rows = 0;
+    }
+    sqlite3_close(from);
+    return rows;
 }
 
 // Makes an opened connection the store's.
@@ -211,14 +337,30 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
     sqlite3* db = openConnection(path, readOnly, s.openError, damaged);
     if (!db && damaged && !readOnly) {
         // No later start reads a damaged store either: it is kept aside for
-        // whoever looks into it, and the client goes on with a new one, once.
+        // whoever looks into it. Damaged indexes alone are built again; else
+        // the client goes on with a new store, once, which takes every row
+        // the damaged one still reads.
         const std::string why = s.openError;
         const std::string aside = moveAside(path);
         if (!aside.empty()) {
-            platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); it is kept as \"%s\" and a "
-                               "new store is made",
-                               path.c_str(), why.c_str(), aside.c_str());
-            db = openConnection(path, false, s.openError, damaged);
+            if ((db = mendIndexes(path, aside))) {
+                platform::logWarning("Quorvel: the offline store \"%s\" was damaged (%s); its indexes were built "
+                                     "again and it is used with all it kept",
+                                     path.c_str(), why.c_str());
+                std::error_code ignored;
+                std::filesystem::remove(aside, ignored);
+                std::filesystem::remove(aside + "-wal", ignored);
+                s.openError.clear();
+            } else if ((db = openConnection(path, false, s.openError, damaged))) {
+                // The new store's tables first, then what the damaged one still reads.
+                install(db, path);
+                setupOfflineSupport();
+                const size_t rows = carryReadableRows(aside, db);
+                platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); it is kept as \"%s\" and a "
+                                   "new store is made, with the %zu row(s) it could still read",
+                                   path.c_str(), why.c_str(), aside.c_str(), rows);
+                return true;
+            }
         }
     }
     if (!db) {
@@ -273,9 +415,26 @@ bool QVOfflineStore::reopen()
     // A new file at the path, filled with what the open store holds: the
     // removed file's contents are all still readable through the connection.
     // A store someone put in its place is taken as it is.
+    // The log and its index at the path are the open store's, wherever its
+    // file went: folded back into it first, so that a new connection at the
+    // path never reads the open store through them.
+    sqlite3_exec(s.db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    sqlite3_exec(s.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     std::string error;
     bool damaged = false;
     sqlite3* fresh = openConnection(path, false, error, damaged);
+    // A file at the path that is no store the client can use (moved there
+    // over the store): it is kept aside, and the store is made again.
+    struct stat st {};
+    if (!fresh && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        const std::string aside = moveAside(path, false);
+        if (!aside.empty()) {
+            platform::logWarning("Quorvel: a file the client cannot use took the offline store \"%s\"'s place while "
+                                 "the game ran (%s); it is kept as \"%s\"",
+                                 path.c_str(), error.c_str(), aside.c_str());
+            fresh = openConnection(path, false, error, damaged);
+        }
+    }
     bool copied = false;
     if (fresh && holdsTables(fresh)) {
         teardownOfflineDatabase();

@@ -17,9 +17,11 @@
 //
 // A store file that SQLite cannot read (not a database, damaged) is moved
 // aside when it is opened, kept beside the store as "quorvel_offline.damaged"
-// (".damaged-2" and on when one is there already) and named in the log, and a
-// new store is made in its place, once; an emptied (0-byte) file is named in
-// the log too, since what it kept is gone. A file that still cannot be used
+// (".damaged-2" and on when one is there already) and named in the log. A
+// store damaged in its indexes alone has them built again and is used; else a
+// new store is made in its place, once, with every row the damaged one still
+// reads (the log says how many); an emptied (0-byte) file is named in the log
+// too, since what it kept is gone. A file that still cannot be used
 // (read-only, or no new one can be made) is reported once; the client then
 // runs without a store: there is no handle, every statement fails, writes
 // answer false and reads find nothing.
@@ -135,7 +137,8 @@ public:
     // Makes the store again at the open store's path, with what the open
     // store holds (its removed file stays readable while it is open): the
     // new file gets a copy of it, or, when that copy fails, new tables. A
-    // store someone put at the path instead is taken as it is. Said in the
+    // store someone put at the path instead is taken as it is; a file there
+    // that is no store the client can use is kept aside, as a damaged store is. Said in the
     // log. False when no store can be opened there: the client then runs
     // without one, every write refused rather than kept in a removed file.
     static bool reopen();

@@ -8,9 +8,11 @@
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVServiceBounds.h"
 
 #include <cctype>
 #include <string_view>
+#include <tuple>
 
 namespace quorvel {
 
@@ -51,19 +53,20 @@ bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std
                              value, leaderboardId.c_str(), blob->size(), QVHighScoreService::kMaxBlob);
         return false;
     }
-    // A text takes at most three bytes a character once encoded: most scores
-    // are measured no further.
-    constexpr size_t kRoom = kQVMaxRequestBody - kQVRequestFieldsRoom;
-    const size_t texts = (displayText ? displayText->size() : 0) + (customData ? customData->size() : 0);
-    if (3 * texts + 1024 <= kRoom)
-        return true;
-    const size_t bytes = QVEncodedScoreBytes(*QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData));
-    if (bytes > kRoom) {
-        platform::logWarning("Quorvel: the display text and custom data of the score %lld on leaderboard %s take %zu "
-                             "bytes once sent, more than the %zu a request to the service may hold; the score was not "
-                             "kept",
-                             value, leaderboardId.c_str(), bytes, kRoom);
-        return false;
+    // The service keeps a score's texts up to their bounds (one table with it,
+    // QVServiceBounds.h); past them it refuses the score's whole batch.
+    for (const auto& [what, text, bound] :
+         { std::tuple<const char*, const std::optional<std::string>*, size_t> { "display text", &displayText,
+                                                                                kQVMaxScoreDisplayText },
+           std::tuple<const char*, const std::optional<std::string>*, size_t> { "custom data", &customData,
+                                                                                kQVMaxScoreCustomData } }) {
+        const size_t characters = *text ? QVTextCharacters(**text) : 0;
+        if (characters > bound) {
+            platform::logWarning("Quorvel: the %s of the score %lld on leaderboard %s is %zu characters, more than the "
+                                 "%zu the service keeps; the score was not kept",
+                                 what, value, leaderboardId.c_str(), characters, bound);
+            return false;
+        }
     }
     return true;
 }
@@ -91,6 +94,48 @@ std::optional<std::string> QVLeaderboardTheServiceLacks(platform::Object* failed
     if (!QVIsDecimalId(id))
         return std::nullopt;
     return id;
+}
+
+std::optional<QVRefusedScore> QVScoreTheServiceRefused(platform::Object* failedAnswer)
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(failedAnswer);
+    if (!loader || !loader->oauthResponse())
+        return std::nullopt;
+    const int status = loader->oauthResponse()->statusCode();
+    if (status < 400 || status > 499 || status == 401)
+        return std::nullopt;
+    constexpr std::string_view kOpening = "<error>Score ";
+    constexpr std::string_view kOfTheBatch = " of the batch: ";
+    const platform::Bytes& body = loader->data();
+    const std::string_view text(reinterpret_cast<const char*>(body.data()), body.size());
+    const size_t at = text.find(kOpening);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    size_t end = at + kOpening.size();
+    size_t position = 0;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) && position < 1000000)
+        position = position * 10 + static_cast<size_t>(text[end++] - '0');
+    if (position == 0 || text.substr(end, kOfTheBatch.size()) != kOfTheBatch)
+        return std::nullopt;
+    const size_t why = end + kOfTheBatch.size();
+    const size_t close = text.find("</error>", why);
+    return QVRefusedScore { position - 1,
+                            std::string(text.substr(why, close == std::string_view::npos ? 200 : close - why)) };
+}
+
+void QVSettleRefusedScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why)
+{
+    if (sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle()) {
+        QVSqlQuery settle(db, "UPDATE high_scores SET server_sync_at = strftime('%s', 'now') WHERE user_id = :user_id "
+                              "AND leaderboard_id = :leaderboard_id AND score = :score AND server_sync_at IS NULL");
+        settle.bind("user_id", userId);
+        settle.bind("leaderboard_id", entry.leaderboardId);
+        settle.bindInt64("score", entry.score);
+        settle.execute();
+    }
+    platform::logWarning("Quorvel: the service refused the score %lld on leaderboard %s (%s); it is not sent again, "
+                         "and the other scores of its batch go without it",
+                         static_cast<long long>(entry.score), entry.leaderboardId.c_str(), why.c_str());
 }
 
 void QVRetireLeaderboard(const std::string& leaderboardId)

@@ -540,38 +540,49 @@ int Server::start(int port, Settings settings, const std::string& address)
     if (listener < 0 || core->wakeup.fd() < 0)
         return -1;
     core->running = true;
-    core_ = core;
+    {
+        std::lock_guard guard(coreMutex_);
+        core_ = core;
+    }
     thread_ = std::thread([core] { core->run(); });
     return bound;
 }
 
+std::shared_ptr<Server::Core> Server::core() const
+{
+    std::lock_guard guard(coreMutex_);
+    return core_;
+}
+
 void Server::stop()
 {
-    if (!core_)
+    auto core = this->core();
+    if (!core)
         return;
     std::multimap<Clock::time_point, std::function<void()>> timers;
     {
-        std::lock_guard guard(core_->mutex);
-        core_->running = false;
-        timers.swap(core_->timers);
-        core_->wake();
+        std::lock_guard guard(core->mutex);
+        core->running = false;
+        timers.swap(core->timers);
+        core->wake();
     }
     if (thread_.joinable())
         thread_.join();
     for (auto& [at, task] : timers)
         task();
+    std::lock_guard guard(coreMutex_);
     core_.reset();
 }
 
 size_t Server::bodyBytesHeld() const
 {
-    auto core = core_;
+    auto core = this->core();
     return core ? core->budget->held() : 0;
 }
 
 void Server::after(std::chrono::milliseconds delay, std::function<void()> task)
 {
-    if (auto core = core_) {
+    if (auto core = this->core()) {
         std::lock_guard guard(core->mutex);
         if (core->running) {
             core->timers.emplace(Clock::now() + delay, std::move(task));

@@ -274,6 +274,10 @@ public:
 
 private:
     struct Core;
+    // The running server's core, read by after() from the handlers' threads
+    // while a restart in place swaps it: taken and set under coreMutex_.
+    std::shared_ptr<Core> core() const;
+    mutable std::mutex coreMutex_;
     std::shared_ptr<Core> core_;
     std::thread thread_;
 };

@@ -4,15 +4,18 @@
 
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInState.h"
+#include "tools/standin/StandInTexts.h"
 #include "tools/standin/StandInXml.h"
 
 #include "platform/foundation/Format.h"
+#include "social/services/QVServiceBounds.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace standin {
@@ -140,14 +143,27 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
     std::optional<double> lat = degrees(r.param("lat")), lng = degrees(r.param("lng"));
     if (!lat || !lng || std::fabs(*lat) > 90 || std::fabs(*lng) > 180)
         lat = lng = std::nullopt;
-    // The whole batch is checked before anything is kept, so a refused batch keeps nothing.
-    for (auto& e : entries) {
+    // The whole batch is checked before anything is kept, so a refused batch
+    // keeps nothing; a score refused for itself is named by its place in the
+    // batch ("Score N of the batch: ...", from 1), so the rest can go without it.
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
         if (!e.leaderboard || !e.score)
             return xml::error(400, "Every score needs a leaderboard id and a decimal score");
         Statement q(s.db, "SELECT 1 FROM leaderboards WHERE id = ?");
         q.bind(1, *e.leaderboard);
         if (!q.step())
             return xml::error(400, "There is no leaderboard " + std::to_string(*e.leaderboard));
+        auto overBound = [&](const char* field, const std::string& text, size_t bound) -> std::optional<Answer> {
+            if (texts::characters(text) <= bound)
+                return std::nullopt;
+            return xml::error(422, "Score " + std::to_string(i + 1) + " of the batch: " + field + " is too long (at most "
+                                  + std::to_string(bound) + " characters)");
+        };
+        if (auto refused = overBound("display_text", e.displayText, quorvel::kQVMaxScoreDisplayText))
+            return *refused;
+        if (auto refused = overBound("custom_data", e.customData, quorvel::kQVMaxScoreCustomData))
+            return *refused;
     }
     std::string body = "<resources>";
     for (auto& e : entries) {

@@ -11,6 +11,7 @@
 #include "platform/net/HttpTransport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -293,7 +294,11 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         Params oauth = parseAuthorizationHeader(logged.authorization);
         logged.oauthToken = lastValue(oauth, "oauth_token");
         std::string consumer = lastValue(oauth, "oauth_consumer_key");
-        std::string baseUrl = "http://" + req.header("Host").value_or("") + rawPath;
+        // The host of the signed address is lower-cased, as every signer does (RFC 5849, 3.4.1.2).
+        std::string host = req.header("Host").value_or("");
+        std::transform(host.begin(), host.end(), host.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string baseUrl = "http://" + host + rawPath;
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);
         bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();

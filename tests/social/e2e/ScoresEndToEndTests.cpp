@@ -24,12 +24,15 @@
 #include "platform/ui/TableView.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVOfflineStore.h"
 #include "social/services/QVScoreEnumerator.h"
 #include "social/services/QVUser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -210,10 +213,11 @@ TEST_F(ScoresEndToEnd, AScoreQueuedWhenAnotherAccountLogsInStaysThePlayersWhoToo
 }
 
 // A leaderboard the service has retired since the device learned it, and a
-// leaderboard id the device cannot send, hold back no other score: the id is
-// refused when given; the batch the service refuses for the retired board
-// goes again without it, the log names the board, and its scores waiting on
-// the device are not sent again.
+// leaderboard id or texts the device cannot send, and a score the service
+// refuses for itself hold back no other score: the id and the texts are
+// refused when given; the batch the service refuses for the retired board or
+// the one score goes again without it, the log names them, and they are not
+// sent again.
 TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOtherScore)
 {
     const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
@@ -228,6 +232,20 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
         QVHighScoreService::setHighScore(800, unsendable, kept->onSuccess(), kept->onFailure());
     }
     EXPECT_EQ(kept->failures, 4) << "refused when given";
+    // Texts past the service's bounds are refused when given too.
+    QVHighScoreService::setHighScoreWithDisplayText(900, std::string(1001, 'd'), kNormal, kept->onSuccess(),
+                                                    kept->onFailure());
+    QVHighScoreService::setHighScoreWithCustomData(900, std::nullopt, std::string(4001, 'c'), kNormal, true,
+                                                   kept->onSuccess(), kept->onFailure());
+    EXPECT_EQ(kept->failures, 6);
+    // A score an older client kept with a text the service refuses is dropped
+    // from its batch by itself when the service names it.
+    ASSERT_EQ(sqlite3_exec(QVOfflineStore::getOfflineDatabaseHandle(),
+                           ("INSERT INTO high_scores (user_id, leaderboard_id, score, display_text) VALUES ("
+                            + std::to_string(player) + ", " + kNormal + ", 650, replace(hex(zeroblob(1001)), '00', 'x'))")
+                               .c_str(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
     quit();
     startService();
     ASSERT_TRUE(arrange("DELETE FROM leaderboards WHERE id = " + fastest));
@@ -243,6 +261,10 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
                              "are not sent"))
         << testing::PrintToString(log.texts());
     EXPECT_FALSE(QVHighScoreService::isScorePending(fastest, 41));
+    EXPECT_TRUE(log.contains("the service refused the score 650 on leaderboard " + kNormal + " (display_text is too "
+                             "long (at most 1000 characters)); it is not sent again"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 650));
 
     // The next launch sends nothing more.
     quit();

@@ -25,6 +25,19 @@ TEST_F(NetTest, LoaderForWebScreensIsSignedAndReportsThroughItsValues)
     EXPECT_EQ(recorder->successArg.get(), loader.get());
     EXPECT_TRUE(server.requests()[0].signatureValid);
     recorder->successArg = nullptr; // the loader's values lead back to the recorder
+
+    // A server address written with capitals in its host is signed as the
+    // service checks it: the host lower-cased on both sides.
+    provider->setServerUrl("http://LocalHost:" + std::to_string(server.port()) + "/");
+    auto again = CallbackRecorder::create();
+    auto capitals = provider->getRequestForAction("web/page", {}, "GET", again->onSuccess(), again->onFailure(), 0,
+                                                  nullptr, true);
+    capitals->loadSynchronously(false);
+    ASSERT_TRUE(waitFor([&] { return again->total() > 0; }));
+    ASSERT_EQ(server.requestCount(), 2u);
+    EXPECT_TRUE(server.requests()[1].signatureValid) << server.requests()[1].signatureFailure;
+    EXPECT_EQ(again->successes, 1);
+    again->successArg = nullptr;
 }
 
 } // namespace

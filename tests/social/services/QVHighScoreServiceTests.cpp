@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -80,8 +81,10 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
     facade.onlineFlag = false;
     QVHighScoreService::setHighScore(100, "5", recorder->onSuccess(), recorder->onFailure());
     EXPECT_EQ(recorder->successes, 1) << "the verdict arrives before the call returns";
-    QVHighScoreService::setHighScoreWithDisplayText(300, std::string("3:00"), "6", recorder->onSuccess(),
-                                                    recorder->onFailure());
+    // Texts go whole, a NUL inside them included.
+    using namespace std::string_literals;
+    QVHighScoreService::setHighScoreWithCustomData(300, "9\0 laps"s, "lap\0two"s, "6", false, recorder->onSuccess(),
+                                                   recorder->onFailure());
     EXPECT_EQ(facade.shownNotices, (Strings { "New high score! Saving locally.", "New high score! Saving locally." }));
     ASSERT_EQ(facade.allNotices.size(), 2u);
     EXPECT_EQ(facade.allNotices[0].imageName, "HighScoreNotificationIcon.png");
@@ -101,7 +104,8 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
     EXPECT_EQ(log[0].path, "client_applications/@me/high_scores.xml");
     EXPECT_EQ(paramValues(log[0], "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
     EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "100", "300" }));
-    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "3:00" });
+    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "9\0 laps"s });
+    EXPECT_EQ(paramValues(log[0], "high_scores[][custom_data]"), Strings { "lap\0two"s });
     ASSERT_TRUE(waitFor([&] {
         return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL") == Strings { "0" };
     }));
@@ -464,15 +468,18 @@ TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingI
 }
 
 // What the device could never send is refused when it is given, on both
-// roads, with its reason: a blob longer than a reader takes back, texts that
-// make the score's request larger than the service reads, a leaderboard id
-// that is no decimal number. At each limit the score is kept.
+// roads, with its reason: a blob longer than a reader takes back, texts past
+// the characters the service keeps (a byte that is no UTF-8 counts as one), a
+// leaderboard id that is no decimal number. At each limit the score is kept.
 TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWithItsReason)
 {
     const platform::Bytes blobTooLong(QVHighScoreService::kMaxBlob + 1, 3);
-    // A text of this many letters takes as many bytes once sent (each
-    // parameter's name and the Game Center date's room take the rest).
-    const size_t textRoom = kQVMaxRequestBody - kQVRequestFieldsRoom - 300;
+    auto letters = [](size_t count, const std::string& letter) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += letter;
+        return text;
+    };
     struct Refused {
         const char* what;
         std::string leaderboardId;
@@ -484,10 +491,13 @@ TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWit
         { "blob", "5", std::nullopt, std::nullopt, blobTooLong,
           "is 1048577 bytes, more than the 1048576 a score's blob may hold (no reader could fetch it back); the score "
           "was not kept" },
-        { "display text", "5", std::string(textRoom + 300, 'a'), std::nullopt, std::nullopt,
-          "more than the 1046528 a request to the service may hold; the score was not kept" },
-        { "custom data", "5", std::nullopt, std::string((textRoom + 300) / 3, '%'), std::nullopt,
-          "more than the 1046528 a request to the service may hold; the score was not kept" },
+        { "display text", "5", letters(1001, "\xC3\xA9"), std::nullopt, std::nullopt,
+          "the display text of the score 10 on leaderboard 5 is 1001 characters, more than the 1000 the service "
+          "keeps; the score was not kept" },
+        { "custom data", "5", std::nullopt, std::string(4001, '\xFF'), std::nullopt,
+          "the custom data of the score 10 on leaderboard 5 is 4001 characters, more than the 4000 the service keeps" },
+        { "200,000 bytes", "5", std::nullopt, std::string(200000, '%'), std::nullopt,
+          "is 200000 characters, more than the 4000" },
         { "id with a blank", "5 ", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5 \", which is no leaderboard id" },
         { "id with a point", "5.0", std::nullopt, std::nullopt, std::nullopt, "was given the leaderboard id \"5.0\"" },
     };
@@ -520,11 +530,57 @@ TEST_F(HighScoreServiceTest, AScoreTheServiceCouldNeverTakeIsRefusedWhenGivenWit
     QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt,
                                              platform::Bytes(QVHighScoreService::kMaxBlob, 3), "5", true, false,
                                              recorder->onSuccess(), recorder->onFailure());
-    QVHighScoreService::setHighScoreWithBlob(20, std::string(textRoom, 'a'), std::nullopt, std::nullopt, "6", true,
-                                             false, recorder->onSuccess(), recorder->onFailure());
+    QVHighScoreService::setHighScoreWithBlob(20, letters(1000, "\xE2\x82\xAC"), letters(4000, "\xF0\x9F\x8E\xB2"),
+                                             std::nullopt, "6", true, false, recorder->onSuccess(),
+                                             recorder->onFailure());
     EXPECT_EQ(recorder->successes, 2);
-    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text) FROM high_scores ORDER BY 1"),
-              (Strings { "5|1048576|NULL", "6|NULL|" + std::to_string(textRoom) }));
+    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob), length(display_text), length(custom_data) FROM high_scores "
+                   "ORDER BY 1"),
+              (Strings { "5|1048576|NULL|NULL", "6|NULL|1000|4000" }));
+}
+
+// A device that cannot keep a store (here a folder past the path SQLite
+// opens): the log names the store's path and why, once; a score taken online
+// goes straight to the service, on both roads, and the game hears its answer;
+// one taken offline is refused, with no word of unknown leaderboards.
+TEST_F(HighScoreServiceTest, WithoutAStoreAScoreTakenOnlineGoesStraightToTheService)
+{
+    QVHighScoreService::shutdownService();
+    QVOfflineStore::teardownOfflineDatabase();
+    std::string folder = dir.path();
+    while (folder.size() < 600)
+        folder += "/a-folder-name-of-some-length";
+    std::filesystem::create_directories(folder);
+    platform::LogCapture log;
+    EXPECT_FALSE(QVOfflineStore::openDatabaseAtPath(folder + "/" + QVOfflineStore::kFileName));
+    QVOfflineStore::setupOfflineSupport();
+    QVHighScoreService::initializeService();
+    EXPECT_TRUE(log.contains("the offline store \"" + folder + "/quorvel_offline\" cannot be used (unable to open "
+                             "database file: its path is "))
+        << testing::PrintToString(log.texts());
+
+    QVHighScoreService::setHighScoreWithDisplayText(100, std::string("1:40"), "5", recorder->onSuccess(),
+                                                    recorder->onFailure());
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("6", 300) };
+    QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(), std::nullopt);
+    EXPECT_EQ(recorder->total(), 0) << "told by the service's answer";
+    ASSERT_TRUE(waitFor([&] { return recorder->successes == 2; }));
+    Strings sent;
+    for (const auto& request : server.requests())
+        for (const std::string& text : paramValues(request, "high_scores[][display_text]"))
+            sent.push_back(paramValues(request, "high_scores[][leaderboard_id]")[0] + ":" + text);
+    EXPECT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(sent, Strings { "5:1:40" });
+
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(200, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_FALSE(log.contains("Definition for leaderboard"));
+    EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+    auto said = log.texts();
+    EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                            [](const std::string& t) { return t.find("there is no offline store") != std::string::npos; }),
+              1);
 }
 
 TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCenter)

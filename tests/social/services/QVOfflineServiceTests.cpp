@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 
 using namespace quorvel;
 using offline_testing::RawDatabase;
@@ -436,6 +437,37 @@ TEST_F(OfflineServiceTest, ScoresToldKeptAroundARemovalOfTheStoreInOneTurnAreKep
     EXPECT_EQ(RawDatabase(storePath()).rows("SELECT score FROM high_scores ORDER BY score"),
               (std::vector<std::string> { "100", "200" }));
     EXPECT_EQ(QVLeaderboardService::getLeaderboard("5") != nullptr, true) << "the definitions came along";
+}
+
+// The store moved away and a file the client cannot use put at its path
+// while the game runs: that file is kept aside, and the store is made again
+// with what it kept, so a score told kept before still waits to be sent.
+TEST_F(OfflineServiceTest, AStoreSwappedForAFileTheClientCannotUseIsMadeAgainWithWhatItKept)
+{
+    QVSessionRole::setCurrent(&session);
+    start();
+    QVHighScoreService::initializeService();
+    syncBootstrap("<offline><leaderboards>" + board("5", "") + "</leaderboards></offline>");
+    auto told = net_testing::CallbackRecorder::create();
+    QVHighScoreService::setHighScore(100, "5", told->onSuccess(), told->onFailure());
+    platform::RunLoop::main().drain();
+    std::filesystem::rename(storePath(), storePath() + "-moved");
+    {
+        std::ofstream unreadable(storePath(), std::ios::binary);
+        unreadable << std::string(8192, 'u');
+    }
+    platform::RunLoop::main().drain();
+    QVHighScoreService::setHighScore(200, "5", told->onSuccess(), told->onFailure());
+    EXPECT_EQ(told->successes, 2);
+    EXPECT_TRUE(log.contains("it is kept as \"" + storePath() + ".damaged\"")) << testing::PrintToString(log.texts());
+    EXPECT_TRUE(log.contains("was removed while the game ran; it is made again with what it kept"));
+    EXPECT_FALSE(log.contains("cannot be made again"));
+
+    QVHighScoreService::shutdownService();
+    restart();
+    EXPECT_EQ(RawDatabase(storePath()).rows("SELECT score, server_sync_at IS NULL FROM high_scores ORDER BY score"),
+              (std::vector<std::string> { "100|0", "200|1" }))
+        << "both kept; the better one waits to be sent";
 }
 
 } // namespace

@@ -341,6 +341,59 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreIsKeptAsideNamedInTheLogAndANewOneIsMa
     EXPECT_EQ(testing_support::readFile(path() + ".damaged-2"), std::string(8192, 'y'));
 }
 
+// A store with a damaged page gives up nothing it can still read: the new
+// store made in its place takes every row the damaged one reads, table by
+// table (its indexes are built again first, which mends a store whose damage
+// they alone hold), and the log says how many came across. Damaged in an
+// index alone, every score waiting to be sent still waits; damaged in a
+// table, the other tables' rows come across.
+TEST_F(OfflineStoreFileTest, ADamagedStoreGivesUpNothingItCanStillRead)
+{
+    auto storeWithWaitingScores = [&] {
+        QVOfflineStore::teardownOfflineDatabase();
+        for (const char* suffix : { "", ".damaged", "-wal", "-shm" })
+            std::remove((path() + suffix).c_str());
+        ASSERT_TRUE(openStore());
+        EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO leaderboards (id, name) VALUES (5, 'Laps')"));
+        for (int score = 1; score <= 40; ++score)
+            EXPECT_TRUE(QVOfflineStore::exec(("INSERT INTO high_scores (user_id, leaderboard_id, score, display_text) "
+                                              "VALUES (7, 5, " + std::to_string(score) + ", printf('%.300c', 'x'))")
+                                                 .c_str()));
+        QVOfflineStore::teardownOfflineDatabase();
+    };
+    auto writeOverRootOf = [&](const std::string& name) {
+        const int page = std::stoi(
+            RawDatabase(path()).value("SELECT rootpage FROM sqlite_master WHERE name = '" + name + "'"));
+        std::string bytes = testing_support::readFile(path());
+        bytes.replace(static_cast<size_t>(page - 1) * 4096, 4096, std::string(4096, '\x7f'));
+        dir.write(QVOfflineStore::kFileName, bytes);
+    };
+
+    storeWithWaitingScores();
+    writeOverRootOf("sqlite_autoindex_high_scores_1");
+    log.clear();
+    ASSERT_TRUE(openStore());
+    EXPECT_TRUE(log.contains("btreeInitPage() returns error code 11")) << testing::PrintToString(log.texts());
+    EXPECT_TRUE(log.contains("it is kept as \"" + path() + ".damaged\" and a new store is made, with the 41 row(s) "
+                             "it could still read"))
+        << testing::PrintToString(log.texts());
+    EXPECT_EQ(RawDatabase(path()).value("PRAGMA quick_check"), "ok");
+    EXPECT_EQ(RawDatabase(path()).value("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL AND "
+                                        "length(display_text) = 300"),
+              "40");
+    EXPECT_EQ(QVOfflineStore::getTableVersion("high_scores"), 3);
+    EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+
+    storeWithWaitingScores();
+    writeOverRootOf("high_scores");
+    log.clear();
+    ASSERT_TRUE(openStore());
+    EXPECT_TRUE(log.contains("a new store is made, with the 1 row(s) it could still read"))
+        << testing::PrintToString(log.texts());
+    EXPECT_EQ(RawDatabase(path()).value("SELECT name FROM leaderboards"), "Laps");
+    EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO high_scores (user_id, leaderboard_id, score) VALUES (7, 5, 41)"));
+}
+
 // A store emptied to nothing opens as a new store, as the first launch's
 // does, but what it held is gone: the log says so.
 TEST_F(OfflineStoreFileTest, AnEmptiedStoreIsNamedInTheLog)
