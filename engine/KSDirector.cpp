@@ -154,13 +154,22 @@ void KSDirector::end()
         ~Ending() { flag = false; }
     } ending { ending_ };
     platform::Ref<KSDirector> keep(this);
-    if (platform::Ref<KSScene> scene = runningScene_) {
+    // Nothing comes next: a transition leaving now hands nothing over, and a
+    // scene it entered for the hand-over leaves with the director.
+    platform::Ref<KSScene> next(nextScene_);
+    nextScene_ = nullptr;
+    platform::Ref<KSScene> running = runningScene_;
+    if (platform::Ref<KSScene> scene = running) {
         // A scene ending the director from its onExit or cleanup during a
         // switch is in that call now: it is not sent again.
         if (scene.get() != exitingScene_ && scene.get() != cleaningScene_)
             scene->onExit();
         if (scene.get() != cleaningScene_)
             scene->cleanup();
+    }
+    if (next && next != running && next->isRunning() && next.get() != exitingScene_ && next.get() != cleaningScene_) {
+        next->onExit();
+        next->cleanup();
     }
     runningScene_ = nullptr;
     nextScene_ = nullptr;
@@ -209,7 +218,10 @@ void KSDirector::setNextScene()
     }
     runningScene_ = next;
     nextScene_ = nullptr;
-    if (runningScene_ && !runningIsTransition) {
+    // A transition handing over has entered its incoming scene itself; any
+    // other scene coming after a transition (one replacing it, or one asked
+    // for by the scene it brought in) has not, and is entered here.
+    if (runningScene_ && (!runningIsTransition || !runningScene_->isRunning())) {
         runningScene_->onEnter();
         if (endings != endings_)
             return;

@@ -109,9 +109,12 @@ void KSTransitionScene::onExit()
     KSScene::onExit();
     if (outScene_)
         outScene_->onExit();
-    // Handed over, the incoming scene is on screen now. Left before it finished
-    // (the director ended, or replaced the transition), it leaves with it.
-    if (finished_)
+    // Handed over, the incoming scene is on screen now. Left otherwise (before
+    // it finished, or for another scene asked for in the frame it finished,
+    // or by the director ending), it leaves with the transition.
+    handedOver_ = finished_ && KSDirector::hasSharedDirector()
+                  && KSDirector::sharedDirector()->nextScene() == inScene_.get();
+    if (handedOver_)
         inScene_->onEnterTransitionDidFinish();
     else if (inScene_->isRunning())
         inScene_->onExit();
@@ -125,7 +128,7 @@ void KSTransitionScene::cleanup()
     KSScene::cleanup();
     if (sendCleanupToScene_ && outScene_)
         outScene_->cleanup();
-    if (!finished_)
+    if (!handedOver_)
         inScene_->cleanup();
 }
 

@@ -78,6 +78,9 @@ private:
     bool holdsTouches_ { false };
     unsigned long finishTick_ { 0 };
     bool finished_ { false };
+    // Whether the director took the incoming scene from this transition as
+    // it left (set by onExit; the scene then stays entered).
+    bool handedOver_ { false };
 };
 
 // A transition whose flip turns one of two ways (orientation 0 or 1).
