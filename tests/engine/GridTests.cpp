@@ -362,6 +362,14 @@ TEST_F(GridTest, AmplitudeWrappersSwellAndFadeTheEffect)
     deccel->update(0.25f);
     EXPECT_FLOAT_EQ(waves->amplitudeRate(), 0.75f);
 
+    // Reversed, each wrapper drives the reversed effect's amplitude the same way.
+    for (Ref<KSActionInterval> wrapper : { Ref<KSActionInterval>(swell.get()), Ref<KSActionInterval>(accel.get()),
+                                           Ref<KSActionInterval>(deccel.get()) }) {
+        auto reversed = platform::dynamicRef<KSActionInterval>(wrapper->reverse());
+        reversed->startWithTarget(node.get());
+        EXPECT_NO_THROW(reversed->update(0.5f)) << wrapper->className();
+    }
+
     auto plain = KSAccelAmplitude::actionWithAction(KSDelayTime::actionWithDuration(1).get(), 1);
     plain->startWithTarget(node.get());
     EXPECT_EXCEPTION(plain->update(0.5f), "IntervalAction (Amplitude)",
