@@ -273,7 +273,8 @@ void EngineLifeWalk::stopActions()
 
 void EngineLifeWalk::replaceAnAction()
 {
-    WalkScene* scene = onShow();
+    // Held: a change asked from inside the frame may take it off the stack.
+    Ref<WalkScene> scene(onShow());
     if (!scene || !scene->body)
         return;
     auto first = anyAction(false);
