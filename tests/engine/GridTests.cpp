@@ -14,6 +14,7 @@
 #include "platform/graphics/Image.h"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 using namespace kestrel;
@@ -280,6 +281,23 @@ TEST_F(GridTest, GridActionsReplaceOrReuseTheNodesGrid)
                      "Cannot reuse grid");
     EXPECT_EXCEPTION(KSWavesTiles3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()), "GridBase",
                      "Cannot reuse grid");
+
+    // An action still running after another replaced the node's grid (a tile
+    // transition replaced by another while it runs) leaves that grid alone,
+    // whatever its size.
+    {
+        auto node2 = KSNode::node();
+        auto big = KSFadeOutTRTiles::actionWithSize({ 8, 8 }, 1);
+        big->startWithTarget(node2.get());
+        auto small = KSShuffleTiles::actionWithSeed(3, { 2, 2 }, 1);
+        small->startWithTarget(node2.get());
+        auto* tiles = dynamic_cast<KSTiledGrid3D*>(node2->grid());
+        ASSERT_TRUE(tiles);
+        const ksQuad3 before = tiles->tile({ 1, 1 });
+        big->update(0.5f);
+        const ksQuad3 after = tiles->tile({ 1, 1 });
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+    }
 
     KSStopGrid::action()->startWithTarget(node.get());
     EXPECT_FALSE(grid->active());
