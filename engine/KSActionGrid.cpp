@@ -57,7 +57,11 @@ Ref<KSGridBase> KSGridAction::grid()
 KSGridBase* KSGridAction::targetGrid() const
 {
     KSNode* t = targetNode();
-    return t ? t->grid() : nullptr;
+    KSGridBase* g = t ? t->grid() : nullptr;
+    // Another action started since has put a grid of its own size on the node
+    // (a tile transition replaced by another while it runs): this action's
+    // cells are not that grid's, and it leaves it alone.
+    return g && g->gridSize() == gridSize_ ? g : nullptr;
 }
 
 // KSGrid3DAction -----------------------------------------------------------------------------

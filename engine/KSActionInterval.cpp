@@ -388,6 +388,21 @@ Ref<KSFiniteTimeAction> KSReverseTime::reverse() const
     return copyOf(other_.get());
 }
 
+void KSReverseTime::setAmplitudeRate(float rate)
+{
+    if (auto* inner = dynamic_cast<KSActionInterval*>(other_.get()))
+        inner->setAmplitudeRate(rate);
+    else
+        KSActionInterval::setAmplitudeRate(rate);
+}
+
+float KSReverseTime::getAmplitudeRate() const
+{
+    if (auto* inner = dynamic_cast<const KSActionInterval*>(other_.get()))
+        return inner->getAmplitudeRate();
+    return KSActionInterval::getAmplitudeRate();
+}
+
 // Rotation ------------------------------------------------------------------------
 
 Ref<KSRotateTo> KSRotateTo::actionWithDuration(ksTime d, float angle)

@@ -127,6 +127,9 @@ public:
     void stop() override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
+    // The amplitude of the action played backwards (a reversed grid effect).
+    void setAmplitudeRate(float rate) override;
+    float getAmplitudeRate() const override;
 
 protected:
     KSReverseTime() = default;

@@ -19,6 +19,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <malloc.h>
 #include <mutex>
@@ -154,16 +155,29 @@ void KSDirector::end()
         ~Ending() { flag = false; }
     } ending { ending_ };
     platform::Ref<KSDirector> keep(this);
-    if (platform::Ref<KSScene> scene = runningScene_) {
-        // A scene ending the director from its onExit or cleanup during a
-        // switch is in that call now: it is not sent again.
-        if (scene.get() != exitingScene_ && scene.get() != cleaningScene_)
-            scene->onExit();
-        if (scene.get() != cleaningScene_)
-            scene->cleanup();
+    {
+        // Nothing comes next: a transition leaving now hands nothing over, and
+        // a scene it entered for the hand-over leaves with the director.
+        // (Held in this block only: the scenes go before the GL view does.)
+        platform::Ref<KSScene> next(nextScene_);
+        nextScene_ = nullptr;
+        platform::Ref<KSScene> running = runningScene_;
+        if (running) {
+            // A scene ending the director from its onExit or cleanup during a
+            // switch is in that call now: it is not sent again.
+            if (running.get() != exitingScene_ && running.get() != cleaningScene_)
+                running->onExit();
+            if (running.get() != cleaningScene_)
+                running->cleanup();
+        }
+        if (next && next != running && next->isRunning() && next.get() != exitingScene_
+            && next.get() != cleaningScene_) {
+            next->onExit();
+            next->cleanup();
+        }
+        runningScene_ = nullptr;
+        nextScene_ = nullptr;
     }
-    runningScene_ = nullptr;
-    nextScene_ = nullptr;
     scenesStack_.clear();
 
     stopAnimation();
@@ -184,7 +198,7 @@ void KSDirector::end()
 void KSDirector::setNextScene()
 {
     bool runningIsTransition = dynamic_cast<KSTransitionScene*>(runningScene_.get()) != nullptr;
-    bool newIsTransition = dynamic_cast<KSTransitionScene*>(nextScene_) != nullptr;
+    auto* incoming = dynamic_cast<KSTransitionScene*>(nextScene_);
 
     // The outgoing scene may drop the stack's last reference to the next one
     // (a replaced scene), so hold it first.
@@ -193,14 +207,23 @@ void KSDirector::setNextScene()
     // A scene may end the director from any of the calls below (end, or
     // popping the last scene): from then on no scene is called again.
     const unsigned endings = endings_;
-    if (old && !newIsTransition) {
+    // Whether the request now served replaced the old scene (one asked from
+    // the old scene's onExit is served at the next frame, with its own).
+    // A scene still on the stack (under a scene pushed after a replace in the
+    // same frame) comes back later: it is not cleaned up.
+    const bool cleanOld = sendCleanupToScene_
+                          && std::none_of(scenesStack_.begin(), scenesStack_.end(),
+                                          [&](const platform::Ref<KSScene>& s) { return s == old; });
+    // A transition coming in takes care of the scene it leaves from, which
+    // stays entered for it; any other scene leaves now.
+    if (old && !(incoming && incoming->outScene() == old.get())) {
         {
             Marking exiting(exitingScene_, old.get());
             old->onExit();
         }
         if (endings != endings_)
             return;
-        if (sendCleanupToScene_) {
+        if (cleanOld) {
             Marking cleaning(cleaningScene_, old.get());
             old->cleanup();
         }
@@ -208,8 +231,14 @@ void KSDirector::setNextScene()
             return;
     }
     runningScene_ = next;
-    nextScene_ = nullptr;
-    if (runningScene_ && !runningIsTransition) {
+    // A scene asked for while the old one left (from its onExit or cleanup)
+    // comes at the next frame.
+    if (nextScene_ == next.get())
+        nextScene_ = nullptr;
+    // A transition handing over has entered its incoming scene itself; any
+    // other scene coming after a transition (one replacing it, or one asked
+    // for by the scene it brought in) has not, and is entered here.
+    if (runningScene_ && (!runningIsTransition || !runningScene_->isRunning())) {
         runningScene_->onEnter();
         if (endings != endings_)
             return;

@@ -89,6 +89,8 @@ public:
     virtual void end();
     KSScene* runningScene() const { return runningScene_.get(); }
     bool sendCleanupToScene() const { return sendCleanupToScene_; }
+    // The scene the next frame switches to (null when none is asked for).
+    KSScene* nextScene() const { return nextScene_; }
     bool isPaused() const { return isPaused_; }
     // The stack, bottom first (its last element is the top).
     const std::vector<platform::Ref<KSScene>>& scenesStack() const { return scenesStack_; }

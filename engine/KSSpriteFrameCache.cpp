@@ -72,9 +72,10 @@ void KSSpriteFrameCache::addSpriteFramesWithDictionary(const Value& dictionary, 
             rect = Rect(frameDict["x"].asFloat(), frameDict["y"].asFloat(), frameDict["width"].asFloat(),
                         frameDict["height"].asFloat());
             offset = Point(frameDict["offsetX"].asFloat(), frameDict["offsetY"].asFloat());
-            // Some packers write negative sizes; the magnitude is meant.
-            originalSize = Size(static_cast<float>(std::llabs(frameDict["originalWidth"].asInteger())),
-                                static_cast<float>(std::llabs(frameDict["originalHeight"].asInteger())));
+            // Some packers write negative sizes; the magnitude is meant (taken
+            // as a float: the most negative integer has no positive one).
+            originalSize = Size(std::fabs(static_cast<float>(frameDict["originalWidth"].asInteger())),
+                                std::fabs(static_cast<float>(frameDict["originalHeight"].asInteger())));
         } else if (format == 1 || format == 2) {
             rect = platform::rectFromString(frameDict["frame"].asString());
             rotated = format == 2 && frameDict["rotated"].asBool();

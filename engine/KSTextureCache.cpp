@@ -39,6 +39,8 @@ bool hasSuffix(const std::string& s, std::string_view suffix)
 
 } // namespace
 
+KSTextureCache::LoadHook KSTextureCache::loadHook_;
+
 Ref<KSAsyncObject> KSAsyncObject::make(platform::Selector<KSTexture2D*> selector, platform::Object* target,
                                        std::string data)
 {
@@ -77,14 +79,19 @@ KSTextureCache::~KSTextureCache()
 Ref<KSTexture2D> KSTextureCache::addImage(const std::string& path)
 {
     BRISKO_ASSERT(!path.empty(), "TextureCache: fileimage MUST not be nill");
-    std::lock_guard lock(dictLock_);
-    if (auto found = textures_.find(path); found != textures_.end())
-        return found->second;
-
     const std::string lower = lowercase(path);
-    if (hasSuffix(lower, ".pvr") || hasSuffix(lower, ".pvr.gz") || hasSuffix(lower, ".pvr.ksz"))
-        return addPVRImageLocked(path);
+    {
+        std::lock_guard lock(dictLock_);
+        if (auto found = textures_.find(path); found != textures_.end())
+            return found->second;
+        if (hasSuffix(lower, ".pvr") || hasSuffix(lower, ".pvr.gz") || hasSuffix(lower, ".pvr.ksz"))
+            return addPVRImageLocked(path);
+    }
 
+    // Decoded and uploaded outside the lock, so that a background load does
+    // not hold up the main thread's lookups; stored under it.
+    if (loadHook_)
+        loadHook_(path, LoadStage::Decoding);
     const std::string fullPath = KSFileUtils::fullPathFromRelativePath(path);
     Ref<platform::Image> image = platform::Image::imageWithContentsOfFile(fullPath);
     if (!image)
@@ -98,13 +105,17 @@ Ref<KSTexture2D> KSTextureCache::addImage(const std::string& path)
             return nullptr;
     }
     Ref<KSTexture2D> texture = KSTexture2D::textureWithImage(image.get());
-    if (texture)
-        textures_.emplace(path, texture);
-    else if (!platform::GLContext::current())
-        platform::logError("KSTextureCache: cannot make a texture of %s: no GL context yet (make sprites after the "
-                           "director has its view)",
-                           path.c_str());
-    return texture;
+    if (!texture) {
+        if (!platform::GLContext::current())
+            platform::logError("KSTextureCache: cannot make a texture of %s: no GL context yet (make sprites after "
+                               "the director has its view)",
+                               path.c_str());
+        return nullptr;
+    }
+    std::lock_guard lock(dictLock_);
+    // Loaded meanwhile by another thread: everyone shares the first.
+    auto [stored, added] = textures_.emplace(path, texture);
+    return stored->second;
 }
 
 void KSTextureCache::addImageAsync(const std::string& path, platform::Object* target,
@@ -121,8 +132,10 @@ void KSTextureCache::addImageAsync(const std::string& path, platform::Object* ta
     joinLoaders(true);
     auto done = std::make_shared<std::atomic<bool>>(false);
     Ref<KSTextureCache> self(this);
-    std::thread thread([self, async, done] {
-        self->addImageWithAsyncObject(async.get());
+    // The request (and with it the target) goes to the loader and from there
+    // into the callback: the main thread holds the last reference.
+    std::thread thread([self, request = std::move(async), done]() mutable {
+        self->load(std::move(request));
         done->store(true);
     });
     std::lock_guard lock(loadersLock_);
@@ -158,39 +171,47 @@ void KSTextureCache::joinLoaders(bool finishedOnly)
             loader.thread.join();
 }
 
-void KSTextureCache::addImageWithAsyncObject(KSAsyncObject* async)
+void KSTextureCache::addImageWithAsyncObject(KSAsyncObject* async) { load(Ref<KSAsyncObject>(async)); }
+
+void KSTextureCache::load(Ref<KSAsyncObject> request)
 {
-    Ref<KSAsyncObject> request(async);
-    auto deliver = [request](Ref<KSTexture2D> texture) {
-        platform::RunLoop::main().post([request, texture] {
+    KSAsyncObject* async = request.get();
+    const std::string path = async->data();
+    // Hands this thread's only reference to the request to the main loop: the
+    // target (a scene, say) is never destroyed here, where no context draws.
+    auto deliver = [&request, &path](Ref<KSTexture2D> texture) {
+        platform::RunLoop::main().post([request = std::move(request), texture = std::move(texture)] {
             if (request->target() && request->selector())
                 request->selector().invoke(request->target(), texture.get());
         });
+        if (loadHook_)
+            loadHook_(path, LoadStage::Delivered);
     };
     std::lock_guard contextLock(contextLock_);
     if (!auxContext_ && async->shareContext_) {
         std::string error;
         auxContext_ = async->shareContext_->createShared(&error);
         if (!auxContext_)
-            platform::logError("kestrel: TextureCache: cannot make a loader context for %s: %s", async->data().c_str(),
+            platform::logError("kestrel: TextureCache: cannot make a loader context for %s: %s", path.c_str(),
                                error.c_str());
     }
     if (!auxContext_ || !auxContext_->makeCurrent()) {
         // Nothing can be loaded without a context: say so and answer nil.
         if (!async->shareContext_ && !auxContext_)
-            platform::logError("kestrel: TextureCache: no GL context to share for %s", async->data().c_str());
+            platform::logError("kestrel: TextureCache: no GL context to share for %s", path.c_str());
         else
-            platform::logError("kestrel: TextureCache: cannot make the loader context current for %s",
-                               async->data().c_str());
+            platform::logError("kestrel: TextureCache: cannot make the loader context current for %s", path.c_str());
         deliver(nullptr);
         return;
     }
-    Ref<KSTexture2D> texture = addImage(async->data());
+    Ref<KSTexture2D> texture = addImage(path);
     // The texture must be complete in GL before the main thread's context uses it.
     glFinish();
     platform::GLContext::clearCurrent();
     deliver(std::move(texture));
 }
+
+void KSTextureCache::setLoadHook(LoadHook hook) { loadHook_ = std::move(hook); }
 
 Ref<KSTexture2D> KSTextureCache::addCGImage(const platform::Image* image, const std::string& key)
 {

@@ -14,6 +14,7 @@
 #include "platform/foundation/Selector.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -59,6 +60,13 @@ public:
     void addImageAsync(const std::string& path, platform::Object* target, platform::Selector<KSTexture2D*> selector);
     // The background thread's entry.
     void addImageWithAsyncObject(KSAsyncObject* async);
+    // Watches loads: called on the loading thread as a file's decode starts
+    // (outside the cache's lock) and after a background load posted its
+    // callback (when the loader holds no reference to its target). For tests
+    // and tools; set it while no load runs.
+    enum class LoadStage { Decoding, Delivered };
+    using LoadHook = std::function<void(const std::string& path, LoadStage stage)>;
+    static void setLoadHook(LoadHook hook);
     // A texture from an image in memory, stored under key unless the key is empty.
     platform::Ref<KSTexture2D> addCGImage(const platform::Image* image, const std::string& key);
     platform::Ref<KSTexture2D> addPVRImage(const std::string& path);
@@ -82,6 +90,8 @@ private:
     KSTextureCache() = default;
     ~KSTextureCache() override;
     platform::Ref<KSTexture2D> addPVRImageLocked(const std::string& path);
+    void load(platform::Ref<KSAsyncObject> request);
+    static LoadHook loadHook_;
     void joinLoaders(bool finishedOnly);
     static platform::GLContext* contextToShare();
 

@@ -13,6 +13,8 @@
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/foundation/Exception.h"
 
+#include <utility>
+
 namespace kestrel {
 
 using platform::Ref;
@@ -45,6 +47,16 @@ void resetScene(KSScene* scene, bool visible)
     scene->setScale(1.0f);
     scene->setRotation(0);
     scene->camera()->restore();
+}
+
+bool onTheStack(KSScene* scene)
+{
+    if (!KSDirector::hasSharedDirector())
+        return false;
+    for (const auto& s : KSDirector::sharedDirector()->scenesStack())
+        if (s.get() == scene)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -100,21 +112,52 @@ void KSTransitionScene::onEnter()
     // Whether the request that brought the transition in replaced the
     // outgoing scene: left before it finishes, the transition cleans that
     // scene up then, as the hand-over would have.
-    sendCleanupToScene_ = KSDirector::sharedDirector()->sendCleanupToScene();
+    // (Only the first time: back after a pop, the request that brought the
+    // transition in still decides.)
+    if (!std::exchange(enteredBefore_, true))
+        sendCleanupToScene_ = KSDirector::sharedDirector()->sendCleanupToScene();
+    if (outScene_ && !outScene_->isRunning()) {
+        // Back on show after a scene pushed over it was popped: the outgoing
+        // scene it left comes back with it (its actions end the transition).
+        // One that left before this transition came on show (made while that
+        // scene was leaving) is not this transition's to show: it goes on
+        // without one, as the first scene's transition does.
+        if (std::exchange(outSceneLeftWithMe_, false)) {
+            cameBack_ = true;
+            outScene_->onEnter();
+            if (!isRunning())
+                return; // that scene ended the director as it entered
+        } else {
+            outScene_ = nullptr;
+        }
+    }
     inScene_->onEnter();
 }
 
 void KSTransitionScene::onExit()
 {
+    // Handed over, the incoming scene is on screen now. Left otherwise (before
+    // it finished, or for another scene asked for in the frame it finished,
+    // or by the director ending), it leaves with the transition. Decided
+    // before the scenes hear of it: they may ask for another scene meanwhile.
+    handedOver_ = finished_ && KSDirector::hasSharedDirector()
+                  && KSDirector::sharedDirector()->nextScene() == inScene_.get();
     KSScene::onExit();
-    if (outScene_)
+    if (outScene_ && outScene_->isRunning()) {
+        outSceneLeftWithMe_ = true;
+        leaving_ = outScene_.get();
         outScene_->onExit();
-    // Handed over, the incoming scene is on screen now. Left before it finished
-    // (the director ended, or replaced the transition), it leaves with it.
-    if (finished_)
-        inScene_->onEnterTransitionDidFinish();
-    else if (inScene_->isRunning())
-        inScene_->onExit();
+        leaving_ = nullptr;
+    }
+    // Either call may end the director, which then exits the incoming scene itself.
+    if (inScene_->isRunning()) {
+        leaving_ = inScene_.get();
+        if (handedOver_)
+            inScene_->onEnterTransitionDidFinish();
+        else
+            inScene_->onExit();
+        leaving_ = nullptr;
+    }
     // Leaving without the hand-over (replaced or popped meanwhile) must not
     // leave touches off for good.
     releaseTouches();
@@ -123,10 +166,21 @@ void KSTransitionScene::onExit()
 void KSTransitionScene::cleanup()
 {
     KSScene::cleanup();
-    if (sendCleanupToScene_ && outScene_)
+    // Cleaned up in the middle of its onExit (the director ended from one of
+    // the scenes' exits), a scene still entered leaves first.
+    // A scene the director's stack still holds (the incoming one taking this
+    // transition's place with a scene pushed over it in the same frame) is
+    // shown again later: it is not cleaned up.
+    if (sendCleanupToScene_ && outScene_ && !onTheStack(outScene_.get())) {
+        if (outScene_->isRunning() && leaving_ != outScene_.get())
+            outScene_->onExit();
         outScene_->cleanup();
-    if (!finished_)
+    }
+    if (!handedOver_ && !onTheStack(inScene_.get())) {
+        if (inScene_->isRunning() && leaving_ != inScene_.get())
+            inScene_->onExit();
         inScene_->cleanup();
+    }
 }
 
 void KSTransitionScene::finish()
@@ -145,10 +199,20 @@ void KSTransitionScene::setNewScene(ksTime)
     // the hand-over waits for the tick after the one that finished.
     if (finished_ && KSScheduler::sharedScheduler()->ticks() == finishTick_)
         return;
+    // Only the transition on show and on top of the stack hands over. One that
+    // is the outgoing scene of another transition leaves with it; one the game
+    // has just pushed a scene over (or replaced) waits: popped back to, it
+    // hands over then.
+    KSDirector* director = KSDirector::sharedDirector();
+    if (director->runningScene() != this || director->scenesStack().empty()
+        || director->scenesStack().back().get() != this)
+        return;
     unschedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene));
     Ref<KSTransitionScene> keep(this);
-    KSDirector* director = KSDirector::sharedDirector();
-    sendCleanupToScene_ = director->sendCleanupToScene();
+    // Back after a pop, the flag is the pop's, not that of the request that
+    // brought the transition in: the latter is kept.
+    if (!cameBack_)
+        sendCleanupToScene_ = director->sendCleanupToScene();
     director->replaceScene(inScene_.get());
     releaseTouches();
     if (outScene_)

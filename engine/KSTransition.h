@@ -78,6 +78,17 @@ private:
     bool holdsTouches_ { false };
     unsigned long finishTick_ { 0 };
     bool finished_ { false };
+    // Whether the director took the incoming scene from this transition as
+    // it left (set by onExit; the scene then stays entered).
+    bool handedOver_ { false };
+    // Whether this transition's onExit exited the outgoing scene (it enters
+    // it again when it comes back on show).
+    bool outSceneLeftWithMe_ { false };
+    // Entered once already; entered again after a pop.
+    bool enteredBefore_ { false };
+    bool cameBack_ { false };
+    // The scene this transition's onExit is telling now (not told again).
+    KSScene* leaving_ { nullptr };
 };
 
 // A transition whose flip turns one of two ways (orientation 0 or 1).

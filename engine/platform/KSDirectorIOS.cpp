@@ -91,6 +91,10 @@ bool KSDirectorIOS::init()
 
 void KSDirectorIOS::drawScene()
 {
+    // Held for the frame: a scene ending the director from inside it (a timer,
+    // an action, a scene's callback) is let go of by the frame after end()
+    // returns, and its textures are deleted while the view's context is there.
+    platform::Ref<EAGLView> view = openGLView_;
     calculateDeltaTime();
     if (!isPaused_)
         KSScheduler::sharedScheduler()->tick(dt);

@@ -2,37 +2,69 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Format.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
 namespace {
+// An installed sink and how many calls of it are in flight (under sinkMutex).
+struct Installed {
+    LogSink sink;
+    int inFlight { 0 };
+};
 std::mutex& sinkMutex()
 {
     static std::mutex m;
     return m;
 }
-LogSink& currentSink()
+std::condition_variable& sinkIdle()
 {
-    static LogSink sink;
+    static std::condition_variable c;
+    return c;
+}
+std::shared_ptr<Installed>& currentSink()
+{
+    static std::shared_ptr<Installed> sink;
     return sink;
 }
+// The sinks this thread is calling now (a sink may log or replace the sink).
+thread_local std::vector<const Installed*> callingHere;
+
 void emit(LogLevel level, const std::string& text)
 {
-    LogSink sink;
+    std::shared_ptr<Installed> installed;
     {
         std::lock_guard guard(sinkMutex());
-        sink = currentSink();
+        installed = currentSink();
+        if (installed)
+            ++installed->inFlight;
     }
-    if (sink) {
-        sink(level, text);
+    if (!installed) {
+        const char* prefix = level == LogLevel::Warning ? "warning: " : level == LogLevel::Error ? "error: " : "";
+        std::fprintf(stderr, "%s%s\n", prefix, text.c_str());
         return;
     }
-    const char* prefix = level == LogLevel::Warning ? "warning: " : level == LogLevel::Error ? "error: " : "";
-    std::fprintf(stderr, "%s%s\n", prefix, text.c_str());
+    struct InFlight {
+        Installed& installed;
+        InFlight(Installed& i) : installed(i) { callingHere.push_back(&i); }
+        ~InFlight()
+        {
+            callingHere.pop_back();
+            {
+                std::lock_guard guard(sinkMutex());
+                --installed.inFlight;
+            }
+            sinkIdle().notify_all();
+        }
+    } inFlight(*installed);
+    installed->sink(level, text);
 }
 } // namespace
 
@@ -50,10 +82,19 @@ void logLine(LogLevel level, const std::string& line) { emit(level, line); }
 
 LogSink setLogSink(LogSink sink)
 {
-    std::lock_guard guard(sinkMutex());
-    LogSink old = std::move(currentSink());
-    currentSink() = std::move(sink);
-    return old;
+    auto replacement = sink ? std::make_shared<Installed>() : nullptr;
+    if (replacement)
+        replacement->sink = std::move(sink);
+    std::unique_lock lock(sinkMutex());
+    std::shared_ptr<Installed> old = std::exchange(currentSink(), std::move(replacement));
+    if (!old)
+        return {};
+    // The old sink is not called after this returns: wait for the calls other
+    // threads are making (this thread's own, from inside the sink, go on).
+    const auto mine = std::count(callingHere.begin(), callingHere.end(), old.get());
+    sinkIdle().wait(lock, [&] { return old->inFlight <= mine; });
+    // A sink running on this thread is not moved from under itself.
+    return mine ? old->sink : std::move(old->sink);
 }
 
 struct LogCapture::State {

@@ -21,6 +21,8 @@ void logLine(LogLevel level, const std::string& line);
 
 using LogSink = std::function<void(LogLevel, const std::string&)>;
 // Installs a sink and returns the previous one; an empty sink restores standard error.
+// Once it returns, the previous sink is called no more: it waits for calls other
+// threads are making (a sink may log, or replace the sink, from inside itself).
 LogSink setLogSink(LogSink sink);
 
 // Collects log lines for its lifetime (and keeps them from standard error).

@@ -35,6 +35,8 @@ void RecordingScene::onEnterTransitionDidFinish()
 {
     journal_->push_back(name + ":didFinish");
     KSScene::onEnterTransitionDidFinish();
+    if (whenFinished)
+        whenFinished();
 }
 
 void RecordingScene::onExit()

@@ -27,8 +27,9 @@ public:
     void cleanup() override;
     void visit() override;
     std::string name;
-    // Called after the scene's own onEnter, inside its onExit and cleanup.
-    std::function<void()> whenEntered, whenExiting, whenCleaned;
+    // Called after the scene's own onEnter and onEnterTransitionDidFinish,
+    // inside its onExit and cleanup.
+    std::function<void()> whenEntered, whenFinished, whenExiting, whenCleaned;
 
 private:
     RecordingScene() = default;

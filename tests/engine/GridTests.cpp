@@ -14,6 +14,7 @@
 #include "platform/graphics/Image.h"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 using namespace kestrel;
@@ -281,6 +282,23 @@ TEST_F(GridTest, GridActionsReplaceOrReuseTheNodesGrid)
     EXPECT_EXCEPTION(KSWavesTiles3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()), "GridBase",
                      "Cannot reuse grid");
 
+    // An action still running after another replaced the node's grid (a tile
+    // transition replaced by another while it runs) leaves that grid alone,
+    // whatever its size.
+    {
+        auto node2 = KSNode::node();
+        auto big = KSFadeOutTRTiles::actionWithSize({ 8, 8 }, 1);
+        big->startWithTarget(node2.get());
+        auto small = KSShuffleTiles::actionWithSeed(3, { 2, 2 }, 1);
+        small->startWithTarget(node2.get());
+        auto* tiles = dynamic_cast<KSTiledGrid3D*>(node2->grid());
+        ASSERT_TRUE(tiles);
+        const ksQuad3 before = tiles->tile({ 1, 1 });
+        big->update(0.5f);
+        const ksQuad3 after = tiles->tile({ 1, 1 });
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+    }
+
     KSStopGrid::action()->startWithTarget(node.get());
     EXPECT_FALSE(grid->active());
     EXPECT_EQ(node->grid(), grid.get()) << "a stopped grid stays on the node";
@@ -361,6 +379,14 @@ TEST_F(GridTest, AmplitudeWrappersSwellAndFadeTheEffect)
     deccel->startWithTarget(node.get());
     deccel->update(0.25f);
     EXPECT_FLOAT_EQ(waves->amplitudeRate(), 0.75f);
+
+    // Reversed, each wrapper drives the reversed effect's amplitude the same way.
+    for (Ref<KSActionInterval> wrapper : { Ref<KSActionInterval>(swell.get()), Ref<KSActionInterval>(accel.get()),
+                                           Ref<KSActionInterval>(deccel.get()) }) {
+        auto reversed = platform::dynamicRef<KSActionInterval>(wrapper->reverse());
+        reversed->startWithTarget(node.get());
+        EXPECT_NO_THROW(reversed->update(0.5f)) << wrapper->className();
+    }
 
     auto plain = KSAccelAmplitude::actionWithAction(KSDelayTime::actionWithDuration(1).get(), 1);
     plain->startWithTarget(node.get());

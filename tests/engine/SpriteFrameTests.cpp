@@ -77,7 +77,8 @@ TEST_F(SpriteFrameTest, FormatZeroReadsNumbersAndAbsoluteSizes)
                     "<key>x</key><real>1</real><key>y</key><real>2</real><key>width</key><real>10</real>"
                     "<key>height</key><real>20</real><key>offsetX</key><real>1.5</real><key>offsetY</key><real>-2</real>"
                     "<key>originalWidth</key><integer>-40</integer><key>originalHeight</key><integer>30</integer>"
-                    "</dict></dict>"));
+                    "</dict><key>b.png</key><dict><key>originalWidth</key><real>-1e30</real>"
+                    "<key>originalHeight</key><integer>-9223372036854775808</integer></dict></dict>"));
     auto texture = sheetTexture();
     frames()->addSpriteFramesWithFile("zero.plist", texture.get());
     KSSpriteFrame* frame = frames()->spriteFrameByName("a.png");
@@ -86,6 +87,11 @@ TEST_F(SpriteFrameTest, FormatZeroReadsNumbersAndAbsoluteSizes)
     EXPECT_EQ(frame->offsetInPixels(), Point(1.5f, -2));
     EXPECT_EQ(frame->originalSizeInPixels(), Size(40, 30));
     EXPECT_EQ(frame->texture(), texture.get());
+    // The magnitude of the most negative size is positive too.
+    KSSpriteFrame* huge = frames()->spriteFrameByName("b.png");
+    ASSERT_TRUE(huge);
+    EXPECT_GT(huge->originalSizeInPixels().width, 9e18f);
+    EXPECT_GT(huge->originalSizeInPixels().height, 9e18f);
 }
 
 TEST_F(SpriteFrameTest, FormatsOneAndTwoReadStringsAndOnlyTwoRotates)

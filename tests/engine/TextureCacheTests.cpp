@@ -9,6 +9,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -29,6 +32,23 @@ public:
     int calls { 0 };
     Ref<KSTexture2D> last;
     bool onMainThread { false };
+};
+
+// A load's target that notes where its last reference went.
+class Watched : public Object {
+public:
+    explicit Watched(int* destroyedOnMain, int* destroyedElsewhere) : onMain_(destroyedOnMain), elsewhere_(destroyedElsewhere) {}
+    ~Watched() override { ++*(RunLoop::isMainThread() ? onMain_ : elsewhere_); }
+    void textureLoaded(KSTexture2D*)
+    {
+        if (loaded)
+            loaded();
+    }
+    std::function<void()> loaded;
+
+private:
+    int* onMain_;
+    int* elsewhere_;
 };
 
 } // namespace
@@ -189,4 +209,52 @@ TEST_F(TextureCacheTest, ManyLoadersAndMainThreadLookupsShareTheDictionarySafely
     }
     ASSERT_TRUE(loop().runUntil([&] { return receiver->calls == count; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(cache()->count(), static_cast<size_t>(count));
+}
+
+// A background load decodes outside the cache's lock (the main thread's
+// lookups go on meanwhile) and lets go of its target before the callback is
+// posted: the target dies on the main thread, whichever side finishes last.
+TEST_F(TextureCacheTest, ABackgroundLoadHoldsUpNoLookupAndItsTargetDiesOnTheMainThread)
+{
+    texture_test::writeSolidPNG(dir.file("kept.png"), 4, 4, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("held.png"), 8, 8, 0x112233FF);
+    auto kept = cache()->addImage("kept.png");
+    std::mutex m;
+    std::condition_variable cv;
+    bool decoding = false, lookedUp = false, calledBack = false;
+    auto wait = [&](bool& flag) {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return flag; });
+    };
+    auto signal = [&](bool& flag) {
+        {
+            std::lock_guard lock(m);
+            flag = true;
+        }
+        cv.notify_all();
+    };
+    KSTextureCache::setLoadHook([&](const std::string& path, KSTextureCache::LoadStage stage) {
+        if (path != "held.png")
+            return;
+        if (stage == KSTextureCache::LoadStage::Decoding) {
+            signal(decoding);
+            wait(lookedUp);
+        } else {
+            wait(calledBack);
+        }
+    });
+    int onMain = 0, elsewhere = 0;
+    {
+        auto target = makeRef<Watched>(&onMain, &elsewhere);
+        target->loaded = [&] { signal(calledBack); };
+        cache()->addImageAsync("held.png", target.get(), BRISKO_SELECTOR(Watched, textureLoaded));
+    }
+    wait(decoding);
+    EXPECT_EQ(cache()->textureForKey("kept.png").get(), kept.get());
+    signal(lookedUp);
+    ASSERT_TRUE(loop().runUntil([&] { return onMain + elsewhere > 0; }, testing_support::kHungAfterSeconds));
+    KSTextureCache::purgeSharedTextureCache();
+    KSTextureCache::setLoadHook(nullptr);
+    EXPECT_EQ(onMain, 1);
+    EXPECT_EQ(elsewhere, 0);
 }

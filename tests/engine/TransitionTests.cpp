@@ -3,6 +3,7 @@
 // the state every transition hands over, and transitions that never finish.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
 #include "engine/KSLayer.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 using namespace kestrel;
 using namespace director_test;
@@ -358,6 +360,91 @@ TEST_F(TransitionTest, ATransitionReplacedMidWayLetsGoOfItsScenesAndPictures)
         EXPECT_TRUE(out.expired());
         EXPECT_TRUE(in.expired());
         EXPECT_EQ(KSTexture2D::liveTextureCount(), textures);
+    }
+}
+
+// Whatever ends a transition, the scene shown after it is entered, and every
+// scene it entered or took over leaves once: exit, then cleanup.
+TEST_F(TransitionTest, EverySceneATransitionLeavesExitsOnceAndTheNextSceneIsEntered)
+{
+    struct Road {
+        const char* name;
+        // Starts the transition from A to B and what ends it, with C the
+        // scene asked for after it; calls arm() where the journal starts.
+        std::function<void(KSDirectorIOS*, RecordingScene* b, RecordingScene* c, const std::function<void()>& arm)> go;
+        std::vector<std::string> calls; // B's and C's, from arm()
+        bool cRuns;
+    };
+    const Road roads[] = {
+        { "a plain scene replacing it mid-way",
+          [this](KSDirectorIOS* d, RecordingScene* b, RecordingScene* c, auto arm) {
+              d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.5f, b).get());
+              for (int i = 0; i < 5; ++i)
+                  advance(kFrame);
+              arm();
+              d->replaceScene(c);
+          },
+          { "B:exit", "B:cleanup", "C:enter", "C:didFinish" }, true },
+        { "its incoming scene asking for another as it enters (a splash)",
+          [](KSDirectorIOS* d, RecordingScene* b, RecordingScene* c, auto arm) {
+              arm();
+              b->whenEntered = [d, c, once = true]() mutable {
+                  if (std::exchange(once, false))
+                      d->replaceScene(c);
+              };
+              d->replaceScene(KSTransitionFade::transitionWithDuration(0.5f, b).get());
+          },
+          { "B:enter", "B:exit", "B:cleanup", "C:enter", "C:didFinish" }, true },
+        { "another scene asked for in the frame it finished",
+          [this](KSDirectorIOS* d, RecordingScene* b, RecordingScene* c, auto arm) {
+              auto t = KSTransitionMoveInL::transitionWithDuration(0.5f, b);
+              d->replaceScene(t.get());
+              for (int i = 0; i < 3; ++i)
+                  advance(kFrame);
+              arm();
+              KSTransitionScene* raw = t.get();
+              // In the next frame's tick, as a game's action would.
+              auto wait = KSDelayTime::actionWithDuration(0.001f);
+              auto then = KSCallBlock::actionWithBlock([d, raw, c] {
+                  raw->finish();
+                  d->replaceScene(c);
+              });
+              t->runAction(KSSequence::actions({ wait.get(), then.get() }).get());
+          },
+          { "B:exit", "B:cleanup", "C:enter", "C:didFinish" }, true },
+        { "end() as its incoming scene is told the transition finished",
+          [](KSDirectorIOS* d, RecordingScene* b, RecordingScene*, auto arm) {
+              arm();
+              b->whenFinished = [d] { d->end(); };
+              d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.25f, b).get());
+          },
+          { "B:enter", "B:didFinish", "B:exit", "B:cleanup" }, false },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        KSDirectorIOS* d = directorWithView();
+        auto a = RecordingScene::make("A", &journal), b = RecordingScene::make("B", &journal),
+             c = RecordingScene::make("C", &journal);
+        d->runWithScene(a.get());
+        advance(kFrame);
+        journal.clear();
+        size_t armedAt = 0;
+        road.go(d, b.get(), c.get(), [&] { armedAt = journal.size(); });
+        for (int i = 0; i < 40; ++i)
+            advance(kFrame);
+        std::vector<std::string> calls, aCalls;
+        for (size_t i = armedAt; i < journal.size(); ++i) {
+            if (journal[i].find(":visit") != std::string::npos)
+                continue;
+            (journal[i][0] == 'A' ? aCalls : calls).push_back(journal[i]);
+        }
+        EXPECT_EQ(calls, road.calls);
+        EXPECT_EQ(aCalls, (std::vector<std::string> { "A:exit", "A:cleanup" }));
+        EXPECT_FALSE(b->isRunning());
+        EXPECT_EQ(c->isRunning(), road.cRuns);
+        EXPECT_EQ(d->runningScene(), road.cRuns ? c.get() : nullptr);
+        b->whenEntered = b->whenFinished = nullptr;
+        KSDirector::purgeSharedDirector();
     }
 }
 

@@ -1,0 +1,330 @@
+// The roads of the engine's walk (EngineLifeWalk.h): scene changes with and
+// without every kind of transition, changes asked for from inside the
+// scenes' own callbacks, actions of every family started, reversed, stopped
+// and replaced, asynchronous loads (some whose scene goes before they
+// finish), cache purges and memory warnings, and frames drawn between.
+#include "EngineLifeWalk.h"
+
+#include "engine/KSActionCamera.h"
+#include "engine/KSActionEase.h"
+#include "engine/KSActionGrid.h"
+#include "engine/KSActionGrid3D.h"
+#include "engine/KSActionInstant.h"
+#include "engine/KSActionInterval.h"
+#include "engine/KSActionTiledGrid.h"
+#include "engine/KSDirector.h"
+#include "engine/KSTextureCache.h"
+#include "engine/KSTransition.h"
+#include "engine/KSTransitionFade.h"
+#include "engine/KSTransitionPageTurn.h"
+#include "engine/KSTransitionRadial.h"
+#include "engine/KSTransitionTiles.h"
+#include "platform/foundation/Format.h"
+
+
+using namespace kestrel;
+
+namespace engine_walk {
+
+const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
+{
+    static const std::vector<Road> table = {
+        { "replace", 6, &EngineLifeWalk::replacePlain },
+        { "replace through a transition", 8, &EngineLifeWalk::replaceWithTransition },
+        { "push", 4, &EngineLifeWalk::pushPlain },
+        { "push through a transition", 4, &EngineLifeWalk::pushWithTransition },
+        { "pop", 6, &EngineLifeWalk::pop },
+        { "end", 1, &EngineLifeWalk::endTheDirector },
+        { "a transition replaced mid-way", 3, &EngineLifeWalk::replaceTransitionMidWay },
+        { "a transition replaced as it finishes", 3, &EngineLifeWalk::replaceTransitionAsItFinishes },
+        { "a change asked from inside a callback", 10, &EngineLifeWalk::armARequestInside },
+        { "an action", 8, &EngineLifeWalk::startAnAction },
+        { "a reversed action", 5, &EngineLifeWalk::startAReversedAction },
+        { "actions stopped", 3, &EngineLifeWalk::stopActions },
+        { "an action replaced", 3, &EngineLifeWalk::replaceAnAction },
+        { "a texture loaded in the background", 4, &EngineLifeWalk::loadATexture },
+        { "a load whose scene goes first", 4, &EngineLifeWalk::loadAndLeave },
+        { "texture cache purged", 2, &EngineLifeWalk::purgeTextures },
+        { "memory warning", 2, &EngineLifeWalk::memoryWarning },
+        { "frames", 6, &EngineLifeWalk::drawFrames },
+    };
+    return table;
+}
+
+// ---- Requests
+
+Ref<WalkScene> EngineLifeWalk::newScene() { return WalkScene::make(this, ++nextId); }
+
+WalkScene* EngineLifeWalk::onShow() const { return stack.empty() ? nullptr : stack.back().get(); }
+
+Ref<KSScene> EngineLifeWalk::transitionTo(WalkScene* scene)
+{
+    using Make = Ref<KSScene> (*)(ksTime, KSScene*);
+    static const Make makers[] = {
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionFlipX::transitionWithDuration(t, s, 0); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionZoomFlipAngular::transitionWithDuration(t, s, 1); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionRotoZoom::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionJumpZoom::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionMoveInL::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionSlideInB::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionShrinkGrow::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionFade::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionCrossFade::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionRadialCCW::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionPageTurn::transitionWithDuration(t, s, true); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionTurnOffTiles::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionSplitCols::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) -> Ref<KSScene> { return KSTransitionFadeUp::transitionWithDuration(t, s); },
+    };
+    const size_t kind = draw(std::size(makers));
+    const ksTime duration = 0.05f + 0.05f * static_cast<float>(draw(4));
+    note(platform::format("    transition %zu of %.2f s to scene %d", kind, duration, scene->id));
+    return makers[kind](duration, scene);
+}
+
+void EngineLifeWalk::request(Ask ask, const std::string& why)
+{
+    // A change asked while the director ends (or after) is not the game's to ask.
+    if (ended)
+        return;
+    ++requestsThisStep;
+    Ref<WalkScene> scene;
+    if (ask != Ask::Pop && ask != Ask::End) {
+        scene = newScene();
+        const bool through = ask == Ask::ReplaceTransition || ask == Ask::PushTransition;
+        const bool replacing = ask == Ask::Replace || ask == Ask::ReplaceTransition;
+        note(platform::format("    %s: %s scene %d%s", why.c_str(), replacing ? "replace with" : "push",
+                              scene->id, through ? " through a transition" : ""));
+        Ref<KSScene> shown = through ? transitionTo(scene.get()) : Ref<KSScene>(scene.get());
+        if (replacing) {
+            stack.back() = scene;
+            director_->replaceScene(shown.get());
+        } else {
+            stack.push_back(scene);
+            director_->pushScene(shown.get());
+        }
+        return;
+    }
+    if (ask == Ask::Pop) {
+        note("    " + why + ": pop");
+        stack.pop_back();
+        ended = stack.empty();
+        director_->popScene();
+        return;
+    }
+    note("    " + why + ": end");
+    stack.clear();
+    ended = true;
+    director_->end();
+}
+
+// ---- Scene roads
+
+void EngineLifeWalk::runAScene()
+{
+    KSDirector::purgeSharedDirector();
+    // The last director's view took its GL objects with it in a game (its own
+    // share group; here the test's context keeps the group): the walk checks
+    // the textures of the director's last life.
+    textureNames.clear();
+    director_ = directorWithView();
+    auto scene = newScene();
+    note(platform::format("    run scene %d", scene->id));
+    stack = { scene };
+    ended = false;
+    director_->runWithScene(scene.get());
+}
+
+void EngineLifeWalk::replacePlain()
+{
+    // A plain scene on show with nothing else asked: the step checks its cleanup.
+    if (!director_->nextScene() && director_->runningScene() == onShow())
+        plainReplaced = onShow();
+    request(Ask::Replace, "asked");
+}
+void EngineLifeWalk::replaceWithTransition() { request(Ask::ReplaceTransition, "asked"); }
+void EngineLifeWalk::pushPlain() { request(Ask::Push, "asked"); }
+void EngineLifeWalk::pushWithTransition() { request(Ask::PushTransition, "asked"); }
+void EngineLifeWalk::pop() { request(Ask::Pop, "asked"); }
+void EngineLifeWalk::endTheDirector() { request(Ask::End, "asked"); }
+
+void EngineLifeWalk::replaceTransitionMidWay()
+{
+    request(Ask::ReplaceTransition, "asked");
+    for (size_t i = draw(6); i > 0; --i)
+        frame();
+    request(draw(2) ? Ask::Replace : Ask::ReplaceTransition, "while it runs");
+}
+
+void EngineLifeWalk::replaceTransitionAsItFinishes()
+{
+    if (ended)
+        return;
+    request(Ask::ReplaceTransition, "asked");
+    auto* transition = dynamic_cast<KSTransitionScene*>(director_->nextScene());
+    if (!transition)
+        return;
+    // In the frame it finishes, from the game's own action on it.
+    platform::Weak<KSTransitionScene> weak(transition);
+    const Ask then = draw(3) == 0 ? Ask::Push : Ask::Replace;
+    auto finishing = KSCallBlock::actionWithBlock([this, weak, then] {
+        if (auto t = weak.lock()) {
+            t->finish();
+            request(then, "in the frame it finished");
+        }
+    });
+    auto wait = KSDelayTime::actionWithDuration(transition->duration() * 0.5f);
+    transition->runAction(KSSequence::actions({ wait.get(), finishing.get() }).get());
+}
+
+void EngineLifeWalk::armARequestInside()
+{
+    // The scene on show or the one asked for last, from any of its callbacks.
+    WalkScene* scene = onShow();
+    if (!scene)
+        return;
+    const auto where = static_cast<Inside>(draw(static_cast<size_t>(Inside::Count)));
+    static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
+                                    "an action's callback" };
+    const Ask ask = static_cast<Ask>(draw(6));
+    static const char* asks[] = { "replace", "replace through a transition", "push", "push through a transition",
+                                  "pop", "end" };
+    const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
+    note(platform::format("    armed: %s asks %s", why.c_str(), asks[static_cast<int>(ask)]));
+    scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
+    if (where == Inside::Action && scene->body) {
+        auto wait = KSDelayTime::actionWithDuration(0.01f * static_cast<float>(draw(10)));
+        platform::Weak<WalkScene> weak(scene);
+        auto call = KSCallBlock::actionWithBlock([weak] {
+            if (auto s = weak.lock())
+                s->fire(Inside::Action);
+        });
+        scene->body->runAction(KSSequence::actions({ wait.get(), call.get() }).get());
+    }
+    // Entered already: the change comes the next time (after a pop back).
+}
+
+// ---- Actions
+
+Ref<KSAction> EngineLifeWalk::anyAction(bool reversed)
+{
+    const ksTime d = 0.02f + 0.04f * static_cast<float>(draw(5));
+    const ksGridSize grid { 4, 4 };
+    Ref<KSActionInterval> a;
+    switch (draw(reversed ? 18 : 22)) {
+    case 0: a = KSMoveBy::actionWithDuration(d, { 10, -5 }); break;
+    case 1: a = KSJumpBy::actionWithDuration(d, { 20, 0 }, 10, 2); break;
+    case 2: a = KSBezierBy::actionWithDuration(d, { { 10, 10 }, { 5, 0 }, { 0, 5 } }); break;
+    case 3: a = KSScaleBy::actionWithDuration(d, 1.5f); break;
+    case 4: a = KSRotateBy::actionWithDuration(d, 90); break;
+    case 5: a = KSBlink::actionWithDuration(d, 3); break;
+    case 6: a = KSEaseElasticOut::actionWithAction(KSMoveBy::actionWithDuration(d, { 4, 4 }).get()); break;
+    case 7: a = KSEaseBounceInOut::actionWithAction(KSScaleBy::actionWithDuration(d, 0.5f).get()); break;
+    case 8: a = KSEaseIn::actionWithAction(KSRotateBy::actionWithDuration(d, 45).get(), 2); break;
+    case 9: a = KSWaves3D::actionWithWaves(2, 5, grid, d); break;
+    case 10: a = KSRipple3D::actionWithPosition({ 100, 100 }, 50, 2, 5, grid, d); break;
+    case 11: a = KSShakyTiles3D::actionWithRange(2, false, grid, d); break;
+    case 12: a = KSTurnOffTiles::actionWithSeed(7, grid, d); break;
+    case 13: a = KSAccelDeccelAmplitude::actionWithAction(KSWaves3D::actionWithWaves(1, 4, grid, d).get(), d); break;
+    case 14: a = KSAccelAmplitude::actionWithAction(KSLiquid::actionWithWaves(1, 4, grid, d).get(), d); break;
+    case 15: a = KSDeccelAmplitude::actionWithAction(KSJumpTiles3D::actionWithJumps(1, 4, grid, d).get(), d); break;
+    case 16: {
+        auto one = KSMoveBy::actionWithDuration(d, { 3, 3 });
+        auto two = KSRotateBy::actionWithDuration(d, 10);
+        a = platform::dynamicRef<KSActionInterval>(KSSpawn::actions({ one.get(), two.get() }));
+        break;
+    }
+    case 17: {
+        auto one = KSScaleBy::actionWithDuration(d, 2);
+        auto two = KSDelayTime::actionWithDuration(d);
+        a = platform::dynamicRef<KSActionInterval>(KSSequence::actions({ one.get(), two.get() }));
+        break;
+    }
+    // No reverse for these.
+    case 18: a = KSOrbitCamera::actionWithDuration(d, 1, 0, 0, 90, 0, 0); break;
+    case 19: a = KSMoveTo::actionWithDuration(d, { 30, 30 }); break;
+    case 20: a = KSTwirl::actionWithPosition({ 50, 50 }, 1, 2, grid, d); break;
+    default: return KSSpeed::actionWithAction(KSRotateBy::actionWithDuration(d, 30).get(), 2);
+    }
+    if (reversed)
+        return platform::dynamicRef<KSAction>(a->reverse());
+    if (draw(4) == 0)
+        return KSRepeat::actionWithAction(a.get(), 2);
+    return a;
+}
+
+void EngineLifeWalk::startAnAction()
+{
+    if (WalkScene* scene = onShow(); scene && scene->body)
+        scene->body->runAction(anyAction(false).get());
+}
+
+void EngineLifeWalk::startAReversedAction()
+{
+    if (WalkScene* scene = onShow(); scene && scene->body)
+        scene->body->runAction(anyAction(true).get());
+}
+
+void EngineLifeWalk::stopActions()
+{
+    if (WalkScene* scene = onShow(); scene && scene->body)
+        scene->body->stopAllActions();
+}
+
+void EngineLifeWalk::replaceAnAction()
+{
+    // Held: a change asked from inside the frame may take it off the stack.
+    Ref<WalkScene> scene(onShow());
+    if (!scene || !scene->body)
+        return;
+    auto first = anyAction(false);
+    scene->body->runAction(first.get());
+    frame();
+    scene->body->stopAction(first.get());
+    scene->body->runAction(anyAction(draw(2) == 0).get());
+}
+
+// ---- Textures
+
+void EngineLifeWalk::loadATexture()
+{
+    WalkScene* scene = onShow();
+    if (!scene || ended)
+        return;
+    const std::string name = platform::format("load%zu.png", draw(6));
+    note("    load " + name + platform::format(" for scene %d", scene->id));
+    ++scene->loadsAsked;
+    ++loadsAsked;
+    KSTextureCache::sharedTextureCache()->addImageAsync(name, scene, BRISKO_SELECTOR(WalkScene, loaded));
+}
+
+void EngineLifeWalk::loadAndLeave()
+{
+    loadATexture();
+    if (ended)
+        return;
+    request(draw(3) == 0 ? Ask::ReplaceTransition : Ask::Replace, "before the load finished");
+}
+
+void EngineLifeWalk::purgeTextures()
+{
+    switch (draw(3)) {
+    case 0: KSTextureCache::sharedTextureCache()->removeUnusedTextures(); break;
+    case 1: KSTextureCache::sharedTextureCache()->removeAllTextures(); break;
+    default: KSTextureCache::purgeSharedTextureCache(); break;
+    }
+}
+
+void EngineLifeWalk::memoryWarning()
+{
+    if (!ended)
+        director_->purgeCachedData();
+}
+
+void EngineLifeWalk::drawFrames()
+{
+    for (size_t i = 1 + draw(8); i > 0; --i)
+        frame();
+}
+
+} // namespace engine_walk
