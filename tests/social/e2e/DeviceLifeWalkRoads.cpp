@@ -213,15 +213,16 @@ void DeviceLifeWalkEndToEnd::oddId()
     }
 }
 
-// Not a percentage at all: refused at the call.
+// Not a number: refused at the call. Infinity is not below 100: an unlock.
 void DeviceLifeWalkEndToEnd::oddPercent()
 {
-    const double odd = draw(2) ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
+    const bool notANumber = draw(2);
+    const double odd = notANumber ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
     std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
-    note("  progress " + std::to_string(odd) + " on " + id);
+    note(std::string("  progress ") + (notANumber ? "NaN" : "+infinity") + " on " + id);
     auto call = QVAchievement::achievement(id);
-    SentProgress sent { id, odd, holderNow(), call };
-    sent.mustBeRefused = true;
+    SentProgress sent { id, notANumber ? odd : 100.0, holderNow(), call };
+    sent.mustBeRefused = notANumber;
     sent.step = stepNumber;
     sent.tick = ++tick;
     progress.push_back(sent);
