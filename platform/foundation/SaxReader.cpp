@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <expat.h>
+#include <mutex>
 #include <utility>
 
 namespace platform {
@@ -106,6 +107,23 @@ void SaxReader::refuse(const std::string& reason)
     if (!parser_ || !error_.empty())
         return;
     stop(reason);
+    // Callers read a body again to look for what it says (an error list):
+    // the same document refused again at once is not logged twice. It is
+    // known by the refusal, how far it was read and the bytes around that point.
+    uint64_t hash = 1469598103934665603ull;
+    int offset = 0, size = 0;
+    if (const char* context = XML_GetInputContext(static_cast<XML_Parser>(parser_), &offset, &size))
+        for (int i = 0; i < size; ++i)
+            hash = (hash ^ static_cast<unsigned char>(context[i])) * 1099511628211ull;
+    const std::string key = format("%s|%zu|%016llx", error_.c_str(), fed_, static_cast<unsigned long long>(hash));
+    static std::mutex mutex;
+    static std::string lastLogged;
+    {
+        std::lock_guard guard(mutex);
+        if (key == lastLogged)
+            return;
+        lastLogged = key;
+    }
     logWarning("XML document refused: %s", error_.c_str());
 }
 

@@ -7,7 +7,8 @@
 // entities and DTDs are never loaded, and nesting deeper than maxDepth is an
 // error. What a document may cost its reader is bounded: at most maxNodes
 // elements and attributes, and no more bytes of names, values and text than
-// the document could hold. Each such refusal is logged as a warning. A
+// the document could hold. Each such refusal is logged as a warning (once
+// when the same document is refused again straight after). A
 // handler may stop the parse with a reason of its own; an exception thrown by a
 // handler stops the parse and leaves parse() once expat is out of the way.
 // After a failure the handler may have heard part of the document: callers

@@ -97,7 +97,11 @@ TEST(SaxReader, ADocumentCostsNoMoreThanItsBoundsAndARefusalIsLoggedOnce)
     LogCapture captured;
     Journal j;
     std::string error;
-    std::string items = "<r>";
+    // A refusal is logged once for a document refused again at once: each
+    // run of this test reads documents of its own.
+    static int run = 0;
+    const std::string own = "<!--" + std::to_string(++run) + "-->";
+    std::string items = own + "<r>";
     for (int i = 0; i < 4; ++i)
         items += "<i a=\"1\"/>";
     items += "</r>";
@@ -110,6 +114,9 @@ TEST(SaxReader, ADocumentCostsNoMoreThanItsBoundsAndARefusalIsLoggedOnce)
     EXPECT_EQ(reader.error(), "line 1: more than 8 elements and attributes");
     EXPECT_EQ(j.log, "<r><i a=1></i><i a=1></i><i a=1></i>") << "nothing past the bound";
     EXPECT_EQ(captured.texts(), std::vector<std::string> { "XML document refused: line 1: more than 8 elements and attributes" });
+    // Read again for what it says (as callers look for an error list): told once.
+    EXPECT_FALSE(reader.parse(items.data(), items.size()));
+    EXPECT_EQ(captured.texts().size(), 1u);
 
     // A one-byte encoding doubles at most what is written: within the bound.
     captured.clear();
@@ -118,7 +125,7 @@ TEST(SaxReader, ADocumentCostsNoMoreThanItsBoundsAndARefusalIsLoggedOnce)
     EXPECT_TRUE(parse(j, latin, &error)) << error;
     // A malformed document is the caller's to tell; hostile ones are logged here.
     EXPECT_FALSE(parse(j, "<a><b></a>", &error));
-    EXPECT_FALSE(parse(j, "<!DOCTYPE r [<!ENTITY a \"x\">]><r/>", &error));
+    EXPECT_FALSE(parse(j, own + "<!DOCTYPE r [<!ENTITY a \"x\">]><r/>", &error));
     EXPECT_EQ(captured.texts(), std::vector<std::string> { "XML document refused: line 1: entity declaration \"a\" refused" });
 }
 
