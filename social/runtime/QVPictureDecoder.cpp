@@ -1,15 +1,12 @@
 // Pictures from the service: the pixel budget read from the header, small
-// ones decoded at once, larger ones on one decoder thread whose images come
-// back through the main loop.
+// ones decoded at once, larger ones on the image cache's decoder thread
+// whose images come back through the main loop.
 #include "social/runtime/QVPictureDecoder.h"
+
+#include "social/runtime/QVImageCache.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 namespace quorvel {
 
@@ -17,72 +14,6 @@ using platform::Image;
 using platform::Ref;
 
 namespace {
-
-struct Job {
-    platform::Bytes bytes;
-    std::string source;
-    // Only ever moved on the decoder thread: what it holds is made, called
-    // and let go of on the main thread.
-    QVPictureDecoder::Done done;
-};
-
-// The decoder thread, started at the first large picture and stopped when
-// the process ends.
-class DecoderThread {
-public:
-    static DecoderThread& shared()
-    {
-        static DecoderThread thread;
-        return thread;
-    }
-
-    void add(Job job)
-    {
-        std::lock_guard guard(mutex_);
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { run(); });
-        jobs_.push_back(std::move(job));
-        wake_.notify_one();
-    }
-
-    ~DecoderThread()
-    {
-        {
-            std::lock_guard guard(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-private:
-    DecoderThread() = default;
-
-    void run()
-    {
-        for (;;) {
-            Job job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-                if (stopping_)
-                    return;
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            Ref<Image> image = QVPictureDecoder::decodeNow(job.bytes, job.source);
-            platform::RunLoop::main().post(
-                [done = std::move(job.done), image = std::move(image)]() mutable { done(std::move(image)); });
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
-    bool stopping_ { false };
-    std::thread thread_;
-};
 
 // The size its header gives, when within the budget; a refusal is logged.
 std::optional<Image::Dimensions> withinBudget(const platform::Bytes& bytes, const std::string& source)
@@ -128,7 +59,55 @@ void QVPictureDecoder::decode(platform::Bytes bytes, const std::string& source, 
         done(decodeNow(bytes, source));
         return;
     }
-    DecoderThread::shared().add(Job { std::move(bytes), source, std::move(done) });
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    if (!cache) {
+        done(decodeNow(bytes, source));
+        return;
+    }
+    cache->decoderThread().add(std::move(bytes), source, std::move(done));
+}
+
+void QVPictureDecoderThread::add(platform::Bytes bytes, std::string source, QVPictureDecoder::Done done)
+{
+    std::lock_guard guard(mutex_);
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { run(); });
+    jobs_.push_back(Job { std::move(bytes), std::move(source), std::move(done) });
+    wake_.notify_one();
+}
+
+void QVPictureDecoderThread::run()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (stopping_)
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        Ref<Image> image = QVPictureDecoder::decodeNow(job.bytes, job.source);
+        std::lock_guard guard(mutex_);
+        if (stopping_) {
+            leftovers_.push_back(std::move(job));
+            return;
+        }
+        platform::RunLoop::main().post(
+            [done = std::move(job.done), image = std::move(image)]() mutable { done(std::move(image)); });
+    }
+}
+
+QVPictureDecoderThread::~QVPictureDecoderThread()
+{
+    {
+        std::lock_guard guard(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 } // namespace quorvel
