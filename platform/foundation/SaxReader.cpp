@@ -1,13 +1,15 @@
 // SaxReader on expat: forwards expat's callbacks to the handler, refuses
-// entity declarations, external entities and excess depth, and carries a
-// handler's exception past expat.
+// entity and attribute-list declarations, external entities, excess depth and
+// documents past their cost bound, and carries a handler's exception past expat.
 #include "platform/foundation/SaxReader.h"
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 
 #include <algorithm>
 #include <cstring>
 #include <expat.h>
+#include <mutex>
 #include <utility>
 
 namespace platform {
@@ -33,7 +35,15 @@ struct SaxReader::Callbacks {
     {
         SaxReader& r = reader(data);
         if (++r.depth_ > r.maxDepth_)
-            return r.stop(format("elements nested deeper than %d levels", r.maxDepth_));
+            return r.refuse(format("elements nested deeper than %d levels", r.maxDepth_));
+        size_t nodes = 1;
+        size_t bytes = std::strlen(name);
+        for (const XML_Char** a = attributes; a && a[0] && a[1]; a += 2) {
+            ++nodes;
+            bytes += std::strlen(a[0]) + std::strlen(a[1]);
+        }
+        if (!r.charge(nodes, bytes))
+            return;
         guarded(r, [&] { r.handler_.startElement(name, attributes); });
     }
 
@@ -47,7 +57,7 @@ struct SaxReader::Callbacks {
     static void XMLCALL text(void* data, const XML_Char* s, int length)
     {
         SaxReader& r = reader(data);
-        if (length > 0)
+        if (length > 0 && r.charge(0, static_cast<size_t>(length)))
             guarded(r, [&] { r.handler_.characters(s, static_cast<size_t>(length)); });
     }
 
@@ -56,20 +66,29 @@ struct SaxReader::Callbacks {
     static void XMLCALL entityDeclaration(void* data, const XML_Char* name, int, const XML_Char*, int,
                                           const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
     {
-        reader(data).stop(format("entity declaration \"%s\" refused", name));
+        reader(data).refuse(format("entity declaration \"%s\" refused", name));
+    }
+
+    // A declared attribute's default is reported on every element of its type
+    // as if written there: a few bytes of declaration would cost memory on
+    // each element. Documents of ours never declare attributes.
+    static void XMLCALL attributeDeclaration(void* data, const XML_Char* element, const XML_Char* attribute,
+                                             const XML_Char*, const XML_Char*, int)
+    {
+        reader(data).refuse(format("attribute declaration \"%s %s\" refused", element, attribute));
     }
 
     // A reference to an entity nobody declared (possible once a DOCTYPE names an
     // external subset, which is never read).
     static void XMLCALL skippedEntity(void* data, const XML_Char* name, int)
     {
-        reader(data).stop(format("undefined entity \"%s\"", name));
+        reader(data).refuse(format("undefined entity \"%s\"", name));
     }
 
     static int XMLCALL externalEntity(XML_Parser parser, const XML_Char*, const XML_Char*, const XML_Char*,
                                       const XML_Char*)
     {
-        reader(XML_GetUserData(parser)).stop("external entities are not loaded");
+        reader(XML_GetUserData(parser)).refuse("external entities are not loaded");
         return XML_STATUS_ERROR;
     }
 };
@@ -81,6 +100,50 @@ void SaxReader::stop(const std::string& reason)
     if (error_.empty())
         error_ = format("line %lu: %s", currentLine(), reason.c_str());
     XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
+}
+
+void SaxReader::refuse(const std::string& reason)
+{
+    if (!parser_ || !error_.empty())
+        return;
+    stop(reason);
+    // Callers read a body again to look for what it says (an error list):
+    // the same document refused again at once is not logged twice. It is
+    // known by the refusal, how far it was read and the bytes around that point.
+    uint64_t hash = 1469598103934665603ull;
+    int offset = 0, size = 0;
+    if (const char* context = XML_GetInputContext(static_cast<XML_Parser>(parser_), &offset, &size))
+        for (int i = 0; i < size; ++i)
+            hash = (hash ^ static_cast<unsigned char>(context[i])) * 1099511628211ull;
+    const std::string key = format("%s|%zu|%016llx", error_.c_str(), fed_, static_cast<unsigned long long>(hash));
+    static std::mutex mutex;
+    static std::string lastLogged;
+    {
+        std::lock_guard guard(mutex);
+        if (key == lastLogged)
+            return;
+        lastLogged = key;
+    }
+    logWarning("XML document refused: %s", error_.c_str());
+}
+
+bool SaxReader::charge(size_t nodes, size_t bytes)
+{
+    if (!error_.empty())
+        return false;
+    nodes_ += nodes;
+    bytes_ += bytes;
+    if (nodes_ > maxNodes_) {
+        refuse(format("more than %zu elements and attributes", maxNodes_));
+        return false;
+    }
+    // What is written is all that is handed on: only a change of encoding
+    // makes it larger (at most twice, from one-byte encodings).
+    if (bytes_ > 2 * fed_ + 4096) {
+        refuse(format("%zu bytes of names, values and text from %zu bytes of document", bytes_, fed_));
+        return false;
+    }
+    return true;
 }
 
 unsigned long SaxReader::currentLine() const
@@ -111,6 +174,9 @@ bool SaxReader::begin()
     error_.clear();
     thrown_ = nullptr;
     depth_ = 0;
+    nodes_ = 0;
+    bytes_ = 0;
+    fed_ = 0;
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {
         error_ = "out of memory";
@@ -121,6 +187,7 @@ bool SaxReader::begin()
     XML_SetElementHandler(parser, Callbacks::start, Callbacks::end);
     XML_SetCharacterDataHandler(parser, Callbacks::text);
     XML_SetEntityDeclHandler(parser, Callbacks::entityDeclaration);
+    XML_SetAttlistDeclHandler(parser, Callbacks::attributeDeclaration);
     XML_SetSkippedEntityHandler(parser, Callbacks::skippedEntity);
     XML_SetExternalEntityRefHandler(parser, Callbacks::externalEntity);
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -143,6 +210,7 @@ bool SaxReader::feed(const void* data, size_t length, bool last)
     do {
         size_t n = std::min(kChunk, length - offset);
         bool final = last && offset + n == length;
+        fed_ += n;
         if (XML_Parse(parser, text ? text + offset : "", static_cast<int>(n), final) != XML_STATUS_OK) {
             ok = false;
             break;

@@ -2,8 +2,13 @@
 //
 // A handler hears element starts with their attributes, character data and
 // element ends, in document order. Hostile input fails cleanly: a document that
-// declares entities (the "billion laughs" family) is refused, external entities
-// and DTDs are never loaded, and nesting deeper than maxDepth is an error. A
+// declares entities (the "billion laughs" family) or attributes (whose
+// defaults would be handed on with every element) is refused, external
+// entities and DTDs are never loaded, and nesting deeper than maxDepth is an
+// error. What a document may cost its reader is bounded: at most maxNodes
+// elements and attributes, and no more bytes of names, values and text than
+// the document could hold. Each such refusal is logged as a warning (once
+// when the same document is refused again straight after). A
 // handler may stop the parse with a reason of its own; an exception thrown by a
 // handler stops the parse and leaves parse() once expat is out of the way.
 // After a failure the handler may have heard part of the document: callers
@@ -32,6 +37,8 @@ public:
 class SaxReader {
 public:
     static constexpr int kDefaultMaxDepth = 256;
+    // Elements and attributes together; a reader keeps some tens of bytes for each.
+    static constexpr size_t kDefaultMaxNodes = 2'000'000;
 
     explicit SaxReader(SaxHandler& handler) : handler_(handler) { }
     ~SaxReader();
@@ -39,6 +46,7 @@ public:
     SaxReader& operator=(const SaxReader&) = delete;
 
     void setMaxDepth(int depth) { maxDepth_ = depth; }
+    void setMaxNodes(size_t nodes) { maxNodes_ = nodes; }
 
     // Parses one complete document; false with error() set ("line N: why")
     // when it is malformed, refused or stopped.
@@ -65,6 +73,10 @@ public:
 private:
     struct Callbacks;
     void end();
+    // stop() for a document refused as hostile or too costly: also logged.
+    void refuse(const std::string& reason);
+    // Counts what the handler is about to be given; false once past the bounds.
+    bool charge(size_t nodes, size_t bytes);
 
     SaxHandler& handler_;
     void* parser_ { nullptr }; // the expat parser while parse() runs
@@ -72,6 +84,10 @@ private:
     std::exception_ptr thrown_;
     int maxDepth_ { kDefaultMaxDepth };
     int depth_ { 0 };
+    size_t maxNodes_ { kDefaultMaxNodes };
+    size_t nodes_ { 0 };
+    size_t bytes_ { 0 };
+    size_t fed_ { 0 }; // bytes of the document given to expat so far
 };
 
 } // namespace platform

@@ -266,6 +266,49 @@ Ref<Image> Image::imageWithData(const void* bytes, size_t length, std::string* e
     return nullptr;
 }
 
+std::optional<Image::Dimensions> Image::dimensionsOfData(const void* bytes, size_t length)
+{
+    auto* p = static_cast<const uint8_t*>(bytes);
+    auto be16 = [p](size_t at) { return static_cast<uint32_t>(p[at] << 8 | p[at + 1]); };
+    auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+    static const uint8_t pngSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    // PNG: the signature, then the IHDR chunk (length, type, width, height).
+    if (p && length >= 24 && std::memcmp(p, pngSignature, 8) == 0) {
+        if (std::memcmp(p + 12, "IHDR", 4) != 0)
+            return std::nullopt;
+        return Dimensions { be32(16), be32(20) };
+    }
+    if (!p || length < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return std::nullopt;
+    // JPEG: segments after the start-of-image marker, up to a start-of-frame
+    // one (precision, height, width); SOF4, SOF8 and SOF12 are other markers.
+    size_t at = 2;
+    while (at + 4 <= length) {
+        if (p[at] != 0xFF)
+            return std::nullopt;
+        const uint8_t marker = p[at + 1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length
+            at += 2;
+            continue;
+        }
+        const uint32_t segment = be16(at + 2);
+        if (segment < 2)
+            return std::nullopt;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (at + 9 > length)
+                return std::nullopt;
+            return Dimensions { be16(at + 7), be16(at + 5) };
+        }
+        at += 2 + segment;
+    }
+    return std::nullopt;
+}
+
 Ref<Image> Image::imageWithContentsOfFile(const std::string& path, std::string* error)
 {
     std::optional<Bytes> data = path::readFile(path);

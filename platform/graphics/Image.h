@@ -41,6 +41,13 @@ public:
     [[nodiscard]] static Ref<Image> imageWithContentsOfFile(const std::string& path, std::string* error = nullptr);
     [[nodiscard]] static Ref<Image> imageWithData(const void* bytes, size_t length, std::string* error = nullptr,
                                     uint64_t maxPixels = kDefaultMaxPixels);
+    // The width and height a PNG or JPEG file gives in its header, read
+    // without decoding anything; nullopt when the header is not there.
+    struct Dimensions {
+        uint32_t width { 0 };
+        uint32_t height { 0 };
+    };
+    static std::optional<Dimensions> dimensionsOfData(const void* bytes, size_t length);
     // Takes width x height x 4 bytes of unpremultiplied RGBA, top row first.
     [[nodiscard]] static Ref<Image> imageWithRGBA(uint32_t width, uint32_t height, Bytes rgba,
                                     ImageAlphaInfo alphaInfo = ImageAlphaInfo::Last,

@@ -53,6 +53,7 @@ bool QVBootstrapReader::readOn(double budgetSeconds)
 void QVBootstrapReader::finish()
 {
     over_ = true;
+    readWhole_ = true;
     answer_ = QVBootstrap::fromDocument(tree_.finish(), std::move(offline_));
     if (!answer_)
         error_ = "the answer is no bootstrap answer";

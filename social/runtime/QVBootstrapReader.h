@@ -34,6 +34,8 @@ public:
     // well-formed or when it is no bootstrap answer (error() says why).
     platform::Ref<QVBootstrap> answer() const { return answer_; }
     const std::string& error() const { return error_; }
+    // The answer was read to its end as a document (bootstrap answer or not).
+    bool wasReadWhole() const { return readWhole_; }
 
     // Bytes fed to the parser at a time, between looks at the budget.
     static constexpr size_t kPiece = 16 * 1024;
@@ -49,6 +51,7 @@ private:
     platform::SaxReader parser_;
     size_t offset_ { 0 };
     bool over_ { false };
+    bool readWhole_ { false };
     std::string error_;
     platform::Ref<QVBootstrap> answer_;
     QVXmlDocumentBuilder tree_;

@@ -194,8 +194,10 @@ private:
         }
         answer_ = reader_->answer();
         std::string error = reader_->error();
+        // Only a document read whole can be an error list; one refused is not read twice.
+        const bool readWhole = reader_->wasReadWhole();
         reader_.reset();
-        if (auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loader_.get()); loader && !answer_) {
+        if (auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loader_.get()); loader && !answer_ && readWhole) {
             if (std::optional<std::string> errors = QVAnswer::serviceErrors(loader->data()))
                 error = "the service answered with errors: " + QVAnswer::oneLine(*errors);
         }

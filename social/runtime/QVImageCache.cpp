@@ -1,5 +1,6 @@
 // The shared image cache and the bundle image loader on top of it.
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/runtime/QVSharedInstance.h"
 
 #include "platform/foundation/Bundle.h"
@@ -37,6 +38,17 @@ void QVImageCache::initializeCache()
 void QVImageCache::shutdownCache() { Shared::purge(); }
 
 QVImageCache* QVImageCache::sharedInstance() { return Shared::shared(); }
+
+QVImageCache::QVImageCache() = default;
+
+QVImageCache::~QVImageCache() = default;
+
+QVPictureDecoderThread& QVImageCache::decoderThread()
+{
+    if (!decoderThread_)
+        decoderThread_ = std::make_unique<QVPictureDecoderThread>();
+    return *decoderThread_;
+}
 
 Ref<Image> QVImageCache::fetch(const std::string& identifier) const
 {

@@ -6,10 +6,13 @@
 #include "platform/foundation/Object.h"
 #include "platform/graphics/Image.h"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 
 namespace quorvel {
+
+class QVPictureDecoderThread;
 
 class QVImageCache : public platform::Object {
 public:
@@ -25,9 +28,16 @@ public:
     void purge() { images_.clear(); }
     size_t count() const { return images_.size(); }
 
+    // The thread large pictures from the service decode on (QVPictureDecoder),
+    // started on first use and stopped with the cache.
+    QVPictureDecoderThread& decoderThread();
+
+    ~QVImageCache() override;
+
 private:
-    QVImageCache() = default;
+    QVImageCache();
     std::unordered_map<std::string, platform::Ref<platform::Image>> images_;
+    std::unique_ptr<QVPictureDecoderThread> decoderThread_;
 };
 
 // Named images of the client, loaded from the bundle through the shared cache.

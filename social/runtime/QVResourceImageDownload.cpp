@@ -2,6 +2,7 @@
 #include "social/runtime/QVResourceImageDownload.h"
 
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/runtime/QVProvider.h"
 
 #include "platform/foundation/Boxed.h"
@@ -54,7 +55,8 @@ Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::s
 {
     auto* boxed = dynamic_cast<platform::Boxed*>(body);
     const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = bytes ? QVPictureDecoder::decodeNow(*bytes, url ? *url : std::string("(no address)"))
+                                       : nullptr;
     if (image && url)
         if (QVImageCache* cache = QVImageCache::sharedInstance())
             cache->store(image, *url);
@@ -72,8 +74,18 @@ public:
 
     void succeeded(platform::Object* body)
     {
-        Ref<platform::Image> image = QVCacheDownloadedImage(body, &url_);
-        finish(image.get());
+        auto* boxed = dynamic_cast<platform::Boxed*>(body);
+        if (!boxed || !boxed->value().isData()) {
+            finish(nullptr);
+            return;
+        }
+        Ref<QVResourcePictureDownload> self(this);
+        QVPictureDecoder::decode(boxed->value().data(), url_, [self](Ref<platform::Image> image) {
+            if (image)
+                if (QVImageCache* cache = QVImageCache::sharedInstance())
+                    cache->store(image, self->url_);
+            self->finish(image.get());
+        });
     }
     void failed(platform::Object*) { finish(nullptr); }
 

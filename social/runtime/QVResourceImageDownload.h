@@ -50,8 +50,9 @@ platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platfor
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
 // The image in a download's body (Boxed data, as QVImageDataObserver hands it
-// over), decoded through the capped decoder and stored in the shared cache
-// under `url` when one is given; null when the body does not decode.
+// over), decoded at once within the service pictures' budget
+// (QVPictureDecoder) and stored in the shared cache under `url` when one is
+// given; null when the body is refused or does not decode.
 platform::Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::string* url);
 
 // The picture of one resource (a profile picture, an icon), a member of the
@@ -68,7 +69,8 @@ public:
 
     // The picture at `url`. A cached one goes to `done` at once and the answer
     // is null. Otherwise a download starts (cancelling this picture's earlier
-    // one) and the answer is its handle; the image it brings is stored in the
+    // one) and the answer is its handle; the image it brings is decoded as
+    // QVPictureDecoder does (a large one off the main loop) and stored in the
     // cache under `url`. `owner`, the resource, is kept until `done` has run.
     platform::Ref<QVRequestHandle> fetch(platform::Object* owner, const std::string& url, Done done);
 

@@ -6,6 +6,7 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/ui/Drawing.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/runtime/QVProvider.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
@@ -166,11 +167,24 @@ void QVImageView::_destroyHttpService()
 void QVImageView::_imageDownloaded(platform::Object* data)
 {
     auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    Ref<Image> image;
-    if (boxed && boxed->value().isData()) {
-        const platform::Bytes& bytes = boxed->value().data();
-        image = Image::imageWithData(bytes.data(), bytes.size());
+    if (!boxed || !boxed->value().isData()) {
+        _imageDownloadFailed(nullptr);
+        return;
     }
+    // The view still counts as downloading while the picture decodes; a
+    // picture asked for meanwhile (or none) takes its place.
+    platform::Weak<QVImageView> weak(this);
+    platform::Weak<QVImageDataObserver> asked(mHttpServiceObserver.get());
+    QVPictureDecoder::decode(boxed->value().data(), mImageUrl.value_or(std::string()), [weak, asked](Ref<Image> image) {
+        Ref<QVImageView> self = weak.lock();
+        Ref<QVImageDataObserver> observer = asked.lock();
+        if (self && observer && observer.get() == self->mHttpServiceObserver.get())
+            self->_pictureDecoded(image.get());
+    });
+}
+
+void QVImageView::_pictureDecoded(Image* image)
+{
     if (!image) {
         _imageDownloadFailed(nullptr);
         return;

@@ -115,6 +115,7 @@ protected:
 private:
     void _imageDownloaded(platform::Object* data);
     void _imageDownloadFailed(platform::Object*);
+    void _pictureDecoded(platform::Image* image);
     void _fadeToNewImage(platform::Image* image);
     void _tickFading(platform::Timer& timer);
     void _resetView(platform::Image* image);

@@ -178,6 +178,9 @@ TEST_F(TMXParserTest, RefusesEntityExpansionAndDeepNesting)
                          "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>";
     EXPECT_EQ(failure("laughs.tmx", laughs + map("<properties><property name=\"p\" value=\"&b;\"/></properties>")),
               "Error parsing file: laughs.tmx.");
+    std::string defaults = "<?xml version=\"1.0\"?><!DOCTYPE map [<!ATTLIST property d CDATA \"dddddddddd\">]>";
+    EXPECT_EQ(failure("defaults.tmx", defaults + map("<properties><property name=\"p\" value=\"v\"/></properties>")),
+              "Error parsing file: defaults.tmx.");
     std::string deep;
     for (int i = 0; i < 300; ++i)
         deep += "<properties>";

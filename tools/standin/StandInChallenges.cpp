@@ -125,6 +125,15 @@ Answer challenges::sent(Store& s, const LoggedRequest&, int64_t user)
 
 Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
 {
+    // A challenge's records (its hidden text and message with them) are for
+    // its challenger and its recipients only.
+    if (auto challenge = number(r.param("challenge_id"))) {
+        Statement part(s.db, "SELECT 1 FROM challenges WHERE id = ?1 AND challenger_id = ?2 UNION SELECT 1 FROM"
+                             " challenges_users WHERE challenge_id = ?1 AND user_id = ?2");
+        part.bind(1, *challenge).bind(2, user);
+        if (!part.step())
+            return xml::error(404, "No such challenge for this player");
+    }
     std::string where = "u.user_id = ?1 AND u.ignored = 0";
     if (r.param("incomplete") == "1")
         where += " AND u.result IS NULL";

@@ -92,6 +92,16 @@ std::optional<std::pair<int64_t, int64_t>> conversationPlayers(Store& s, int64_t
     return std::make_pair(*a, *b);
 }
 
+// A conversation is its two players' alone: nobody else reads it, writes
+// in it or follows it.
+bool outsiderOf(Store& s, int64_t thread, int64_t user)
+{
+    auto pair = conversationPlayers(s, thread);
+    return pair && pair->first != user && pair->second != user;
+}
+
+Answer outsiderRefused() { return xml::error(403, "Only the conversation's two players can see or join it"); }
+
 // Everything a list answer holds on its page, and the page's header.
 std::string pageOf(Store& s, const LoggedRequest& r, const char* countSql, const char* idsSql, int64_t key,
                    const std::function<std::string(int64_t)>& element)
@@ -183,6 +193,8 @@ Answer forums::posts(Store& s, const LoggedRequest& r, int64_t user)
     auto thread = pathId(r.path);
     if (!thread || !endsWith(r.path, "/posts.xml"))
         return xml::error(404, "Not found");
+    if (outsiderOf(s, *thread, user))
+        return outsiderRefused();
     // Reading a subscribed thread marks what was read.
     Statement seen(s.db, "UPDATE subscriptions SET last_seen_post = (SELECT COALESCE(MAX(id), 0) FROM posts WHERE"
                          " discussion_id = ?1), viewed_at = ?3 WHERE discussion_id = ?1 AND user_id = ?2");
@@ -220,6 +232,8 @@ Answer forums::newPost(Store& s, const LoggedRequest& r, int64_t user)
     known.bind(1, thread.value_or(-1));
     if (!thread || !endsWith(r.path, "/posts.xml") || !known.step())
         return xml::error(404, "No such thread");
+    if (outsiderOf(s, *thread, user))
+        return outsiderRefused();
     std::string text = r.param("post[body]");
     if (text.empty())
         return xml::error(422, "A post needs a text");
@@ -244,6 +258,8 @@ Answer forums::subscribe(Store& s, const LoggedRequest& r, int64_t user)
     auto thread = pathId(r.path);
     if (!thread || !threadExists(s, *thread))
         return xml::error(404, "No such thread");
+    if (outsiderOf(s, *thread, user))
+        return outsiderRefused();
     Statement q(s.db, "INSERT OR IGNORE INTO subscriptions (user_id, discussion_id, last_seen_post) VALUES"
                       " (?1, ?2, (SELECT COALESCE(MAX(id), 0) FROM posts WHERE discussion_id = ?2))");
     q.bind(1, user).bind(2, *thread).run();

@@ -176,6 +176,14 @@ Answer social::deviceToken(Store& s, const LoggedRequest& r, int64_t user)
     std::string udid = r.param("udid"), token = r.param("device_token");
     if (udid.empty() || token.empty())
         return xml::fieldErrors(xml::fieldError(udid.empty() ? "udid" : "device_token", "can't be blank"));
+    // A device's pushes go where its own players say: a player not known on
+    // a device that other players use, or whose token another player set, is refused.
+    Statement others(s.db, "SELECT 1 FROM devices WHERE udid = ?1 AND user_id <> ?2 UNION SELECT 1 FROM"
+                           " device_accounts WHERE udid = ?1 AND user_id <> ?2 UNION SELECT 1 FROM device_tokens"
+                           " WHERE udid = ?1 AND user_id <> ?2");
+    others.bind(1, udid).bind(2, user);
+    if (others.step() && !players::onDevice(s, udid, user))
+        return xml::error(403, "A push token is set only from the player's own device");
     Statement q(s.db, "INSERT OR REPLACE INTO device_tokens (udid, user_id, token, environment) VALUES (?, ?, ?, ?)");
     q.bind(1, udid).bind(2, user).bind(3, token).bind(4, r.param("apns_environment")).run();
     return Answer::xml("<resources></resources>");

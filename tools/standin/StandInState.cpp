@@ -28,6 +28,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -44,11 +46,27 @@ StandInState::StandInState(std::string directory)
         store_->error = "no state directory given";
         return;
     }
-    if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
-        store_->error = "cannot make the state directory " + directory;
-        return;
+    // The store holds every token's secret: the folders made here are the
+    // owner's alone (0700), its parents made as needed, and the file is 0600
+    // (journals take the file's mode).
+    for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+        const std::string part = directory.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            store_->error = "cannot make the state directory " + directory + " (" + part + ": " + std::strerror(errno) + ")";
+            return;
+        }
+        if (slash == std::string::npos)
+            break;
     }
     path_ = directory + "/standin.sqlite";
+    const int kept = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (kept < 0 || ::fchmod(kept, 0600) != 0) {
+        store_->error = "cannot open " + path_ + ": " + std::strerror(errno);
+        if (kept >= 0)
+            ::close(kept);
+        return;
+    }
+    ::close(kept);
     sqlite3*& db = store_->db;
     if (sqlite3_open(path_.c_str(), &db) != SQLITE_OK) {
         store_->error = "cannot open " + path_ + ": " + (db ? sqlite3_errmsg(db) : "out of memory");

@@ -109,6 +109,10 @@ TEST(PropertyListRead, RefusesEntityExpansionBombsWithoutExpanding)
     bomb += "]>\n<plist version=\"1.0\"><string>&k;</string></plist>";
     std::string error = rejection(bomb);
     EXPECT_NE(error.find("entity"), std::string::npos) << error;
+    // Declared attribute defaults would be copied onto every element of their type.
+    error = rejection("<?xml version=\"1.0\"?><!DOCTYPE plist [<!ATTLIST string d CDATA \"dddd\">]>"
+                      "<plist><array><string>a</string><string>b</string></array></plist>");
+    EXPECT_NE(error.find("attribute declaration \"string d\" refused"), std::string::npos) << error;
 }
 
 TEST(PropertyListRead, NeverLoadsExternalEntities)

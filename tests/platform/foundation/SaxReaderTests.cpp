@@ -3,10 +3,13 @@
 // in pieces.
 #include "platform/foundation/SaxReader.h"
 
+#include "platform/foundation/Log.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using namespace platform;
 
@@ -66,6 +69,14 @@ TEST(SaxReader, RefusesEntityDeclarationsExternalEntitiesAndDeepNesting)
     EXPECT_FALSE(parse(j, "<!DOCTYPE r SYSTEM \"file:///etc/passwd\"><r>&x;</r>", &error));
     EXPECT_FALSE(error.empty());
 
+    // A declared default would be handed on with every element of its type.
+    j.log.clear();
+    EXPECT_FALSE(parse(j, "<!DOCTYPE r [<!ATTLIST e d CDATA \"" + std::string(1000, 'd') + "\">]><r><e/><e/></r>", &error));
+    EXPECT_EQ(error, "line 1: attribute declaration \"e d\" refused");
+    EXPECT_EQ(j.log, "") << "nothing handed on";
+    // A doctype without declarations is harmless.
+    EXPECT_TRUE(parse(j, "<!DOCTYPE r PUBLIC \"-//x//y\" \"http://x/y.dtd\"><r/>", &error)) << error;
+
     std::string deep;
     for (int i = 0; i < 11; ++i)
         deep += "<e>";
@@ -79,6 +90,43 @@ TEST(SaxReader, RefusesEntityDeclarationsExternalEntitiesAndDeepNesting)
     EXPECT_FALSE(parse(j, "<a><b></a>", &error));
     EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
     EXPECT_FALSE(parse(j, "", &error));
+}
+
+TEST(SaxReader, ADocumentCostsNoMoreThanItsBoundsAndARefusalIsLoggedOnce)
+{
+    LogCapture captured;
+    Journal j;
+    std::string error;
+    // A refusal is logged once for a document refused again at once: each
+    // run of this test reads documents of its own.
+    static int run = 0;
+    const std::string own = "<!--" + std::to_string(++run) + "-->";
+    std::string items = own + "<r>";
+    for (int i = 0; i < 4; ++i)
+        items += "<i a=\"1\"/>";
+    items += "</r>";
+    SaxReader reader(j);
+    reader.setMaxNodes(9); // r, then four items of two nodes each
+    EXPECT_TRUE(reader.parse(items.data(), items.size())) << reader.error();
+    reader.setMaxNodes(8);
+    j.log.clear();
+    EXPECT_FALSE(reader.parse(items.data(), items.size()));
+    EXPECT_EQ(reader.error(), "line 1: more than 8 elements and attributes");
+    EXPECT_EQ(j.log, "<r><i a=1></i><i a=1></i><i a=1></i>") << "nothing past the bound";
+    EXPECT_EQ(captured.texts(), std::vector<std::string> { "XML document refused: line 1: more than 8 elements and attributes" });
+    // Read again for what it says (as callers look for an error list): told once.
+    EXPECT_FALSE(reader.parse(items.data(), items.size()));
+    EXPECT_EQ(captured.texts().size(), 1u);
+
+    // A one-byte encoding doubles at most what is written: within the bound.
+    captured.clear();
+    std::string latin = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r a=\"" + std::string(5000, '\xe9') + "\">"
+        + std::string(5000, '\xe9') + "</r>";
+    EXPECT_TRUE(parse(j, latin, &error)) << error;
+    // A malformed document is the caller's to tell; hostile ones are logged here.
+    EXPECT_FALSE(parse(j, "<a><b></a>", &error));
+    EXPECT_FALSE(parse(j, own + "<!DOCTYPE r [<!ENTITY a \"x\">]><r/>", &error));
+    EXPECT_EQ(captured.texts(), std::vector<std::string> { "XML document refused: line 1: entity declaration \"a\" refused" });
 }
 
 TEST(SaxReader, AHandlerStopsTheParseOrThrowsPastIt)

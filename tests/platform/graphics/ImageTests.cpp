@@ -109,6 +109,22 @@ TEST(Image, DimensionsAboveTheCapAreRefusedBeforeDecoding)
     auto small = *gradient(64, 64, false)->pngData();
     EXPECT_FALSE(Image::imageWithData(small.data(), small.size(), &error, 1000));
     EXPECT_EQ(error, "image has too many pixels");
+
+    // The header alone tells the size, before any decoding.
+    auto told = Image::dimensionsOfData(png.data(), png.size());
+    ASSERT_TRUE(told);
+    EXPECT_EQ(told->width, 20000u);
+    EXPECT_EQ(told->height, 4u);
+    auto jpeg = *gradient(24, 10, false)->jpegData();
+    told = Image::dimensionsOfData(jpeg.data(), jpeg.size());
+    ASSERT_TRUE(told);
+    EXPECT_EQ(told->width, 24u);
+    EXPECT_EQ(told->height, 10u);
+    for (size_t cut : { size_t(0), size_t(3), size_t(20) }) {
+        EXPECT_FALSE(Image::dimensionsOfData(png.data(), cut)) << cut;
+        EXPECT_FALSE(Image::dimensionsOfData(jpeg.data(), cut)) << cut;
+    }
+    EXPECT_FALSE(Image::dimensionsOfData("GIF89a..................", 24));
 }
 
 TEST(GraphicsContext, DrawsImagesAtTheTopLeftPremultiplied)

@@ -112,6 +112,12 @@ TEST_F(StandInForums, ADeletedConversationLeavesOneInboxUntilTheNextMessage)
     // Someone else's conversation is not theirs to delete.
     int64_t cy = addPlayer("Cy");
     EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/delete.xml").status, 403);
+    // Nor to read, write in or follow.
+    EXPECT_EQ(send(cy, "GET", "discussions/" + id + "/posts.xml").status, 403);
+    EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", "Hello both" } }).status, 403);
+    EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/subscribe.xml").status, 403);
+    EXPECT_FALSE(has(send(cy, "GET", "subscriptions.xml").body, "<discussion_type>Conversation"));
+    EXPECT_EQ(state->postsIn(std::stoll(id)).size(), 0u);
 
     send(ann, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", "Still there?" } });
     auto back = send(bob, "GET", "subscriptions.xml").body;
@@ -397,6 +403,10 @@ TEST_F(StandInCloud, ChallengeDataKeepsItsNulBytes)
               200);
     auto kept = send(ann, "GET", "challenges/61/data.blob");
     EXPECT_EQ(kept.body, data);
+    // Its records, hidden text with them, are for its challenger and recipients.
+    int64_t bob = addPlayer("Bob");
+    EXPECT_EQ(send(bob, "GET", "challenges_users.xml", { { "challenge_id", "61" } }).status, 404);
+    EXPECT_EQ(send(ann, "GET", "challenges_users.xml", { { "challenge_id", "61" } }).status, 200);
 }
 
 using StandInSocial = KeptStandInTest;
@@ -436,9 +446,14 @@ TEST_F(StandInSocial, TokensPicturesAndScoresBelongToTheirPlayer)
     int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
     ASSERT_EQ(send(ann, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" }, { "device_token", "ab12" } }).status, 200);
     // The device changes hands: its token now reaches the new player.
+    ASSERT_TRUE(execSql("INSERT INTO devices VALUES ('phone', " + std::to_string(bob) + ")"));
     ASSERT_EQ(send(bob, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" }, { "device_token", "cd34" } }).status, 200);
     EXPECT_EQ(queryText("SELECT user_id || ' ' || token FROM device_tokens"), std::to_string(bob) + " cd34");
     EXPECT_EQ(send(ann, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" } }).status, 422);
+    // A player who never used the device cannot take its pushes.
+    int64_t cy = addPlayer("Cy");
+    EXPECT_EQ(send(cy, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" }, { "device_token", "ef56" } }).status, 403);
+    EXPECT_EQ(queryText("SELECT user_id || ' ' || token FROM device_tokens"), std::to_string(bob) + " cd34");
 
     EXPECT_EQ(send(ann, "POST", "profile_picture/select/twitter").status, 404);
     EXPECT_EQ(send(ann, "POST", "profile_picture/select/upload", { { "uploaded_profile_picture", "jpeg" } }).status, 200);

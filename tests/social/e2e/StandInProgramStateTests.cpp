@@ -21,6 +21,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -271,15 +272,23 @@ TEST(StandInProgramStateFolder, ARequestTakenBeforeAHardKillIsRefusedAfterIt)
         const std::string url = program.value("server-url");
         return std::atoi(url.c_str() + url.rfind(':') + 1);
     };
-    Program first({ "--state", folder.path() + "/service" });
+    // The folder and its missing parent are made; the store, which holds
+    // every token's secret, is the owner's alone.
+    const std::string kept = folder.path() + "/kept/service";
+    Program first({ "--state", kept });
     ASSERT_TRUE(first.readUntil("state ")) << first.output;
+    struct stat st {};
+    ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat((kept + "/standin.sqlite").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     // A device's first login, signed by the game: captured, and sent again after the kill.
     const std::string bootstrap =
         standin_testing::signedRequest(port(first), "POST", "bootstrap.xml", { { "udid", "phone-k" } }, "", "");
     EXPECT_EQ(standin_testing::sendRaw(port(first), bootstrap).status, 200);
     first.stop(SIGKILL);
 
-    Program second({ "--state", folder.path() + "/service" });
+    Program second({ "--state", kept });
     ASSERT_TRUE(second.readUntil("state ")) << second.output;
     EXPECT_EQ(standin_testing::sendRaw(port(second), bootstrap).status, 401);
     EXPECT_TRUE(second.readUntil("POST bootstrap.xml 401 signature NOT verified (nonce already used: a replayed request)"))

@@ -5,6 +5,7 @@
 #include "support/NetTestSupport.h"
 
 #include "platform/foundation/Keychain.h"
+#include "platform/foundation/Log.h"
 #include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVResourceFields.h"
@@ -90,6 +91,40 @@ TEST_F(BootstrapTest, ErrorAnswersReachTheFailureValue)
             EXPECT_FALSE(provider->isAuthenticated());
         }
     }
+}
+
+TEST_F(BootstrapTest, AnAnswerDeclaringAttributeDefaultsIsRefusedToldOnceAndTheNextLoginWorks)
+{
+    // Each <e/> would be handed a copy of the 64 KiB default: gigabytes from a small answer.
+    std::string answer = standin::StandInServer::completeBootstrapAnswer("token-9", "secret-9");
+    std::string elements;
+    for (int i = 0; i < 3000; ++i)
+        elements += "<e/>";
+    answer.insert(answer.rfind("</bootstrap>"), elements);
+    // (A document of this run's own: one refused again at once is logged once.)
+    static int run = 0;
+    answer.insert(answer.find("<bootstrap"), "<!--" + std::to_string(++run) + "--><!DOCTYPE bootstrap [<!ATTLIST e d CDATA \""
+                                                 + std::string(65536, 'd') + "\">]>");
+    platform::LogCapture captured;
+    server.script("POST", "bootstrap.xml", Answer::xml(answer));
+    bootstrap();
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    settleNetwork();
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_FALSE(provider->isAuthenticated());
+    std::vector<std::string> told;
+    for (const std::string& line : captured.texts())
+        if (line.find("attribute declaration \"e d\" refused") != std::string::npos)
+            told.push_back(line);
+    ASSERT_EQ(told.size(), 2u) << "the reader's refusal and the login's failure";
+    EXPECT_EQ(told[0].rfind("XML document refused: line 1: ", 0), 0u) << told[0];
+    EXPECT_NE(told[1].find("the bootstrap failed (status 200: "), std::string::npos) << told[1];
+
+    recorder = CallbackRecorder::create();
+    bootstrap();
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_TRUE(provider->isAuthenticated());
 }
 
 TEST_F(BootstrapTest, DroppedBootstrapStillFails)

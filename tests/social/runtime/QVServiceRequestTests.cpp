@@ -253,6 +253,9 @@ TEST_F(ServiceRequestTest, DamagedAnswersFailCleanly)
         { "not xml", Answer::xml("{\"json\": true}"), 0 },
         { "html", Answer::xml("<html><body><p>oops</body></html>"), 0 },
         { "entity bomb", Answer::xml("<!DOCTYPE r [<!ENTITY a \"aaaa\">]><resources>&a;</resources>"), 0 },
+        { "attribute defaults", Answer::xml("<!DOCTYPE r [<!ATTLIST a d CDATA \"dddd\">]><resources><a/><a/></resources>"), 0 },
+        { "attribute defaults in a refusal",
+          Answer::xml("<!DOCTYPE errors [<!ATTLIST error d CDATA \"dddd\">]><errors><error>no</error></errors>", 403), 0 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

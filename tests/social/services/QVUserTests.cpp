@@ -7,6 +7,8 @@
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Weak.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +24,14 @@ class PictureDelegate : public platform::Object, public QVUserDelegate {
 public:
     void didGetProfilePicture(platform::Image* image, QVUser* user) override
     {
+        offTheMainThread = offTheMainThread || !platform::RunLoop::isMainThread();
         pictures.emplace_back(image);
         users.emplace_back(user);
     }
     void didFailGetProfilePictureQVUser(QVUser* user) override { failed.emplace_back(user); }
     std::vector<Ref<platform::Image>> pictures;
     std::vector<Ref<QVUser>> users, failed;
+    bool offTheMainThread { false };
 };
 
 class QVUserTest : public testing::Test {
@@ -262,6 +266,33 @@ TEST_F(QVUserPictureTest, DataThatIsNoImageFails)
     ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty() || !delegate->failed.empty(); }));
     EXPECT_EQ(delegate->failed.size(), 1u);
     EXPECT_EQ(QVImageCache::sharedInstance()->count(), 0u);
+}
+
+TEST_F(QVUserPictureTest, APictureHasAPixelBudgetAndALargeOneStillArrivesOnTheMainThread)
+{
+    platform::LogCapture captured;
+    auto png = *platform::Image::imageWithRGBA(640, 400, platform::Bytes(640 * 400 * 4, 77))->pngData();
+    server.route("GET", "pictures/large.png", standin::Answer::xml(std::string(png.begin(), png.end())));
+    // The header says 8192x8192: refused before anything is decoded.
+    std::string huge(png.begin(), png.end());
+    for (size_t at : { size_t(16), size_t(20) })
+        huge.replace(at, 4, std::string("\0\0\x20\0", 4));
+    server.route("GET", "pictures/huge.png", standin::Answer::xml(huge));
+
+    auto u = QVUser::create();
+    u->setProfilePictureUrl(server.baseUrl() + "pictures/huge.png");
+    u->getProfilePicture();
+    ASSERT_TRUE(waitFor([&] { return !delegate->failed.empty(); }));
+    EXPECT_EQ(QVImageCache::sharedInstance()->count(), 0u);
+    EXPECT_TRUE(captured.contains("pictures/huge.png is 8192x8192 pixels, past the budget"));
+
+    u->setProfilePictureUrl(server.baseUrl() + "pictures/large.png");
+    u->getProfilePicture();
+    ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty(); }));
+    EXPECT_EQ(delegate->pictures[0]->width(), 640u);
+    EXPECT_FALSE(delegate->offTheMainThread);
+    EXPECT_EQ(QVImageCache::sharedInstance()->count(), 1u);
+    EXPECT_EQ(delegate->failed.size(), 1u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // badge, frames and clipping, and taps.
 #include "ScreenTestKit.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
@@ -57,6 +58,15 @@ protected:
         garbage.body = "this is not an image";
         garbage.contentType = "image/png";
         server.route("GET", "pics/garbage.png", garbage);
+        // Past the budget by its header: 8192x8192, which is never decoded.
+        standin::Answer huge = picture;
+        for (size_t at : { size_t(16), size_t(20) })
+            huge.body.replace(at, 4, std::string("\0\0\x20\0", 4));
+        server.route("GET", "pics/huge.png", huge);
+        // Within it, but too large to decode on the main loop.
+        standin::Answer large = picture;
+        large.body = png(solid(640, 400, 10, 20, 30));
+        server.route("GET", "pics/large.png", large);
         std::string settings = "<quorvel_internal_settings><environment-release><config><server-url>" + server.baseUrl()
             + "</server-url></config></environment-release></quorvel_internal_settings>";
         QVSettings::InitializeWithFile(dir.write("settings.xml", settings));
@@ -136,6 +146,38 @@ TEST_F(ImageViewTest, MissingOrUndecodablePictureKeepsTheDefault)
     ticks(8);
     EXPECT_EQ(view->image(), fallback.get());
     EXPECT_FALSE(QVImageCache::sharedInstance()->fetch(server.baseUrl() + "pics/garbage.png"));
+}
+
+TEST_F(ImageViewTest, APictureFromTheServiceHasAPixelBudgetAndALargeOneDecodesOffTheMainLoop)
+{
+    platform::LogCapture captured;
+    auto fallback = solid(2, 2, 9, 9, 9);
+    view->setDefaultImage(fallback);
+    view->setImageUrl("pics/huge.png");
+    ASSERT_TRUE(waitForFinish());
+    ticks(8);
+    EXPECT_EQ(view->image(), fallback.get());
+    EXPECT_FALSE(QVImageCache::sharedInstance()->fetch("pics/huge.png"));
+    EXPECT_EQ(captured.texts(), std::vector<std::string> { "Quorvel: the picture pics/huge.png is 8192x8192 pixels, past "
+                                                           "the budget of 3145728 (2048x1536); it is not shown" });
+
+    view->setImageUrl("pics/large.png");
+    ASSERT_TRUE(waitForFinish(2));
+    ticks(8);
+    ASSERT_TRUE(view->image());
+    EXPECT_EQ(view->image()->width(), 640u);
+    EXPECT_TRUE(QVImageCache::sharedInstance()->fetch("pics/large.png"));
+    EXPECT_FALSE(view->isDownloading());
+
+    // A picture asked for while the last one decodes takes its place.
+    QVImageCache::sharedInstance()->purge();
+    view->setImageUrl("pics/large.png");
+    ASSERT_TRUE(loop().runUntil([&] { return server.requestCount() == 3; }, testing_support::kHungAfterSeconds));
+    view->setImageUrl("pics/a.png");
+    ASSERT_TRUE(loop().runUntil([&] { return !view->isDownloading(); }, testing_support::kHungAfterSeconds));
+    ticks(8);
+    ASSERT_TRUE(view->image());
+    EXPECT_EQ(view->image()->width(), 8u);
 }
 
 TEST_F(ImageViewTest, EmptyUrlShowsTheDefaultWithoutARequest)

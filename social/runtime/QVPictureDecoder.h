@@ -1,0 +1,76 @@
+// QVPictureDecoder: pictures from the service (profile pictures, icons)
+// turned into images without letting one answer cost what it likes.
+//
+// A picture's size is read from its header first: past kMaxPixels it is
+// refused with a warning naming where it came from, and nothing is decoded.
+// A small one (up to kInlinePixels, an icon or a profile picture, well under
+// a millisecond) decodes at once; a larger one decodes on the image cache's
+// decoder thread (QVPictureDecoderThread), one at a time in the order asked,
+// and its image comes back through the main run loop, so that no decode
+// holds a frame. Main thread only; what the caller hands in to be called
+// back is made, called and let go of on the main thread.
+#pragma once
+
+#include "platform/foundation/Value.h"
+#include "platform/graphics/Image.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quorvel {
+
+class QVPictureDecoder {
+public:
+    // What the largest screen shows: the tablet's 1024x768 points at scale 2.
+    static constexpr uint64_t kMaxPixels = 2048ull * 1536;
+    // Decoded on the spot up to this many pixels.
+    static constexpr uint64_t kInlinePixels = 256ull * 256;
+
+    // Receives the image, or null when the picture was refused or does not decode.
+    using Done = std::function<void(platform::Ref<platform::Image>)>;
+
+    // Decodes `bytes` (what the service sent for `source`, a URL, named in
+    // the log) and hands the outcome to `done`: before answering when the
+    // picture is refused, undecodable by its header or small (or when no
+    // image cache runs), else on a later turn of the main loop.
+    static void decode(platform::Bytes bytes, const std::string& source, Done done);
+
+    // The same checks, decoding on the calling thread whatever the size.
+    static platform::Ref<platform::Image> decodeNow(const platform::Bytes& bytes, const std::string& source);
+};
+
+// The thread larger pictures decode on, one per image cache (QVImageCache),
+// started at its first picture. Destroyed, it drops what it has not decoded
+// and waits for the picture it is decoding; its outcome is dropped too.
+class QVPictureDecoderThread {
+public:
+    QVPictureDecoderThread() = default;
+    ~QVPictureDecoderThread();
+    QVPictureDecoderThread(const QVPictureDecoderThread&) = delete;
+    QVPictureDecoderThread& operator=(const QVPictureDecoderThread&) = delete;
+
+    void add(platform::Bytes bytes, std::string source, QVPictureDecoder::Done done);
+
+private:
+    struct Job {
+        platform::Bytes bytes;
+        std::string source;
+        QVPictureDecoder::Done done; // only ever moved on the decoder thread
+    };
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    std::vector<Job> leftovers_; // decoded after the stop: let go of on the main thread
+    bool stopping_ { false };
+    std::thread thread_;
+};
+
+} // namespace quorvel
