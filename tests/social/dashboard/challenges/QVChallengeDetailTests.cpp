@@ -228,6 +228,20 @@ TEST_F(ChallengeDetailTest, NoStartButtonForACompletedASentOrAnotherGamesChallen
     }
 }
 
+// A challenge sent to several lists every recipient; without the player's own
+// record as meta-data, the detail finds it among them, wherever it stands.
+TEST_F(ChallengeDetailTest, AChallengeSentToSeveralShowsThePlayersOwnRecord)
+{
+    delegate.answered = { Message::UserLaunchedChallenge };
+    ASSERT_TRUE(open(record("22", "Bo", true, "/empty.blob") + record("17", "Player", true, "/empty.blob")
+                     + record("23", "Cy", true, "/empty.blob")));
+    ASSERT_TRUE(detail->userChallenge());
+    EXPECT_EQ(detail->userChallenge()->resourceId(), "817");
+    tapStart();
+    ASSERT_EQ(delegate.calls, std::vector<std::string> { "userLaunchedChallenge" });
+    EXPECT_EQ(delegate.launched, detail->userChallenge());
+}
+
 TEST_F(ChallengeDetailTest, AOneShotChallengeWithoutDataStartsWhenTheAlertIsDismissed)
 {
     delegate.answered = { Message::UserLaunchedChallenge };
