@@ -625,6 +625,9 @@ void QVLogin::logoutUser()
     }
     Ref<Quorvel> keep(&client());
     ++logouts_;
+    // The player's requests still on their way end without a screen (their callers still hear).
+    if (QVProvider* provider = session().provider())
+        provider->noteLogout();
     hasDeferredLoginDelegate = false; // the player who left is not reported logged in
     std::string userId = records().lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.

@@ -27,6 +27,9 @@ public:
     explicit QVLogin(Quorvel& client);
     ~QVLogin();
 
+    // How many logouts this run has seen: what was asked before one is not shown after it.
+    int logoutCount() const { return logouts_; }
+
     // The instance goes: the bootstrap's waiting callers are let go.
     void release();
 
@@ -154,7 +157,7 @@ private:
     // may end with no bootstrap at all). Cleared once the call is made.
     bool hasDeferredLoginDelegate { false };
     bool isBootstrapInProgress_ { false };
-    int logouts_ { 0 }; // tells a bootstrap's end whether its callers logged the player out
+    int logouts_ { 0 }; // tells a bootstrap's end (and a screen about to show) whether the player logged out
     int callersOfEndedBootstraps_ { 0 }; // an ended bootstrap's callers are being told
 };
 

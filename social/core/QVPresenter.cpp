@@ -498,11 +498,16 @@ void QVPresenter::displayErrorMessage(Ref<ViewController> screen, NavigationCont
     mIsErrorPending = true;
     Ref<NavigationController> nav(navController);
     platform::Weak<Quorvel> instance(&client());
-    platform::RunLoop::main().performAfter(kErrorPushDelay, [this, instance, screen, nav] {
+    const int logouts = login().logoutCount();
+    platform::RunLoop::main().performAfter(kErrorPushDelay, [this, instance, screen, nav, logouts] {
         // The flag is this instance's while it runs; a client shut down meanwhile keeps none.
-        if (Ref<Quorvel> keep = instance.lock(); keep && running())
+        bool loggedOut = false;
+        if (Ref<Quorvel> keep = instance.lock(); keep && running()) {
             mIsErrorPending = false;
-        if (nav)
+            // An error of the player who has logged out since does not cover the offline dashboard.
+            loggedOut = login().logoutCount() != logouts;
+        }
+        if (nav && !loggedOut)
             nav->pushViewController(screen.get(), true);
     });
 }

@@ -26,6 +26,7 @@ Ref<QVActionRequest> QVActionRequest::requestWithLoader(QVProvider* provider, Re
     r->requestType_ = requestType;
     r->notice_ = Ref<Object>(notice);
     r->requiresAuthentication_ = requiresAuthentication;
+    r->logoutsAtStart_ = provider ? provider->logoutCount() : 0;
     // The loader reports to this request; end() breaks the link again.
     r->loader_->setOnSuccess(QVDelegate(r.get(), BRISKO_SELECTOR(QVActionRequest, loaderSucceeded)));
     r->loader_->setOnFailure(QVDelegate(r.get(), BRISKO_SELECTOR(QVActionRequest, loaderFailed)));
@@ -114,8 +115,10 @@ void QVActionRequest::loaderSucceeded(Object*)
         return;
     }
     // While error screens are off the error shows no screen, but it is still
-    // the request's failure.
-    if (!QVRequestUIRole::current().areErrorScreensAllowed()) {
+    // the request's failure; so for a request made before a logout: its
+    // screen would cover what the player sees now (the offline dashboard).
+    const bool fromBeforeALogout = provider_ && provider_->logoutCount() != logoutsAtStart_;
+    if (fromBeforeALogout || !QVRequestUIRole::current().areErrorScreensAllowed()) {
         end(false);
         return;
     }

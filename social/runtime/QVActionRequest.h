@@ -20,6 +20,8 @@
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVDelegate.h"
 
+#include <cstdint>
+
 namespace quorvel {
 
 class QVProvider;
@@ -68,6 +70,7 @@ private:
     int requestType_ { 0 };
     platform::Ref<platform::Object> notice_;
     bool requiresAuthentication_ { false };
+    uint64_t logoutsAtStart_ { 0 }; // the provider's logout count when the request was made
     bool ended_ { false };
     int lastStatus_ { 0 };
 };

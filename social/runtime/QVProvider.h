@@ -16,6 +16,7 @@
 #include "social/runtime/QVRequestHandle.h"
 #include "platform/foundation/Object.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -73,6 +74,9 @@ public:
     // Bookkeeping of QVActionRequest.
     void requestStarted(QVActionRequest* request);
     void requestEnded(QVActionRequest* request);
+    // The player logged out: a request made before shows no screen when its answer comes after.
+    void noteLogout() { ++logouts_; }
+    uint64_t logoutCount() const { return logouts_; }
 
     static constexpr const char* kKeychainService = "quorvel";
     static constexpr const char* kTokenAccount = "access_token";
@@ -95,6 +99,7 @@ private:
     std::string accessTokenSecret_;
     std::string serverUrl_;
     bool productKeyAccepted_ { false };
+    uint64_t logouts_ { 0 };
     std::vector<platform::Ref<QVActionRequest>> pending_;
 };
 

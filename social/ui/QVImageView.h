@@ -74,7 +74,8 @@ public:
     bool shouldShowLoadingIndicator() const { return mShouldShowLoadingIndicator; }
     void setShouldShowLoadingIndicator(bool s) { mShouldShowLoadingIndicator = s; }
     float crossFadeDuration() const { return mCrossFadeDuration; }
-    void setCrossFadeDuration(float seconds) { mCrossFadeDuration = seconds; }
+    // Below 0 (or not a number) reads as 0: the new picture shows on the next tick.
+    void setCrossFadeDuration(float seconds) { mCrossFadeDuration = seconds > 0 ? seconds : 0; }
     // That picture (shown or default), when it fills the view, stretches
     // between its caps: the left cap and the top cap keep their size, so do
     // the columns and rows after the one that stretches. Caps that leave no

@@ -3,10 +3,13 @@
 // once it has left it: a popped screen loses its stack before it hears that it
 // disappears, and the answers of a screen that left are dropped, so nothing
 // else would. The overlay goes when its screen goes or when its request is
-// answered, whichever comes first.
+// answered, whichever comes first; a screen's answer leaves the overlay of
+// another screen shown in the same stack since (the one in front, loading).
 #pragma once
 
 #include "platform/foundation/Weak.h"
+
+#include <cstdint>
 
 namespace quorvel {
 
@@ -21,6 +24,7 @@ public:
 
 private:
     platform::Weak<QVNavigationController> shownIn_;
+    uint64_t ticket_ { 0 }; // the stack's name for the overlay this screen showed
 };
 
 } // namespace quorvel

@@ -19,6 +19,7 @@
 #include "social/ui/QVViewHelper.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvel {
 
@@ -192,6 +193,7 @@ bool QVNavigationController::isActiveIntroNavigation() const
 
 void QVNavigationController::showLoadingIndicator()
 {
+    loadingOwner_ = 0;
     if (loadingController_ && loadingController_->isViewLoaded() && isViewLoaded()
         && loadingController_->view()->superview() == view())
         return;
@@ -220,6 +222,7 @@ void QVNavigationController::showLoadingIndicator()
 
 void QVNavigationController::hideLoadingIndicator()
 {
+    loadingOwner_ = 0;
     if (isActiveIntroNavigation())
         QVDashboardRole::current().activeIntroFrame()->removeLoadingView();
     if (loadingController_) {
@@ -229,20 +232,35 @@ void QVNavigationController::hideLoadingIndicator()
     }
 }
 
+uint64_t QVNavigationController::showLoadingIndicatorAsOwner()
+{
+    showLoadingIndicator();
+    loadingOwner_ = ++lastLoadingTicket_;
+    return loadingOwner_;
+}
+
+void QVNavigationController::hideLoadingIndicatorOfOwner(uint64_t ticket)
+{
+    if (loadingController_ && loadingOwner_ != 0 && loadingOwner_ != ticket)
+        return;
+    hideLoadingIndicator();
+}
+
 void QVLoadingOverlayLink::show(QVNavigationController* stack)
 {
     if (!stack)
         return;
     shownIn_ = stack;
-    stack->showLoadingIndicator();
+    ticket_ = stack->showLoadingIndicatorAsOwner();
 }
 
 void QVLoadingOverlayLink::hide(QVNavigationController* stack)
 {
     Ref<QVNavigationController> earlier = shownIn_.lock();
     shownIn_ = nullptr;
+    const uint64_t ticket = std::exchange(ticket_, 0);
     if (QVNavigationController* target = stack ? stack : earlier.get())
-        target->hideLoadingIndicator();
+        target->hideLoadingIndicatorOfOwner(ticket);
 }
 
 void QVNavigationController::setBadgeValue(const std::optional<std::string>& value)

@@ -12,6 +12,7 @@
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVLoadingController.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace quorvel {
@@ -34,6 +35,10 @@ public:
 
     virtual void showLoadingIndicator();
     void hideLoadingIndicator();
+    // For a screen: shows the overlay as that screen's and answers its ticket; hiding with
+    // the ticket leaves an overlay another screen has shown since (the stack has only one).
+    uint64_t showLoadingIndicatorAsOwner();
+    void hideLoadingIndicatorOfOwner(uint64_t ticket);
     QVLoadingController* loadingController() const { return loadingController_.get(); }
 
     static void addCloseButtonToViewController(platform::ui::ViewController* controller, platform::Object* target,
@@ -101,6 +106,8 @@ private:
     platform::Ref<platform::ui::View> navBarBackgroundView_;
     platform::Ref<platform::ui::View> loadingViewParent_;
     platform::Ref<QVLoadingController> loadingController_;
+    uint64_t loadingOwner_ { 0 }; // the ticket of the screen whose overlay shows; 0 for the stack's own
+    uint64_t lastLoadingTicket_ { 0 };
     platform::Ref<platform::ui::View> mBackgroundView;
     std::optional<std::string> badgeValue_;
     platform::Ref<platform::Timer> orderTimer_;

@@ -60,10 +60,18 @@ bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentif
         contentView()->addSubview(icon);
     }
     contentView()->addSubview(headerContainerView_.get());
+    // The left picture answers a tap once it shows (a clear button over it, on top of the title).
+    leftIconButton_ = Button::buttonWithType(Button::Type::Custom);
+    leftIconButton_->setFrame(leftIconView_->frame());
+    leftIconButton_->setHidden(true);
+    leftIconButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVDefaultLeadingCell, onClickedLeftIcon)),
+                               TouchUpInside);
+    contentView()->addSubview(leftIconButton_.get());
     // Laid out for the dashboard's width: the pictures keep to the row's right edge, the header takes the rest.
     // A taller row (a tablet's) keeps the header and the pictures in its middle.
     headerContainerView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     leftIconView_->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
+    leftIconButton_->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
     rightIconView_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin | FlexibleBottomMargin);
     secondFromRightIconView_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin | FlexibleBottomMargin);
     setSelectionStyle(CellSelectionStyle::None);
@@ -73,6 +81,7 @@ bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentif
 void QVDefaultLeadingCell::enableLeftIconView()
 {
     leftIconView_->setHidden(false);
+    leftIconButton_->setHidden(false);
     Rect container = headerContainerView_->frame();
     float edge = maxX(leftIconView_.get()) + kIconMargin;
     if (edge > container.origin.x) {

@@ -12,6 +12,7 @@
 // Without layouts each builds its own subviews; the outlets are the same.
 #pragma once
 
+#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "social/ui/QVImageView.h"
@@ -34,6 +35,7 @@ public:
     platform::ui::Label* headerLabel() const { return headerLabel_.get(); }
     platform::ui::View* headerContainerView() const { return headerContainerView_.get(); }
     QVImageView* leftIconView() const { return leftIconView_.get(); }
+    platform::ui::Button* leftIconButton() const { return leftIconButton_.get(); }
     QVImageView* rightIconView() const { return rightIconView_.get(); }
     QVImageView* secondFromRightIconView() const { return secondFromRightIconView_.get(); }
 
@@ -68,6 +70,7 @@ private:
     platform::Ref<platform::ui::Label> headerLabel_;
     platform::Ref<platform::ui::View> headerContainerView_;
     platform::Ref<QVImageView> leftIconView_;
+    platform::Ref<platform::ui::Button> leftIconButton_; // over the left picture: its tap
     platform::Ref<QVImageView> rightIconView_;
     platform::Ref<QVImageView> secondFromRightIconView_;
     platform::Weak<platform::Object> mCallbackTarget; // the list screen that set it

@@ -90,9 +90,10 @@ QVWebNavController::~QVWebNavController()
         fixTimer_->invalidate();
     if (barButtonTimer_)
         barButtonTimer_->invalidate();
+    // Let go of the web view first: the load stopped here is told to no one.
     if (webView_) {
-        webView_->stopLoading();
         webView_->setDelegate(nullptr);
+        webView_->stopLoading();
     }
 }
 
@@ -432,6 +433,9 @@ bool QVWebNavController::webViewShouldStartLoadWithRequest(WebView* web, const U
 
 void QVWebNavController::webViewDidFailLoadWithError(WebView*, const WebError& error)
 {
+    // A load replaced by another (a link followed while loading) or stopped is no failure.
+    if (error.code == kURLErrorCancelled || error.code == kWebFrameLoadInterrupted)
+        return;
     AlertView::alert(kFailedTitle, kFailedMessage, nullptr, "OK")->show();
     platform::log("QVWebNavController load error: %s", error.localizedDescription.c_str());
     hideLoadingIndicator();

@@ -169,8 +169,8 @@ bool QVWebBridgeMayPush(ViewController* screen)
 QVWebViewController::~QVWebViewController()
 {
     if (mWebView) {
-        mWebView->stopLoading();
         mWebView->setDelegate(nullptr);
+        mWebView->stopLoading();
     }
 }
 

@@ -143,8 +143,11 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
     if (auto definition = number(r.param("challenge_definition_id")); definition && r.param("history") == "1")
         where = "(u.user_id = ?1 OR c.challenger_id = ?1) AND u.ignored = 0 AND c.definition_id = "
             + std::to_string(*definition);
-    if (auto challenge = number(r.param("challenge_id")))
-        where = "u.challenge_id = " + std::to_string(*challenge);
+    std::string challengeId;
+    if (auto challenge = number(r.param("challenge_id"))) {
+        challengeId = std::to_string(*challenge);
+        where = "u.challenge_id = " + challengeId;
+    }
     std::string sql = "SELECT u.id, u.challenge_id, u.user_id, COALESCE(u.result, ''), COALESCE(u.result_text, ''),"
                       " EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id) FROM challenges_users u"
                       " JOIN challenges c ON c.id = u.challenge_id WHERE " + where + " ORDER BY u.id DESC";
@@ -155,21 +158,25 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
     // whether its player had seen it before, so it shows as new once.
     const bool markViewed = r.param("mark_as_viewed") == "1";
     std::vector<int64_t> shown;
-    std::string body;
+    std::string body, own;
     size_t count = 0;
     while (q.step()) {
         ++count;
         if (markViewed && q.integer(2) == user)
             shown.push_back(q.integer(0));
-        body += "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
+        std::string row = "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
             + element("result_text", q.text(4)) + element("viewed", q.integer(5) ? "1" : "0") + "<attempts>0</attempts>"
             + challengeElement(s, q.integer(1), user) + players::userElement(s, q.integer(2), user) + "</challenges_user>";
+        // One challenge's recipients: the viewer's own record comes first as meta-data, whatever its place.
+        if (!challengeId.empty() && own.empty() && q.integer(2) == user)
+            own = "<table_meta_data>" + row + "</table_meta_data>";
+        body += row;
     }
     for (int64_t row : shown) {
         Statement view(s.db, "INSERT OR IGNORE INTO challenge_views VALUES (?)");
         view.bind(1, row).run();
     }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+    return Answer::xml("<resources>" + xml::pageHeader(count) + own + body + "</resources>");
 }
 
 int64_t challenges::unviewedCount(Store& s, int64_t user)

@@ -24,7 +24,8 @@ Answer sent(Store& s, const LoggedRequest& r, int64_t user);
 // GET challenges_users.xml: the challenges sent to the player (incomplete=1
 // the open ones, complete=1 those with a result; mark_as_viewed=1 marks them
 // seen), a type's history (history=1 with challenge_definition_id: sent and
-// received), or who received one challenge (challenge_id).
+// received), or who received one challenge (challenge_id; the viewer's own
+// record, when they are one of them, also comes first as <table_meta_data>).
 Answer received(Store& s, const LoggedRequest& r, int64_t user);
 // The open challenges sent to the player that no list has shown them yet.
 int64_t unviewedCount(Store& s, int64_t user);

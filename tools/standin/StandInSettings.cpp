@@ -80,6 +80,13 @@ std::string actionRows(Store& s, int64_t user)
     return out;
 }
 
+// A setting's key as a client sends it: a short word of lower-case letters, digits and underscores.
+bool wellFormedKey(const std::string& key)
+{
+    return !key.empty() && key.size() <= 64
+        && key.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos;
+}
+
 std::string developerElement() { return "<developer><id>41</id><name>Brisko Games</name></developer>"; }
 
 // The game's id in client_applications/<game>/...
@@ -114,15 +121,29 @@ Answer settings::change(Store& s, const LoggedRequest& r, int64_t user)
     std::string value = r.param("user_setting[value]");
     if (value != "1" && value != "0")
         return xml::fieldErrors(xml::fieldError("value", "must be 1 or 0"));
+    const std::string key = r.param("user_setting[key]");
     Statement q(s.db, "SELECT id, key FROM settings WHERE id = ? OR key = ?");
-    q.bind(1, number(r.param("user_setting[id]")).value_or(-1)).bind(2, r.param("user_setting[key]"));
-    if (!q.step())
+    q.bind(1, number(r.param("user_setting[id]")).value_or(-1)).bind(2, key);
+    int64_t id = 0;
+    std::string kept = key;
+    if (q.step()) {
+        id = q.integer(0);
+        kept = q.text(1);
+    } else if (wellFormedKey(key)) {
+        // A switch the client keeps that the list does not offer yet (the link screen's "location"
+        // and "presence"): kept from now on, named by its key, off for those who never set it.
+        Statement add(s.db, "INSERT INTO settings (key, name, default_value) VALUES (?, ?, '0')");
+        add.bind(1, key).bind(2, key);
+        if (!add.run())
+            return xml::error(500, "The setting could not be kept");
+        id = s.lastId();
+    } else {
         return xml::error(404, "No such setting");
-    int64_t id = q.integer(0);
+    }
     Statement set(s.db, "INSERT OR REPLACE INTO user_settings (user_id, setting_id, value) VALUES (?, ?, ?)");
     set.bind(1, user).bind(2, id).bind(3, value).run();
     // The player's location choice is what the next login answers.
-    if (q.text(1) == "location")
+    if (kept == "location")
         players::setSharesLocation(s, user, value == "1");
     return Answer::xml("<resources>" + settingElement(s, "g.id = ?2", std::to_string(id), user) + "</resources>");
 }

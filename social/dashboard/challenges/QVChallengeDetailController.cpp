@@ -77,18 +77,29 @@ void QVChallengeDetailController::doIndexActionWithPage(unsigned int page, const
 
 void QVChallengeDetailController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
-    // The player's own record comes as meta-data; otherwise the first recipient stands in.
+    // The player's own record comes as meta-data; otherwise it is the one whose recipient is the
+    // player (a challenge sent to several lists them all), and for one the player sent, the first.
     auto meta = getMetaDataOfType<QVChallengeToUser>();
     if (!meta.empty()) {
         userChallenge_ = meta.front();
         return;
     }
-    if (series)
-        for (const auto& o : series->objects())
-            if (auto* record = dynamic_cast<QVChallengeToUser*>(o.get())) {
+    if (!series)
+        return;
+    QVChallengeToUser* first = nullptr;
+    for (const auto& o : series->objects())
+        if (auto* record = dynamic_cast<QVChallengeToUser*>(o.get())) {
+            if (record->recipient() && record->recipient()->isLocalUser()) {
                 userChallenge_ = Ref<QVChallengeToUser>(record);
                 return;
             }
+            if (!first)
+                first = record;
+        }
+    // A later page without the player's record leaves the one already found.
+    const bool ownKept = userChallenge_ && userChallenge_->recipient() && userChallenge_->recipient()->isLocalUser();
+    if (first && !ownKept)
+        userChallenge_ = Ref<QVChallengeToUser>(first);
 }
 
 void QVChallengeDetailController::onSectionsCreated(const std::optional<Sections>& sections)

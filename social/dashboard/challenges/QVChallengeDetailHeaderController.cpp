@@ -58,8 +58,7 @@ void QVChallengeDetailHeaderController::viewDidLoad()
         startChallengeButton_->addTarget(detail.get(),
                                          Control::SenderAction(BRISKO_SELECTOR(QVChallengeDetailController, acceptChallenge)),
                                          TouchUpInside);
-        if (QVChallengeToUser* record = detail->userChallenge())
-            setChallengeToUser(record);
+        setChallengeToUser(detail->userChallenge());
     }
 }
 
@@ -71,6 +70,9 @@ bool QVChallengeDetailHeaderController::canReceiveCallbacksNow()
 
 void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* record)
 {
+    // Without a record there is nothing to show or start: the header folds away, so the
+    // list's no-data message stands inside the screen.
+    challengeDescriptionContainer_->setHidden(!record);
     challengeDescriptionContainer_->setChallengeToUser(record);
     // Only the recipient may start it, once, and only in its own game.
     QVChallengeDefinition* definition = definitionOf(record);
@@ -78,7 +80,7 @@ void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* re
         && definition && definition->clientApplicationId() == QuorvelInternal::sessionRole().clientApplicationId();
     startChallengeButton_->setHidden(!playable);
     Rect f = view()->frame();
-    f.size.height = contentBottom() + 20;
+    f.size.height = record ? contentBottom() + 20 : 0;
     view()->setFrame(f);
     view()->setNeedsLayout();
 }
@@ -95,7 +97,8 @@ float QVChallengeDetailHeaderController::contentBottom()
 void QVChallengeDetailHeaderController::resizeView(View* tableView)
 {
     (void)view(); // the outlets exist once the view is loaded
-    view()->setFrame(Rect(0, 0, tableView ? tableView->frame().size.width : rowWidth(), contentBottom() + 20));
+    const bool empty = challengeDescriptionContainer_->isHidden();
+    view()->setFrame(Rect(0, 0, tableView ? tableView->frame().size.width : rowWidth(), empty ? 0 : contentBottom() + 20));
     view()->layoutSubviews();
 }
 

@@ -350,6 +350,9 @@ bool QVHighScoreMapViewController::isNewCoordinateInsideView()
         return false;
     double west = boundaryCoordSW_.longitude;
     double east = boundaryCoordNE_.longitude;
+    // A region as wide as the globe holds every longitude (wrapped, its corners would meet).
+    if (east - west >= 360)
+        return true;
     // Stored corners past the date line are brought back onto the globe first.
     if (west < -180)
         west += 360;

@@ -4,10 +4,13 @@
 // the Twitter password it needs.
 #include "EndToEndTestSupport.h"
 
+#include "platform/ui/Switch.h"
 #include "social/runtime/FBSession.h"
 #include "social/services/QVSocialNotificationService.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -102,9 +105,29 @@ TEST_F(AccountEndToEnd, AfterALogoutTheDashboardsEnableQuorvelLogsThePlayerInAga
     ASSERT_TRUE(tap("Continue"));
     ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
     EXPECT_TRUE(game.calls.empty());
+    // The player turns both of the screen's switches over: the service keeps
+    // both settings, and the player is told of no failure.
+    std::vector<platform::ui::Switch*> switches;
+    std::function<void(platform::ui::View*)> find = [&](platform::ui::View* v) {
+        if (auto* s = dynamic_cast<platform::ui::Switch*>(v); s && !s->isHidden())
+            switches.push_back(s);
+        for (auto& sub : v->subviews())
+            find(sub.get());
+    };
+    find(driver->window());
+    ASSERT_EQ(switches.size(), 2u) << screenText();
+    for (auto* s : switches)
+        ASSERT_TRUE(driver->tap(s));
     ASSERT_TRUE(tap("Continue"));
     ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
     letTimePass(1.0);
+    auto keptSetting = [&](const char* key) {
+        return kept("SELECT u.value FROM user_settings u JOIN settings g ON g.id = u.setting_id WHERE g.key = '"
+                    + std::string(key) + "' AND u.user_id = " + player);
+    };
+    EXPECT_FALSE(keptSetting("location").empty());
+    EXPECT_FALSE(keptSetting("presence").empty());
+    EXPECT_FALSE(shows("Please try your request again")) << screenText();
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
     EXPECT_EQ(loggedInUser(), player);
     EXPECT_TRUE(Quorvel::isOnline());

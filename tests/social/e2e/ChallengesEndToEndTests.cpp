@@ -101,6 +101,56 @@ TEST_F(ChallengesEndToEnd, AReceivedChallengeIsListedOpenedStartedAndItsResultKe
     EXPECT_TRUE(shows("You won"));
 }
 
+// A challenge sent through the service to three players: each recipient's
+// view of it carries their own record, and the player starts it wherever the
+// service lists them among the three (first, between, last).
+TEST_F(ChallengesEndToEnd, AChallengeSentToThreePlayersIsEachOnesOwnToStart)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    int64_t ann = addOtherPlayer("Ann"), bob = addOtherPlayer("Bob"), cat = addOtherPlayer("Cat");
+    const std::vector<std::vector<int64_t>> rounds { { player, ann, bob }, { ann, player, bob }, { ann, bob, player } };
+    for (size_t round = 0; round < rounds.size(); ++round) {
+        SCOPED_TRACE(round);
+        const std::string message = "Round " + std::to_string(round);
+        standin::Params form { { "challenge_definition_id", "51" }, { "challenge_description", "Beat my lap" },
+                               { "challenge_user_message", message } };
+        for (int64_t to : rounds[round])
+            form.emplace_back("challenge_user_ids[]", std::to_string(to));
+        ASSERT_EQ(actAs(cat, "POST", "challenges.xml", form).status, 200);
+        const std::string challenge = kept("SELECT MAX(id) FROM challenges");
+        auto recordOf = [&](int64_t who) {
+            return kept("SELECT id FROM challenges_users WHERE challenge_id = " + challenge
+                        + " AND user_id = " + std::to_string(who));
+        };
+        // Every recipient's view lists the three and names their own record first.
+        for (int64_t who : rounds[round]) {
+            if (who == player)
+                continue;
+            auto seen = actAs(who, "GET", "challenges_users.xml", { { "challenge_id", challenge } });
+            ASSERT_EQ(seen.status, 200) << who;
+            EXPECT_NE(seen.body.find("<table_meta_data><challenges_user><id>" + recordOf(who) + "</id>"),
+                      std::string::npos) << seen.body;
+        }
+
+        challengeGame.launched = nullptr;
+        openDashboard();
+        ASSERT_TRUE(tapText("Challenges"));
+        ASSERT_TRUE(waitForText(message)) << screenText();
+        ASSERT_TRUE(tapText("Fastest Lap"));
+        ASSERT_TRUE(waitForScreen("QVChallengeDetailController"));
+        ASSERT_TRUE(waitForText("Beat my lap")) << screenText();
+        ASSERT_TRUE(tap("Start Challenge")) << screenText();
+        ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::presenter().isShowingFullScreen(); }));
+        EXPECT_EQ(challengeGame.launched->resourceId(), recordOf(player));
+        // Played: it leaves the pending list for the next round.
+        challengeGame.launched->completeWithResult(QVChallengeService::kWon);
+        ASSERT_TRUE(waitUntil([&] {
+            return kept("SELECT result FROM challenges_users WHERE id = " + recordOf(player)) == "win";
+        }));
+    }
+}
+
 TEST_F(ChallengesEndToEnd, HistoryListsTheTypesWithTheirStatisticsAndATypesChallenges)
 {
     int64_t player = launchAndLogIn();

@@ -7,12 +7,18 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/Button.h"
+#include "social/core/QVCurrentUser.h"
 #include "social/dashboard/common/QVFriendImporter.h"
+#include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVReachability.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVRootController.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -80,6 +86,28 @@ protected:
         settleAfterTouch();
         EXPECT_EQ(frontScreenName(), "QVGameProfileController");
         EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
+    }
+
+    // A request of the player's is on its way when the game logs out, and fails
+    // after it: the offline dashboard stays in front, with no error screen over it.
+    // The road (the game's unfriend, or a login of another player the game asked
+    // for) sends a request to `path`, whose failing answer the service holds.
+    void failsAfterALogout(const std::string& method, const std::string& path,
+                           const std::function<void()>& road)
+    {
+        standin::Answer failing = standin::Answer::xml("<errors><error>The service is busy</error></errors>", 500);
+        failing.hold = true;
+        service->script(method, path, failing);
+        road();
+        ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 1; })) << screenText();
+        Quorvel::logoutUser();
+        settleAfterTouch();
+        ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+        service->releaseHeld();
+        letTimePass(1.0);
+        EXPECT_FALSE(shows(QVActionRequest::kTryAgainMessage)) << screenText();
+        EXPECT_TRUE(visible<QVDeadEndErrorController>().empty()) << screenText();
+        EXPECT_TRUE(shows("Enable Quorvel")) << screenText();
     }
 
     platform::Ref<platform::ManualReachability> network;
@@ -172,6 +200,25 @@ TEST_F(DashboardModesEndToEnd, LoggedOutWithTheDashboardOpenItOffersToTurnTheCli
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
     ASSERT_TRUE(tapTab("My Quorvel"));
     EXPECT_TRUE(waitForScreen("QVMyQuorvelController")) << screenText();
+}
+
+TEST_F(DashboardModesEndToEnd, AnUnfriendFailingAfterALogoutLeavesTheOfflineDashboardInFront)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    auto rival = QVUser::create();
+    rival->setResourceId(std::to_string(standin::StandInState::kRivalUser));
+    failsAfterALogout("DELETE", "users/" + rival->resourceId() + "/following.xml",
+                      [&] { QVCurrentUser::unfriend(rival.get()); });
+}
+
+TEST_F(DashboardModesEndToEnd, AnotherPlayersLoginFailingAfterALogoutLeavesTheOfflineDashboardInFront)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    failsAfterALogout("POST", "bootstrap.xml", [] {
+        Quorvel::loginWithUserId(std::to_string(standin::StandInState::kRivalUser), QVDelegate(), QVDelegate());
+    });
 }
 
 // Turning the client on from the game page while the service cannot be

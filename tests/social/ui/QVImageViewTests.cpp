@@ -257,6 +257,13 @@ TEST_F(FakeNetImageViewTest, ANewFadeSupersedesTheRunningOne)
     view->setImageUrl("a", true);
     settle(QVImageView::kFadeTick);
     EXPECT_EQ(view->image(), a.get());
+
+    // A negative duration fades no slower than none: the fade ends and its timer with it.
+    view->setCrossFadeDuration(-1);
+    view->setImageUrl("b", true);
+    settle(2 * QVImageView::kFadeTick);
+    EXPECT_EQ(view->image(), b.get());
+    EXPECT_EQ(loop().timerCount(), 0u);
 }
 
 TEST_F(FakeNetImageViewTest, FacebookBadgeOnlyOverARealPictureOfAtLeast36Points)

@@ -158,6 +158,32 @@ TEST_F(ScreenBaseTest, StackShowsOneLoadingOverlayAtATime)
               0);
 }
 
+// The screen underneath is answered while the one in front still loads: the
+// front screen's overlay stays until its own answer.
+TEST_F(ScreenBaseTest, ACoveredScreensAnswerLeavesTheFrontScreensOverlay)
+{
+    auto root = plainScreen();
+    auto nav = stackInTabs(root);
+    root->showLoadingScreen();
+    auto front = plainScreen();
+    front->init();
+    nav->pushViewController(front, false);
+    settle(1);
+    front->showLoadingScreen();
+    QVLoadingController* overlay = nav->loadingController();
+    ASSERT_TRUE(overlay);
+    root->hideLoadingScreen();
+    EXPECT_EQ(nav->loadingController(), overlay);
+    front->hideLoadingScreen();
+    EXPECT_EQ(nav->loadingController(), nullptr);
+
+    // Leaving, the front screen takes its overlay with it.
+    front->showLoadingScreen();
+    nav->popViewControllerAnimated(false);
+    settle(1);
+    EXPECT_EQ(nav->loadingController(), nullptr);
+}
+
 TEST_F(ScreenBaseTest, NavigationBarGetsTheClientLookAndBackground)
 {
     auto nav = stackInTabs(plainScreen());

@@ -184,6 +184,21 @@ TEST_F(StandardCellsTest, LeadingCellMakesRoomForItsPicturesOnlyWhenNeeded)
     cell->populateRightIconsAsComparison(other.get());
     EXPECT_FALSE(cell->secondFromRightIconView()->isHidden());
     cell->onClickedLeftIcon(); // no target: nothing happens
+
+    // A tap on the left picture runs the target's selector.
+    struct Target : platform::Object {
+        int taps { 0 };
+        void tapped() { ++taps; }
+    };
+    auto target = platform::adoptRef(new Target);
+    cell->setCallbackTarget(target.get());
+    cell->setLeftIconSelector(BRISKO_SELECTOR(Target, tapped));
+    cell->setFrame(Rect(0, 0, 320, cell->frame().size.height));
+    window()->addSubview(cell.get());
+    View* picture = cell->leftIconView();
+    ASSERT_TRUE(driver().tapPoint(picture->convertPointTo(platform::Point(picture->bounds().midX(), picture->bounds().midY()), nullptr)));
+    EXPECT_EQ(target->taps, 1);
+    cell->removeFromSuperview();
 }
 
 TEST_F(StandardCellsTest, PlainTableHeaderIsSixtyPointsAndAsWideAsItsTable)

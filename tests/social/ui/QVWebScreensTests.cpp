@@ -291,6 +291,31 @@ TEST_F(WebTest, AFailedLoadAlertsAndClosesTheModalAtItsFirstLevel)
     EXPECT_EQ(root->dismissals, 1);
 }
 
+// A load cancelled by a link followed while it runs, or by the page closing,
+// is no failure: no alert, the modal stays (or goes quietly).
+TEST_F(WebTest, ACancelledLoadIsNoFailure)
+{
+    auto nav = showWebNav();
+    nav->setDismissOnPopToRoot(true);
+    nav->webView()->page().setHoldsLoads(true);
+    nav->webView()->reload();
+    settle(0.1);
+    ASSERT_TRUE(nav->webView()->isLoading());
+    EXPECT_TRUE(nav->webView()->page().navigate("http://standin.test/client_webviews/news/2"));
+    settle(0.1);
+    EXPECT_FALSE(driver().currentAlert());
+    EXPECT_EQ(root->dismissals, 0);
+
+    // Closed while the link's page loads: the page goes without a word.
+    ASSERT_TRUE(nav->webView()->isLoading());
+    platform::Weak<QVWebNavController> gone(nav.get());
+    nav->view()->removeFromSuperview();
+    nav = nullptr;
+    settle(0.1);
+    ASSERT_TRUE(gone.expired());
+    EXPECT_FALSE(driver().currentAlert());
+}
+
 TEST_F(WebTest, NavigatingThePageQuotesTheAddress)
 {
     auto nav = showWebNav();

@@ -7,6 +7,7 @@
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
 #include "social/dashboard/challenges/QVChallengeDetailHeaderController.h"
 #include "social/dashboard/challenges/QVChallengeListController.h"
+#include "social/ui/QVDeadEndErrorController.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -226,6 +227,42 @@ TEST_F(ChallengeDetailTest, NoStartButtonForACompletedASentOrAnotherGamesChallen
         framed->popToRootViewControllerAnimated(false);
         settle(1);
     }
+}
+
+// A challenge sent to several lists every recipient; without the player's own
+// record as meta-data, the detail finds it among them, wherever it stands.
+TEST_F(ChallengeDetailTest, AChallengeSentToSeveralShowsThePlayersOwnRecord)
+{
+    delegate.answered = { Message::UserLaunchedChallenge };
+    ASSERT_TRUE(open(record("22", "Bo", true, "/empty.blob") + record("17", "Player", true, "/empty.blob")
+                     + record("23", "Cy", true, "/empty.blob")));
+    ASSERT_TRUE(detail->userChallenge());
+    EXPECT_EQ(detail->userChallenge()->resourceId(), "817");
+    tapStart();
+    ASSERT_EQ(delegate.calls, std::vector<std::string> { "userLaunchedChallenge" });
+    EXPECT_EQ(delegate.launched, detail->userChallenge());
+}
+
+// Nothing to show: no start button, no empty bubble, and the list's message
+// where the player can read it.
+TEST_F(ChallengeDetailTest, AnEmptyDetailOffersNoStartAndShowsItsMessageOnScreen)
+{
+    ASSERT_TRUE(open(""));
+    EXPECT_FALSE(detail->userChallenge());
+    ASSERT_TRUE(header());
+    EXPECT_TRUE(header()->startChallengeButton()->isHidden());
+    EXPECT_TRUE(header()->challengeDescriptionContainer()->isHidden());
+    auto* empty = dynamic_cast<QVDeadEndErrorController*>(detail->tableView()->tableFooterView()
+                                                             ? detail->emptyTableController()
+                                                             : nullptr);
+    ASSERT_TRUE(empty);
+    ASSERT_TRUE(empty->messageView());
+    EXPECT_EQ(empty->messageView()->text().rfind("You have not received any challenges yet.", 0), 0u);
+    platform::ui::View* message = empty->messageView();
+    const platform::Rect shown = message->convertRectTo(message->bounds(), nullptr);
+    const platform::Rect screen = driver().window()->bounds();
+    EXPECT_GE(shown.minY(), screen.minY());
+    EXPECT_LE(shown.maxY(), screen.maxY()) << shown.minY() << " to " << shown.maxY();
 }
 
 TEST_F(ChallengeDetailTest, AOneShotChallengeWithoutDataStartsWhenTheAlertIsDismissed)

@@ -187,6 +187,23 @@ TEST_F(HighScoreMapTest, SpansFitScoresAcrossTheEquatorAndTheDateLine)
     EXPECT_TRUE(map->isNewCoordinateInsideView());
 }
 
+// A score on the far side of the globe: the map shows it whole, and a pan stays inside it.
+TEST_F(HighScoreMapTest, AtTheWholeGlobeEveryCentreIsInside)
+{
+    ASSERT_TRUE(openMap());
+    answerAndSettle("<resources><high_score><id>1</id><score>5</score><rank>2</rank><lat>48.2</lat><lng>16.4</lng>"
+                    "<user><id>17</id><name>Player</name></user></high_score>"
+                    "<high_score><id>2</id><score>6</score><rank>1</rank><lat>40</lat><lng>-163.6</lng>"
+                    "<user><id>21</id><name>Ann</name></user></high_score></resources>");
+    ASSERT_DOUBLE_EQ(map->mapView()->region().span.longitudeDelta, 360);
+    EXPECT_TRUE(map->isNewCoordinateInsideView());
+    for (int pan = 0; pan < 4; ++pan) {
+        map->mapView()->panForTest(pan % 2 ? -20 : 20, 0);
+        settle(1);
+        EXPECT_TRUE(map->refreshButton()->isHidden()) << pan;
+    }
+}
+
 TEST_F(HighScoreMapTest, WithoutThePlayersPlaceTheOwnPinStandsOnItsScoreAndNoDistanceIsShown)
 {
     ASSERT_TRUE(openMap());
