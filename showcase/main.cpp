@@ -18,6 +18,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
 
+#include <clocale>
 #include <malloc.h>
 #include <sys/stat.h>
 #if defined(__SANITIZE_ADDRESS__)
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
 {
     // Software rasterising everywhere, so the frames are the same on every machine.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    // As a game does, for its own texts: the engine's files and frames do not change with it.
+    std::setlocale(LC_ALL, "");
     bool realTime = false;
     int cycles = 0;
     const char* asked = nullptr;
