@@ -545,8 +545,10 @@ void DeviceLifeWalkEndToEnd::checkNoOverlayLeft()
     if (!clientRunning() || !QuorvelInternal::hub().isDashboardHubOpen() || driver->currentAlert()
         || driver->currentActionSheet() || QuorvelInternal::presenter().activeIntroFrame())
         return;
+    // A page still sliding in (its push's answer the last to land) shows the
+    // overlay of the page it covers until it is in: the next settled step looks.
     auto* front = frontScreen();
-    if (!front || !front->isViewLoaded())
+    if (!front || !front->isViewLoaded() || front->appearState() != platform::ui::ViewController::AppearState::Appeared)
         return;
     for (auto* overlay : visible<QVLoadingView>())
         if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress()) {

@@ -394,6 +394,17 @@ std::vector<platform::ui::Label*> DeviceLifeWalkEndToEnd::labelsIn(platform::ui:
     return out;
 }
 
+// The visible row that shows `text`, looked for now: a pointer to it holds
+// only until time passes (the page may reload or go).
+platform::ui::TableViewCell* DeviceLifeWalkEndToEnd::rowNamed(const std::string& text)
+{
+    for (auto* cell : visible<platform::ui::TableViewCell>())
+        for (auto* label : labelsIn(cell))
+            if (label->text() == text)
+                return cell;
+    return nullptr;
+}
+
 // Taps a button that may start a login of the device's account (told once the
 // account screens close, `held`): the login is asked for before the tap, which
 // may tell it at once.

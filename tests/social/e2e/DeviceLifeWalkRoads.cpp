@@ -67,15 +67,15 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
                         standin::Answer::xml("<errors><error>The service is busy</error></errors>", 500));
         errorsScripted = true;
         pass(0.6);
-        for (auto* cell : visible<platform::ui::TableViewCell>())
-            for (auto* label : labelsIn(cell))
-                if (label->text() == names[otherPlayer()]) {
-                    askLogin(otherPlayer(), false, "the switch page's row of " + otherPlayer());
-                    driver->tap(cell);
-                    pass(0.6);
-                    letAnswersLand();
-                    back();
-                }
+        // The row is found afresh and tapped at once: time passing after the
+        // tap may free the page's cells and labels.
+        if (auto* row = rowNamed(names[otherPlayer()])) {
+            askLogin(otherPlayer(), false, "the switch page's row of " + otherPlayer());
+            driver->tap(row);
+            pass(0.6);
+            letAnswersLand();
+            back();
+        }
     }
     bool form = false;
     for (int tries = 0; tries < 8 && !form; ++tries) {
@@ -151,7 +151,12 @@ void DeviceLifeWalkEndToEnd::quickBackAfterATab()
         pass(0.6);
     }
     if (auto rows = visible<platform::ui::TableViewCell>(); !rows.empty()) {
-        driver->tap(rows[draw(rows.size())]);
+        auto* row = rows[draw(rows.size())];
+        // A row of an account page (the switch page's, the choice of a new or
+        // an old account) may log an account in: whose, the service's answer says.
+        if (frontScreenName().find("Account") != std::string::npos)
+            askLogin({}, false, "a row tapped on " + frontScreenName());
+        driver->tap(row);
         pass(0.1 * static_cast<double>(1 + draw(5)));
     }
     auto tabs = visible<QVTabBarItem>();
