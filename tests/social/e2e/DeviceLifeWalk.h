@@ -149,6 +149,14 @@ protected:
     bool settledLast { true };
     // The walk's own player: "" for none.
     std::string player;
+    // The player the game last heard log in online, while nothing since can
+    // have let the client's token go (a logout, a launch, a login failed or
+    // told offline): "" when the walk cannot be sure. Such a player is not
+    // logged in again by a trigger.
+    std::string tokenHeldBy;
+    // A trigger of a login (the network's return): it logs the walk's player
+    // in only when the client may not be logged in.
+    void triggerALogin(const std::string& why);
     std::vector<AskedLogin> asked;
     std::string lastHeard; // the player the game last heard log in ("0": none)
     // A login through an account form, waiting for the service to take its

@@ -213,6 +213,8 @@ void DeviceLifeWalkEndToEnd::loginHeard(const char* call, const std::string& id,
         resolvePlayer(id == "0" ? std::string() : id, online, online);
     if (online)
         storeFresh = false;
+    // Told online, the client holds this player's token; told offline, whether it holds one is unknown.
+    tokenHeldBy = online && id == player ? id : std::string();
     lastHeard = id;
     callback(call);
 }

@@ -96,7 +96,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
         case 1: return foreground();
         default:
             // The device's monitor sees the network go and come back.
-            askLogin(player, false, "the network's return");
+            triggerALogin("the network's return");
             network->setStatus(platform::Reachability::NotReachable);
             network->setStatus(platform::Reachability::ReachableViaWiFi);
         }
@@ -120,6 +120,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
 
 void DeviceLifeWalkEndToEnd::declineTheService()
 {
+    tokenHeldBy.clear();
     if (!tapNow("No Thanks"))
         Quorvel::userDidApproveQuorvel(false);
     note("  the player declined the service");

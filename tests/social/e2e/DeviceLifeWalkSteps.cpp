@@ -342,6 +342,7 @@ void DeviceLifeWalkEndToEnd::logOut()
     accountFlowOpen = false;
     formLogin.reset();
     player.clear();
+    tokenHeldBy.clear();
     Quorvel::logoutUser();
 }
 
@@ -534,8 +535,18 @@ void DeviceLifeWalkEndToEnd::reach()
         ASSERT_EQ(storage.start(storagePort, serviceAddress()), storagePort);
     }
     if (networkUp && network->status() == platform::Reachability::NotReachable)
-        askLogin(player, false, "the network's return");
+        triggerALogin("the network's return");
     network->setStatus(networkUp ? platform::Reachability::ReachableViaWiFi : platform::Reachability::NotReachable);
+}
+
+// A player the game heard log in online, with no other login on its way, holds
+// the client's token: the trigger logs no one in, and a login heard now fails
+// the walk ("with no login asked for"). Otherwise it may log the player in.
+void DeviceLifeWalkEndToEnd::triggerALogin(const std::string& why)
+{
+    if (clientRunning() && !player.empty() && tokenHeldBy == player && asked.empty() && !formLogin && !accountFlowOpen)
+        return note("  (" + why + ": player " + player + " is logged in, and no login is owed)");
+    askLogin(player, false, why);
 }
 
 // ---- Inside a callback
