@@ -92,6 +92,10 @@ void DeviceLifeWalkEndToEnd::dashboardHeard(const char* call, Shown from, Shown 
 // one asked while others wait may be answered by them (it is not required).
 void DeviceLifeWalkEndToEnd::askLogin(const std::string& who, bool required, const std::string& why, bool held)
 {
+    // A login that may name another account lets the held token go before it
+    // runs: whether one is held again, the next login heard says.
+    if (held || who.empty() || who != player)
+        tokenHeldBy.clear();
     if (held) {
         if (std::none_of(asked.begin(), asked.end(),
                          [](auto& a) { return a.heldByTheAccountScreens && !a.beforeLogout; })) {

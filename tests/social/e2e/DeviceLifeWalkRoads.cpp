@@ -108,6 +108,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
             pass(0.01 * static_cast<double>(draw(10)));
     }
     formLogin = AskedLogin { who, true, stepNumber, "the e-mail form of " + who };
+    tokenHeldBy.clear(); // the form lets the device's token go before it logs in
     note("  \"Log In\" as " + who);
     tapNow("Log In");
     if (after < 3 && networkUp) {
