@@ -13,6 +13,7 @@
 #include "DashboardEndToEndSupport.h"
 
 #include "platform/net/Reachability.h"
+#include "platform/ui/TableView.h"
 #include "social/core/QuorvelDelegate.h"
 #include "social/core/QVCurrentUser.h"
 #include "social/core/QVNotification.h"
@@ -148,6 +149,14 @@ protected:
     bool settledLast { true };
     // The walk's own player: "" for none.
     std::string player;
+    // The player the game last heard log in online, while nothing since can
+    // have let the client's token go (a logout, a launch, a login failed or
+    // told offline): "" when the walk cannot be sure. Such a player is not
+    // logged in again by a trigger.
+    std::string tokenHeldBy;
+    // A trigger of a login (the network's return): it logs the walk's player
+    // in only when the client may not be logged in.
+    void triggerALogin(const std::string& why);
     std::vector<AskedLogin> asked;
     std::string lastHeard; // the player the game last heard log in ("0": none)
     // A login through an account form, waiting for the service to take its
@@ -192,6 +201,9 @@ protected:
         bool retiredBoard { false };       // its board was retired before it reached the service
         bool secondDevice { false };       // kept by the service from the player's other device
         bool againOnceBettered { false };  // an earlier value given again after a better one: it may stay on the device
+        // An earlier value given again: when its batch is cancelled, the next
+        // login's list of bests names the value, and its newer blob may stay on the device.
+        bool againOfASentValue { false };
         bool queued { false };             // taken online as a new best: it waits for its run's batch
         bool blobLeftInItsRun { false };   // a later score of its board in its run: its blob may go unannounced
         double at { 0 };                   // the device's clock when it was taken
@@ -349,6 +361,7 @@ protected:
     bool tapNowAsking(const std::string& title, bool held);
     bool showsNow(const std::string& text) const { return shows(text); }
     static std::vector<platform::ui::Label*> labelsIn(platform::ui::View* view);
+    platform::ui::TableViewCell* rowNamed(const std::string& text);
     std::string udid() const;
     // The player's answer to the approval question, as the device keeps it.
     static bool approved();

@@ -92,6 +92,10 @@ void DeviceLifeWalkEndToEnd::dashboardHeard(const char* call, Shown from, Shown 
 // one asked while others wait may be answered by them (it is not required).
 void DeviceLifeWalkEndToEnd::askLogin(const std::string& who, bool required, const std::string& why, bool held)
 {
+    // A login that may name another account lets the held token go before it
+    // runs: whether one is held again, the next login heard says.
+    if (held || who.empty() || who != player)
+        tokenHeldBy.clear();
     if (held) {
         if (std::none_of(asked.begin(), asked.end(),
                          [](auto& a) { return a.heldByTheAccountScreens && !a.beforeLogout; })) {
@@ -213,6 +217,8 @@ void DeviceLifeWalkEndToEnd::loginHeard(const char* call, const std::string& id,
         resolvePlayer(id == "0" ? std::string() : id, online, online);
     if (online)
         storeFresh = false;
+    // Told online, the client holds this player's token; told offline, whether it holds one is unknown.
+    tokenHeldBy = online && id == player ? id : std::string();
     lastHeard = id;
     callback(call);
 }
@@ -545,8 +551,10 @@ void DeviceLifeWalkEndToEnd::checkNoOverlayLeft()
     if (!clientRunning() || !QuorvelInternal::hub().isDashboardHubOpen() || driver->currentAlert()
         || driver->currentActionSheet() || QuorvelInternal::presenter().activeIntroFrame())
         return;
+    // A page still sliding in (its push's answer the last to land) shows the
+    // overlay of the page it covers until it is in: the next settled step looks.
     auto* front = frontScreen();
-    if (!front || !front->isViewLoaded())
+    if (!front || !front->isViewLoaded() || front->appearState() != platform::ui::ViewController::AppearState::Appeared)
         return;
     for (auto* overlay : visible<QVLoadingView>())
         if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress()) {

@@ -221,12 +221,13 @@ void DeviceLifeWalkEndToEnd::checkScores()
             << "it has a blob it was not sent with";
         if (sends.empty() || sends.back() != &s)
             continue;
-        // The newest blob the device was due to send: one given again once
-        // bettered may stay on the device, leaving the one sent before it.
+        // The newest blob the device was due to send: one given again (once
+        // bettered, or whose cancelled batch the next list of bests named) may
+        // stay on the device, leaving the one sent before it.
         std::string due;
         for (auto it = sends.rbegin(); it != sends.rend(); ++it) {
             due += (due.empty() ? "" : ", ") + stored(*(*it)->blob);
-            if (!(*it)->againOnceBettered)
+            if (!(*it)->againOnceBettered && !(*it)->againOfASentValue)
                 break;
         }
         // A blob too long for the road a score takes online is not announced,

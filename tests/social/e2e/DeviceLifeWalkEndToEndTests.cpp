@@ -209,6 +209,7 @@ void DeviceLifeWalkEndToEnd::launchAgain()
     // What the client that went had is forgotten now, not after the new one starts.
     forgetTheCallsOfAClientThatWent();
     clientWent = false;
+    tokenHeldBy.clear();
     // The start-up logs the player it holds in, once the service is approved
     // (a logout or decline not yet written when the client went is not).
     askLogin(player == "?" ? std::string() : player, false, "the launch");
@@ -225,6 +226,7 @@ void DeviceLifeWalkEndToEnd::forgetTheCallsOfAClientThatWent()
         note("  the client went with a login on its way: whom it holds, the next login says");
         player = "?";
     }
+    tokenHeldBy.clear();
     friendsAsked = friendsAnswers;
     cloudCall.reset();
     for (auto& c : calls)
@@ -392,6 +394,17 @@ std::vector<platform::ui::Label*> DeviceLifeWalkEndToEnd::labelsIn(platform::ui:
     };
     collect(view);
     return out;
+}
+
+// The visible row that shows `text`, looked for now: a pointer to it holds
+// only until time passes (the page may reload or go).
+platform::ui::TableViewCell* DeviceLifeWalkEndToEnd::rowNamed(const std::string& text)
+{
+    for (auto* cell : visible<platform::ui::TableViewCell>())
+        for (auto* label : labelsIn(cell))
+            if (label->text() == text)
+                return cell;
+    return nullptr;
 }
 
 // Taps a button that may start a login of the device's account (told once the

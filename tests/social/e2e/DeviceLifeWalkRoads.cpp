@@ -68,15 +68,15 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
                         standin::Answer::xml("<errors><error>The service is busy</error></errors>", 500));
         errorsScripted = true;
         pass(0.6);
-        for (auto* cell : visible<platform::ui::TableViewCell>())
-            for (auto* label : labelsIn(cell))
-                if (label->text() == names[otherPlayer()]) {
-                    askLogin(otherPlayer(), false, "the switch page's row of " + otherPlayer());
-                    driver->tap(cell);
-                    pass(0.6);
-                    letAnswersLand();
-                    back();
-                }
+        // The row is found afresh and tapped at once: time passing after the
+        // tap may free the page's cells and labels.
+        if (auto* row = rowNamed(names[otherPlayer()])) {
+            askLogin(otherPlayer(), false, "the switch page's row of " + otherPlayer());
+            driver->tap(row);
+            pass(0.6);
+            letAnswersLand();
+            back();
+        }
     }
     bool form = false;
     for (int tries = 0; tries < 8 && !form; ++tries) {
@@ -97,7 +97,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
         case 1: return foreground();
         default:
             // The device's monitor sees the network go and come back.
-            askLogin(player, false, "the network's return");
+            triggerALogin("the network's return");
             network->setStatus(platform::Reachability::NotReachable);
             network->setStatus(platform::Reachability::ReachableViaWiFi);
         }
@@ -109,6 +109,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
             pass(0.01 * static_cast<double>(draw(10)));
     }
     formLogin = AskedLogin { who, true, stepNumber, "the e-mail form of " + who };
+    tokenHeldBy.clear(); // the form lets the device's token go before it logs in
     note("  \"Log In\" as " + who);
     tapNow("Log In");
     if (after < 3 && networkUp) {
@@ -121,6 +122,7 @@ void DeviceLifeWalkEndToEnd::eMailLogin()
 
 void DeviceLifeWalkEndToEnd::declineTheService()
 {
+    tokenHeldBy.clear();
     if (!tapNow("No Thanks"))
         Quorvel::userDidApproveQuorvel(false);
     note("  the player declined the service");
@@ -152,7 +154,12 @@ void DeviceLifeWalkEndToEnd::quickBackAfterATab()
         pass(0.6);
     }
     if (auto rows = visible<platform::ui::TableViewCell>(); !rows.empty()) {
-        driver->tap(rows[draw(rows.size())]);
+        auto* row = rows[draw(rows.size())];
+        // A row of an account page (the switch page's, the choice of a new or
+        // an old account) may log an account in: whose, the service's answer says.
+        if (frontScreenName().find("Account") != std::string::npos)
+            askLogin({}, false, "a row tapped on " + frontScreenName());
+        driver->tap(row);
         pass(0.1 * static_cast<double>(1 + draw(5)));
     }
     auto tabs = visible<QVTabBarItem>();

@@ -88,8 +88,13 @@ void DeviceLifeWalkEndToEnd::markTheRunOf(const SentScore& later)
         if (next - it->at > static_cast<double>(QVHighScoreService::kDispatchDelay))
             break;
         next = it->at;
-        if (it->board == later.board && it->value != later.value)
+        if (it->board == later.board && it->value != later.value) {
             it->blobLeftInItsRun = true;
+            // The same score given again with another blob in the run goes as it does.
+            for (auto& again : scores)
+                if (again.board == it->board && again.value == it->value && again.at >= it->at)
+                    again.blobLeftInItsRun = true;
+        }
     }
 }
 
@@ -118,7 +123,7 @@ void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
 {
     std::string board = draw(2) ? normal : fastestLap;
     int64_t value = nextValue(board);
-    bool bettered = false;
+    bool bettered = false, againSent = false;
     if (draw(3) == 0) {
         const std::string who = holderNow();
         std::vector<const SentScore*> earlier;
@@ -129,6 +134,7 @@ void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
             const SentScore& again = *earlier[earlier.size() - 1 - draw(std::min<size_t>(earlier.size(), 3))];
             board = again.board;
             value = again.value;
+            againSent = true;
             // Bettered by this player, or by one the walk cannot tell from them.
             const auto sameOrUnknown = [&](const std::string& h) { return h == who || h == "?" || h.empty() || who == "?"; };
             bettered = std::any_of(scores.begin(), scores.end(), [&](const SentScore& s) {
@@ -143,6 +149,8 @@ void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
     sendScore(blobOfSize(100 + draw(3000)), board, value, false, true);
     if (bettered)
         scores.rbegin()[0].againOnceBettered = scores.rbegin()[1].againOnceBettered = true;
+    if (againSent)
+        scores.rbegin()[0].againOfASentValue = scores.rbegin()[1].againOfASentValue = true;
 }
 
 void DeviceLifeWalkEndToEnd::batchOfScores()
@@ -334,6 +342,7 @@ void DeviceLifeWalkEndToEnd::logOut()
     accountFlowOpen = false;
     formLogin.reset();
     player.clear();
+    tokenHeldBy.clear();
     Quorvel::logoutUser();
 }
 
@@ -367,14 +376,12 @@ void DeviceLifeWalkEndToEnd::switchAccount()
     Quorvel::launchDashboardWithSwitchUserPage();
     for (int tries = 0; tries < 8; ++tries) {
         pass(0.3);
-        for (auto* cell : visible<platform::ui::TableViewCell>())
-            for (auto* label : labelsIn(cell))
-                if (label->text() == names[other]) {
-                    askLogin(other, false, "the switch page's row of " + other);
-                    driver->tap(cell);
-                    maybeReturnWhileALoginRuns();
-                    return;
-                }
+        if (auto* row = rowNamed(names[other])) {
+            askLogin(other, false, "the switch page's row of " + other);
+            driver->tap(row);
+            maybeReturnWhileALoginRuns();
+            return;
+        }
     }
 }
 
@@ -528,8 +535,18 @@ void DeviceLifeWalkEndToEnd::reach()
         ASSERT_EQ(storage.start(storagePort, serviceAddress()), storagePort);
     }
     if (networkUp && network->status() == platform::Reachability::NotReachable)
-        askLogin(player, false, "the network's return");
+        triggerALogin("the network's return");
     network->setStatus(networkUp ? platform::Reachability::ReachableViaWiFi : platform::Reachability::NotReachable);
+}
+
+// A player the game heard log in online, with no other login on its way, holds
+// the client's token: the trigger logs no one in, and a login heard now fails
+// the walk ("with no login asked for"). Otherwise it may log the player in.
+void DeviceLifeWalkEndToEnd::triggerALogin(const std::string& why)
+{
+    if (clientRunning() && !player.empty() && tokenHeldBy == player && asked.empty() && !formLogin && !accountFlowOpen)
+        return note("  (" + why + ": player " + player + " is logged in, and no login is owed)");
+    askLogin(player, false, why);
 }
 
 // ---- Inside a callback
