@@ -540,7 +540,9 @@ void QVLogin::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetu
         // The dashboard takes its offline form, as after a logout, so no page waits for a request
         // not sent: the open one, or one waiting for the screen in front to close (it does not
         // open). What is shown over it (the approval question that answered, the account
-        // screens) stays for the player to finish.
+        // screens) stays for the player to finish. The waiting one is let go here, as the
+        // dashboard may have been offline already (the service out of reach) and take no form now.
+        presenter().forgetQueuedDashboard();
         hub().switchToOfflineDashboard(true);
         accountSetupComplete.invoke(nullptr);
         return;
@@ -638,6 +640,9 @@ void QVLogin::logoutUser()
         queued.onFailure.invoke(nullptr);
     forgetLocalPlayer();
     options().setUserDeniedQuorvel();
+    // A dashboard waiting for the screen in front to close was the leaving player's: it does not
+    // open, also when the dashboard was offline already (it would open in its online form).
+    presenter().forgetQueuedDashboard();
     hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;
     networkLostWhileLoggedIn_ = false;

@@ -327,6 +327,27 @@ TEST_F(DashboardModesEndToEnd, LoggedOutAsAWaitingDashboardAppearsItOpensOffline
     expectOfflineWithNothingLoading();
 }
 
+// A dashboard asked for while the account screens are in front, the service
+// out of reach so the dashboard was never online, waits for them to close: a
+// logout makes it the leaving player's, and it does not open when they close.
+TEST_F(DashboardModesEndToEnd, ADashboardWaitingBehindTheAccountScreensAtALogoutDoesNotOpen)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::userDidApproveQuorvel(false);
+    killService();
+    Quorvel::userDidApproveQuorvel(true);
+    Quorvel::loginWithUserId({}, QVDelegate(), QVDelegate());
+    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+    Quorvel::launchDashboard();
+    settleAfterTouch();
+    Quorvel::logoutUser();
+    settleAfterTouch();
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+    letTimePass(1.0);
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen()) << screenText();
+}
+
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
 class DashboardTurnsEndToEnd : public DashboardButtonsTest {
 protected:
