@@ -3,6 +3,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
+#include "platform/ui/ScrollView.h"
 #include "social/core/QuorvelInternal.h"
 
 namespace quorvel::account_views {
@@ -11,11 +12,62 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
+namespace {
+
+// A view built for its parent's size follows the parent to the frame it is
+// shown in: a wide view keeps its margins, a narrow one keeps its place across
+// in proportion; a tall view keeps its top and bottom margins, one in the
+// lower half its distance from the bottom, any other its distance from the top.
+void follow(View* parent, View* view)
+{
+    const platform::Size room = parent->bounds().size;
+    const Rect f = view->frame();
+    unsigned mask = f.size.width >= room.width / 2 ? FlexibleWidth : FlexibleLeftMargin | FlexibleRightMargin;
+    if (f.size.height >= room.height / 2)
+        mask |= FlexibleHeight;
+    else
+        mask |= f.minY() > room.height / 2 ? FlexibleTopMargin : FlexibleBottomMargin;
+    view->setAutoresizingMask(mask);
+}
+
+// Every view the screen placed for the root's size and gave no resizing of
+// its own follows it; controls and scrolling views lay out their insides.
+void followAll(View* parent)
+{
+    for (auto& sub : parent->subviews()) {
+        if (sub->autoresizingMask() != AutoresizingNone)
+            continue;
+        follow(parent, sub.get());
+        if (!dynamic_cast<Control*>(sub.get()) && !dynamic_cast<ScrollView*>(sub.get()))
+            followAll(sub.get());
+    }
+}
+
+// The root of an account screen. Screens lay themselves out for the whole
+// screen when they load; shown in a smaller frame (the intro's on a tablet),
+// what they placed moves and stretches with the root.
+class AccountRootView final : public View {
+public:
+    static Ref<View> create(const Rect& frame)
+    {
+        auto v = platform::adoptRef(new AccountRootView);
+        return v->initWithFrame(frame) ? Ref<View>(v) : nullptr;
+    }
+    void setFrame(const Rect& frame) override
+    {
+        if (frame.size != bounds().size)
+            followAll(this);
+        View::setFrame(frame);
+    }
+};
+
+} // namespace
+
 Ref<View> rootView()
 {
     Rect frame = Screen::mainScreen().applicationFrame();
     frame.origin = platform::Point(0, 0);
-    Ref<View> root = View::viewWithFrame(frame);
+    Ref<View> root = AccountRootView::create(frame);
     root->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.20f));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     return root;
