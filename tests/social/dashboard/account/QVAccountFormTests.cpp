@@ -748,6 +748,7 @@ TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheTabletsIntroFrame
         for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
             d->dismiss();
         settle();
+        render(std::string("account_tablet_") + name); // kept for a look with BRISKO_KEEP_RENDERS
         View* shown = intro->navController()->view();
         const platform::Rect frame = shown->convertRectTo(shown->bounds(), nullptr);
         std::vector<View*> controls;
