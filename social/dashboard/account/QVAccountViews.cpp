@@ -16,8 +16,9 @@ namespace {
 
 // A view built for its parent's size follows the parent to the frame it is
 // shown in: a wide view keeps its margins, a narrow one keeps its place across
-// in proportion; a tall view keeps its top and bottom margins, one in the
-// lower half its distance from the bottom, any other its distance from the top.
+// in proportion; a tall view keeps its top and bottom margins, one placed at
+// the bottom (in the last quarter) its distance from the bottom, any other
+// (the screen's column, stacked from the top) its distance from the top.
 void follow(View* parent, View* view)
 {
     const platform::Size room = parent->bounds().size;
@@ -26,7 +27,7 @@ void follow(View* parent, View* view)
     if (f.size.height >= room.height / 2)
         mask |= FlexibleHeight;
     else
-        mask |= f.minY() > room.height / 2 ? FlexibleTopMargin : FlexibleBottomMargin;
+        mask |= f.minY() > room.height * 3 / 4 ? FlexibleTopMargin : FlexibleBottomMargin;
     view->setAutoresizingMask(mask);
 }
 
@@ -51,14 +52,31 @@ public:
     static Ref<View> create(const Rect& frame)
     {
         auto v = platform::adoptRef(new AccountRootView);
-        return v->initWithFrame(frame) ? Ref<View>(v) : nullptr;
+        if (!v->initWithFrame(frame))
+            return nullptr;
+        v->laidOut_ = frame.size;
+        return Ref<View>(v);
     }
     void setFrame(const Rect& frame) override
     {
         if (frame.size != bounds().size)
             followAll(this);
+        // A size with no room (a frame not yet given) would squeeze every margin to nothing for
+        // good: the views follow from the last size with room to the next one.
+        const bool room = frame.size.width > 0 && frame.size.height > 0;
+        if (room && bounds().size != laidOut_) {
+            setAutoresizesSubviews(false);
+            View::setFrame(Rect(frame.origin, laidOut_));
+        }
+        setAutoresizesSubviews(room);
         View::setFrame(frame);
+        setAutoresizesSubviews(true);
+        if (room)
+            laidOut_ = frame.size;
     }
+
+private:
+    platform::Size laidOut_;
 };
 
 } // namespace
