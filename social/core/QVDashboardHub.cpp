@@ -151,27 +151,21 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         std::string initial = options().initialDashboardScreen();
         tab = options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
-    // A player who declined is shown what the device holds, as offline.
-    bool online = session().isOnline();
-    if (!online)
-        tab = tabbed->dashboardOfflineTab();
-
-    if (hubOpen) {
-        tabbed->showDashboardTab(tab, false);
-        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
-            nav->popToRootViewControllerAnimated(false);
-    } else {
+    if (!hubOpen) {
         presenter().presentRootControllerWithModal(dashboard);
         if (!running())
             return; // the game shut the client down as the dashboard was about to appear
-        // The game logged the player out as the dashboard was about to appear: it opens as one
-        // opened now does, offline, without the pages asked for (their requests would go unanswered).
-        if (online && !session().isOnline()) {
-            online = false;
-            tab = tabbed->dashboardOfflineTab();
-        }
-        tabbed->showDashboardTab(tab, false);
     }
+    // Read once the dashboard is up: a player who declined, or whom the game logged out as the
+    // dashboard was about to appear (the presenter gave it its offline form then), is shown what
+    // the device holds, as offline, without the pages asked for (their requests would go unanswered).
+    const bool online = session().isOnline();
+    if (!online)
+        tab = tabbed->dashboardOfflineTab();
+    tabbed->showDashboardTab(tab, false);
+    if (hubOpen)
+        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
+            nav->popToRootViewControllerAnimated(false);
     const std::vector<Quorvel::DashboardEntry> none;
     const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());

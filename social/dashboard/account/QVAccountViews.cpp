@@ -3,6 +3,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
+#include "platform/ui/ScrollView.h"
 #include "social/core/QuorvelInternal.h"
 
 namespace quorvel::account_views {
@@ -11,11 +12,80 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
+namespace {
+
+// A view built for its parent's size follows the parent to the frame it is
+// shown in: a wide view keeps its margins, a narrow one keeps its place across
+// in proportion; a tall view keeps its top and bottom margins, one placed at
+// the bottom (in the last quarter) its distance from the bottom, any other
+// (the screen's column, stacked from the top) its distance from the top.
+void follow(View* parent, View* view)
+{
+    const platform::Size room = parent->bounds().size;
+    const Rect f = view->frame();
+    unsigned mask = f.size.width >= room.width / 2 ? FlexibleWidth : FlexibleLeftMargin | FlexibleRightMargin;
+    if (f.size.height >= room.height / 2)
+        mask |= FlexibleHeight;
+    else
+        mask |= f.minY() > room.height * 3 / 4 ? FlexibleTopMargin : FlexibleBottomMargin;
+    view->setAutoresizingMask(mask);
+}
+
+// Every view the screen placed for the root's size and gave no resizing of
+// its own follows it; controls and scrolling views lay out their insides.
+void followAll(View* parent)
+{
+    for (auto& sub : parent->subviews()) {
+        if (sub->autoresizingMask() != AutoresizingNone)
+            continue;
+        follow(parent, sub.get());
+        if (!dynamic_cast<Control*>(sub.get()) && !dynamic_cast<ScrollView*>(sub.get()))
+            followAll(sub.get());
+    }
+}
+
+// The root of an account screen. Screens lay themselves out for the whole
+// screen when they load; shown in a smaller frame (the intro's on a tablet),
+// what they placed moves and stretches with the root.
+class AccountRootView final : public View {
+public:
+    static Ref<View> create(const Rect& frame)
+    {
+        auto v = platform::adoptRef(new AccountRootView);
+        if (!v->initWithFrame(frame))
+            return nullptr;
+        v->laidOut_ = frame.size;
+        return Ref<View>(v);
+    }
+    void setFrame(const Rect& frame) override
+    {
+        if (frame.size != bounds().size)
+            followAll(this);
+        // A size with no room (a frame not yet given) would squeeze every margin to nothing for
+        // good: the views follow from the last size with room to the next one.
+        const bool room = frame.size.width > 0 && frame.size.height > 0;
+        if (room && bounds().size != laidOut_) {
+            setAutoresizesSubviews(false);
+            View::setFrame(Rect(frame.origin, laidOut_));
+        }
+        setAutoresizesSubviews(room);
+        View::setFrame(frame);
+        setAutoresizesSubviews(true);
+        if (room)
+            laidOut_ = frame.size;
+    }
+
+private:
+    platform::Size laidOut_;
+};
+
+} // namespace
+
 Ref<View> rootView()
 {
     Rect frame = Screen::mainScreen().applicationFrame();
     frame.origin = platform::Point(0, 0);
-    Ref<View> root = View::viewWithFrame(frame);
+    Ref<View> root = AccountRootView::create(frame);
     root->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.20f));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     return root;
