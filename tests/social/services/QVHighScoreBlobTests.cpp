@@ -171,7 +171,8 @@ TEST_F(HighScoreBlobTest, TheSameScoreTwiceWithTwoBlobsGoesOnceAndUploadsTheNewe
         QVHighScoreService::setHighScoreWithBlob(score, std::string("newer"), std::nullopt, newer, "5", true, false,
                                                  {}, {});
         advance(0.1);
-        ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+        // The batch comes first; a refused upload, also sent to this server, may follow it at once.
+        ASSERT_TRUE(waitFor([&] { return server.requestCount() >= 1; }));
         const auto batch = server.requests()[0];
         EXPECT_EQ(highscore_testing::paramValues(batch, "high_scores[][score]"), Strings { std::to_string(score) });
         EXPECT_EQ(highscore_testing::paramValues(batch, "high_scores[][display_text]"), Strings { "newer" });
