@@ -352,8 +352,8 @@ void DeviceLifeWalkEndToEnd::clockMovedBack()
 }
 
 // What waits on the device goes with a store that is cut, overwritten,
-// zeroed in part, emptied or removed between launches; one removed while
-// the game runs loses nothing.
+// zeroed in part, emptied or removed between launches; one removed, or moved
+// away with junk put at its path, while the game runs loses nothing.
 void DeviceLifeWalkEndToEnd::storeDamaged()
 {
     const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
@@ -361,9 +361,24 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
     // With no client running, a removal is one between launches.
     if (kind == 0 && !clientRunning())
         kind = 5;
-    if (kind == 0) {
+    if (kind == 0 && draw(2)) {
         note("  the store removed while the game runs");
         std::filesystem::remove(file);
+        return;
+    }
+    if (kind == 0) {
+        // Another file takes its place: the store is made again with what it
+        // kept, and a score on a later turn is kept as any other.
+        note("  the store moved away while the game runs, junk written at its path");
+        std::error_code ignored;
+        std::filesystem::rename(file, file + ".away-" + std::to_string(stepNumber), ignored);
+        std::string junk(512 + draw(8192), '\0');
+        for (auto& c : junk)
+            c = static_cast<char>(draw(256));
+        std::ofstream(file, std::ios::binary).write(junk.data(), static_cast<std::streamsize>(junk.size()));
+        pass(0.05);
+        const std::string board = draw(2) ? normal : fastestLap;
+        sendScore(std::nullopt, board, nextValue(board), true, true);
         return;
     }
     if (clientRunning()) {
