@@ -210,6 +210,9 @@ protected:
         int step { 0 };
         long tick { 0 };
         std::set<std::string> mayBe {}; // the players one sent with no player may have gone to
+        // Its texts: a row the service keeps of it holds them whole, byte for byte.
+        std::optional<std::string> displayText {}, customData {};
+        bool mustBeRefused { false }; // past the service's bounds: refused at the call, never kept
     };
     struct SentProgress {
         std::string id;
@@ -247,7 +250,10 @@ protected:
     std::vector<std::string> acceptableValues(const CloudKey& key) const;
 
     void sendScore(std::optional<platform::Bytes> blob, const std::string& board, int64_t value, bool best,
-                   bool expectKept);
+                   bool expectKept, const std::optional<std::string>& displayText = std::nullopt,
+                   const std::optional<std::string>& customData = std::nullopt);
+    // A text of `characters` characters, drawn from one- to four-byte ones.
+    std::string textOfLength(size_t characters);
     void markTheRunOf(const SentScore& later);
     int64_t nextValue(const std::string& board);
     std::string pickBoard();
@@ -269,6 +275,7 @@ protected:
     void oddId();
     void oddPercent();
     void pastTheLimits();
+    void nulInTheTexts();
     void callFromAnotherThread();
     void openTheDashboard();
     void tapATab();

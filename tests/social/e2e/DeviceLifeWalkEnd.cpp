@@ -74,7 +74,9 @@ void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
         networkUp = false;
         reach();
         note("  the last scores, offline");
-        sendScore(std::nullopt, normal, nextValue(normal), true, true);
+        // Its texts hold a NUL, which waits on the device and goes with them.
+        using namespace std::string_literals;
+        sendScore(std::nullopt, normal, nextValue(normal), true, true, "lap\0two"s, "split\0"s + std::to_string(sentValues));
         sendScore(blobOfSize(100 + draw(3000)), fastestLap, nextValue(fastestLap), true, true);
         pass(0.6);
         networkUp = true;
@@ -164,6 +166,23 @@ void DeviceLifeWalkEndToEnd::checkScores()
             owners.insert(one);
         SCOPED_TRACE(testing::Message() << "the score " << s.value << " on " << s.board << " of player "
                                         << (s.holder.empty() ? "none" : s.holder) << ", sent at step " << s.step);
+        if (s.mustBeRefused) {
+            EXPECT_EQ(owner, "") << "refused at the call past the service's bounds, it is kept";
+            continue;
+        }
+        // Its texts arrive whole, a NUL inside and all.
+        if (!owner.empty() && (s.displayText || s.customData)) {
+            std::string same;
+            if (s.displayText)
+                same += " AND hex(display_text) = '" + hex(*s.displayText) + "'";
+            if (s.customData)
+                same += " AND hex(custom_data) = '" + hex(*s.customData) + "'";
+            EXPECT_NE(kept("SELECT COUNT(*) FROM high_scores" + where + same), "0")
+                << "its texts are not kept whole: the service holds "
+                << kept("SELECT group_concat(length(CAST(display_text AS BLOB)) || ' and '"
+                        " || length(CAST(custom_data AS BLOB)) || ' bytes', '; ')"
+                        " FROM high_scores" + where);
+        }
         if (required) {
             std::string later;
             for (auto after = scores.rbegin(); after != it; ++after)

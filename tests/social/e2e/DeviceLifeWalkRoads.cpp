@@ -9,11 +9,13 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/TableView.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVDocumentsPath.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVServiceBounds.h"
 #include "social/ui/QVTabBarItem.h"
 
 #include <cmath>
@@ -237,23 +239,82 @@ void DeviceLifeWalkEndToEnd::oddPercent()
         progress.back().forgotten = true;
 }
 
-// A blob past the longest a score takes, or a text longer than the service
-// reads in a request: refused at the call, never told kept.
+// A blob or a text the service can never take is refused at the call and
+// never told kept. A score's texts at the service's bounds are kept and
+// arrive whole; one character past, refused at the call, naming the length.
 void DeviceLifeWalkEndToEnd::pastTheLimits()
 {
     auto heard = Heard::create([](bool) {});
-    if (draw(2)) {
+    const size_t row = draw(4);
+    if (row == 0) {
         note("  a score with a blob past the limit");
         QVHighScoreService::setHighScoreWithBlob(nextValue(normal), std::nullopt, std::nullopt,
                                                  platform::Bytes(QVHighScoreService::kMaxBlob + 1, 7), normal, true,
                                                  false, heard->onSuccess(), heard->onFailure());
         EXPECT_FALSE(heard->kept) << "a score with a blob past the limit was told kept";
-    } else {
+        return;
+    }
+    if (row == 1) {
         note("  a score with a text over 1 MiB");
         QVHighScoreService::setHighScoreWithDisplayText(nextValue(normal), std::string(1024 * 1024 + 1, 'x'), normal,
                                                         heard->onSuccess(), heard->onFailure());
         EXPECT_FALSE(heard->kept) << "a score the service can never take was told kept";
+        return;
     }
+    const bool custom = draw(2);
+    const size_t bound = custom ? kQVMaxScoreCustomData : kQVMaxScoreDisplayText;
+    const bool past = row == 3;
+    const std::optional<std::string> text = textOfLength(past ? bound + 1 : bound);
+    const std::string board = draw(2) ? normal : fastestLap;
+    note(std::string("  a score's ") + (custom ? "custom data" : "display text") + (past ? " past" : " at") + " its bound");
+    if (!past)
+        return sendScore(std::nullopt, board, nextValue(board), true, true, custom ? std::nullopt : text,
+                         custom ? text : std::nullopt);
+    const bool running = clientRunning();
+    platform::LogCapture log;
+    sendScore(std::nullopt, board, nextValue(board), false, false, custom ? std::nullopt : text,
+              custom ? text : std::nullopt);
+    scores.back().mustBeRefused = true;
+    EXPECT_FALSE(scores.back().heard->kept) << "a score past the service's bounds was told kept";
+    const std::string said = "is " + std::to_string(bound + 1) + " characters, more than the " + std::to_string(bound)
+        + " the service keeps";
+    EXPECT_TRUE(!running || log.contains(said)) << "a score past the service's bounds was refused without saying \""
+                                                << said << "\"";
+}
+
+// A NUL inside a score's texts, the score taken now and then with the
+// network gone: it waits on the device and goes whole after the next login.
+void DeviceLifeWalkEndToEnd::nulInTheTexts()
+{
+    using namespace std::string_literals;
+    const std::string board = draw(2) ? normal : fastestLap;
+    std::optional<std::string> display = "lap\0two"s, custom = "split\0"s + std::to_string(sentValues) + "\0end"s;
+    switch (draw(3)) {
+    case 0: display.reset(); break;
+    case 1: custom.reset(); break;
+    default: break;
+    }
+    const bool offline = networkUp && draw(2);
+    if (offline) {
+        note("  the network goes for the score");
+        networkUp = false;
+        reach();
+    }
+    sendScore(std::nullopt, board, nextValue(board), true, true, display, custom);
+    if (offline) {
+        pass(0.6);
+        networkUp = true;
+        reach();
+    }
+}
+
+std::string DeviceLifeWalkEndToEnd::textOfLength(size_t characters)
+{
+    static const char* const kinds[] = { "a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80" };
+    std::string out;
+    for (size_t i = 0; i < characters; ++i)
+        out += kinds[draw(4)];
+    return out;
 }
 
 // A call from another thread: refused there, naming the call, before it does anything.
@@ -291,8 +352,8 @@ void DeviceLifeWalkEndToEnd::clockMovedBack()
 }
 
 // What waits on the device goes with a store that is cut, overwritten,
-// zeroed in part, emptied or removed between launches; one removed while
-// the game runs loses nothing.
+// zeroed in part, emptied or removed between launches; one removed, or moved
+// away with junk put at its path, while the game runs loses nothing.
 void DeviceLifeWalkEndToEnd::storeDamaged()
 {
     const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
@@ -300,9 +361,24 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
     // With no client running, a removal is one between launches.
     if (kind == 0 && !clientRunning())
         kind = 5;
-    if (kind == 0) {
+    if (kind == 0 && draw(2)) {
         note("  the store removed while the game runs");
         std::filesystem::remove(file);
+        return;
+    }
+    if (kind == 0) {
+        // Another file takes its place: the store is made again with what it
+        // kept, and a score on a later turn is kept as any other.
+        note("  the store moved away while the game runs, junk written at its path");
+        std::error_code ignored;
+        std::filesystem::rename(file, file + ".away-" + std::to_string(stepNumber), ignored);
+        std::string junk(512 + draw(8192), '\0');
+        for (auto& c : junk)
+            c = static_cast<char>(draw(256));
+        std::ofstream(file, std::ios::binary).write(junk.data(), static_cast<std::streamsize>(junk.size()));
+        pass(0.05);
+        const std::string board = draw(2) ? normal : fastestLap;
+        sendScore(std::nullopt, board, nextValue(board), true, true);
         return;
     }
     if (clientRunning()) {

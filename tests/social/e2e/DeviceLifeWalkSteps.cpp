@@ -53,7 +53,8 @@ platform::Bytes DeviceLifeWalkEndToEnd::blobOfSize(size_t size)
 platform::Bytes DeviceLifeWalkEndToEnd::blobOfDrawnSize() { return blobOfSize(draw(10) == 0 ? 60000 : 100 + draw(3000)); }
 
 void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, const std::string& board, int64_t value,
-                                       bool best, bool expectKept)
+                                       bool best, bool expectKept, const std::optional<std::string>& displayText,
+                                       const std::optional<std::string>& customData)
 {
     auto heard = Heard::create([this](bool ok) { callback(ok ? "score kept" : "score refused"); });
     SentScore sent { board, value, blob, holderNow(), best, false, heard };
@@ -62,18 +63,21 @@ void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, cons
     sent.tick = ++tick;
     sent.at = loop().now();
     sent.queued = best && clientRunning() && Quorvel::isOnline();
+    sent.displayText = displayText;
+    sent.customData = customData;
     if (sent.queued)
         markTheRunOf(sent);
     scores.push_back(sent);
     const bool running = clientRunning();
-    QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, blob, board, draw(2), false,
+    QVHighScoreService::setHighScoreWithBlob(value, displayText, customData, blob, board, draw(2), false,
                                              heard->onSuccess(), heard->onFailure());
     EXPECT_EQ(heard->answers, 1) << "a score is answered before the call returns";
     // A score on a board the device knows is kept, online or not; the device
     // learns the boards at its first login (again after its store was lost).
     EXPECT_TRUE(!expectKept || !running || board == bonus || storeFresh || heard->kept)
         << "the score " << value << " on " << board << " was refused";
-    note("  " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "") + (heard->kept ? ", kept" : ", refused"));
+    note("  " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "")
+         + (displayText || customData ? " with texts" : "") + (heard->kept ? ", kept" : ", refused"));
 }
 
 // Scores taken online less than the dispatch delay apart go in one batch (a
