@@ -33,11 +33,23 @@ bool save(const std::string& path, const ValueDictionary& entries)
     return written && writeFileAtomically(path, *written, 0600);
 }
 
+// The keychain's folder is the user's alone (0700): its lock files and the
+// names the secrets go by are nobody else's to read. A folder an older client
+// made wider is narrowed, when it is ours.
+void makePrivateFolder(const std::string& folder)
+{
+    path::createDirectories(path::deletingLastComponent(folder));
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0077))
+        ::chmod(folder.c_str(), 0700);
+}
+
 // Runs `change` on the service's entries under its lock and saves them when
 // it answers true; false when the file could not be locked or written.
 bool changeLocked(const std::string& path, const std::function<bool(ValueDictionary&)>& change)
 {
-    path::createDirectories(path::deletingLastComponent(path));
+    makePrivateFolder(path::deletingLastComponent(path));
     const std::string lockPath = path + ".lock";
     int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lock < 0)

@@ -34,7 +34,11 @@ TEST(Keychain, SecretsLiveInAPrivateFile)
     struct stat st {};
     ASSERT_EQ(stat(Keychain::pathForService("svc").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const std::string folder = path::deletingLastComponent(Keychain::pathForService("svc"));
+    EXPECT_EQ(testing_support::fileMode(folder), 0700);
+    ::chmod(folder.c_str(), 0755); // as an older client left it
     EXPECT_TRUE(Keychain::remove("svc", "token"));
+    EXPECT_EQ(testing_support::fileMode(folder), 0700);
     EXPECT_FALSE(Keychain::get("svc", "token"));
     EXPECT_EQ(Keychain::get("svc", "other"), "x");
 
