@@ -72,8 +72,7 @@ void QVIntroNavigationController::viewDidLoad()
     if (!navController_)
         return;
     Rect bounds = own->bounds();
-    navController_->view()->setFrame(Rect(kInset, kInset, bounds.size.width - 2 * kInset,
-                                          bounds.size.height - 2 * kInset));
+    navController_->view()->setFrame(bounds.insetBy(kInset, kInset));
     navController_->setLoadingViewParent(own);
     own->addSubview(navController_->view());
     // The kit's content frame, drawn over the stack's edges.
@@ -91,14 +90,26 @@ void QVIntroNavigationController::viewDidLoad()
 
 void QVIntroNavigationController::viewWillAppear(bool)
 {
-    if (!QuorvelInternal::dashboardRole().isLargeScreen() && contentFrameView_)
+    if (!QuorvelInternal::dashboardRole().isLargeScreen() && contentFrameView_) {
         contentFrameView_->setFrame(view()->bounds());
+        placeStack();
+    }
 }
 
 void QVIntroNavigationController::viewDidAppear(bool)
 {
-    if (QuorvelInternal::dashboardRole().isLargeScreen() && navController_)
-        navController_->view()->setFrame(Rect(kInset, kInset, 628, 468));
+    if (QuorvelInternal::dashboardRole().isLargeScreen())
+        placeStack();
+}
+
+void QVIntroNavigationController::placeStack()
+{
+    // The screens lie inside the border that is drawn: a frame that leaves a
+    // bottom padding leaves it below the screen too, so nothing the screen
+    // shows (or a tap is meant for) falls outside the border.
+    if (!navController_ || !contentFrameView_)
+        return;
+    navController_->view()->setFrame(contentFrameView_->frame().insetBy(kInset, kInset));
 }
 
 void QVIntroNavigationController::forwardAppearance(Phase phase, bool animated)
@@ -137,6 +148,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
     }
     if (contentFrameView_)
         contentFrameView_->setFrame(frame);
+    placeStack();
     if (loadingView_) {
         Rect loading = frame;
         if (QuorvelInternal::dashboardRole().isLargeScreen())

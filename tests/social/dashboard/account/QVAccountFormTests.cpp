@@ -726,60 +726,85 @@ TEST_F(AccountFormTest, TheIntroFramesLoadingOverlayFadesOutInsideTheFrame)
     intro->view()->removeFromSuperview();
 }
 
-// On a tablet the account screens show in the intro's 628x468 frame: every
-// control of each lies inside that frame and a tap at its middle reaches it.
-TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheTabletsIntroFrameAndTakeTaps)
+// The account screens show in the intro frame: on a tablet (either way up)
+// and on a phone every control of each lies inside the stack that shows it
+// and inside the border drawn around it, and a tap at its middle reaches it.
+TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheIntroFramesBorderAndTakeTaps)
 {
-    useDevice(ScreenTest::Device::Tablet);
-    for (const char* name : { "UserQuorvelApproval", "QuorvelAccountLogin", "NewAccount", "ExistingAccount",
-                              "ExistingAccountMultiple", "LinkSocialNetworks", "SelectAccountType", "ResetPassword",
-                              "ChangeName", "ChangeEmail", "ChangePassword", "HttpCredentialsCreate",
-                              "EnableQuorvelInDashboard", "GameCenterIntegration", "FacebookAccountLogin",
-                              "TwitterAccountLogin", "DoBootstrap" }) {
-        SCOPED_TRACE(name);
-        Ref<ViewController> screen = QVControllerLoader::load(name);
-        ASSERT_TRUE(screen);
-        Ref<QVIntroNavigationController> intro = QVIntroNavigationController::framing(screen.get());
-        ASSERT_TRUE(intro);
-        host().introFrame = intro.get();
-        driver().showController(intro.get());
-        settle();
-        // The Facebook form opens the network's own login over it: the player closes it first.
-        for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
-            d->dismiss();
-        settle();
-        render(std::string("account_tablet_") + name); // kept for a look with BRISKO_KEEP_RENDERS
-        View* shown = intro->navController()->view();
-        const platform::Rect frame = shown->convertRectTo(shown->bounds(), nullptr);
-        std::vector<View*> controls;
-        std::function<void(View*)> collect = [&](View* v) {
-            if (v->isHidden() || v->alpha() <= 0.01f)
-                return;
-            if (dynamic_cast<Control*>(v) && v->isUserInteractionEnabled())
-                controls.push_back(v);
-            else
-                for (auto& sub : v->subviews())
-                    collect(sub.get());
-        };
-        collect(screen->view());
-        EXPECT_FALSE(controls.empty());
-        for (View* control : controls) {
-            const platform::Rect r = control->convertRectTo(control->bounds(), nullptr);
-            const std::string what = control->className() + " at " + std::to_string(r.origin.x) + "," + std::to_string(r.origin.y)
-                                     + " " + std::to_string(r.size.width) + "x" + std::to_string(r.size.height);
-            EXPECT_TRUE(r.minX() >= frame.minX() && r.maxX() <= frame.maxX() && r.minY() >= frame.minY() && r.maxY() <= frame.maxY())
-                << what;
-            View* hit = driver().window()->hitTest(platform::Point(r.midX(), r.midY()));
-            bool reached = false;
-            for (View* v = hit; v && !reached; v = v->superview())
-                reached = v == control;
-            EXPECT_TRUE(reached) << what << ", the tap reaches " << (hit ? hit->className() : std::string("nothing"));
+    struct Row {
+        const char* size;
+        Device device;
+        InterfaceOrientation orientation;
+    };
+    for (const Row& row : { Row { "tablet", Device::Tablet, InterfaceOrientation::Portrait },
+                            Row { "tablet_landscape", Device::Tablet, InterfaceOrientation::LandscapeRight },
+                            Row { "phone", Device::Phone, InterfaceOrientation::Portrait } }) {
+        useDevice(row.device);
+        host().orientation = row.orientation;
+        for (const char* name : { "UserQuorvelApproval", "QuorvelAccountLogin", "NewAccount", "ExistingAccount",
+                                  "ExistingAccountMultiple", "LinkSocialNetworks", "SelectAccountType", "ResetPassword",
+                                  "ChangeName", "ChangeEmail", "ChangePassword", "HttpCredentialsCreate",
+                                  "EnableQuorvelInDashboard", "GameCenterIntegration", "FacebookAccountLogin",
+                                  "TwitterAccountLogin", "DoBootstrap" }) {
+            SCOPED_TRACE(std::string(row.size) + " " + name);
+            Ref<ViewController> screen = QVControllerLoader::load(name);
+            ASSERT_TRUE(screen);
+            Ref<QVIntroNavigationController> intro = QVIntroNavigationController::framing(screen.get());
+            ASSERT_TRUE(intro);
+            host().introFrame = intro.get();
+            driver().showController(intro.get());
+            settle();
+            // The Facebook form opens the network's own login over it: the player closes it first.
+            for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
+                d->dismiss();
+            settle();
+            render(std::string("account_") + row.size + "_" + name); // kept for a look with BRISKO_KEEP_RENDERS
+            View* shown = intro->navController()->view();
+            const platform::Rect frame = shown->convertRectTo(shown->bounds(), nullptr);
+            View* drawn = intro->contentFrameView();
+            ASSERT_TRUE(drawn);
+            const platform::Rect border = drawn->convertRectTo(drawn->bounds(), nullptr);
+            std::vector<View*> controls;
+            std::function<void(View*)> collect = [&](View* v) {
+                if (v->isHidden() || v->alpha() <= 0.01f)
+                    return;
+                if (dynamic_cast<Control*>(v) && v->isUserInteractionEnabled())
+                    controls.push_back(v);
+                else
+                    for (auto& sub : v->subviews())
+                        collect(sub.get());
+            };
+            collect(screen->view());
+            EXPECT_FALSE(controls.empty());
+            auto inside = [](const platform::Rect& r, const platform::Rect& in) {
+                return r.minX() >= in.minX() && r.maxX() <= in.maxX() && r.minY() >= in.minY() && r.maxY() <= in.maxY();
+            };
+            // What the stack draws behind and around the screen (its background) stays inside too.
+            for (auto& part : shown->subviews()) {
+                if (part->isHidden())
+                    continue;
+                EXPECT_TRUE(inside(part->convertRectTo(part->bounds(), nullptr), border)) << part->className();
+            }
+            for (View* control : controls) {
+                const platform::Rect r = control->convertRectTo(control->bounds(), nullptr);
+                const std::string what = control->className() + " at " + std::to_string(r.origin.x) + ","
+                                         + std::to_string(r.origin.y) + " " + std::to_string(r.size.width) + "x"
+                                         + std::to_string(r.size.height);
+                EXPECT_TRUE(inside(r, frame)) << what;
+                EXPECT_TRUE(inside(r, border)) << what << " against the border to y " << std::to_string(border.maxY());
+                View* hit = driver().window()->hitTest(platform::Point(r.midX(), r.midY()));
+                bool reached = false;
+                for (View* v = hit; v && !reached; v = v->superview())
+                    reached = v == control;
+                EXPECT_TRUE(reached) << what << ", the tap reaches " << (hit ? hit->className() : std::string("nothing"));
+            }
+            host().introFrame = nullptr;
+            intro->view()->removeFromSuperview();
+            intro = nullptr;
+            settle(1);
         }
-        host().introFrame = nullptr;
-        intro->view()->removeFromSuperview();
-        intro = nullptr;
-        settle(1);
     }
+    host().orientation = InterfaceOrientation::Portrait;
 }
 
 TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
