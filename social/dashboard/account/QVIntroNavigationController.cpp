@@ -74,6 +74,9 @@ void QVIntroNavigationController::viewDidLoad()
     Rect bounds = own->bounds();
     navController_->view()->setFrame(bounds.insetBy(kInset, kInset));
     navController_->setLoadingViewParent(own);
+    // The stack and the border take the rectangles the frame gives them (from the dashboard's
+    // size), never a passing size of the frame's own view on its way to the screen.
+    navController_->view()->setAutoresizingMask(AutoresizingNone);
     own->addSubview(navController_->view());
     // The kit's content frame, drawn over the stack's edges.
     contentFrameView_ = QVContentFrameView::withFrame(bounds);
@@ -81,6 +84,7 @@ void QVIntroNavigationController::viewDidLoad()
         contentFrameView_->setBackgroundColor(std::nullopt);
         contentFrameView_->setOpaque(false);
         contentFrameView_->setUserInteractionEnabled(false);
+        contentFrameView_->setAutoresizingMask(AutoresizingNone);
         own->addSubview(contentFrameView_.get());
     }
     setFullscreenFrame(fullscreenFrame_, false);
