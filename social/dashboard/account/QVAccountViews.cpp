@@ -112,7 +112,7 @@ void fitRowsInHeight(View* root, Shifts& shifts)
             gap -= std::max(0.f, gap - kTightGap) * over / spare;
         else
             gap *= std::max(0.f, (all - over) / all);
-        const float shift = std::round(newAbove + gap - rows[i].top);
+        const float shift = std::floor(newAbove + gap - rows[i].top); // whole points, never past the bottom
         for (View* v : rows[i].views) {
             Rect f = v->frame();
             f.origin.y += shift;

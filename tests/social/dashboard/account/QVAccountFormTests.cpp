@@ -17,6 +17,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "social/runtime/FBSession.h"
 #include "social/core/QuorvelInternal.h"
@@ -764,18 +765,32 @@ TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheIntroFramesBorder
             View* drawn = intro->contentFrameView();
             ASSERT_TRUE(drawn);
             const platform::Rect border = drawn->convertRectTo(drawn->bounds(), nullptr);
-            std::vector<View*> controls;
+            std::vector<View*> controls, texts;
             std::function<void(View*)> collect = [&](View* v) {
                 if (v->isHidden() || v->alpha() <= 0.01f)
                     return;
+                if (auto* text = dynamic_cast<Label*>(v); text && !text->text().empty())
+                    texts.push_back(v);
                 if (dynamic_cast<Control*>(v) && v->isUserInteractionEnabled())
                     controls.push_back(v);
-                else
+                else if (!dynamic_cast<Control*>(v) && !dynamic_cast<TableView*>(v))
                     for (auto& sub : v->subviews())
                         collect(sub.get());
             };
             collect(screen->view());
             EXPECT_FALSE(controls.empty());
+            // No control or text lies over another.
+            std::vector<View*> shownParts = controls;
+            shownParts.insert(shownParts.end(), texts.begin(), texts.end());
+            for (size_t i = 0; i < shownParts.size(); ++i)
+                for (size_t j = i + 1; j < shownParts.size(); ++j) {
+                    const platform::Rect a = shownParts[i]->convertRectTo(shownParts[i]->bounds(), nullptr);
+                    const platform::Rect b = shownParts[j]->convertRectTo(shownParts[j]->bounds(), nullptr);
+                    const platform::Rect both = a.intersection(b);
+                    EXPECT_TRUE(both.size.width < 1 || both.size.height < 1)
+                        << shownParts[i]->className() << " and " << shownParts[j]->className() << " overlap at y "
+                        << std::to_string(both.origin.y);
+                }
             auto inside = [](const platform::Rect& r, const platform::Rect& in) {
                 return r.minX() >= in.minX() && r.maxX() <= in.maxX() && r.minY() >= in.minY() && r.maxY() <= in.maxY();
             };
@@ -805,6 +820,60 @@ TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheIntroFramesBorder
         }
     }
     host().orientation = InterfaceOrientation::Portrait;
+}
+
+// A phone on its side shows an account screen shorter than it was laid out
+// for: its rows come up in order without running into each other, and taller
+// again each control is back where the screen put it.
+TEST_F(AccountFormTest, AnAccountScreenShownShorterFitsItsRowsAndTallerAgainPutsThemBack)
+{
+    struct Row {
+        const char* name;
+        float height; // the intro frame's stack on a phone on its side, full-screen (the login forms) or not
+    };
+    for (const Row& row : { Row { "QuorvelAccountLogin", 308 }, Row { "TwitterAccountLogin", 308 },
+                            Row { "LinkSocialNetworks", 268 }, Row { "NewAccount", 268 } }) {
+        const char* name = row.name;
+        const float height = row.height;
+        SCOPED_TRACE(name);
+        Ref<ViewController> screen = QVControllerLoader::load(name);
+        ASSERT_TRUE(screen);
+        View* root = screen->view();
+        const platform::Rect tall = root->frame();
+        std::vector<std::pair<View*, platform::Rect>> placed;
+        std::function<void(View*)> collect = [&](View* v) {
+            if (v->isHidden())
+                return;
+            if (dynamic_cast<Control*>(v))
+                placed.emplace_back(v, v->convertRectTo(v->bounds(), root));
+            else
+                for (auto& sub : v->subviews())
+                    collect(sub.get());
+        };
+        collect(root);
+        ASSERT_FALSE(placed.empty());
+        root->setFrame(platform::Rect(0, 0, 468, height));
+        std::vector<platform::Rect> fitted;
+        for (auto& [control, before] : placed) {
+            const platform::Rect r = control->convertRectTo(control->bounds(), root);
+            EXPECT_GE(r.minY(), 0) << control->className();
+            EXPECT_LE(r.maxY(), height) << control->className() << " at y " << std::to_string(r.minY());
+            fitted.push_back(r);
+        }
+        for (size_t i = 0; i < placed.size(); ++i)
+            for (size_t j = i + 1; j < placed.size(); ++j) {
+                // Rows keep their order, and what lay apart still does.
+                if (placed[i].second.maxY() <= placed[j].second.minY()) {
+                    EXPECT_LE(fitted[i].maxY(), fitted[j].minY()) << i << " above " << j;
+                }
+                if (placed[j].second.maxY() <= placed[i].second.minY()) {
+                    EXPECT_LE(fitted[j].maxY(), fitted[i].minY()) << j << " above " << i;
+                }
+            }
+        root->setFrame(tall);
+        for (auto& [control, before] : placed)
+            EXPECT_EQ(control->convertRectTo(control->bounds(), root), before) << control->className();
+    }
 }
 
 TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
