@@ -72,7 +72,9 @@ void QVNavigationController::addBackgroundAndOverlayImage(ImageAsset* barImage)
     bar->sendSubviewToBack(barView);
     navBarBackgroundView_ = barView.get();
 
-    auto background = QVPatternedGradientView::defaultView(view()->frame());
+    // The view's own rectangle: its frame's origin (where it sits in its
+    // parent) would move the background off the view by as much.
+    auto background = QVPatternedGradientView::defaultView(view()->bounds());
     view()->addSubview(background);
     view()->sendSubviewToBack(background);
     mBackgroundView = background.get();

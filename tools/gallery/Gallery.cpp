@@ -29,7 +29,10 @@
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/dashboard/account/QVExistingAccountController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/runtime/FBSession.h"
+#include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
@@ -120,6 +123,25 @@ std::vector<Screen> screens()
         return [tab, pushed](const Seeded&) { Quorvel::launchDashboardWithDelegate(nullptr, tab, pushed); };
     };
     auto call = [](void (*launch)()) { return [launch](const Seeded&) { launch(); }; };
+    // An account screen as the client shows it with no dashboard open: in the intro frame, in front
+    // of the game (`prepare` gives it what the screen before it in the flow would).
+    auto framed = [](const char* name, std::function<void(ui::ViewController*, const Seeded&)> prepare = {}) {
+        return [name, prepare](const Seeded& seeded) {
+            Ref<ui::ViewController> screen = quorvel::QVControllerLoader::load(name);
+            if (!screen)
+                return;
+            if (prepare)
+                prepare(screen.get(), seeded);
+            Ref<ui::ViewController> frame = quorvel::QVControllerLoader::loadWithParams(
+                "IntroNavigation", { { "navigationRoot", Ref<Object>(screen.get()) } });
+            QuorvelInternal::presenter().presentRootControllerWithModal(frame ? frame : screen);
+        };
+    };
+    // The network's own login opens over a login form: the player closes it to see the form.
+    auto closeNetworkLogin = [] {
+        for (auto& dialog : std::vector<Ref<quorvel::FBDialog>>(quorvel::FBDialog::shownDialogs()))
+            dialog->dismiss();
+    };
     return {
         { "game-page", call([] { Quorvel::launchDashboard(); }), "QVGameProfileController" },
         { "leaderboards", call(&Quorvel::launchDashboardWithListLeaderboardsPage), "QVLeaderboardController" },
@@ -177,6 +199,40 @@ std::vector<Screen> screens()
               Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
                                                    std::vector<Quorvel::DashboardEntry> { entry("Friends"), Ref<Object>(games.get()) });
           }, "QVPlayedGameController", "Friends' Games" },
+        // The account screens: the approval, the set-up flow and its login forms in the intro frame.
+        { "account-approval", framed("UserQuorvelApproval"), "QVUserQuorvelApprovalController" },
+        { "account-new", framed("NewAccount"), "QVNewAccountController" },
+        { "account-existing", framed("ExistingAccount"), "QVExistingAccountController" },
+        // The device's accounts to choose from, as the bootstrap screen hands them over.
+        { "account-existing-multiple", framed("ExistingAccountMultiple", [](ui::ViewController* screen, const Seeded& seeded) {
+              auto* choice = dynamic_cast<quorvel::QVExistingAccountController*>(screen);
+              if (!choice)
+                  return;
+              // The player's and a second account played on the same device (no one of the community).
+              std::vector<Ref<Object>> users;
+              for (const auto& [id, name] : { std::pair(std::to_string(seeded.player), Quorvel::lastLoggedInUserName()),
+                                              std::pair(std::string("990001"), std::string("Little Brother")) }) {
+                  auto user = quorvel::QVUser::create();
+                  user->setResourceId(id);
+                  user->setName(name);
+                  users.emplace_back(user.get());
+              }
+              choice->setUserResources(quorvel::QVPaginatedSeries::paginatedSeriesFromArray(std::move(users)).get());
+          }), "QVExistingAccountMultipleController" },
+        // The bootstrap screen finds the device's one account, logs it in and goes on to it.
+        { "account-bootstrap", framed("DoBootstrap"), "QVExistingAccountController" },
+        { "account-link-networks", framed("LinkSocialNetworks"), "QVLinkSocialNetworksController" },
+        { "account-game-center", framed("GameCenterIntegration"), "QVGameCenterIntegrationController" },
+        { "account-login", framed("QuorvelAccountLogin"), "QVQuorvelAccountLoginController" },
+        { "account-facebook-login", framed("FacebookAccountLogin"), "QVFacebookAccountLoginController", "", 0, closeNetworkLogin },
+        { "account-twitter-login", framed("TwitterAccountLogin"), "QVTwitterAccountLoginController" },
+        // Securing the account and changing it, from the player's own page.
+        { "account-type", onTab("MyQuorvel", { entry("SelectAccountType") }), "QVSelectAccountTypeController" },
+        { "account-secure", onTab("MyQuorvel", { entry("HttpCredentialsCreate") }), "QVHttpCredentialsCreateController" },
+        { "account-change-name", onTab("MyQuorvel", { entry("ChangeName") }), "QVChangeNameController" },
+        { "account-change-email", onTab("MyQuorvel", { entry("ChangeEmail") }), "QVChangeEmailController" },
+        { "account-change-password", onTab("MyQuorvel", { entry("ChangePassword") }), "QVChangePasswordController" },
+        { "account-reset-password", onTab("MyQuorvel", { entry("ResetPassword") }), "QVResetPasswordController" },
         // The map as the player opens it: the high scores' map button.
         { "high-score-map", [](const Seeded&) {
               Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard));
@@ -442,6 +498,11 @@ Result run(const Options& options)
     }
     int64_t player = std::atoll(Quorvel::lastLoggedInUserId().c_str());
     Seeded seeded = standin::world::seed(*service.state, player, true);
+    // The player secured the account with an address and password (the change forms show them).
+    if (!service.state->secureAccount(player, "player@example.com", "gallery-password")) {
+        result.failure = "cannot secure the player's account";
+        return result;
+    }
     // The player's own scores: one posted where the others played (the map's pin), one sent now.
     service.state->addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, standin::world::kLatitude,
                                 standin::world::kLongitude);

@@ -3,8 +3,13 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ScrollView.h"
 #include "social/core/QuorvelInternal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace quorvel::account_views {
 
@@ -15,15 +20,21 @@ using platform::Ref;
 namespace {
 
 // A view built for its parent's size follows the parent to the frame it is
-// shown in: a wide view keeps its margins, a narrow one keeps its place across
-// in proportion; a tall view keeps its top and bottom margins, one placed at
+// shown in: a wide view keeps its margins, a narrow one near a side keeps its
+// distance from that side and one in the middle its place across in proportion; a tall view keeps its top and bottom margins, one placed at
 // the bottom (in the last quarter) its distance from the bottom, any other
 // (the screen's column, stacked from the top) its distance from the top.
 void follow(View* parent, View* view)
 {
     const platform::Size room = parent->bounds().size;
     const Rect f = view->frame();
-    unsigned mask = f.size.width >= room.width / 2 ? FlexibleWidth : FlexibleLeftMargin | FlexibleRightMargin;
+    unsigned mask = FlexibleLeftMargin | FlexibleRightMargin;
+    if (f.size.width >= room.width / 2)
+        mask = FlexibleWidth;
+    else if (f.midX() < room.width / 3)
+        mask = FlexibleRightMargin; // beside a wide view's left end: it keeps to the left
+    else if (f.midX() > room.width * 2 / 3)
+        mask = FlexibleLeftMargin; // and at its right end, to the right
     if (f.size.height >= room.height / 2)
         mask |= FlexibleHeight;
     else
@@ -44,6 +55,74 @@ void followAll(View* parent)
     }
 }
 
+// How a view was moved up to fit a shorter root, to be undone before the next size.
+using Shifts = std::vector<std::pair<platform::Weak<View>, float>>;
+
+// The smallest gap the fitting leaves between two rows while larger ones can give.
+constexpr float kTightGap = 4;
+
+// Views placed for a taller root that run past its bottom (a phone on its
+// side) come up: the root's views, taken as rows from the top (views side by
+// side share a row; a column stretched with the root fits its own), keep their
+// order and sizes while the gaps above them shrink (the larger ones first, down
+// to kTightGap, then all alike) until the last row ends at the bottom.
+void fitRowsInHeight(View* root, Shifts& shifts)
+{
+    struct Row {
+        float top, bottom;
+        std::vector<View*> views;
+    };
+    std::vector<View*> placed;
+    for (auto& sub : root->subviews()) {
+        if (sub->isHidden())
+            continue;
+        if (!(sub->autoresizingMask() & FlexibleHeight))
+            placed.push_back(sub.get());
+        else if (!dynamic_cast<Control*>(sub.get()) && !dynamic_cast<ScrollView*>(sub.get()))
+            fitRowsInHeight(sub.get(), shifts);
+    }
+    std::sort(placed.begin(), placed.end(), [](View* a, View* b) { return a->frame().minY() < b->frame().minY(); });
+    std::vector<Row> rows;
+    for (View* v : placed) {
+        const Rect f = v->frame();
+        if (!rows.empty() && f.minY() < rows.back().bottom) {
+            rows.back().bottom = std::max(rows.back().bottom, f.maxY());
+            rows.back().views.push_back(v);
+        } else {
+            rows.push_back({ f.minY(), f.maxY(), { v } });
+        }
+    }
+    if (rows.empty())
+        return;
+    const float over = rows.back().bottom - root->bounds().size.height;
+    std::vector<float> gaps;
+    float above = 0, all = 0, spare = 0;
+    for (const Row& row : rows) {
+        gaps.push_back(std::max(0.f, row.top - above));
+        all += gaps.back();
+        spare += std::max(0.f, gaps.back() - kTightGap);
+        above = row.bottom;
+    }
+    if (over <= 0 || all <= 0)
+        return;
+    float newAbove = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        float gap = gaps[i];
+        if (over <= spare)
+            gap -= std::max(0.f, gap - kTightGap) * over / spare;
+        else
+            gap *= std::max(0.f, (all - over) / all);
+        const float shift = std::floor(newAbove + gap - rows[i].top); // whole points, never past the bottom
+        for (View* v : rows[i].views) {
+            Rect f = v->frame();
+            f.origin.y += shift;
+            v->setFrame(f);
+            shifts.emplace_back(platform::Weak<View>(v), shift);
+        }
+        newAbove = rows[i].bottom + shift;
+    }
+}
+
 // The root of an account screen. Screens lay themselves out for the whole
 // screen when they load; shown in a smaller frame (the intro's on a tablet),
 // what they placed moves and stretches with the root.
@@ -59,8 +138,17 @@ public:
     }
     void setFrame(const Rect& frame) override
     {
-        if (frame.size != bounds().size)
+        if (frame.size != bounds().size) {
+            // Back to the places the screen gave, then to the new size.
+            for (auto& [weak, shift] : shifts_)
+                if (Ref<View> v = weak.lock()) {
+                    Rect f = v->frame();
+                    f.origin.y -= shift;
+                    v->setFrame(f);
+                }
+            shifts_.clear();
             followAll(this);
+        }
         // A size with no room (a frame not yet given) would squeeze every margin to nothing for
         // good: the views follow from the last size with room to the next one.
         const bool room = frame.size.width > 0 && frame.size.height > 0;
@@ -71,12 +159,16 @@ public:
         setAutoresizesSubviews(room);
         View::setFrame(frame);
         setAutoresizesSubviews(true);
-        if (room)
+        if (room) {
             laidOut_ = frame.size;
+            if (shifts_.empty())
+                fitRowsInHeight(this, shifts_);
+        }
     }
 
 private:
     platform::Size laidOut_;
+    Shifts shifts_;
 };
 
 } // namespace

@@ -21,6 +21,8 @@ QV_REGISTER_CLASS(QVChangeEmailController);
 
 void QVChangeEmailController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Change Email");
     Ref<View> root = rootView();
     float w = width(root.get());
     label(root.get(), Rect(20, 10, w - 40, 20), 13, "Your e-mail address:");

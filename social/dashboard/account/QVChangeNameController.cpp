@@ -18,6 +18,8 @@ QV_REGISTER_CLASS(QVChangeNameController);
 
 void QVChangeNameController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Change Name");
     Ref<View> root = rootView();
     float w = width(root.get());
     label(root.get(), Rect(20, 10, w - 40, 20), 13, "Your Quorvel name:");

@@ -14,6 +14,8 @@ QV_REGISTER_CLASS(QVChangePasswordController);
 
 void QVChangePasswordController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Change Password");
     Ref<View> root = rootView();
     float w = width(root.get());
     field(root.get(), Rect(20, 14, w - 40, 31), 1, "Current password", true);

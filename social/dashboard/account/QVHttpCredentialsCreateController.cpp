@@ -18,6 +18,8 @@ QV_REGISTER_CLASS(QVHttpCredentialsCreateController);
 
 void QVHttpCredentialsCreateController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Secure Account");
     Ref<View> root = rootView();
     float w = width(root.get());
     label(root.get(), Rect(20, 10, w - 40, 44), 15, "Secure your account to log in from any device.", true);

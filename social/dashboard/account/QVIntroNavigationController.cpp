@@ -72,9 +72,11 @@ void QVIntroNavigationController::viewDidLoad()
     if (!navController_)
         return;
     Rect bounds = own->bounds();
-    navController_->view()->setFrame(Rect(kInset, kInset, bounds.size.width - 2 * kInset,
-                                          bounds.size.height - 2 * kInset));
+    navController_->view()->setFrame(bounds.insetBy(kInset, kInset));
     navController_->setLoadingViewParent(own);
+    // The stack and the border take the rectangles the frame gives them (from the dashboard's
+    // size), never a passing size of the frame's own view on its way to the screen.
+    navController_->view()->setAutoresizingMask(AutoresizingNone);
     own->addSubview(navController_->view());
     // The kit's content frame, drawn over the stack's edges.
     contentFrameView_ = QVContentFrameView::withFrame(bounds);
@@ -82,6 +84,7 @@ void QVIntroNavigationController::viewDidLoad()
         contentFrameView_->setBackgroundColor(std::nullopt);
         contentFrameView_->setOpaque(false);
         contentFrameView_->setUserInteractionEnabled(false);
+        contentFrameView_->setAutoresizingMask(AutoresizingNone);
         own->addSubview(contentFrameView_.get());
     }
     setFullscreenFrame(fullscreenFrame_, false);
@@ -91,14 +94,26 @@ void QVIntroNavigationController::viewDidLoad()
 
 void QVIntroNavigationController::viewWillAppear(bool)
 {
-    if (!QuorvelInternal::dashboardRole().isLargeScreen() && contentFrameView_)
+    if (!QuorvelInternal::dashboardRole().isLargeScreen() && contentFrameView_) {
         contentFrameView_->setFrame(view()->bounds());
+        placeStack();
+    }
 }
 
 void QVIntroNavigationController::viewDidAppear(bool)
 {
-    if (QuorvelInternal::dashboardRole().isLargeScreen() && navController_)
-        navController_->view()->setFrame(Rect(kInset, kInset, 628, 468));
+    if (QuorvelInternal::dashboardRole().isLargeScreen())
+        placeStack();
+}
+
+void QVIntroNavigationController::placeStack()
+{
+    // The screens lie inside the border that is drawn: a frame that leaves a
+    // bottom padding leaves it below the screen too, so nothing the screen
+    // shows (or a tap is meant for) falls outside the border.
+    if (!navController_ || !contentFrameView_)
+        return;
+    navController_->view()->setFrame(contentFrameView_->frame().insetBy(kInset, kInset));
 }
 
 void QVIntroNavigationController::forwardAppearance(Phase phase, bool animated)
@@ -137,6 +152,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
     }
     if (contentFrameView_)
         contentFrameView_->setFrame(frame);
+    placeStack();
     if (loadingView_) {
         Rect loading = frame;
         if (QuorvelInternal::dashboardRole().isLargeScreen())

@@ -51,6 +51,8 @@ protected:
 private:
     // Takes the stack and loads the view.
     void adopt(QVNavigationController* nav);
+    // The stack takes the drawn border's rectangle, inset on every side.
+    void placeStack();
     platform::Ref<QVNavigationController> navController_;
     platform::Ref<platform::ui::View> contentFrameView_;
     platform::Ref<platform::ui::View> loadingView_;

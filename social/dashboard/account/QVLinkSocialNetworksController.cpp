@@ -75,9 +75,13 @@ void QVLinkSocialNetworksController::viewDidAppear(bool)
 {
     QVLinkSocialNetworksSeen::set(true);
     QVExistingAccountController::customAnimateNavigationController(navigationController(), false);
-    // On a phone the screen fills the whole screen, turned with the dashboard.
+    // On a phone the screen fills the whole screen, turned with the dashboard; in the intro
+    // frame its whole screen is the frame's stack, which already holds it inside the border
+    // (the main screen's size would spill over the border and past the screen's edges).
     QVDashboardRole& dashboard = QuorvelInternal::dashboardRole();
-    if (!dashboard.isLargeScreen()) {
+    QVIntroFrame* intro = dashboard.activeIntroFrame();
+    const bool framed = intro && navigationController() && intro->navController() == navigationController();
+    if (!dashboard.isLargeScreen() && !framed) {
         Rect bounds = Screen::mainScreen().bounds();
         if (isLandscape(dashboard.getDashboardOrientation()))
             bounds = Rect(0, 0, bounds.size.height, bounds.size.width);

@@ -15,6 +15,8 @@ QV_REGISTER_CLASS(QVResetPasswordController);
 
 void QVResetPasswordController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Password Reset");
     Ref<View> root = rootView();
     float w = width(root.get());
     label(root.get(), Rect(20, 14, w - 40, 60), 13,

@@ -17,6 +17,8 @@ QV_REGISTER_CLASS(QVSelectAccountTypeController);
 
 void QVSelectAccountTypeController::loadView()
 {
+    // The bar over the form says what it changes.
+    setTitle("Log In");
     Ref<View> root = rootView();
     float w = width(root.get());
     label(root.get(), Rect(20, 10, w - 40, 60), 14,

@@ -15,6 +15,8 @@
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -55,6 +57,10 @@ void QVTwitterAccountLoginController::viewWillAppear(bool)
             Rect submit = submitButton_->frame();
             submit.origin.y = y;
             submitButton_->setFrame(submit);
+            // The disclosure goes below the button it would otherwise lie under.
+            Rect disclosure = privacyDisclosure_->frame();
+            disclosure.origin.y = std::max(disclosure.origin.y, submit.maxY() + 4);
+            privacyDisclosure_->setFrame(disclosure);
         } else {
             Rect disclosure = privacyDisclosure_->frame();
             disclosure.origin.y = y;

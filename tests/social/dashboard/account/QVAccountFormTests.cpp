@@ -17,6 +17,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "social/runtime/FBSession.h"
 #include "social/core/QuorvelInternal.h"
@@ -724,62 +725,6 @@ TEST_F(AccountFormTest, TheIntroFramesLoadingOverlayFadesOutInsideTheFrame)
     EXPECT_EQ(overlay->superview(), nullptr);
     host().introFrame = nullptr;
     intro->view()->removeFromSuperview();
-}
-
-// On a tablet the account screens show in the intro's 628x468 frame: every
-// control of each lies inside that frame and a tap at its middle reaches it.
-TEST_F(AccountFormTest, EveryAccountScreensControlsLieInsideTheTabletsIntroFrameAndTakeTaps)
-{
-    useDevice(ScreenTest::Device::Tablet);
-    for (const char* name : { "UserQuorvelApproval", "QuorvelAccountLogin", "NewAccount", "ExistingAccount",
-                              "ExistingAccountMultiple", "LinkSocialNetworks", "SelectAccountType", "ResetPassword",
-                              "ChangeName", "ChangeEmail", "ChangePassword", "HttpCredentialsCreate",
-                              "EnableQuorvelInDashboard", "GameCenterIntegration", "FacebookAccountLogin",
-                              "TwitterAccountLogin", "DoBootstrap" }) {
-        SCOPED_TRACE(name);
-        Ref<ViewController> screen = QVControllerLoader::load(name);
-        ASSERT_TRUE(screen);
-        Ref<QVIntroNavigationController> intro = QVIntroNavigationController::framing(screen.get());
-        ASSERT_TRUE(intro);
-        host().introFrame = intro.get();
-        driver().showController(intro.get());
-        settle();
-        // The Facebook form opens the network's own login over it: the player closes it first.
-        for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
-            d->dismiss();
-        settle();
-        render(std::string("account_tablet_") + name); // kept for a look with BRISKO_KEEP_RENDERS
-        View* shown = intro->navController()->view();
-        const platform::Rect frame = shown->convertRectTo(shown->bounds(), nullptr);
-        std::vector<View*> controls;
-        std::function<void(View*)> collect = [&](View* v) {
-            if (v->isHidden() || v->alpha() <= 0.01f)
-                return;
-            if (dynamic_cast<Control*>(v) && v->isUserInteractionEnabled())
-                controls.push_back(v);
-            else
-                for (auto& sub : v->subviews())
-                    collect(sub.get());
-        };
-        collect(screen->view());
-        EXPECT_FALSE(controls.empty());
-        for (View* control : controls) {
-            const platform::Rect r = control->convertRectTo(control->bounds(), nullptr);
-            const std::string what = control->className() + " at " + std::to_string(r.origin.x) + "," + std::to_string(r.origin.y)
-                                     + " " + std::to_string(r.size.width) + "x" + std::to_string(r.size.height);
-            EXPECT_TRUE(r.minX() >= frame.minX() && r.maxX() <= frame.maxX() && r.minY() >= frame.minY() && r.maxY() <= frame.maxY())
-                << what;
-            View* hit = driver().window()->hitTest(platform::Point(r.midX(), r.midY()));
-            bool reached = false;
-            for (View* v = hit; v && !reached; v = v->superview())
-                reached = v == control;
-            EXPECT_TRUE(reached) << what << ", the tap reaches " << (hit ? hit->className() : std::string("nothing"));
-        }
-        host().introFrame = nullptr;
-        intro->view()->removeFromSuperview();
-        intro = nullptr;
-        settle(1);
-    }
 }
 
 TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
