@@ -69,6 +69,10 @@ void QVFavoriteThisGameController::loadView()
     reviewArea_->addSubview(reviewTextField_.get());
     layout::addSubviews(root, { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() });
     setView(root.get());
+    // Until the service says otherwise the page shows the state it holds (not a favourite): a
+    // review that never comes leaves a star to see and its explanation, not an empty page.
+    descriptionLabel_->setText(kNotFavoriteText);
+    setButtonImage(notFavoriteImage());
 }
 
 void QVFavoriteThisGameController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
@@ -162,7 +166,7 @@ void QVFavoriteThisGameController::onGameIsNotFavorite()
 {
     isFavorite_ = false;
     descriptionLabel()->setText(kNotFavoriteText);
-    setButtonImage(QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
+    setButtonImage(notFavoriteImage());
     setReviewAreaAvailable(false, true);
 }
 
@@ -175,6 +179,11 @@ void QVFavoriteThisGameController::onGameIsFavorite(const std::string& comment)
                                 + " to your Favorites. From now on when your friends view your list of games, this one "
                                   "will be marked with a star. Press the star again to remove it from your Favorites.");
     setReviewAreaAvailable(true, true);
+}
+
+const char* QVFavoriteThisGameController::notFavoriteImage()
+{
+    return QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png";
 }
 
 void QVFavoriteThisGameController::setButtonImage(const std::string& name)

@@ -54,6 +54,7 @@ private:
     void onGameIsNotFavorite();
     void onGameIsFavorite(const std::string& comment);
     void setButtonImage(const std::string& name);
+    static const char* notFavoriteImage();
     // Shows or hides the comment area: the star slides aside ("slidingIn")
     // while the area fades ("fadingIn"), each over 0.325 s when animated.
     void setReviewAreaAvailable(bool shown, bool animate);

@@ -754,6 +754,7 @@ public:
     }
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
+    using DashboardMonkey::serviceGone;
 };
 
 TEST_P(DashboardMonkeyRoadEndToEnd, KeepsEveryPromise)
@@ -776,6 +777,12 @@ using R = DashboardMonkeyRoadEndToEnd;
 INSTANTIATE_TEST_SUITE_P(
     Roads, DashboardMonkeyRoadEndToEnd,
     testing::Values(
+        // The favourite page opened with the service gone: its state never comes, and the page still
+        // shows its star and what it does (walks of seeds 215, 218 and 249).
+        Road { "FavouritePageWithTheServiceGone",
+               { { "tap 'Fan Club'", [](R& m) { m.tapText("Fan Club"); } },
+                 { "service gone", [](R& m) { m.serviceGone(); } },
+                 { "tap a row", [](R& m) { m.row("Add Game as Favorite"); } } } },
         // The switch page opened over the invitations page, an unlock's notice over it, a switch
         // started, the notice tapped while it shows, then Back (a walk of seed 99 with presence on).
         Road { "SwitchPageUnderATappedNotice",
