@@ -4,12 +4,17 @@
 // disappears, and the answers of a screen that left are dropped, so nothing
 // else would. The overlay goes when its screen goes or when its request is
 // answered, whichever comes first; a screen's answer leaves the overlay of
-// another screen shown in the same stack since (the one in front, loading).
+// another screen shown in the same stack since (the one in front, loading),
+// unless that screen has left the stack unseen.
 #pragma once
 
 #include "platform/foundation/Weak.h"
 
 #include <cstdint>
+
+namespace platform::ui {
+class ViewController;
+}
 
 namespace quorvel {
 
@@ -17,8 +22,8 @@ class QVNavigationController;
 
 class QVLoadingOverlayLink {
 public:
-    // Shown through the stack; nothing without one.
-    void show(QVNavigationController* stack);
+    // Shown through the stack as `screen`'s; nothing without a stack.
+    void show(QVNavigationController* stack, platform::ui::ViewController* screen);
     // Through the screen's stack, else the one it showed the overlay through.
     void hide(QVNavigationController* stack);
 

@@ -88,6 +88,7 @@ void QVNavigationController::hideBackground()
 
 void QVNavigationController::navigationControllerWillShow(NavigationController*, ViewController*, bool)
 {
+    hideOverlayOfAScreenThatLeft();
     if (orderTimer_)
         orderTimer_->invalidate();
     platform::Weak<QVNavigationController> weak(this);
@@ -234,26 +235,48 @@ void QVNavigationController::hideLoadingIndicator()
     }
 }
 
-uint64_t QVNavigationController::showLoadingIndicatorAsOwner()
+uint64_t QVNavigationController::showLoadingIndicatorAsOwner(ViewController* screen)
 {
     showLoadingIndicator();
     loadingOwner_ = ++lastLoadingTicket_;
+    loadingOwnerScreen_ = screen;
     return loadingOwner_;
 }
 
 void QVNavigationController::hideLoadingIndicatorOfOwner(uint64_t ticket)
 {
-    if (loadingController_ && loadingOwner_ != 0 && loadingOwner_ != ticket)
+    if (loadingController_ && loadingOwner_ != 0 && loadingOwner_ != ticket && !overlayOwnerLeft())
         return;
     hideLoadingIndicator();
 }
 
-void QVLoadingOverlayLink::show(QVNavigationController* stack)
+bool QVNavigationController::overlayOwnerLeft() const
+{
+    if (!loadingController_ || loadingOwner_ == 0)
+        return false;
+    platform::Ref<ViewController> owner = loadingOwnerScreen_.lock();
+    return !owner || owner->navigationController() != this;
+}
+
+void QVNavigationController::hideOverlayOfAScreenThatLeft()
+{
+    if (overlayOwnerLeft())
+        hideLoadingIndicator();
+}
+
+void QVNavigationController::setIsInHiddenTab(bool hidden)
+{
+    inHiddenTab_ = hidden;
+    if (!hidden)
+        hideOverlayOfAScreenThatLeft();
+}
+
+void QVLoadingOverlayLink::show(QVNavigationController* stack, ViewController* screen)
 {
     if (!stack)
         return;
     shownIn_ = stack;
-    ticket_ = stack->showLoadingIndicatorAsOwner();
+    ticket_ = stack->showLoadingIndicatorAsOwner(screen);
 }
 
 void QVLoadingOverlayLink::hide(QVNavigationController* stack)

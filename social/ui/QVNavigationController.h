@@ -36,8 +36,9 @@ public:
     virtual void showLoadingIndicator();
     void hideLoadingIndicator();
     // For a screen: shows the overlay as that screen's and answers its ticket; hiding with
-    // the ticket leaves an overlay another screen has shown since (the stack has only one).
-    uint64_t showLoadingIndicatorAsOwner();
+    // the ticket leaves an overlay another screen has shown since (the stack has only one),
+    // while that screen is still in this stack.
+    uint64_t showLoadingIndicatorAsOwner(platform::ui::ViewController* screen);
     void hideLoadingIndicatorOfOwner(uint64_t ticket);
     QVLoadingController* loadingController() const { return loadingController_.get(); }
 
@@ -60,7 +61,7 @@ public:
     platform::ui::View* loadingViewParent() const { return loadingViewParent_.get(); }
     void setLoadingViewParent(platform::ui::View* parent) { loadingViewParent_ = parent; }
     bool isInHiddenTab() const { return inHiddenTab_; }
-    void setIsInHiddenTab(bool hidden) { inHiddenTab_ = hidden; }
+    void setIsInHiddenTab(bool hidden);
 
     // Kept, and shown on the badge of the tab that owns the stack (none: hidden).
     void setBadgeValue(const std::optional<std::string>& value);
@@ -99,6 +100,10 @@ private:
     QVTabBarContainer* enclosingTabBarContainer();
     void tabBarSlideDidStop(const std::string& name, bool finished, void* context);
     bool isActiveIntroNavigation() const;
+    // The overlay is a screen's that has left this stack unseen (from a hidden tab, with no
+    // disappearance to take it down): nobody else would hide it.
+    bool overlayOwnerLeft() const;
+    void hideOverlayOfAScreenThatLeft();
 
     bool inHiddenTab_ { false };
     bool isTabBarHidden_ { false };
@@ -107,6 +112,7 @@ private:
     platform::Ref<platform::ui::View> loadingViewParent_;
     platform::Ref<QVLoadingController> loadingController_;
     uint64_t loadingOwner_ { 0 }; // the ticket of the screen whose overlay shows; 0 for the stack's own
+    platform::Weak<platform::ui::ViewController> loadingOwnerScreen_;
     uint64_t lastLoadingTicket_ { 0 };
     platform::Ref<platform::ui::View> mBackgroundView;
     std::optional<std::string> badgeValue_;

@@ -182,6 +182,19 @@ TEST_F(ScreenBaseTest, ACoveredScreensAnswerLeavesTheFrontScreensOverlay)
     nav->popViewControllerAnimated(false);
     settle(1);
     EXPECT_EQ(nav->loadingController(), nullptr);
+
+    // In a tab not on show a screen leaves unseen (no disappearance to hear, its answers
+    // dropped): its overlay goes as the stack shows the screen under it.
+    nav->setIsInHiddenTab(true);
+    nav->notifyViewWillDisappear(false);
+    nav->notifyViewDidDisappear(false);
+    nav->pushViewController(front, false);
+    settle(1);
+    front->showLoadingScreen();
+    ASSERT_TRUE(nav->loadingController());
+    nav->popViewControllerAnimated(false);
+    settle(1);
+    EXPECT_EQ(nav->loadingController(), nullptr);
 }
 
 TEST_F(ScreenBaseTest, NavigationBarGetsTheClientLookAndBackground)
