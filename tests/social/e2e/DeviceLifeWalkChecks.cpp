@@ -105,11 +105,18 @@ void DeviceLifeWalkEndToEnd::askLogin(const std::string& who, bool required, con
         return;
     }
     // While a login runs, another of the same player joins it (a login that
-    // has ended, its callers still being told, is not joined).
+    // has ended, its callers still being told, is not joined). One that must
+    // be heard (a form's) is owed under its own name from then on: the
+    // waiting one may be a trigger that met another player's login and
+    // started nothing, and the form's bootstrap is known by the form's name.
     const bool running = clientRunning() && QuorvelInternal::login().isBootstrapInProgress();
     for (auto& a : asked)
         if (running && !a.heldByTheAccountScreens && a.player == who) {
-            a.required = a.required || required;
+            if (required && !a.required) {
+                a.required = true;
+                a.step = stepNumber;
+                a.why = why;
+            }
             return;
         }
     const bool othersWait = std::any_of(asked.begin(), asked.end(), [&](auto& a) { return a.player.empty() || who.empty(); });

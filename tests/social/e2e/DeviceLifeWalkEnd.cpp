@@ -67,6 +67,10 @@ void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
         }
     };
     closeEverything();
+    // A call of the last step, taken at once, may still be on its way (its
+    // answer cut by the restart above): the network settles before the look.
+    pass(0.6);
+    letAnswersLand();
     checkSettled();
     // The walk's last scores, on both boards, are taken with the network gone
     // and kept across a relaunch until the next login sends them.

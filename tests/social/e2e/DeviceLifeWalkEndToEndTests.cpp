@@ -50,6 +50,14 @@ int environmentNumber(const char* name, int fallback)
     return text && *text ? std::atoi(text) : fallback;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // BRISKO_WALK_TRACE=1 prints every step as it is taken.
 bool tracing() { return environmentNumber("BRISKO_WALK_TRACE", 0) != 0; }
 
@@ -246,7 +254,10 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
 {
     seed = static_cast<uint32_t>(walkSeed);
     random.seed(seed);
-    const std::string replay = "TEST_SEED=" + std::to_string(walkSeed) + " scripts/walk --steps " + std::to_string(length);
+    // scripts/walk takes its seed from --seed (it sets TEST_SEED itself) and
+    // walks in the sanitizer build unless told --release.
+    const std::string replay = "scripts/walk --seed " + std::to_string(walkSeed) + " --steps " + std::to_string(length)
+        + (kSanitized ? "" : " --release");
     std::cout << "walk seed " << walkSeed << ", " << length << " steps (replay: " << replay << ")" << std::endl;
     int total = 0;
     for (auto& s : steps())
