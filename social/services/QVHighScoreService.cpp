@@ -453,6 +453,18 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
 namespace {
 
+// Scores of a batch not sent because the player who sent it is no longer the
+// local player: they wait in the store for that player's next login.
+void sayTheyWaitForTheirPlayer(const QVHighScoreBatch& scores)
+{
+    size_t count = 0;
+    for (const auto& entry : scores)
+        count += entry ? 1 : 0;
+    platform::log("Quorvel: %zu score(s) of a batch were not sent: the player who sent it is no longer logged in; "
+                  "they are kept on the device and go after that player's next login",
+                  count);
+}
+
 // The scores of one sent batch, the player's who sends it, are on their way
 // until the service answers it (an answered score with a blob stays so until
 // its upload ends, see _uploadBlobs), or at once when nothing was sent. A
@@ -536,7 +548,7 @@ public:
             QVHighScoreBatch rest = batch_;
             rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(refused->index));
             if (!rest.empty()) {
-                QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                sendAgain(rest, answer);
                 return;
             }
         }
@@ -548,7 +560,7 @@ public:
             if (rest.size() < batch_.size()) {
                 QVRetireLeaderboard(*lacking);
                 if (!rest.empty()) {
-                    QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                    sendAgain(rest, answer);
                     return;
                 }
             }
@@ -557,6 +569,20 @@ public:
     }
 
 private:
+    // The rest goes again for the player who sent the batch only: signed
+    // with another player's token it would be kept as theirs. It then waits
+    // in the store for its own player's next login, and the caller hears the
+    // failure.
+    void sendAgain(QVHighScoreBatch& rest, platform::Object* answer)
+    {
+        if (QVUser::offlineRowsUserId() != player_) {
+            sayTheyWaitForTheirPlayer(rest);
+            onFailure_.invoke(answer);
+            return;
+        }
+        QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+    }
+
     QVHighScoreBatch batch_;
     std::string player_;
     std::string message_;
@@ -612,8 +638,8 @@ class BatchPieces final : public platform::Object {
 public:
     BatchPieces(QVHighScoreBatch batch, Ref<QVSentBlobs> blobs, bool silently, std::optional<std::string> message,
                 const QVDelegate& onSuccess, const QVDelegate& onFailure)
-        : batch_(std::move(batch)), blobs_(std::move(blobs)), message_(std::move(message)), onSuccess_(onSuccess),
-          onFailure_(onFailure), silently_(silently)
+        : batch_(std::move(batch)), blobs_(std::move(blobs)), player_(QVUser::offlineRowsUserId()),
+          message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure), silently_(silently)
     {
     }
     Ref<QVRequestHandle> sendNext()
@@ -648,6 +674,14 @@ private:
     {
         if (finished_)
             return;
+        // The pieces left are the sender's: signed with another player's
+        // token they would be kept as theirs, so they wait in the store.
+        if (next_ < batch_.size() && QVUser::offlineRowsUserId() != player_) {
+            sayTheyWaitForTheirPlayer(
+                QVHighScoreBatch(batch_.begin() + static_cast<std::ptrdiff_t>(next_), batch_.end()));
+            next_ = batch_.size();
+            failed_ = true;
+        }
         if (next_ < batch_.size()) {
             sendNext();
             return;
@@ -661,6 +695,7 @@ private:
 
     QVHighScoreBatch batch_; // the scores not sent yet from next_ on
     Ref<QVSentBlobs> blobs_; // of the whole batch, for each piece's answer
+    std::string player_; // who sent the batch
     std::optional<std::string> message_;
     QVDelegate onSuccess_;
     QVDelegate onFailure_;

@@ -400,6 +400,11 @@ protected:
     std::string ownPlayer, rival, zed;
     std::map<std::string, std::string> names, emails;
     int64_t sentValues { 0 };
+    // The service's scores from before the walk (the seeded game's, another
+    // player's 900 on Normal among them) are not the walk's, whatever their
+    // values: its own rows have higher ids.
+    int64_t scoresBeforeTheWalk { 0 };
+    std::string onlyTheWalks(const std::string& table = "high_scores") const;
     std::vector<SentScore> scores;
     std::vector<SentProgress> progress;
     std::map<CloudKey, std::vector<CloudWrite>> cloud;

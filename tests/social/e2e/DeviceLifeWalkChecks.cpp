@@ -538,6 +538,7 @@ void DeviceLifeWalkEndToEnd::checkNothingKeptTwice()
     // blob are the only extra ones allowed, and the game sent some scores twice itself.
     const std::string copies = "FROM high_scores h LEFT JOIN score_blobs b ON b.score_id = h.id";
     const std::string twice = kept("SELECT h.leaderboard_id || ' ' || h.score " + copies
+                                   + " WHERE " + onlyTheWalks("h")
                                    + " GROUP BY h.leaderboard_id, h.score HAVING COUNT(*) - SUM(b.key IS NOT NULL) > 1");
     if (twice.empty())
         return;
@@ -549,7 +550,8 @@ void DeviceLifeWalkEndToEnd::checkNothingKeptTwice()
         return;
     ADD_FAILURE() << "the service kept the score " << value << " on " << board << " (sent once) more than once: "
                   << kept("SELECT group_concat('player ' || h.user_id || (CASE WHEN b.key IS NULL THEN ' without a blob'"
-                          " ELSE ' with a blob' END), ', ') " + copies + " WHERE h.score = " + value);
+                          " ELSE ' with a blob' END), ', ') " + copies + " WHERE h.score = " + value
+                          + " AND " + onlyTheWalks("h"));
 }
 
 // No loading overlay is left over the page in front once every answer is in.

@@ -264,6 +264,7 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
         total += leftOut(s.name) ? 0 : s.weight;
 
     serviceStarted();
+    scoresBeforeTheWalk = std::stoll("0" + kept("SELECT MAX(id) FROM high_scores"));
     // The bonus board, and the players' addresses for the account forms.
     ASSERT_TRUE(keepNow("INSERT INTO leaderboards VALUES (" + bonus + ", 'Bonus', 1)"));
     for (int64_t a = StandInState::kCollectorAchievement + 1; a < StandInState::kFirstStepsAchievement + kAchievements; ++a)

@@ -419,7 +419,8 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
 // device, in the store that is now lost.
 void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
 {
-    const auto rows = words(kept("SELECT group_concat(leaderboard_id || ':' || score, ' ') FROM high_scores"));
+    const auto rows = words(kept("SELECT group_concat(leaderboard_id || ':' || score, ' ') FROM high_scores WHERE "
+                                 + onlyTheWalks()));
     const std::string onTheHost = "FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"
                                   " JOIN storage_objects o ON o.key = b.key";
     const auto blobs = words(kept("SELECT group_concat(h.leaderboard_id || ':' || h.score, ' ') " + onTheHost));

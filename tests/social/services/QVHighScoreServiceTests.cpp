@@ -327,6 +327,74 @@ TEST_F(HighScoreServiceTest, ALargeBatchGoesInPiecesAndAFailedPieceLeavesOnlyIts
     }));
 }
 
+// A batch signed with another player's token is kept as that player's: what
+// is left of a batch once its player is no longer the local one (its next
+// pieces, or the rest after the service refused one score) waits in the
+// store for that player's next login.
+TEST_F(HighScoreServiceTest, WhatIsLeftOfABatchGoesOnlyForThePlayerWhoSentIt)
+{
+    std::vector<highscore_testing::Board> boards;
+    for (int b = 100; b < 160; ++b)
+        boards.push_back({ std::to_string(b) });
+    highscore_testing::storeBoards(boards);
+    auto pendingOf = [&](const std::string& who) {
+        return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL AND user_id = " + who);
+    };
+    struct Road {
+        const char* name;
+        int scores;           // taken offline by player 42, one a board
+        bool refuseTheFirst;  // the service refuses the first score for itself
+    } roads[] = {
+        { "the pieces after the first of a large batch", 60, false },
+        { "the rest of a batch with one refused score", 3, true },
+    };
+    int64_t value = 1000; // each better than the one before on its board
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        facade.local = highscore_testing::player("42");
+        facade.onlineFlag = false;
+        for (int b = 0; b < road.scores; ++b)
+            QVHighScoreService::setHighScoreSilently(++value, std::to_string(100 + b), true, {}, {});
+        facade.onlineFlag = true;
+        const bool refuse = road.refuseTheFirst;
+        server.route("POST", QVHighScoreService::kBatchPath, [refuse](const standin::LoggedRequest& r) {
+            if (refuse && paramValues(r, "high_scores[][score]").size() == 3)
+                return standin::Answer::xml("<errors><error>Score 1 of the batch: display_text is too long (at "
+                                            "most 1000 characters)</error></errors>",
+                                            422);
+            return highscore_testing::echoBatch(r, "42");
+        });
+        server.clearLog();
+        server.holdAnswersTo(QVHighScoreService::kBatchPath);
+        platform::LogCapture log;
+        recorder = CallbackRecorder::create();
+        ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, recorder->onSuccess(), recorder->onFailure()));
+        ASSERT_TRUE(waitFor([&] { return server.heldCount() == 1; }));
+
+        // Another player logs in before the first request is answered.
+        facade.local = highscore_testing::player("43");
+        server.stopHolding();
+        ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+        loop().drain();
+        EXPECT_EQ(recorder->failures, 1);
+        ASSERT_EQ(server.requestCount(), 1u) << "what was left went under the other player's token";
+        const size_t left = static_cast<size_t>(road.scores) - (road.refuseTheFirst ? 1 : 0)
+            - (road.refuseTheFirst ? 0 : paramValues(server.requests()[0], "high_scores[][score]").size());
+        ASSERT_GT(left, 0u);
+        EXPECT_TRUE(log.contains(std::to_string(left) + " score(s) of a batch were not sent"))
+            << testing::PrintToString(log.texts());
+        EXPECT_EQ(pendingOf("42"), Strings { std::to_string(left) });
+
+        // The player's next login sends them.
+        facade.local = highscore_testing::player("42");
+        server.clearLog();
+        ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+        ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+        EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]").size(), left);
+        ASSERT_TRUE(waitFor([&] { return pendingOf("42") == Strings { "0" }; }));
+    }
+}
+
 TEST_F(HighScoreServiceTest, ScoresTakenOnlineWithinTheDelayGoOutAsOnePostAfterTheLast)
 {
     QVHighScoreService::setHighScore(10, "5", recorder->onSuccess(), recorder->onFailure());
