@@ -248,19 +248,23 @@ void DeviceLifeWalkEndToEnd::checkScores()
             continue;
         // The newest blob the device was due to send: one given again (once
         // bettered, or whose cancelled batch the next list of bests named) may
-        // stay on the device, leaving the one sent before it.
+        // stay on the device, leaving the one sent before it, which is due only
+        // when it was due itself. A blob too long for the road a score takes
+        // online is not announced, nor one a later score of its board took the
+        // place of in its run: its row then has none. One announced is due.
         std::string due;
+        bool fallenBackOnIsDue = false;
         for (auto it = sends.rbegin(); it != sends.rend(); ++it) {
-            due += (due.empty() ? "" : ", ") + stored(*(*it)->blob);
-            if (!(*it)->againOnceBettered && !(*it)->againOfASentValue)
+            const SentScore& send = **it;
+            due += (due.empty() ? "" : ", ") + stored(*send.blob);
+            if (!send.againOnceBettered && !send.againOfASentValue) {
+                fallenBackOnIsDue = !send.blobLostWithTheStore
+                    && send.blob->size() <= QVHighScoreService::kMaxUploadedBlob && !send.blobLeftInItsRun;
                 break;
+            }
         }
-        // A blob too long for the road a score takes online is not announced,
-        // nor one a later score of its board took the place of in its run: its
-        // row then has none. One announced is due.
         const bool announced = kept(rows) != "0";
-        const bool blobDue = !s.blobLostWithTheStore
-            && (announced || (s.blob->size() <= QVHighScoreService::kMaxUploadedBlob && !s.blobLeftInItsRun));
+        const bool blobDue = !s.blobLostWithTheStore && (announced || fallenBackOnIsDue);
         EXPECT_TRUE(!blobDue || kept(rows + " AND hex(o.bytes) IN (" + due + ")") != "0")
             << "its row is kept without its blob on the storage host";
     }
