@@ -4,12 +4,16 @@
 // Back (also at once after a look at another tab, or right after a tap), the
 // game opening and closing pages, logging out and in, switching accounts, an
 // unlock's notice and a tap on a notice's bar, the switch page opened over
-// any tab, memory running short, and the service answering late,
-// failing, going and coming with the network. After every move, once the
-// network settles, and at the end, it checks what a player must always find:
+// any tab, the challenge another player sent to three (the player, the rival
+// and a third account of the device) opened, memory running short, and the
+// service answering late, failing, going and coming with the network. After
+// every move, once the network settles, and at the end, it checks what a
+// player must always find:
 //   - no loading overlay left over a page: every request has been answered;
 //   - a way out of the screen in front (the dashboard's X, Back, a button);
-//   - no page that shows neither content nor a message.
+//   - no page that shows neither content nor a message;
+//   - on the challenge sent to three, opened by one of them: their own
+//     record, and its start.
 // A screen whose spinner turns is given the time a player would give it
 // (answers through the presence channel are no transport's requests).
 // Roads a walk once took to a broken promise are replayed as rows of a table.
@@ -25,6 +29,7 @@
 // views at a failure). A fault planted on one page (its loading overlay
 // never hidden) is found.
 #include "DashboardEndToEndSupport.h"
+#include "StandInRequestSupport.h"
 
 #include "platform/graphics/Image.h"
 #include "platform/net/HttpTransport.h"
@@ -42,10 +47,12 @@
 #include "platform/ui/TextView.h"
 #include "platform/ui/WebView.h"
 #include "social/core/QVNotificationView.h"
+#include "social/dashboard/challenges/QVChallengeDetailController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/FBSession.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVChallenge.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVTabBarItem.h"
@@ -54,9 +61,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <random>
+#include <utility>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -115,6 +124,7 @@ protected:
             { "an unlock's notice", 1, &M::unlockNotice },
             { "the switch page over this tab", 1, &M::switchPageHere },
             { "tap a notice bar", 2, &M::tapANoticeBar },
+            { "the challenge sent to three", 1, &M::openTheChallengeForThree },
         };
         return table;
     }
@@ -364,6 +374,23 @@ protected:
         }
         Quorvel::launchDashboardWithSwitchUserPage();
     }
+    // The game's challenges page, and the row of the challenge sent to three. Where the walk can
+    // reach it, what it shows is checked once the answers are in (see challengeForThreeBroken).
+    void openTheChallengeForThree()
+    {
+        Quorvel::launchDashboardWithChallengesPage();
+        settle();
+        lookAtTheChallengeForThree = true;
+        for (auto* row : visible<platform::ui::TableViewCell>())
+            for (auto* label : labelsIn(row))
+                if (label->text() == kChallengeForThree) {
+                    note("    as player " + Quorvel::lastLoggedInUserId());
+                    driver->tap(row);
+                    moveOn();
+                    return;
+                }
+        note("    not listed");
+    }
     // A tap on the text of a notice bar sliding over the page.
     void tapANoticeBar()
     {
@@ -550,6 +577,27 @@ protected:
                 return true;
         return false;
     }
+    // Each of the three a challenge was sent to finds their own record on its page, and can start
+    // it. Asked after opening it: "" where the walk did not get there (offline, a failed answer)
+    // unless `mustOpen`.
+    std::string challengeForThreeBroken(bool mustOpen)
+    {
+        const std::string who = Quorvel::lastLoggedInUserId();
+        auto* detail = dynamic_cast<QVChallengeDetailController*>(frontScreen());
+        if (!detail || detail->challengeId() != challengeForThree || !detail->userChallenge())
+            return mustOpen ? "the challenge sent to three does not open with a record for player " + who : "";
+        if (std::find(challengeRecipients.begin(), challengeRecipients.end(), who) == challengeRecipients.end())
+            return {};
+        QVUser* recipient = detail->userChallenge()->recipient();
+        if (!recipient || recipient->resourceId() != who)
+            return "player " + who + " sees the record of player " + (recipient ? recipient->resourceId() : "none")
+                   + " on the challenge sent to three";
+        for (auto* button : visible<platform::ui::Button>())
+            if (button->currentTitle() == "Start Challenge" && button->isEnabled())
+                return {};
+        return "player " + who + " cannot start the challenge sent to three";
+    }
+
     // What a player finds broken now, or "".
     std::string brokenPromise()
     {
@@ -565,6 +613,9 @@ protected:
             letTimePass(1.0);
         if (overlayStays())
             return "a loading overlay stays over " + frontScreenName() + " with every request answered";
+        if (std::exchange(lookAtTheChallengeForThree, false))
+            if (std::string broken = challengeForThreeBroken(mustOpenTheChallenge); !broken.empty())
+                return broken;
         // A login's screen shows its spinner until the login is answered (through the presence
         // channel it is no request the transport counts).
         for (int second = 0; second < 12 && spinning(); ++second)
@@ -619,7 +670,28 @@ protected:
         // The device has opened the rival's account too: the switch page offers it.
         ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + platform::ui::Device::currentDevice().uniqueIdentifier()
                             + "', " + std::to_string(StandInState::kRivalUser) + ")"));
+        sendTheChallengeForThree();
         openDashboard();
+    }
+
+    // Another player sends a challenge through the service's send route to the player, the rival
+    // and a third player the device has opened too (the switch page offers all three).
+    void sendTheChallengeForThree()
+    {
+        const int64_t sender = state->addUser("Sender");
+        thirdPlayer = state->addUser("Third");
+        const std::string token = "token-sender", secret = "secret-sender";
+        ASSERT_TRUE(arrange("INSERT INTO tokens VALUES ('" + token + "', '" + secret + "', " + std::to_string(sender) + ")"));
+        ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + platform::ui::Device::currentDevice().uniqueIdentifier()
+                            + "', " + std::to_string(thirdPlayer) + ")"));
+        service->addToken(token, secret);
+        challengeRecipients = { ownPlayer, std::to_string(StandInState::kRivalUser), std::to_string(thirdPlayer) };
+        standin::Params form { { "challenge_definition_id", "51" }, { "challenge_description", "Beat my lap" },
+                               { "challenge_user_message", kChallengeForThree } };
+        for (const std::string& to : challengeRecipients)
+            form.emplace_back("challenge_user_ids[]", to);
+        ASSERT_EQ(standin_testing::ask(serviceAddress(), port, "POST", "challenges.xml", form, token, secret).status, 200);
+        challengeForThree = kept("SELECT MAX(id) FROM challenges");
     }
 
     // Walks `length` moves from `seed`; answers the first promise broken (with
@@ -684,8 +756,13 @@ protected:
         return out;
     }
 
+    static constexpr const char* kChallengeForThree = "For the three of us";
     platform::Ref<platform::ManualReachability> network;
     QuorvelSettingsDictionary settings;
+    std::string challengeForThree;
+    std::vector<std::string> challengeRecipients;
+    int64_t thirdPlayer { 0 };
+    bool lookAtTheChallengeForThree { false }, mustOpenTheChallenge { false };
     bool serviceWanted { true }, networkUp { true };
     int lateMoves { 0 };
     std::mt19937 random;
@@ -752,6 +829,23 @@ public:
         QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(100, true);
         moveOn();
     }
+    // The game logs in one of the device's players; the walk goes on once the login has ended.
+    void logInAs(int64_t player)
+    {
+        const std::string who = std::to_string(player);
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+        if (!waitUntil([&] {
+                return Quorvel::lastLoggedInUserId() == who && !QuorvelInternal::login().isBootstrapInProgress();
+            }))
+            note("    player " + who + " did not log in");
+    }
+    // The challenge sent to three, which must open with the record of the player logged in.
+    void openTheChallengeForThreeAsItsRecipient()
+    {
+        mustOpenTheChallenge = true;
+        openTheChallengeForThree();
+    }
+    int64_t third() const { return thirdPlayer; }
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
 };
@@ -785,7 +879,15 @@ INSTANTIATE_TEST_SUITE_P(
                  { "memory warning", [](R& m) { m.memoryWarning(); } },
                  { "tap a row", [](R& m) { m.row("Rival"); } },
                  { "tap 'Collector'", [](R& m) { m.tapText("'Collector'"); } },
-                 { "back", [](R& m) { m.back(); } } } }),
+                 { "back", [](R& m) { m.back(); } } } },
+        // A challenge sent to three through the service, opened by each of them in turn as the game
+        // logs them in: each sees their own record and can start it.
+        Road { "EachOfThreeRecipientsStartsTheirOwn",
+               { { "the challenge, as the player", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } },
+                 { "the rival logs in", [](R& m) { m.logInAs(StandInState::kRivalUser); } },
+                 { "the challenge, as the rival", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } },
+                 { "the third logs in", [](R& m) { m.logInAs(m.third()); } },
+                 { "the challenge, as the third", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } } } }),
     [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
 
 // The planted fault: the game's own leaderboards never take their loading overlay down.
@@ -814,7 +916,7 @@ protected:
 
 TEST_F(DashboardMonkeyPlantedFaultEndToEnd, FindsALoadingOverlayNeverHiddenOnOnePage)
 {
-    const std::string broken = walk(4, 60);
+    const std::string broken = walk(1, 60);
     EXPECT_NE(broken.find("a loading overlay stays over"), std::string::npos)
         << "the monkey did not find the planted overlay: " << broken << "\nits moves:\n" << trailText();
 }
