@@ -374,22 +374,33 @@ protected:
         }
         Quorvel::launchDashboardWithSwitchUserPage();
     }
-    // The game's challenges page, and the row of the challenge sent to three. Where the walk can
-    // reach it, what it shows is checked once the answers are in (see challengeForThreeBroken).
+    // The game's challenges page, and the row of the challenge sent to three, once the list's answer
+    // is in (given a player's patience while its overlay shows). Where the walk can reach it, what
+    // it shows is checked once the answers are in (see challengeForThreeBroken).
     void openTheChallengeForThree()
     {
         Quorvel::launchDashboardWithChallengesPage();
         settle();
         lookAtTheChallengeForThree = true;
+        platform::ui::TableViewCell* row = nullptr;
+        for (int second = 0; !(row = rowShowing(kChallengeForThree)) && second < 12 && (overlayStays() || mustOpenTheChallenge);
+             ++second)
+            letTimePass(1.0);
+        if (!row) {
+            note("    not listed");
+            return;
+        }
+        note("    as player " + Quorvel::lastLoggedInUserId());
+        driver->tap(row);
+        moveOn();
+    }
+    platform::ui::TableViewCell* rowShowing(const std::string& text)
+    {
         for (auto* row : visible<platform::ui::TableViewCell>())
             for (auto* label : labelsIn(row))
-                if (label->text() == kChallengeForThree) {
-                    note("    as player " + Quorvel::lastLoggedInUserId());
-                    driver->tap(row);
-                    moveOn();
-                    return;
-                }
-        note("    not listed");
+                if (label->text() == text)
+                    return row;
+        return nullptr;
     }
     // A tap on the text of a notice bar sliding over the page.
     void tapANoticeBar()
