@@ -5,11 +5,18 @@
 // else would. The overlay goes when its screen goes or when its request is
 // answered, whichever comes first; a screen's answer leaves the overlay of
 // another screen shown in the same stack since (the one in front, loading).
+// A screen taken off a stack out of sight (a hidden tab taken back to its
+// root) hears no disappearance: the stack knows the screen and lets the
+// overlay go with it.
 #pragma once
 
 #include "platform/foundation/Weak.h"
 
 #include <cstdint>
+
+namespace platform::ui {
+class ViewController;
+}
 
 namespace quorvel {
 
@@ -17,8 +24,8 @@ class QVNavigationController;
 
 class QVLoadingOverlayLink {
 public:
-    // Shown through the stack; nothing without one.
-    void show(QVNavigationController* stack);
+    // Shown through the stack as `screen`'s; nothing without a stack.
+    void show(QVNavigationController* stack, platform::ui::ViewController* screen);
     // Through the screen's stack, else the one it showed the overlay through.
     void hide(QVNavigationController* stack);
 

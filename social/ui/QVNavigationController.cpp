@@ -86,6 +86,8 @@ void QVNavigationController::hideBackground()
 
 void QVNavigationController::navigationControllerWillShow(NavigationController*, ViewController*, bool)
 {
+    if (overlayOutlivedItsScreen())
+        hideLoadingIndicator();
     if (orderTimer_)
         orderTimer_->invalidate();
     platform::Weak<QVNavigationController> weak(this);
@@ -194,6 +196,7 @@ bool QVNavigationController::isActiveIntroNavigation() const
 void QVNavigationController::showLoadingIndicator()
 {
     loadingOwner_ = 0;
+    loadingOwnerScreen_ = nullptr;
     if (loadingController_ && loadingController_->isViewLoaded() && isViewLoaded()
         && loadingController_->view()->superview() == view())
         return;
@@ -223,6 +226,7 @@ void QVNavigationController::showLoadingIndicator()
 void QVNavigationController::hideLoadingIndicator()
 {
     loadingOwner_ = 0;
+    loadingOwnerScreen_ = nullptr;
     if (isActiveIntroNavigation())
         QVDashboardRole::current().activeIntroFrame()->removeLoadingView();
     if (loadingController_) {
@@ -232,26 +236,36 @@ void QVNavigationController::hideLoadingIndicator()
     }
 }
 
-uint64_t QVNavigationController::showLoadingIndicatorAsOwner()
+uint64_t QVNavigationController::showLoadingIndicatorAsOwner(ViewController* screen)
 {
     showLoadingIndicator();
     loadingOwner_ = ++lastLoadingTicket_;
+    loadingOwnerScreen_ = screen;
     return loadingOwner_;
 }
 
 void QVNavigationController::hideLoadingIndicatorOfOwner(uint64_t ticket)
 {
-    if (loadingController_ && loadingOwner_ != 0 && loadingOwner_ != ticket)
+    if (loadingController_ && loadingOwner_ != 0 && loadingOwner_ != ticket && !overlayOutlivedItsScreen())
         return;
     hideLoadingIndicator();
 }
 
-void QVLoadingOverlayLink::show(QVNavigationController* stack)
+bool QVNavigationController::overlayOutlivedItsScreen()
+{
+    if (!loadingController_ || loadingOwner_ == 0)
+        return false;
+    // A screen's child (a header it holds) reaches the stack through it.
+    Ref<ViewController> screen = loadingOwnerScreen_.lock();
+    return !screen || screen->navigationController() != this;
+}
+
+void QVLoadingOverlayLink::show(QVNavigationController* stack, ViewController* screen)
 {
     if (!stack)
         return;
     shownIn_ = stack;
-    ticket_ = stack->showLoadingIndicatorAsOwner();
+    ticket_ = stack->showLoadingIndicatorAsOwner(screen);
 }
 
 void QVLoadingOverlayLink::hide(QVNavigationController* stack)

@@ -37,7 +37,9 @@ public:
     void hideLoadingIndicator();
     // For a screen: shows the overlay as that screen's and answers its ticket; hiding with
     // the ticket leaves an overlay another screen has shown since (the stack has only one).
-    uint64_t showLoadingIndicatorAsOwner();
+    // The overlay goes with its screen: once that screen has left the stack (taken off it out
+    // of sight, it hears no disappearance and its answers are dropped), the stack hides it.
+    uint64_t showLoadingIndicatorAsOwner(platform::ui::ViewController* screen);
     void hideLoadingIndicatorOfOwner(uint64_t ticket);
     QVLoadingController* loadingController() const { return loadingController_.get(); }
 
@@ -99,6 +101,8 @@ private:
     QVTabBarContainer* enclosingTabBarContainer();
     void tabBarSlideDidStop(const std::string& name, bool finished, void* context);
     bool isActiveIntroNavigation() const;
+    // A screen's overlay shows and that screen is no longer on this stack.
+    bool overlayOutlivedItsScreen();
 
     bool inHiddenTab_ { false };
     bool isTabBarHidden_ { false };
@@ -107,6 +111,7 @@ private:
     platform::Ref<platform::ui::View> loadingViewParent_;
     platform::Ref<QVLoadingController> loadingController_;
     uint64_t loadingOwner_ { 0 }; // the ticket of the screen whose overlay shows; 0 for the stack's own
+    platform::Weak<platform::ui::ViewController> loadingOwnerScreen_; // that screen
     uint64_t lastLoadingTicket_ { 0 };
     platform::Ref<platform::ui::View> mBackgroundView;
     std::optional<std::string> badgeValue_;

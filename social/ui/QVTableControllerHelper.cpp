@@ -202,7 +202,7 @@ void QVTableControllerHelper::_refreshDataIncrementally(const platform::Notifica
 // ---------------------------------------------------------------------------
 // Navigation context
 
-void QVTableControllerHelper::showLoadingScreen() { loadingOverlay_.show(qvNavigationController()); }
+void QVTableControllerHelper::showLoadingScreen() { loadingOverlay_.show(qvNavigationController(), this); }
 
 void QVTableControllerHelper::hideLoadingScreen() { loadingOverlay_.hide(qvNavigationController()); }
 

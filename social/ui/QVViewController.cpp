@@ -21,7 +21,7 @@ QVNavigationController* QVViewController::qvNavigationController() const
     return dynamic_cast<QVNavigationController*>(navigationController());
 }
 
-void QVViewController::showLoadingScreen() { loadingOverlay_.show(qvNavigationController()); }
+void QVViewController::showLoadingScreen() { loadingOverlay_.show(qvNavigationController(), this); }
 
 void QVViewController::hideLoadingScreen() { loadingOverlay_.hide(qvNavigationController()); }
 

@@ -857,6 +857,20 @@ public:
         openTheChallengeForThree();
     }
     int64_t third() const { return thirdPlayer; }
+    // A tap on the tab named `name`.
+    void tab(const std::string& name)
+    {
+        for (auto* item : visible<QVTabBarItem>())
+            if (item->name() == name) {
+                driver->tap(item);
+                moveOn();
+                return;
+            }
+        note("    no tab \"" + name + "\" to tap");
+    }
+    // The service's answers to `path` wait until let go.
+    void holdAnswersTo(const std::string& path) { service->holdAnswersTo(path); }
+    void letHeldAnswersGo() { service->stopHolding(); }
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
 };
@@ -898,7 +912,23 @@ INSTANTIATE_TEST_SUITE_P(
                  { "the rival logs in", [](R& m) { m.logInAs(StandInState::kRivalUser); } },
                  { "the challenge, as the rival", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } },
                  { "the third logs in", [](R& m) { m.logInAs(m.third()); } },
-                 { "the challenge, as the third", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } } } }),
+                 { "the challenge, as the third", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } } } },
+        // A list on the game's tab starts loading as the player looks at it, and the switch page
+        // opens over it at once; the switch takes that tab back to its root before the list's answer
+        // comes: the overlay the list showed goes with it, and the game's page opens uncovered.
+        Road { "SwitchPageOverAListStillLoadingOnAnotherTab",
+               { { "the game's invitations page", [](R&) { Quorvel::launchDashboardWithInvitePage(); } },
+                 { "tap 'Quorvel Friends'", [](R& m) { m.row("Quorvel Friends"); } },
+                 { "the switch page", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "the game's tab, its list loading, and the switch page over it at once",
+                   [](R& m) {
+                       m.holdAnswersTo("invites/new/invitable_friends");
+                       m.tab("Brisko");
+                       Quorvel::launchDashboardWithSwitchUserPage();
+                   } },
+                 { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
+                 { "the list's answer", [](R& m) { m.letHeldAnswersGo(); } },
+                 { "the game page", [](R&) { Quorvel::launchDashboard(); } } } }),
     [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
 
 // The planted fault: the game's own leaderboards never take their loading overlay down.
