@@ -195,6 +195,18 @@ TEST_F(ScreenBaseTest, ACoveredScreensAnswerLeavesTheFrontScreensOverlay)
     nav->popViewControllerAnimated(false);
     settle(1);
     EXPECT_EQ(nav->loadingController(), nullptr);
+
+    // Out of sight (its tab hidden), a late answer makes the front screen load again; the stack is
+    // then taken back to its root: the screen hears no disappearance and its answer is dropped,
+    // so the stack lets its overlay go with it.
+    nav->pushViewController(front, false);
+    settle(1);
+    nav->notifyViewWillDisappear(false);
+    nav->notifyViewDidDisappear(false);
+    front->showLoadingScreen();
+    ASSERT_TRUE(nav->loadingController());
+    nav->popToRootViewControllerAnimated(false);
+    EXPECT_EQ(nav->loadingController(), nullptr);
 }
 
 TEST_F(ScreenBaseTest, NavigationBarGetsTheClientLookAndBackground)

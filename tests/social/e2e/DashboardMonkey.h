@@ -1,0 +1,764 @@
+// The dashboard monkey's fixture (DashboardMonkeyEndToEndTests.cpp walks it
+// at random, DashboardMonkeyRoadsEndToEndTests.cpp replays roads with it):
+// its world, its moves, and the promises it checks after each move.
+#pragma once
+
+#include "DashboardEndToEndSupport.h"
+#include "StandInRequestSupport.h"
+
+#include "platform/graphics/Image.h"
+#include "platform/net/HttpTransport.h"
+#include "platform/net/Reachability.h"
+#include "platform/ui/ActivityIndicator.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImagePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/PeoplePicker.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/WebView.h"
+#include "social/core/QVNotificationView.h"
+#include "social/dashboard/challenges/QVChallengeDetailController.h"
+#include "social/dashboard/scores/QVLeaderboardController.h"
+#include "social/runtime/FBSession.h"
+#include "social/runtime/QVReachability.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVChallenge.h"
+#include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVLoadingController.h"
+#include "social/ui/QVTabBarItem.h"
+#include "social/ui/QVTableControllerHelper.h"
+#include "tools/standin/StandInWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <utility>
+
+namespace monkey_testing {
+
+using namespace quorvel;
+using namespace e2e_testing;
+using standin::StandInState;
+
+inline int environmentNumber(const char* name, int fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::atoi(text) : fallback;
+}
+
+// What a player types: nothing, a lot, emoji, right to left, control
+// characters, markup, and bytes that are no text at all.
+inline const std::vector<std::string>& typedTexts()
+{
+    static const std::vector<std::string> texts = {
+        "", "Rival", std::string(3000, 'w'), "\xF0\x9F\x8E\xAE\xF0\x9F\x8F\x86", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+        "a\tb\x01" "c", "<b>bold</b> &amp; <script>", "\xC3\x28\xFF",
+    };
+    return texts;
+}
+
+class DashboardMonkey : public DashboardEndToEndTest {
+protected:
+    struct Move {
+        const char* name;
+        int weight;
+        void (DashboardMonkey::*take)();
+    };
+    // The moves the monkey draws from, each by its weight: one line adds one.
+    static const std::vector<Move>& moves()
+    {
+        using M = DashboardMonkey;
+        static const std::vector<Move> table = {
+            { "tap a text or button", 12, &M::tapAText },
+            { "tap a row", 7, &M::tapARow },
+            { "tap a tab", 3, &M::tapATab },
+            { "another tab, back, and Back at once", 4, &M::tabAndBackAtOnce },
+            { "back", 4, &M::back },
+            { "tap a bar button", 2, &M::tapABarButton },
+            { "type", 2, &M::type },
+            { "the game opens a page", 3, &M::openAPage },
+            { "the game closes the dashboard", 1, &M::closeTheDashboard },
+            { "memory warning", 2, &M::memoryWarning },
+            { "answers late for a few moves", 1, &M::answersLate },
+            { "the next answers fail", 1, &M::answersFail },
+            { "service gone", 1, &M::serviceGone },
+            { "service back", 2, &M::serviceBack },
+            { "network gone", 1, &M::networkGone },
+            { "network back", 2, &M::networkBack },
+            { "log out", 1, &M::logOut },
+            { "log in", 1, &M::logIn },
+            { "switch account", 1, &M::switchAccount },
+            { "an unlock's notice", 1, &M::unlockNotice },
+            { "the switch page over this tab", 1, &M::switchPageHere },
+            { "tap a notice bar", 2, &M::tapANoticeBar },
+            { "the challenge sent to three", 1, &M::openTheChallengeForThree },
+        };
+        return table;
+    }
+
+    void SetUp() override
+    {
+        // The device's network monitor is the monkey's: only it tells the client the network is gone.
+        network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+        QVReachability::setDefaultSource(platform::Ref<platform::Reachability>(network.get()));
+        DashboardEndToEndTest::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardEndToEndTest::TearDown();
+        QVReachability::setDefaultSource(nullptr);
+        platform::ui::AddressBook::shared().removeAll();
+    }
+
+    // ---- The moves
+
+    size_t draw(size_t n) { return n ? static_cast<size_t>(random() % n) : 0; }
+    template <typename T>
+    T* pick(const std::vector<T*>& candidates)
+    {
+        return candidates.empty() ? nullptr : candidates[draw(candidates.size())];
+    }
+    static std::string textOf(platform::ui::View* view)
+    {
+        if (auto* label = dynamic_cast<platform::ui::Label*>(view))
+            return label->text();
+        if (auto* button = dynamic_cast<platform::ui::Button*>(view))
+            return button->currentTitle();
+        return {};
+    }
+    void note(const std::string& line)
+    {
+        trail.push_back(line);
+        if (environmentNumber("BRISKO_MONKEY_TRACE", 0))
+            std::cout << line << std::endl;
+    }
+
+    // Half the time the player goes back before anything the tap started has answered.
+    void maybeBackAtOnce()
+    {
+        moveOn();
+        if (draw(3) == 0) {
+            note("    and Back at once");
+            back();
+        }
+    }
+
+    void tapAText()
+    {
+        std::vector<platform::ui::View*> texts;
+        for (auto* label : visible<platform::ui::Label>())
+            if (!label->text().empty())
+                texts.push_back(label);
+        for (auto* button : visible<platform::ui::Button>())
+            texts.push_back(button);
+        platform::ui::View* chosen = pick(texts);
+        if (!chosen)
+            return;
+        note("    \"" + textOf(chosen).substr(0, 40) + "\" (" + chosen->className() + ")");
+        platform::Rect r = chosen->convertRectTo(chosen->bounds(), nullptr);
+        driver->tapPoint(platform::Point(r.midX(), r.midY()));
+        maybeBackAtOnce();
+    }
+    void tapARow()
+    {
+        if (auto* row = pick(visible<platform::ui::TableViewCell>())) {
+            std::string first;
+            for (auto* label : labelsIn(row))
+                if (first.empty())
+                    first = label->text();
+            note("    the row \"" + first.substr(0, 40) + "\"");
+            driver->tap(row);
+            maybeBackAtOnce();
+        }
+    }
+    void tapATab()
+    {
+        if (auto* tab = pick(visible<QVTabBarItem>())) {
+            note("    " + tab->name());
+            driver->tap(tab);
+        }
+    }
+    // The player looks at another tab, comes back and goes Back within a few hundredths of a second.
+    void tabAndBackAtOnce()
+    {
+        auto tabs = visible<QVTabBarItem>();
+        QVTabBarItem* current = nullptr;
+        std::vector<QVTabBarItem*> others;
+        for (auto* tab : tabs) {
+            if (tab->active())
+                current = tab;
+            else
+                others.push_back(tab);
+        }
+        QVTabBarItem* other = pick(others);
+        if (!current || !other)
+            return;
+        note("    " + other->name() + ", " + current->name() + ", Back");
+        const std::string home = current->name();
+        driver->tap(other);
+        moveOn();
+        for (auto* tab : visible<QVTabBarItem>())
+            if (tab->name() == home) {
+                driver->tap(tab);
+                break;
+            }
+        moveOn();
+        back();
+    }
+    void back()
+    {
+        if (auto* stack = frontStack(); stack && stack->viewControllers().size() > 1)
+            driver->tapBack(stack);
+    }
+    void tapABarButton()
+    {
+        auto* stack = frontStack();
+        auto* item = stack && stack->topViewController() ? stack->topViewController()->navigationItem() : nullptr;
+        std::vector<platform::ui::BarButtonItem*> buttons;
+        for (auto* button : { item ? item->leftBarButtonItem() : nullptr, item ? item->rightBarButtonItem() : nullptr })
+            if (button)
+                buttons.push_back(button);
+        if (auto* button = pick(buttons)) {
+            note("    \"" + button->title() + "\"");
+            driver->tapBarButton(button);
+            maybeBackAtOnce();
+        }
+    }
+    void type()
+    {
+        std::vector<platform::ui::View*> inputs;
+        for (auto* field : visible<platform::ui::TextField>())
+            inputs.push_back(field);
+        for (auto* box : visible<platform::ui::TextView>())
+            inputs.push_back(box);
+        platform::ui::View* input = pick(inputs);
+        const std::string& text = typedTexts()[draw(typedTexts().size())];
+        if (!input || !driver->tap(input))
+            return;
+        const bool send = draw(2);
+        note("    " + std::to_string(text.size()) + " bytes" + (send ? ", sent" : ""));
+        driver->type(text);
+        if (send)
+            driver->pressReturn();
+    }
+    void openAPage()
+    {
+        using Entries = std::vector<Quorvel::DashboardEntry>;
+        static const std::vector<std::pair<const char*, std::function<void()>>> pages = {
+            { "the game page", [] { Quorvel::launchDashboard(); } },
+            { "leaderboards", [] { Quorvel::launchDashboardWithListLeaderboardsPage(); } },
+            { "achievements", [] { Quorvel::launchDashboardWithAchievementsPage(); } },
+            { "challenges", [] { Quorvel::launchDashboardWithChallengesPage(); } },
+            { "forums", [] { Quorvel::launchDashboardWithForumsPage(); } },
+            { "find friends", [] { Quorvel::launchDashboardWithFindFriendsPage(); } },
+            { "switch account", [] { Quorvel::launchDashboardWithSwitchUserPage(); } },
+            { "invite", [] { Quorvel::launchDashboardWithInvitePage(); } },
+            { "an invitation", [] { Quorvel::launchDashboardWithSpecificInvite(""); } },
+            { "inbox", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("InboxTopLevel") }); } },
+            { "friends", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("Friends") }); } },
+            { "settings", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("UserSetting") }); } },
+            { "games", [] { Quorvel::launchDashboardWithDelegate(nullptr, "GameDiscovery", Entries {}); } },
+        };
+        const auto& page = pages[draw(pages.size())];
+        note(std::string("    ") + page.first);
+        page.second();
+    }
+    void closeTheDashboard() { Quorvel::dismissDashboard(); }
+    void memoryWarning() { driver->memoryWarning(); }
+    // Each answer 0 to 1.5 s late, for one to four moves (the delay runs on real time).
+    void answersLate()
+    {
+        lateMoves = 1 + static_cast<int>(draw(4));
+        if (service)
+            service->setAnswerDelay(0, 1500);
+    }
+    // The next answer to one to three of the paths the client has asked for is a failure.
+    void answersFail()
+    {
+        if (!service)
+            return;
+        std::vector<standin::LoggedRequest> asked = service->requests();
+        for (size_t i = 0, n = 1 + draw(3); i < n && !asked.empty(); ++i) {
+            const auto& request = asked[draw(asked.size())];
+            note("    " + request.method + " " + request.path);
+            service->script(request.method, request.path,
+                            standin::Answer::xml("<errors><error>Not now</error></errors>", draw(2) ? 500 : 404));
+        }
+    }
+    void serviceGone() { serviceWanted = false, reach(); }
+    void serviceBack() { serviceWanted = true, reach(); }
+    void networkGone() { networkUp = false, reach(); }
+    void networkBack() { networkUp = true, reach(); }
+    // The service runs when it is wanted and the network reaches it.
+    void reach()
+    {
+        const bool running = service != nullptr;
+        if (running && !(serviceWanted && networkUp))
+            killService();
+        if (!running && serviceWanted && networkUp) {
+            startService();
+            if (lateMoves)
+                service->setAnswerDelay(0, 1500);
+        }
+        network->setStatus(networkUp ? platform::Reachability::ReachableViaWiFi : platform::Reachability::NotReachable);
+    }
+    void logOut() { Quorvel::logoutUser(); }
+    // A player who logged out approves on the game's own screen first.
+    void logIn()
+    {
+        if (!Quorvel::hasUserApprovedQuorvel())
+            Quorvel::userDidApproveQuorvel(true);
+        const std::string who = draw(2) ? ownPlayer : std::to_string(StandInState::kRivalUser);
+        note("    " + who);
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+    }
+    // On the switch-account page the player picks the device's other account.
+    void switchAccount()
+    {
+        const std::string other = Quorvel::lastLoggedInUserId() == ownPlayer ? "Rival" : ownName;
+        Quorvel::launchDashboardWithSwitchUserPage();
+        letTimePass(0.6);
+        for (auto* row : visible<platform::ui::TableViewCell>())
+            for (auto* label : labelsIn(row))
+                if (label->text() == other) {
+                    note("    to " + other);
+                    driver->tap(row);
+                    return;
+                }
+    }
+    void unlockNotice()
+    {
+        const auto id = draw(2) ? StandInState::kCollectorAchievement : StandInState::kFirstStepsAchievement;
+        QVAchievement::achievement(std::to_string(id))->updateProgressionComplete(100, true);
+    }
+    // The game opens the switch page over whatever tab the player is on.
+    void switchPageHere()
+    {
+        if (auto* tab = pick(visible<QVTabBarItem>()); tab && draw(2)) {
+            note("    from " + tab->name());
+            driver->tap(tab);
+            moveOn();
+        }
+        Quorvel::launchDashboardWithSwitchUserPage();
+    }
+    // The game's challenges page, and the row of the challenge sent to three, once the list's answer
+    // is in (given a player's patience while its overlay shows). Where the walk can reach it, what
+    // it shows is checked once the answers are in (see challengeForThreeBroken).
+    void openTheChallengeForThree()
+    {
+        Quorvel::launchDashboardWithChallengesPage();
+        settle();
+        lookAtTheChallengeForThree = true;
+        platform::ui::TableViewCell* row = nullptr;
+        for (int second = 0; !(row = rowShowing(kChallengeForThree)) && second < 12 && (overlayStays() || mustOpenTheChallenge);
+             ++second)
+            letTimePass(1.0);
+        if (!row) {
+            note("    not listed");
+            return;
+        }
+        note("    as player " + Quorvel::lastLoggedInUserId());
+        driver->tap(row);
+        moveOn();
+    }
+    platform::ui::TableViewCell* rowShowing(const std::string& text)
+    {
+        for (auto* row : visible<platform::ui::TableViewCell>())
+            for (auto* label : labelsIn(row))
+                if (label->text() == text)
+                    return row;
+        return nullptr;
+    }
+    // A tap on the text of a notice bar sliding over the page.
+    void tapANoticeBar()
+    {
+        std::vector<platform::ui::Label*> notices;
+        for (auto* bar : visible<QVNotificationView>())
+            if (bar->notice() && !bar->notice()->text().empty())
+                notices.push_back(bar->notice());
+        if (auto* notice = pick(notices)) {
+            note("    \"" + notice->text() + "\"");
+            platform::Rect r = notice->convertRectTo(notice->bounds(), nullptr);
+            driver->tapPoint(platform::Point(r.midX(), r.midY()));
+            maybeBackAtOnce();
+        }
+    }
+    // The device's own screens over the dashboard (the photo and the address
+    // book pickers), if one shows: the player's moves there are the device's.
+    static platform::ui::ViewController* devicePicker()
+    {
+        platform::ui::ViewController* root = QuorvelInternal::presenter().getRootController();
+        platform::ui::ViewController* modal = root ? root->modalViewController() : nullptr;
+        if (dynamic_cast<platform::ui::ImagePickerController*>(modal)
+            || dynamic_cast<platform::ui::PeoplePickerNavigationController*>(modal))
+            return modal;
+        return nullptr;
+    }
+    static FBDialog* facebookDialog()
+    {
+        auto& shown = FBDialog::shownDialogs();
+        return shown.empty() ? nullptr : shown.back().get();
+    }
+    // An alert or sheet is answered with one of its buttons; a device picker
+    // picks (a photo, the book's one contact's address) or is cancelled; the
+    // Facebook login logs in or is closed.
+    bool answerWhatAsks()
+    {
+        if (auto* photos = dynamic_cast<platform::ui::ImagePickerController*>(devicePicker())) {
+            if (draw(2)) {
+                note("  picks a photo");
+                auto photo = platform::ui::ImageAsset::withImage(
+                    "photo", platform::Image::imageWithRGBA(64, 64, platform::Bytes(64 * 64 * 4, 0x80)).get());
+                photos->finishPickingForTest(photo.get());
+            } else {
+                note("  cancels the photo picker");
+                photos->cancelForTest();
+            }
+            return true;
+        }
+        // The Facebook client's login page over a network's form (drawn by Facebook, not here).
+        if (FBDialog* dialog = facebookDialog()) {
+            auto* login = dynamic_cast<FBLoginDialog*>(dialog);
+            if (login && draw(2)) {
+                note("  logs in to Facebook");
+                login->succeedWithSession(4242, "session-key", "session-secret", 0);
+            } else {
+                note("  closes the Facebook dialog");
+                dialog->cancel();
+            }
+            return true;
+        }
+        if (auto* book = dynamic_cast<platform::ui::PeoplePickerNavigationController*>(devicePicker())) {
+            if (draw(2) && book->choosePersonForTest(contact.get())) {
+                note("  picks a contact's address");
+                book->choosePropertyForTest(platform::ui::PersonProperty::Email, contactMail);
+            } else {
+                note("  cancels the address book");
+                cancelledBook = book;
+                book->cancelForTest();
+            }
+            return true;
+        }
+        if (auto* alert = driver->currentAlert()) {
+            const int index = static_cast<int>(draw(std::max(alert->numberOfButtons(), 1)));
+            note("  answers the alert \"" + alert->title() + "\" (\"" + alert->message().substr(0, 60) + "\") with "
+                 + alert->buttonTitleAtIndex(index));
+            toldOver = frontScreen();
+            driver->answerAlert(index);
+            return true;
+        }
+        if (auto* sheet = driver->currentActionSheet()) {
+            const int index = static_cast<int>(draw(std::max(sheet->numberOfButtons(), 1)));
+            note("  answers the sheet \"" + sheet->title() + "\" with " + sheet->buttonTitleAtIndex(index));
+            toldOver = frontScreen();
+            driver->answerActionSheet(index);
+            return true;
+        }
+        return false;
+    }
+
+    static std::vector<platform::ui::Label*> labelsIn(platform::ui::View* view)
+    {
+        std::vector<platform::ui::Label*> out;
+        std::function<void(platform::ui::View*)> walk = [&](platform::ui::View* v) {
+            if (v->isHidden())
+                return;
+            if (auto* label = dynamic_cast<platform::ui::Label*>(v); label && !label->text().empty())
+                out.push_back(label);
+            for (auto& sub : v->subviews())
+                walk(sub.get());
+        };
+        walk(view);
+        return out;
+    }
+
+    // ---- What must always hold
+
+    bool quiet() const
+    {
+        return (!service || service->answeringCount() == 0) && platform::HttpTransport::shared().activeCount() == 0;
+    }
+    // The answers come in and the overlays' fades (half a second) end with nothing in flight.
+    void settle()
+    {
+        for (int turn = 0; turn < 10; ++turn) {
+            letTimePass(0.3);
+            driver->advance(0.6);
+            sync();
+            if (quiet())
+                return;
+        }
+    }
+
+    // The views of a kind a player can see inside one view.
+    template <typename T>
+    static void collectIn(platform::ui::View* view, std::vector<T*>& out)
+    {
+        if (!view || view->isHidden() || view->alpha() <= 0.01f)
+            return;
+        if (auto* match = dynamic_cast<T*>(view))
+            out.push_back(match);
+        for (auto& sub : view->subviews())
+            collectIn(sub.get(), out);
+    }
+    static bool insideTabBar(platform::ui::View* view)
+    {
+        for (platform::ui::View* v = view; v; v = v->superview())
+            if (dynamic_cast<QVTabBarItem*>(v))
+                return true;
+        return false;
+    }
+
+    // A loading overlay shows that is not on its way out.
+    bool overlayStays() const
+    {
+        for (auto* overlay : visible<QVLoadingView>())
+            if (!overlay->disappearingAnimationInProgress() && !overlay->disappearIsQueued())
+                return true;
+        return false;
+    }
+
+    // The dashboard's X, Back, a bar button or any other button a player can press.
+    bool hasWayOut() const
+    {
+        auto* stack = frontStack();
+        if (stack && stack->topViewController()) {
+            auto* item = stack->topViewController()->navigationItem();
+            const bool barShown = !stack->isNavigationBarHidden() && !stack->navigationBar()->isHidden();
+            if (barShown && ((stack->viewControllers().size() > 1 && !item->hidesBackButton())
+                             || item->leftBarButtonItem() || item->rightBarButtonItem()))
+                return true;
+        }
+        for (auto* button : visible<platform::ui::Button>())
+            if (button->isEnabled() && button->isUserInteractionEnabled() && !insideTabBar(button))
+                return true;
+        return false;
+    }
+    // Something to read or use on the page itself: a text, a row, a field, a web page.
+    static bool hasContent(platform::ui::View* page)
+    {
+        std::vector<platform::ui::View*> views;
+        collectIn(page, views);
+        for (auto* v : views) {
+            if (!textOf(v).empty() || dynamic_cast<platform::ui::TableViewCell*>(v)
+                || dynamic_cast<platform::ui::TextField*>(v) || dynamic_cast<platform::ui::TextView*>(v)
+                || dynamic_cast<platform::ui::WebView*>(v))
+                return true;
+        }
+        return false;
+    }
+
+    bool spinning() const
+    {
+        for (auto* spinner : visible<platform::ui::ActivityIndicator>())
+            if (spinner->isAnimating())
+                return true;
+        return false;
+    }
+    // Each of the three a challenge was sent to finds their own record on its page, and can start
+    // it. Asked after opening it: "" where the walk did not get there (offline, a failed answer)
+    // unless `mustOpen`.
+    std::string challengeForThreeBroken(bool mustOpen)
+    {
+        const std::string who = Quorvel::lastLoggedInUserId();
+        auto* detail = dynamic_cast<QVChallengeDetailController*>(frontScreen());
+        if (!detail || detail->challengeId() != challengeForThree || !detail->userChallenge())
+            return mustOpen ? "the challenge sent to three does not open with a record for player " + who : "";
+        if (std::find(challengeRecipients.begin(), challengeRecipients.end(), who) == challengeRecipients.end())
+            return {};
+        QVUser* recipient = detail->userChallenge()->recipient();
+        if (!recipient || recipient->resourceId() != who)
+            return "player " + who + " sees the record of player " + (recipient ? recipient->resourceId() : "none")
+                   + " on the challenge sent to three";
+        for (auto* button : visible<platform::ui::Button>())
+            if (button->currentTitle() == "Start Challenge" && button->isEnabled())
+                return {};
+        return "player " + who + " cannot start the challenge sent to three";
+    }
+
+    // What a player finds broken now, or "".
+    std::string brokenPromise()
+    {
+        if (!QuorvelInternal::sharedInstance())
+            return {};
+        if (auto book = cancelledBook.lock(); book && book->parentViewController())
+            return "the address book stays after its Cancel, over " + frontScreenName();
+        if (driver->currentAlert() || driver->currentActionSheet() || devicePicker() || facebookDialog())
+            return {}; // it asks first; the next move answers it
+        // A page may wait on purpose before it asks (a list reloading after a few seconds): the
+        // overlay is let the time a player would give it.
+        for (int second = 0; second < 12 && overlayStays(); ++second)
+            letTimePass(1.0);
+        if (overlayStays())
+            return "a loading overlay stays over " + frontScreenName() + " with every request answered";
+        if (std::exchange(lookAtTheChallengeForThree, false))
+            if (std::string broken = challengeForThreeBroken(mustOpenTheChallenge); !broken.empty())
+                return broken;
+        // A login's screen shows its spinner until the login is answered (through the presence
+        // channel it is no request the transport counts).
+        for (int second = 0; second < 12 && spinning(); ++second)
+            letTimePass(1.0);
+        if (!QuorvelInternal::presenter().isShowingFullScreen())
+            return {};
+        platform::ui::ViewController* front = frontScreen();
+        const platform::Ref<platform::ui::ViewController> told = toldOver.lock();
+        if (!front || !front->isViewLoaded())
+            return {};
+        if (!hasWayOut())
+            return "no way out of " + frontScreenName();
+        // A page may stay empty when its request failed: where the player was told so over it, and a
+        // list that never took an answer (a failed request leaves its rows as they were: none).
+        auto* list = dynamic_cast<QVTableControllerHelper*>(front);
+        const bool neverAnswered = list && !list->sections();
+        if (!hasContent(front->view()) && front != told.get() && !neverAnswered)
+            return frontScreenName() + " shows neither content nor a message";
+        return {};
+    }
+
+    std::string situation() const
+    {
+        std::string out = "player " + Quorvel::lastLoggedInUserId();
+        if (!Quorvel::hasUserApprovedQuorvel())
+            out += ", not approved";
+        out += Quorvel::isOnline() ? ", online" : ", offline";
+        if (!serviceWanted)
+            out += ", service gone";
+        if (!networkUp)
+            out += ", no network";
+        if (QuorvelInternal::presenter().isShowingFullScreen())
+            out += ", showing " + frontScreenName();
+        return out;
+    }
+
+    // Logs in as a game does (with `settings`), seeds the community and opens the dashboard.
+    void start()
+    {
+        QuorvelInternal::options().setUserApprovedQuorvel();
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
+        startClient(settings, delegates.get());
+        ASSERT_TRUE(waitUntil([] {
+            return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress();
+        }));
+        ownPlayer = loggedInUser();
+        standin::world::seed(*state, std::stoll(ownPlayer), true);
+        ownName = *state->userName(std::stoll(ownPlayer));
+        contact = platform::ui::Person::create("Ada", "Lane");
+        contactMail = contact->addEmail("home", "ada@example.org");
+        platform::ui::AddressBook::shared().addPerson(contact.get());
+        // The device has opened the rival's account too: the switch page offers it.
+        ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + platform::ui::Device::currentDevice().uniqueIdentifier()
+                            + "', " + std::to_string(StandInState::kRivalUser) + ")"));
+        sendTheChallengeForThree();
+        openDashboard();
+    }
+
+    // Another player sends a challenge through the service's send route to the player, the rival
+    // and a third player the device has opened too (the switch page offers all three).
+    void sendTheChallengeForThree()
+    {
+        const int64_t sender = state->addUser("Sender");
+        thirdPlayer = state->addUser("Third");
+        const std::string token = "token-sender", secret = "secret-sender";
+        ASSERT_TRUE(arrange("INSERT INTO tokens VALUES ('" + token + "', '" + secret + "', " + std::to_string(sender) + ")"));
+        ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + platform::ui::Device::currentDevice().uniqueIdentifier()
+                            + "', " + std::to_string(thirdPlayer) + ")"));
+        service->addToken(token, secret);
+        challengeRecipients = { ownPlayer, std::to_string(StandInState::kRivalUser), std::to_string(thirdPlayer) };
+        standin::Params form { { "challenge_definition_id", "51" }, { "challenge_description", "Beat my lap" },
+                               { "challenge_user_message", kChallengeForThree } };
+        for (const std::string& to : challengeRecipients)
+            form.emplace_back("challenge_user_ids[]", to);
+        ASSERT_EQ(standin_testing::ask(serviceAddress(), port, "POST", "challenges.xml", form, token, secret).status, 200);
+        challengeForThree = kept("SELECT MAX(id) FROM challenges");
+    }
+
+    // Walks `length` moves from `seed`; answers the first promise broken (with
+    // the moves that led there), or "".
+    std::string walk(int seed, int length)
+    {
+        random.seed(static_cast<uint32_t>(seed));
+        start();
+        if (HasFatalFailure())
+            return "the walk could not start";
+        int total = 0;
+        for (auto& m : moves())
+            total += m.weight;
+        std::string broken;
+        for (int i = 1; i <= length && broken.empty(); ++i) {
+            if (!QuorvelInternal::sharedInstance())
+                break;
+            note(std::to_string(i) + ": [" + situation() + "]");
+            if (!answerWhatAsks()) {
+                int chosen = static_cast<int>(draw(static_cast<size_t>(total)));
+                const Move* move = &moves().front();
+                for (auto& m : moves())
+                    if ((chosen -= m.weight) < 0) {
+                        move = &m;
+                        break;
+                    }
+                note(std::string("  ") + move->name);
+                (this->*move->take)();
+            }
+            settle();
+            broken = brokenPromise();
+            if (!broken.empty())
+                broken = "move " + std::to_string(i) + ": " + broken;
+            if (lateMoves && --lateMoves == 0 && service)
+                service->setAnswerDelay(0, 0);
+        }
+        if (broken.empty() && QuorvelInternal::sharedInstance()) {
+            // The end: the service and the network back, answers prompt, every question answered.
+            note("end: the service and the network back");
+            lateMoves = 0;
+            serviceWanted = networkUp = true;
+            reach();
+            if (service)
+                service->setAnswerDelay(0, 0);
+            for (int i = 0; i < 5 && answerWhatAsks(); ++i)
+                settle();
+            settle();
+            broken = brokenPromise();
+            if (!broken.empty())
+                broken = "at the end: " + broken;
+        }
+        if (!broken.empty())
+            broken += "\n  " + screenText() + (environmentNumber("BRISKO_MONKEY_TRACE", 0) ? "\n" + platform::ui::TestDriver::dumpTree(driver->window()) : std::string());
+        return broken;
+    }
+
+    std::string trailText() const
+    {
+        std::string out;
+        for (auto& line : trail)
+            out += "  " + line + "\n";
+        return out;
+    }
+
+    static constexpr const char* kChallengeForThree = "For the three of us";
+    platform::Ref<platform::ManualReachability> network;
+    QuorvelSettingsDictionary settings;
+    std::string challengeForThree;
+    std::vector<std::string> challengeRecipients;
+    int64_t thirdPlayer { 0 };
+    bool lookAtTheChallengeForThree { false }, mustOpenTheChallenge { false };
+    bool serviceWanted { true }, networkUp { true };
+    int lateMoves { 0 };
+    std::mt19937 random;
+    std::vector<std::string> trail;
+    std::string ownPlayer, ownName;
+    platform::Weak<platform::ui::ViewController> toldOver; // the screen in front when an alert was answered
+    platform::Weak<platform::ui::PeoplePickerNavigationController> cancelledBook;
+    // The address book's one contact.
+    platform::Ref<platform::ui::Person> contact;
+    int contactMail { 0 };
+};
+
+} // namespace monkey_testing

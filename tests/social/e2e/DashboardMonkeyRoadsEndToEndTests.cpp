@@ -1,0 +1,149 @@
+// Roads a walk of the dashboard monkey once took to a broken promise (or a
+// world it must hold, as the challenge sent to three), replayed move by move as
+// the monkey takes them, its promises checked after each move.
+#include "DashboardMonkey.h"
+
+#include <gtest/gtest.h>
+
+using namespace monkey_testing;
+
+namespace {
+
+// Roads a walk once took to a broken promise, replayed move by move as the
+// monkey takes them, its promises checked after each.
+class DashboardMonkeyRoadEndToEnd;
+struct Road {
+    const char* name;
+    std::vector<std::pair<const char*, std::function<void(DashboardMonkeyRoadEndToEnd&)>>> moves;
+};
+
+class DashboardMonkeyRoadEndToEnd : public DashboardMonkey, public testing::WithParamInterface<Road> {
+public:
+    // A tap at the middle of the visible text `text`, wherever it shows (a notice's bar too).
+    void tapText(const std::string& text)
+    {
+        for (auto* label : visible<platform::ui::Label>())
+            if (label->text() == text) {
+                platform::Rect r = label->convertRectTo(label->bounds(), nullptr);
+                driver->tapPoint(platform::Point(r.midX(), r.midY()));
+                moveOn();
+                return;
+            }
+        note("    no \"" + text + "\" to tap");
+    }
+    // A tap on the row that shows `text`.
+    void row(const std::string& text)
+    {
+        for (auto* row : visible<platform::ui::TableViewCell>())
+            for (auto* label : labelsIn(row))
+                if (label->text() == text) {
+                    driver->tap(row);
+                    moveOn();
+                    return;
+                }
+        note("    no row \"" + text + "\" to tap");
+    }
+    void unlockCollector()
+    {
+        QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(100, true);
+        moveOn();
+    }
+    // The game logs in one of the device's players; the walk goes on once the login has ended.
+    void logInAs(int64_t player)
+    {
+        const std::string who = std::to_string(player);
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+        if (!waitUntil([&] {
+                return Quorvel::lastLoggedInUserId() == who && !QuorvelInternal::login().isBootstrapInProgress();
+            }))
+            note("    player " + who + " did not log in");
+    }
+    // The challenge sent to three, which must open with the record of the player logged in.
+    void openTheChallengeForThreeAsItsRecipient()
+    {
+        mustOpenTheChallenge = true;
+        openTheChallengeForThree();
+    }
+    int64_t third() const { return thirdPlayer; }
+    // A tap on the tab named `name`.
+    void tab(const std::string& name)
+    {
+        for (auto* item : visible<QVTabBarItem>())
+            if (item->name() == name) {
+                driver->tap(item);
+                moveOn();
+                return;
+            }
+        note("    no tab \"" + name + "\" to tap");
+    }
+    // The service's answers to `path` wait until let go.
+    void holdAnswersTo(const std::string& path) { service->holdAnswersTo(path); }
+    void letHeldAnswersGo() { service->stopHolding(); }
+    using DashboardMonkey::back;
+    using DashboardMonkey::memoryWarning;
+    using DashboardMonkey::serviceGone;
+};
+
+TEST_P(DashboardMonkeyRoadEndToEnd, KeepsEveryPromise)
+{
+    start();
+    ASSERT_FALSE(HasFatalFailure());
+    std::string broken;
+    for (size_t i = 0; i < GetParam().moves.size() && broken.empty(); ++i) {
+        note(GetParam().moves[i].first);
+        GetParam().moves[i].second(*this);
+        settle();
+        broken = brokenPromise();
+        if (environmentNumber("BRISKO_MONKEY_TRACE", 0))
+            std::cout << screenText() << "\n" << platform::ui::TestDriver::dumpTree(driver->window()) << std::endl;
+    }
+    EXPECT_EQ(broken, "") << "its moves:\n" << trailText() << screenText();
+}
+
+using R = DashboardMonkeyRoadEndToEnd;
+INSTANTIATE_TEST_SUITE_P(
+    Roads, DashboardMonkeyRoadEndToEnd,
+    testing::Values(
+        // The favourite page opened with the service gone: its state never comes, and the page still
+        // shows its star and what it does (walks of seeds 215, 218 and 249).
+        Road { "FavouritePageWithTheServiceGone",
+               { { "tap 'Fan Club'", [](R& m) { m.tapText("Fan Club"); } },
+                 { "service gone", [](R& m) { m.serviceGone(); } },
+                 { "tap a row", [](R& m) { m.row("Add Game as Favorite"); } } } },
+        // The switch page opened over the invitations page, an unlock's notice over it, a switch
+        // started, the notice tapped while it shows, then Back (a walk of seed 99 with presence on).
+        Road { "SwitchPageUnderATappedNotice",
+               { { "the invitations page", [](R&) { Quorvel::launchDashboardWithSpecificInvite(""); } },
+                 { "the switch page", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "an unlock with its notice", [](R& m) { m.unlockCollector(); } },
+                 { "memory warning", [](R& m) { m.memoryWarning(); } },
+                 { "tap a row", [](R& m) { m.row("Rival"); } },
+                 { "tap 'Collector'", [](R& m) { m.tapText("'Collector'"); } },
+                 { "back", [](R& m) { m.back(); } } } },
+        // A challenge sent to three through the service, opened by each of them in turn as the game
+        // logs them in: each sees their own record and can start it.
+        Road { "EachOfThreeRecipientsStartsTheirOwn",
+               { { "the challenge, as the player", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } },
+                 { "the rival logs in", [](R& m) { m.logInAs(StandInState::kRivalUser); } },
+                 { "the challenge, as the rival", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } },
+                 { "the third logs in", [](R& m) { m.logInAs(m.third()); } },
+                 { "the challenge, as the third", [](R& m) { m.openTheChallengeForThreeAsItsRecipient(); } } } },
+        // A list on the game's tab starts loading as the player looks at it, and the switch page
+        // opens over it at once; the switch takes that tab back to its root before the list's answer
+        // comes: the overlay the list showed goes with it, and the game's page opens uncovered.
+        Road { "SwitchPageOverAListStillLoadingOnAnotherTab",
+               { { "the game's invitations page", [](R&) { Quorvel::launchDashboardWithInvitePage(); } },
+                 { "tap 'Quorvel Friends'", [](R& m) { m.row("Quorvel Friends"); } },
+                 { "the switch page", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "the game's tab, its list loading, and the switch page over it at once",
+                   [](R& m) {
+                       m.holdAnswersTo("invites/new/invitable_friends");
+                       m.tab("Brisko");
+                       Quorvel::launchDashboardWithSwitchUserPage();
+                   } },
+                 { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
+                 { "the list's answer", [](R& m) { m.letHeldAnswersGo(); } },
+                 { "the game page", [](R&) { Quorvel::launchDashboard(); } } } }),
+    [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
+
+} // namespace
