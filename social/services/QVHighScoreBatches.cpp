@@ -222,7 +222,11 @@ public:
         : batch_(std::move(batch)), blobs_(std::move(blobs)), player_(QVUser::offlineRowsUserId()),
           message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure), silently_(silently)
     {
+        // The pieces not sent yet are on their way too: a login meanwhile
+        // sends no score of theirs again.
+        hold(batch_.begin(), batch_.end(), true);
     }
+    ~BatchPieces() override { hold(batch_.begin() + static_cast<std::ptrdiff_t>(next_), batch_.end(), false); }
     Ref<QVRequestHandle> sendNext()
     {
         if (next_ >= batch_.size())
@@ -232,6 +236,8 @@ public:
         QVHighScoreBatch piece(std::make_move_iterator(batch_.begin() + static_cast<std::ptrdiff_t>(next_)),
                                std::make_move_iterator(batch_.begin() + static_cast<std::ptrdiff_t>(end)));
         next_ = end;
+        // From here the piece's own request holds its scores.
+        hold(piece.begin(), piece.end(), false);
         // One notice for the whole batch: the pieces before the last go silently.
         return submitThroughGameCenter(piece, blobs_.get(), silently_ || next_ < batch_.size(),
                                        QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceSucceeded)),
@@ -258,8 +264,9 @@ private:
         // The pieces left are the sender's: signed with another player's
         // token they would be kept as theirs, so they wait in the store.
         if (next_ < batch_.size() && QVUser::offlineRowsUserId() != player_) {
-            sayTheyWaitForTheirPlayer(
-                QVHighScoreBatch(batch_.begin() + static_cast<std::ptrdiff_t>(next_), batch_.end()));
+            const auto rest = batch_.begin() + static_cast<std::ptrdiff_t>(next_);
+            sayTheyWaitForTheirPlayer(QVHighScoreBatch(rest, batch_.end()));
+            hold(rest, batch_.end(), false);
             next_ = batch_.size();
             failed_ = true;
         }
@@ -272,6 +279,19 @@ private:
             onFailure_.invoke(nullptr);
         else
             onSuccess_.invoke(QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_)).get());
+    }
+
+    void hold(QVHighScoreBatch::const_iterator from, QVHighScoreBatch::const_iterator to, bool onTheirWay) const
+    {
+        if (!QVHighScoreService::sharedService())
+            return;
+        for (auto it = from; it != to; ++it)
+            if (*it) {
+                if (onTheirWay)
+                    QVHighScoreService::scoreSetOff(player_, (*it)->leaderboardId, (*it)->score);
+                else
+                    QVHighScoreService::scoreArrived(player_, (*it)->leaderboardId, (*it)->score);
+            }
     }
 
     QVHighScoreBatch batch_; // the scores not sent yet from next_ on
