@@ -129,7 +129,29 @@ void QVDeadEndErrorController::deadEndWillAppear(bool animated)
         mMessageView->setText(mMessage);
 }
 
-void QVDeadEndErrorController::viewWillAppear(bool animated) { deadEndWillAppear(animated); }
+void QVDeadEndErrorController::viewWillAppear(bool animated)
+{
+    deadEndWillAppear(animated);
+    // Pushed onto a stack that hides its bar (the account set-up screens do),
+    // the page would leave the player no Back and no button: the bar comes
+    // back for it, and the screen below hides it again when it reappears.
+    NavigationController* nav = navigationController();
+    NavigationItem* item = navigationItem();
+    if (!nav || !item)
+        return;
+    const bool canGoBack = nav->viewControllers().size() > 1 && !item->hidesBackButton();
+    const bool hasButton = item->leftBarButtonItem() || item->rightBarButtonItem();
+    if (!canGoBack && !hasButton)
+        return;
+    if (nav->isNavigationBarHidden() || nav->navigationBar()->isHidden())
+        nav->setNavigationBarHidden(false, animated);
+    // A bar slid above the top edge would be shown yet out of reach.
+    Rect bar = nav->navigationBar()->frame();
+    if (bar.origin.y < 0) {
+        bar.origin.y = 0;
+        nav->navigationBar()->setFrame(bar);
+    }
+}
 
 bool QVDeadEndErrorController::performSetter(const std::string& setterName, platform::Object* value)
 {

@@ -65,6 +65,25 @@ public:
         openTheChallengeForThree();
     }
     int64_t third() const { return thirdPlayer; }
+    // The game logs a player in (approving first when the player has not): the walk goes on with
+    // whatever the login shows.
+    void gameLogsIn(int64_t player)
+    {
+        if (!Quorvel::hasUserApprovedQuorvel())
+            Quorvel::userDidApproveQuorvel(true);
+        Quorvel::loginWithUserId(std::to_string(player), QVDelegate(), QVDelegate());
+    }
+    // Types `text` into the first field shown and sends it.
+    void typeAndSend(const std::string& text)
+    {
+        auto fields = visible<platform::ui::TextField>();
+        if (fields.empty() || !driver->tap(fields.front())) {
+            note("    no field to type in");
+            return;
+        }
+        driver->type(text);
+        driver->pressReturn();
+    }
     // A tap on the tab named `name`.
     void tab(const std::string& name)
     {
@@ -79,6 +98,7 @@ public:
     // The service's answers to `path` wait until let go.
     void holdAnswersTo(const std::string& path) { service->holdAnswersTo(path); }
     void letHeldAnswersGo() { service->stopHolding(); }
+    using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
     using DashboardMonkey::serviceGone;
@@ -143,7 +163,20 @@ INSTANTIATE_TEST_SUITE_P(
                    } },
                  { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
                  { "the list's answer", [](R& m) { m.letHeldAnswersGo(); } },
-                 { "the game page", [](R&) { Quorvel::launchDashboard(); } } } }),
+                 { "the game page", [](R&) { Quorvel::launchDashboard(); } } } },
+        // In the account screens the game's login opens, a new account's name the service refuses
+        // puts the general error page on a stack whose bar is hidden: the page still has a way out
+        // (a walk of seed 741).
+        Road { "RefusedNameInTheLoginsAccountScreens",
+               { { "log out", [](R&) { Quorvel::logoutUser(); } },
+                 { "the game closes the dashboard", [](R&) { Quorvel::dismissDashboard(); } },
+                 { "the game logs the player in", [](R& m) { m.gameLogsIn(StandInState::kRivalUser); } },
+                 { "tap 'This isn't me'", [](R& m) { m.tapText("This isn't me"); } },
+                 { "tap 'Create a new account'", [](R& m) { m.tapText("Create a new account"); } },
+                 { "a name, sent", [](R& m) { m.typeAndSend("x"); } },
+                 { "back", [](R& m) { m.back(); } },
+                 { "a name too long, sent", [](R& m) { m.typeAndSend(std::string(40, 'n')); } },
+                 { "the refusal answered", [](R& m) { m.answerWhatAsks(); } } } }),
     [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
 
 } // namespace
