@@ -148,6 +148,7 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
         if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
             provider->destroyLocalCredentials();
     QuorvelInternal::sessionRole().setLocalUser(user);
+    chosenUserId_ = user->resourceId();
     // The choice is the player's say-so, also when the game logged the player out while the
     // chooser was up (which counts as turning the client off): the login is not refused for it.
     QuorvelInternal::options().setUserApprovedQuorvel();
@@ -175,10 +176,13 @@ void QVExistingAccountController::continueFlow(platform::Object* outcome)
 void QVExistingAccountController::onBootstrapFailure(platform::Object*)
 {
     hideLoadingScreen();
-    if (previousLocalUser_) {
-        Ref<QVUser> previous = std::move(previousLocalUser_);
+    // The player from before the choice comes back only over the chosen account:
+    // a login that ended meanwhile (the game's own, say) named the player whose
+    // token the client holds now, and that player stays.
+    Ref<QVUser> previous = std::move(previousLocalUser_);
+    Ref<QVUser> now = QuorvelInternal::sessionRole().localUser();
+    if (previous && now && now->resourceId() == chosenUserId_)
         QuorvelInternal::sessionRole().setLocalUser(previous.get());
-    }
     auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);
     pushOn(navigationController(), Ref<ViewController>(error.get()), true);
 }

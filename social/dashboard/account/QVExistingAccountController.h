@@ -11,6 +11,8 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVSelectUserWidget.h"
 
+#include <string>
+
 namespace quorvel {
 
 class QVExistingAccountController : public QVViewController, public QVSelectUserWidgetDelegate {
@@ -57,6 +59,7 @@ private:
     QVDelegate mOnCompletionDelegate;
     bool hasBeenDismissed_ { false };
     platform::Ref<QVUser> previousLocalUser_;
+    std::string chosenUserId_; // the account picked, whose login runs
     std::vector<platform::Ref<QVUser>> users_;
     platform::Ref<QVSelectUserWidget> selectUserWidget_;
     platform::Ref<platform::ui::Label> appNameLabel_;

@@ -383,6 +383,27 @@ TEST_F(AccountFlowTest, AFailedLoginOfTheChosenAccountRestoresThePreviousPlayer)
                            "the next time you are online."));
 }
 
+// The game logs a player in while the chooser is up; the chosen account's
+// login, waiting behind it, fails: the player the game's login named stays.
+TEST_F(AccountFlowTest, AFailedLoginOfTheChosenAccountKeepsThePlayerLoggedInMeanwhile)
+{
+    startAndAskForApproval(2);
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountMultipleController"; }));
+    ASSERT_TRUE(waitUntil([&] { return labelShows("Second"); }));
+    answerNextBootstrapAsNewPlayer();
+    server.script("POST", "bootstrap.xml",
+                  standin::Answer::xml("<errors><error>The service cannot do that now</error></errors>"));
+    QuorvelInternal::login().doBootstrap(false, "17", QVDelegate(), QVDelegate());
+    ASSERT_TRUE(tapRow("Second"));
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVDeadEndErrorController"; }));
+    ASSERT_EQ(requestsTo("bootstrap.xml").size(), 2u);
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "17");
+    EXPECT_TRUE(QuorvelInternal::login().isOnline());
+    QuorvelInternal::login().dismissRootControllerOrItsModal();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
+}
+
 TEST_F(AccountFlowTest, AScreenTheLoaderCannotMakeIsNeverPushed)
 {
     startAndAskForApproval(1);
