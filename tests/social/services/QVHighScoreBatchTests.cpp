@@ -3,32 +3,18 @@
 // batch once its player is no longer the local one.
 #include "social/services/HighScoreServiceFixture.h"
 
-#include "social/services/QVGameCenterHighScore.h"
-#include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
-#include "social/services/QVLeaderboard.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
-#include "social/services/QVScoreLimits.h"
-#include "social/services/OfflineStoreTestSupport.h"
-
-#include "platform/foundation/DateFormat.h"
-#include "platform/foundation/Log.h"
-#include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <thread>
 
 using namespace quorvel;
 using highscore_testing::paramValues;
 using net_testing::CallbackRecorder;
-using platform::Ref;
-using platform::gamekit::GameCenter;
-using platform::gamekit::ScriptedGameCenter;
 using Strings = std::vector<std::string>;
 
 using highscore_testing::HighScoreServiceTest;
