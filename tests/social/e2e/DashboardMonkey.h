@@ -532,7 +532,11 @@ protected:
         auto* stack = frontStack();
         if (stack && stack->topViewController()) {
             auto* item = stack->topViewController()->navigationItem();
-            const bool barShown = !stack->isNavigationBarHidden() && !stack->navigationBar()->isHidden();
+            auto* bar = stack->navigationBar();
+            // Shown, and where a finger reaches it (a bar slid past the screen's edge is none).
+            const platform::Rect barOnScreen = bar->convertRectTo(bar->bounds(), nullptr);
+            const bool barShown = !stack->isNavigationBarHidden() && !bar->isHidden()
+                && driver->window()->bounds().containsPoint(platform::Point(barOnScreen.midX(), barOnScreen.midY()));
             if (barShown && ((stack->viewControllers().size() > 1 && !item->hidesBackButton())
                              || item->leftBarButtonItem() || item->rightBarButtonItem()))
                 return true;
