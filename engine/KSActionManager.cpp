@@ -254,7 +254,10 @@ void KSActionManager::update(ksTime dt)
 
         if (!element->paused) {
             try {
-                for (element->stepIndex = 0; element->stepIndex < element->actions->count(); element->stepIndex++) {
+                // A target paused by one of its own actions (its scene left,
+                // say) steps no further action.
+                for (element->stepIndex = 0; element->stepIndex < element->actions->count() && !element->paused;
+                     element->stepIndex++) {
                     KSAction* action = actionAt(element->actions.get(), element->stepIndex);
                     element->steppingAction = action;
                     element->steppingActionSalvaged = false;

@@ -30,17 +30,6 @@ namespace {
 
 KSDirector* gSharedDirector = nullptr;
 
-// Points `slot` at the scene for as long as it lives.
-struct Marking {
-    Marking(KSScene*& slot, KSScene* scene) : slot_(slot) { slot_ = scene; }
-    ~Marking() { slot_ = nullptr; }
-    Marking(const Marking&) = delete;
-    Marking& operator=(const Marking&) = delete;
-
-private:
-    KSScene*& slot_;
-};
-
 } // namespace
 
 // Singleton ------------------------------------------------------------------------
@@ -118,7 +107,10 @@ void KSDirector::replaceScene(KSScene* scene)
 {
     BRISKO_ASSERT(scene, "Argument must be non-nil");
     // There is no top to replace: the first scene comes through runWithScene.
-    BRISKO_ASSERT(!scenesStack_.empty(), "A running Scene is needed");
+    BRISKO_ASSERT(!scenesStack_.empty() || ending_, "A running Scene is needed");
+    // Asked from a scene as the director ends: nothing comes next.
+    if (ending_)
+        return;
     sendCleanupToScene_ = true;
     scenesStack_.back() = scene;
     nextScene_ = scene;
@@ -127,6 +119,8 @@ void KSDirector::replaceScene(KSScene* scene)
 void KSDirector::pushScene(KSScene* scene)
 {
     BRISKO_ASSERT(scene, "Argument must be non-nil");
+    if (ending_)
+        return;
     sendCleanupToScene_ = false;
     scenesStack_.emplace_back(scene);
     nextScene_ = scene;
@@ -135,11 +129,13 @@ void KSDirector::pushScene(KSScene* scene)
 void KSDirector::popScene()
 {
     BRISKO_ASSERT(runningScene_, "A running Scene is needed");
+    if (ending_)
+        return;
     scenesStack_.pop_back();
     if (scenesStack_.empty())
         end();
     else
-        nextScene_ = scenesStack_.back().get();
+        nextScene_ = scenesStack_.back();
 }
 
 void KSDirector::end()
@@ -156,29 +152,37 @@ void KSDirector::end()
     } ending { ending_ };
     platform::Ref<KSDirector> keep(this);
     {
-        // Nothing comes next: a transition leaving now hands nothing over, and
-        // a scene it entered for the hand-over leaves with the director.
-        // (Held in this block only: the scenes go before the GL view does.)
-        platform::Ref<KSScene> next(nextScene_);
-        nextScene_ = nullptr;
+        // Nothing comes next, and nothing comes back: a transition leaving
+        // now hands nothing over and lets go of the scenes it holds, and a
+        // scene it entered for the hand-over leaves with the director. A
+        // scene in the middle of its own onExit (which ended the director) is
+        // not exited again. (Held in this block only: the scenes go before
+        // the GL view does.)
+        std::vector<platform::Ref<KSScene>> stack = std::move(scenesStack_);
+        scenesStack_.clear();
         platform::Ref<KSScene> running = runningScene_;
+        platform::Ref<KSScene> next = std::move(nextScene_);
+        platform::Ref<KSScene> switching = switchingTo_;
+        // The scene a switch under way brings in, or the one asked for after
+        // it, may have been entered already (a transition handing over).
+        auto entered = [&](KSScene* scene) {
+            return scene && scene != running.get() && (scene->isRunning() || scene->isExiting());
+        };
+        const bool switchingEntered = entered(switching.get()), nextEntered = entered(next.get());
         if (running) {
-            // A scene ending the director from its onExit or cleanup during a
-            // switch is in that call now: it is not sent again.
-            if (running.get() != exitingScene_ && running.get() != cleaningScene_)
-                running->onExit();
-            if (running.get() != cleaningScene_)
-                running->cleanup();
+            running->exitScene();
+            running->cleanupScene();
         }
-        if (next && next != running && next->isRunning() && next.get() != exitingScene_
-            && next.get() != cleaningScene_) {
-            next->onExit();
-            next->cleanup();
+        for (KSScene* scene : { switchingEntered ? switching.get() : nullptr, nextEntered ? next.get() : nullptr }) {
+            if (scene) {
+                scene->exitScene();
+                scene->cleanupScene();
+            }
         }
         runningScene_ = nullptr;
         nextScene_ = nullptr;
+        switchingTo_ = nullptr;
     }
-    scenesStack_.clear();
 
     stopAnimation();
 
@@ -197,53 +201,66 @@ void KSDirector::end()
 
 void KSDirector::setNextScene()
 {
-    bool runningIsTransition = dynamic_cast<KSTransitionScene*>(runningScene_.get()) != nullptr;
-    auto* incoming = dynamic_cast<KSTransitionScene*>(nextScene_);
-
     // The outgoing scene may drop the stack's last reference to the next one
-    // (a replaced scene), so hold it first.
-    platform::Ref<KSScene> next(nextScene_);
+    // (a replaced scene), so hold both first.
+    platform::Ref<KSScene> next = nextScene_;
     platform::Ref<KSScene> old = runningScene_;
+    auto* incoming = dynamic_cast<KSTransitionScene*>(next.get());
+    // Known to end() meanwhile: a transition's incoming scene is entered
+    // before it is the running scene.
+    switchingTo_ = next;
+    struct Switched {
+        platform::Ref<KSScene>& slot;
+        ~Switched() { slot = nullptr; }
+    } switched { switchingTo_ };
     // A scene may end the director from any of the calls below (end, or
     // popping the last scene): from then on no scene is called again.
     const unsigned endings = endings_;
-    // Whether the request now served replaced the old scene (one asked from
-    // the old scene's onExit is served at the next frame, with its own).
-    // A scene still on the stack (under a scene pushed after a replace in the
-    // same frame) comes back later: it is not cleaned up.
-    const bool cleanOld = sendCleanupToScene_
-                          && std::none_of(scenesStack_.begin(), scenesStack_.end(),
-                                          [&](const platform::Ref<KSScene>& s) { return s == old; });
     // A transition coming in takes care of the scene it leaves from, which
     // stays entered for it; any other scene leaves now.
     if (old && !(incoming && incoming->outScene() == old.get())) {
-        {
-            Marking exiting(exitingScene_, old.get());
-            old->onExit();
-        }
+        // The request served decides the clean-up, not one the old scene
+        // makes as it leaves.
+        const bool cleanup = sendCleanupToScene_;
+        old->exitScene();
         if (endings != endings_)
             return;
-        if (cleanOld) {
-            Marking cleaning(cleaningScene_, old.get());
-            old->cleanup();
-        }
+        // A scene still on the stack (under a scene pushed after a replace
+        // in the same frame) comes back later: it is not cleaned up.
+        if (cleanup && !isOnTheStack(old.get()))
+            old->cleanupScene();
         if (endings != endings_)
             return;
+        // Asked for while the old scene left (from its onExit or cleanup):
+        // a scene not entered yet is passed over for the last request; one
+        // a transition has handed over is on show now and leaves at the next
+        // frame, for the last request.
+        if (nextScene_ && nextScene_ != next && !(next && next->isRunning()))
+            next = switchingTo_ = nextScene_;
     }
     runningScene_ = next;
-    // A scene asked for while the old one left (from its onExit or cleanup)
-    // comes at the next frame.
-    if (nextScene_ == next.get())
+    if (nextScene_ == next)
         nextScene_ = nullptr;
-    // A transition handing over has entered its incoming scene itself; any
-    // other scene coming after a transition (one replacing it, or one asked
-    // for by the scene it brought in) has not, and is entered here.
-    if (runningScene_ && (!runningIsTransition || !runningScene_->isRunning())) {
-        runningScene_->onEnter();
+    // A transition under the scene on show (one pushed over it in the frame
+    // it was asked for) keeps no touches off meanwhile: it takes them again
+    // when it comes back on show.
+    for (const auto& scene : scenesStack_)
+        if (auto* covered = dynamic_cast<KSTransitionScene*>(scene.get()); covered && scene != next)
+            covered->releaseTouches();
+    // A transition handing over has entered its incoming scene itself and
+    // tells it the transition finished; any other scene is entered here.
+    if (next && !next->isRunning()) {
+        next->enterScene();
         if (endings != endings_)
             return;
-        runningScene_->onEnterTransitionDidFinish();
+        next->finishEnteringScene();
     }
+}
+
+bool KSDirector::isOnTheStack(const KSScene* scene) const
+{
+    return std::any_of(scenesStack_.begin(), scenesStack_.end(),
+                       [scene](const platform::Ref<KSScene>& s) { return s.get() == scene; });
 }
 
 // Time -----------------------------------------------------------------------------

@@ -90,10 +90,12 @@ public:
     KSScene* runningScene() const { return runningScene_.get(); }
     bool sendCleanupToScene() const { return sendCleanupToScene_; }
     // The scene the next frame switches to (null when none is asked for).
-    KSScene* nextScene() const { return nextScene_; }
+    KSScene* nextScene() const { return nextScene_.get(); }
     bool isPaused() const { return isPaused_; }
     // The stack, bottom first (its last element is the top).
     const std::vector<platform::Ref<KSScene>>& scenesStack() const { return scenesStack_; }
+    // Whether the stack holds the scene (it comes back on show later).
+    bool isOnTheStack(const KSScene* scene) const;
 
     // --- Time and frame ---
     virtual void drawScene() { }
@@ -179,7 +181,10 @@ protected:
     bool isPaused_ { false };
     platform::Ref<KSScene> runningScene_;
     platform::Ref<KSNode> notificationNode_;
-    KSScene* nextScene_ { nullptr }; // not retained: the stack holds it
+    // Retained: a pop after a replace in the same frame takes the scene off
+    // the stack while it is still the one asked for.
+    platform::Ref<KSScene> nextScene_;
+    platform::Ref<KSScene> switchingTo_; // the scene setNextScene is switching to
     bool sendCleanupToScene_ { false };
     std::vector<platform::Ref<KSScene>> scenesStack_;
     int32_t lastUpdateSeconds_ { 0 };
@@ -191,10 +196,8 @@ protected:
     Size winSizeInPoints_ {};
     Size winSizeInPixels_ {};
     std::thread::id runningThread_ {};
-    bool ending_ { false };           // inside end(): a nested end() does nothing
-    unsigned endings_ { 0 };          // counts end()s, so a switch sees one happen under it
-    KSScene* exitingScene_ { nullptr };  // the scene a switch is sending onExit to
-    KSScene* cleaningScene_ { nullptr }; // the scene a switch is cleaning up
+    bool ending_ { false };  // inside end(): a nested end() does nothing
+    unsigned endings_ { 0 }; // counts end()s, so a switch sees one happen under it
 };
 
 } // namespace kestrel

@@ -463,7 +463,9 @@ void KSScheduler::tick(ksTime dt)
         currentTarget_ = element;
         currentTargetSalvaged_ = false;
         if (!element->paused) {
-            for (element->runIndex = 0; element->runIndex < element->timers.size(); element->runIndex++) {
+            // A target paused by one of its own timers runs no further timer.
+            for (element->runIndex = 0; element->runIndex < element->timers.size() && !element->paused;
+                 element->runIndex++) {
                 // The call runs on a live timer even if it unschedules itself.
                 Ref<KSTimer> running = element->timers[element->runIndex];
                 element->runningTimer = running.get();

@@ -7,8 +7,10 @@
 #include "engine/KSActionEase.h"
 #include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
+#include "engine/KSActionManager.h"
 #include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
+#include "engine/KSGrid.h"
 #include "engine/KSScheduler.h"
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/foundation/Exception.h"
@@ -49,16 +51,6 @@ void resetScene(KSScene* scene, bool visible)
     scene->camera()->restore();
 }
 
-bool onTheStack(KSScene* scene)
-{
-    if (!KSDirector::hasSharedDirector())
-        return false;
-    for (const auto& s : KSDirector::sharedDirector()->scenesStack())
-        if (s.get() == scene)
-            return true;
-    return false;
-}
-
 } // namespace
 
 // KSTransitionScene ----------------------------------------------------------------------
@@ -73,15 +65,21 @@ bool KSTransitionScene::initWithDuration(ksTime t, KSScene* scene)
     outScene_ = KSDirector::sharedDirector()->runningScene();
     BRISKO_ASSERT(inScene_ != outScene_, "Incoming scene must be different from the outgoing scene");
 
-    holdsTouches_ = true;
-    ++gTouchHolds;
-    KSTouchDispatcher::sharedDispatcher()->setDispatchEvents(false);
-
+    holdTouches();
     sceneOrder();
     return true;
 }
 
 KSTransitionScene::~KSTransitionScene() { releaseTouches(); }
+
+void KSTransitionScene::holdTouches()
+{
+    if (holdsTouches_)
+        return;
+    holdsTouches_ = true;
+    ++gTouchHolds;
+    KSTouchDispatcher::sharedDispatcher()->setDispatchEvents(false);
+}
 
 void KSTransitionScene::releaseTouches()
 {
@@ -92,6 +90,40 @@ void KSTransitionScene::releaseTouches()
         gTouchHolds = 0;
         KSTouchDispatcher::sharedDispatcher()->setDispatchEvents(true);
     }
+}
+
+KSTransitionScene::Rest KSTransitionScene::restOf(KSScene* scene)
+{
+    Rest rest;
+    rest.visible = scene->visible();
+    rest.position = scene->position();
+    rest.scaleX = scene->scaleX();
+    rest.scaleY = scene->scaleY();
+    rest.rotation = scene->rotation();
+    rest.anchor = scene->anchorPoint();
+    rest.grid = scene->grid();
+    rest.gridActive = rest.grid && rest.grid->active();
+    return rest;
+}
+
+void KSTransitionScene::putBack(KSScene* scene, const Rest& rest)
+{
+    scene->setVisible(rest.visible);
+    scene->setPosition(rest.position);
+    scene->setScaleX(rest.scaleX);
+    scene->setScaleY(rest.scaleY);
+    scene->setRotation(rest.rotation);
+    scene->setAnchorPoint(rest.anchor);
+    scene->camera()->restore();
+    // A grid effect stopped half-way would keep drawing the scene through its grid.
+    KSGridBase* grid = scene->grid();
+    if (grid != rest.grid.get()) {
+        if (grid && grid->active())
+            grid->setActive(false);
+        scene->setGrid(rest.grid.get());
+    }
+    if (rest.grid && rest.grid->active() != rest.gridActive)
+        rest.grid->setActive(rest.gridActive);
 }
 
 void KSTransitionScene::sceneOrder() { inSceneOnTop_ = true; }
@@ -111,27 +143,38 @@ void KSTransitionScene::onEnter()
     KSScene::onEnter();
     // Whether the request that brought the transition in replaced the
     // outgoing scene: left before it finishes, the transition cleans that
-    // scene up then, as the hand-over would have.
-    // (Only the first time: back after a pop, the request that brought the
-    // transition in still decides.)
-    if (!std::exchange(enteredBefore_, true))
+    // scene up then, as the hand-over would have. (Only the first time: back
+    // after a pop, the request that brought the transition in still decides.)
+    if (std::exchange(enteredBefore_, true))
+        cameBack_ = true;
+    else
         sendCleanupToScene_ = KSDirector::sharedDirector()->sendCleanupToScene();
+    // Back on show after a pop, it starts again: touches stay off until it
+    // hands over.
+    holdTouches();
     if (outScene_ && !outScene_->isRunning()) {
         // Back on show after a scene pushed over it was popped: the outgoing
-        // scene it left comes back with it (its actions end the transition).
-        // One that left before this transition came on show (made while that
-        // scene was leaving) is not this transition's to show: it goes on
-        // without one, as the first scene's transition does.
+        // scene it left comes back with it. One that left before this
+        // transition came on show (made while that scene was leaving) is not
+        // this transition's to show: it goes on without one, as the first
+        // scene's transition does.
         if (std::exchange(outSceneLeftWithMe_, false)) {
-            cameBack_ = true;
-            outScene_->onEnter();
+            outScene_->enterScene();
             if (!isRunning())
                 return; // that scene ended the director as it entered
         } else {
             outScene_ = nullptr;
         }
     }
-    inScene_->onEnter();
+    inScene_->enterScene();
+    if (!isRunning())
+        return; // the incoming scene ended the director as it entered
+    // How the scenes stand before the transition moves them: left before it
+    // hands over, it puts them back so.
+    if (outScene_)
+        outRest_ = restOf(outScene_.get());
+    inRest_ = restOf(inScene_.get());
+    started_ = true;
 }
 
 void KSTransitionScene::onExit()
@@ -140,54 +183,77 @@ void KSTransitionScene::onExit()
     // it finished, or for another scene asked for in the frame it finished,
     // or by the director ending), it leaves with the transition. Decided
     // before the scenes hear of it: they may ask for another scene meanwhile.
-    handedOver_ = finished_ && KSDirector::hasSharedDirector()
+    handedOver_ = handingOver_ && KSDirector::hasSharedDirector()
                   && KSDirector::sharedDirector()->nextScene() == inScene_.get();
+    handingOver_ = false;
     KSScene::onExit();
-    if (outScene_ && outScene_->isRunning()) {
+    if (!handedOver_)
+        stopAndPutBack();
+    if (outScene_ && outScene_->isRunning() && !outScene_->isExiting()) {
         outSceneLeftWithMe_ = true;
-        leaving_ = outScene_.get();
-        outScene_->onExit();
-        leaving_ = nullptr;
+        outScene_->exitScene();
     }
     // Either call may end the director, which then exits the incoming scene itself.
-    if (inScene_->isRunning()) {
-        leaving_ = inScene_.get();
-        if (handedOver_)
-            inScene_->onEnterTransitionDidFinish();
-        else
-            inScene_->onExit();
-        leaving_ = nullptr;
-    }
+    if (handedOver_)
+        inScene_->finishEnteringScene();
+    else
+        inScene_->exitScene();
     // Leaving without the hand-over (replaced or popped meanwhile) must not
     // leave touches off for good.
     releaseTouches();
 }
 
+void KSTransitionScene::stopAndPutBack()
+{
+    if (!std::exchange(started_, false))
+        return;
+    // Its own actions and the hand-over it may have scheduled stop here;
+    // coming back on show, it starts again.
+    stopAllActions();
+    unschedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene));
+    finished_ = false;
+    KSActionManager* actions = KSActionManager::sharedManager();
+    for (const auto& action : sceneActions_)
+        actions->removeAction(action.get());
+    sceneActions_.clear();
+    if (outScene_)
+        putBack(outScene_.get(), outRest_);
+    putBack(inScene_.get(), inRest_);
+}
+
 void KSTransitionScene::cleanup()
 {
     KSScene::cleanup();
-    // Cleaned up in the middle of its onExit (the director ended from one of
-    // the scenes' exits), a scene still entered leaves first.
+    sceneActions_.clear();
     // A scene the director's stack still holds (the incoming one taking this
-    // transition's place with a scene pushed over it in the same frame) is
-    // shown again later: it is not cleaned up.
+    // transition's place, or the outgoing one asked for again) is shown again
+    // later: it is not cleaned up. Cleaned up in the middle of its onExit (the
+    // director ended from one of the scenes' exits), a scene still entered
+    // leaves first.
+    KSDirector* director = KSDirector::hasSharedDirector() ? KSDirector::sharedDirector() : nullptr;
+    auto onTheStack = [director](KSScene* scene) { return director && director->isOnTheStack(scene); };
     if (sendCleanupToScene_ && outScene_ && !onTheStack(outScene_.get())) {
-        if (outScene_->isRunning() && leaving_ != outScene_.get())
-            outScene_->onExit();
-        outScene_->cleanup();
+        outScene_->exitScene();
+        outScene_->cleanupScene();
     }
     if (!handedOver_ && !onTheStack(inScene_.get())) {
-        if (inScene_->isRunning() && leaving_ != inScene_.get())
-            inScene_->onExit();
-        inScene_->cleanup();
+        inScene_->exitScene();
+        inScene_->cleanupScene();
     }
 }
 
 void KSTransitionScene::finish()
 {
+    // Reached after the transition left (a game's late call): its scenes are
+    // no longer its to move, and one of them may be on show.
+    if (!isRunning())
+        return;
     resetScene(inScene_.get(), true);
-    if (outScene_)
+    inScene_->setAnchorPoint(inRest_.anchor);
+    if (outScene_) {
         resetScene(outScene_.get(), false);
+        outScene_->setAnchorPoint(outRest_.anchor);
+    }
     finished_ = true;
     finishTick_ = KSScheduler::sharedScheduler()->ticks();
     schedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene), 0);
@@ -201,19 +267,20 @@ void KSTransitionScene::setNewScene(ksTime)
         return;
     // Only the transition on show and on top of the stack hands over. One that
     // is the outgoing scene of another transition leaves with it; one the game
-    // has just pushed a scene over (or replaced) waits: popped back to, it
-    // hands over then.
+    // has just pushed a scene over (or replaced) waits: it leaves at the next
+    // frame, and popped back to, starts again.
     KSDirector* director = KSDirector::sharedDirector();
     if (director->runningScene() != this || director->scenesStack().empty()
         || director->scenesStack().back().get() != this)
         return;
     unschedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene));
     Ref<KSTransitionScene> keep(this);
-    // Back after a pop, the flag is the pop's, not that of the request that
-    // brought the transition in: the latter is kept.
+    // Back after a pop, the director's flag is the pop's: the request that
+    // brought the transition in still decides.
     if (!cameBack_)
         sendCleanupToScene_ = director->sendCleanupToScene();
     director->replaceScene(inScene_.get());
+    handingOver_ = true;
     releaseTouches();
     if (outScene_)
         outScene_->setVisible(true);
@@ -231,9 +298,16 @@ Ref<KSFiniteTimeAction> KSTransitionScene::callFinish()
     return KSCallFunc::actionWithTarget(this, BRISKO_SELECTOR(KSTransitionScene, finish));
 }
 
+void KSTransitionScene::runOnInScene(KSFiniteTimeAction* action)
+{
+    sceneActions_.emplace_back(action);
+    inScene_->runAction(action);
+}
+
 void KSTransitionScene::runOnOutScene(KSFiniteTimeAction* action, bool ends)
 {
     if (outScene_) {
+        sceneActions_.emplace_back(action);
         outScene_->runAction(action);
     } else if (ends) {
         auto wait = delay(action->duration());
@@ -271,7 +345,7 @@ void KSTransitionRotoZoom::onEnter()
     auto rotozoom = seq({ turn.get(), wait.get() });
     runOnOutScene(rotozoom.get(), false);
     auto back = rotozoom->reverse();
-    inScene_->runAction(seq({ back.get(), callFinish().get() }).get());
+    runOnInScene(seq({ back.get(), callFinish().get() }).get());
 }
 
 void KSTransitionJumpZoom::onEnter()
@@ -295,7 +369,7 @@ void KSTransitionJumpZoom::onEnter()
     auto jumpZoomIn = seq({ jumpIn.get(), scaleIn.get() });
     auto wait = delay(duration_ / 2);
     runOnOutScene(jumpZoomOut.get(), false);
-    inScene_->runAction(seq({ wait.get(), jumpZoomIn.get(), callFinish().get() }).get());
+    runOnInScene(seq({ wait.get(), jumpZoomIn.get(), callFinish().get() }).get());
 }
 
 // Move-in ----------------------------------------------------------------------------------
@@ -308,7 +382,7 @@ void KSTransitionMoveInL::onEnter()
     initScenes();
     auto a = action();
     auto eased = easeActionWithAction(a.get());
-    inScene_->runAction(seq({ eased.get(), callFinish().get() }).get());
+    runOnInScene(seq({ eased.get(), callFinish().get() }).get());
 }
 
 Ref<KSActionInterval> KSTransitionMoveInL::action() { return KSMoveTo::actionWithDuration(duration_, { 0, 0 }); }
@@ -352,7 +426,7 @@ void KSTransitionSlideInL::onEnter()
     auto out = action();
     auto inEased = easeActionWithAction(in.get());
     auto outEased = easeActionWithAction(out.get());
-    inScene_->runAction(inEased.get());
+    runOnInScene(inEased.get());
     runOnOutScene(seq({ outEased.get(), callFinish().get() }).get(), true);
 }
 
@@ -423,7 +497,7 @@ void KSTransitionShrinkGrow::onEnter()
     auto scaleIn = KSScaleTo::actionWithDuration(duration_, 1.0f);
     auto inEased = easeActionWithAction(scaleIn.get());
     auto outEased = easeActionWithAction(scaleOut.get());
-    inScene_->runAction(inEased.get());
+    runOnInScene(inEased.get());
     runOnOutScene(seq({ outEased.get(), callFinish().get() }).get(), true);
 }
 
@@ -458,7 +532,7 @@ void KSTransitionSceneOriented::runFlip(bool positive, float inAngleX, float out
         inAction = seq({ waitIn.get(), show.get(), inOrbit.get(), done.get() });
         outAction = seq({ outOrbit.get(), hide.get(), waitOut.get() });
     }
-    inScene_->runAction(inAction.get());
+    runOnInScene(inAction.get());
     runOnOutScene(outAction.get(), false);
 }
 

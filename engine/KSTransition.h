@@ -13,12 +13,15 @@
 // receives touches while scenes move.
 #pragma once
 
+#include "engine/KSAction.h"
 #include "engine/KSScene.h"
+
+#include <vector>
 
 namespace kestrel {
 
-class KSFiniteTimeAction;
 class KSActionInterval;
+class KSGridBase;
 
 // The class factory every transition offers (an object of the named class).
 #define KS_TRANSITION_FACTORY(Name)                                                           \
@@ -52,6 +55,11 @@ public:
     // Null when no scene ran when the transition was made.
     KSScene* outScene() const { return outScene_.get(); }
     ksTime duration() const { return duration_; }
+    // Gives back this transition's hold on touch dispatch (once); dispatch
+    // comes back on when no transition holds it. The director calls it for a
+    // transition covered before it came on show; it holds touches again when
+    // it does.
+    void releaseTouches();
     bool isInSceneOnTop() const { return inSceneOnTop_; }
 
 protected:
@@ -60,6 +68,9 @@ protected:
 
     // Sets inSceneOnTop_ (called once by the initialiser).
     virtual void sceneOrder();
+    // Runs an action of the transition's on the in-scene (stopped if the
+    // transition leaves before it hands over).
+    void runOnInScene(KSFiniteTimeAction* action);
     // Runs the out-scene's action; with no out-scene, an action that `ends`
     // the transition becomes a wait of its length followed by finish on itself.
     void runOnOutScene(KSFiniteTimeAction* action, bool ends);
@@ -72,12 +83,29 @@ protected:
     bool sendCleanupToScene_ { false };
 
 private:
-    // Gives back this transition's hold on touch dispatch (once); dispatch
-    // comes back on when no transition holds it.
-    void releaseTouches();
+    // How a scene stood before the transition moved it.
+    struct Rest {
+        bool visible { true };
+        Point position {};
+        float scaleX { 1 }, scaleY { 1 }, rotation { 0 };
+        Point anchor {};
+        platform::Ref<KSGridBase> grid;
+        bool gridActive { false };
+    };
+    static Rest restOf(KSScene* scene);
+    static void putBack(KSScene* scene, const Rest& rest);
+    // Left before it hands over: stops what the transition started (its own
+    // actions, those on the scenes, the hand-over) and puts both scenes back
+    // as they stood, so a scene shown again is whole.
+    void stopAndPutBack();
+    // Takes this transition's hold on touch dispatch (once).
+    void holdTouches();
+
     bool holdsTouches_ { false };
     unsigned long finishTick_ { 0 };
     bool finished_ { false };
+    // Asked the director for its incoming scene (setNewScene).
+    bool handingOver_ { false };
     // Whether the director took the incoming scene from this transition as
     // it left (set by onExit; the scene then stays entered).
     bool handedOver_ { false };
@@ -87,8 +115,10 @@ private:
     // Entered once already; entered again after a pop.
     bool enteredBefore_ { false };
     bool cameBack_ { false };
-    // The scene this transition's onExit is telling now (not told again).
-    KSScene* leaving_ { nullptr };
+    // Set up and moving the scenes (from onEnter until it hands over or leaves).
+    bool started_ { false };
+    Rest inRest_, outRest_;
+    std::vector<platform::Ref<KSFiniteTimeAction>> sceneActions_;
 };
 
 // A transition whose flip turns one of two ways (orientation 0 or 1).

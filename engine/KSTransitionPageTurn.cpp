@@ -53,7 +53,7 @@ void KSTransitionPageTurn::onEnter()
     } else {
         inScene_->setVisible(false);
         auto show = KSShow::action();
-        inScene_->runAction(KSSequence::actions({ show.get(), action.get(), finish.get(), stop.get() }).get());
+        runOnInScene(KSSequence::actions({ show.get(), action.get(), finish.get(), stop.get() }).get());
     }
 }
 

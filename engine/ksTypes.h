@@ -5,6 +5,7 @@
 #include "platform/foundation/Geometry.h"
 
 #include <GLES/gl.h>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -103,12 +104,14 @@ struct ksTexParams {
 };
 
 // The process-wide content scale factor: pixels = points x factor. Inline:
-// every placement setter reads it.
+// every placement setter reads it. Atomic: the texture cache's loader threads
+// read it (to pick a file's double-resolution variant) while the main thread
+// may set it.
 namespace detail {
-inline float contentScaleFactor = 1.0f;
+inline std::atomic<float> contentScaleFactor { 1.0f };
 }
-inline float ksContentScaleFactor() { return detail::contentScaleFactor; }
-inline void ksSetContentScaleFactor(float factor) { detail::contentScaleFactor = factor; }
+inline float ksContentScaleFactor() { return detail::contentScaleFactor.load(std::memory_order_relaxed); }
+inline void ksSetContentScaleFactor(float factor) { detail::contentScaleFactor.store(factor, std::memory_order_relaxed); }
 
 inline Point ksPointPointsToPixels(Point p)
 {
