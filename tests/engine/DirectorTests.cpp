@@ -17,6 +17,7 @@
 #include "platform/device/Screen.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Weak.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Window.h"
@@ -29,6 +30,15 @@ using namespace director_test;
 using platform::Ref;
 
 namespace {
+
+std::vector<std::string> withoutVisits(const std::vector<std::string>& journal)
+{
+    std::vector<std::string> out;
+    for (const std::string& call : journal)
+        if (call.find(":visit") == std::string::npos)
+            out.push_back(call);
+    return out;
+}
 
 // A per-frame update target that notes each tick (and can act on it).
 class TickRecorder : public platform::Object {
@@ -193,6 +203,60 @@ TEST_F(DirectorTest, SeveralRequestsInOneFrameSwitchToTheLastWithItsCleanupFlag)
     advance(1.0 / 60);
     EXPECT_EQ(journal, (std::vector<std::string> { "A:exit", "C:enter", "C:didFinish", "C:visit" }));
     EXPECT_EQ(d->scenesStack().size(), 2u);
+}
+
+// A pop after a replace or push in the same frame takes the scene asked for
+// off the stack while it is still the one asked for: the pop is the last
+// request, so the scene below comes back or the director ends, and the
+// scene asked for is never entered (nor read after it is gone).
+TEST_F(DirectorTest, APopAfterAnotherRequestInOneFrameIsTheOneServed)
+{
+    struct Road {
+        const char* name;
+        bool twoScenes;   // X under A, or A alone
+        bool throughATransition;
+        bool replacing;   // replace with B, or push B
+        std::vector<std::string> calls;
+        bool ends;
+    };
+    const Road roads[] = {
+        { "replace, then pop the only scene", false, false, true, { "A:exit", "A:cleanup" }, true },
+        { "replace through a transition, then pop the only scene", false, true, true, { "A:exit", "A:cleanup" }, true },
+        { "replace, then pop back to the scene below", true, false, true,
+          { "A:exit", "A:cleanup", "X:enter", "X:didFinish" }, false },
+        { "push through a transition, then pop", true, true, false, { "A:exit", "A:enter", "A:didFinish" }, false },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        KSDirectorIOS* d = directorWithView();
+        auto x = RecordingScene::make("X", &journal), a = RecordingScene::make("A", &journal);
+        platform::Weak<KSScene> b;
+        d->runWithScene(road.twoScenes ? x.get() : a.get());
+        advance(1.0 / 60);
+        if (road.twoScenes) {
+            d->pushScene(a.get());
+            advance(1.0 / 60);
+        }
+        journal.clear();
+        {
+            auto asked = RecordingScene::make("B", &journal);
+            b = asked.get();
+            Ref<KSScene> shown = road.throughATransition
+                                     ? Ref<KSScene>(KSTransitionFlipX::transitionWithDuration(0.25f, asked.get()).get())
+                                     : Ref<KSScene>(asked.get());
+            if (road.replacing)
+                d->replaceScene(shown.get());
+            else
+                d->pushScene(shown.get());
+        }
+        d->popScene();
+        for (int i = 0; i < 3; ++i)
+            advance(1.0 / 60);
+        EXPECT_EQ(withoutVisits(journal), road.calls);
+        EXPECT_TRUE(b.expired()) << "the scene asked for outlives the pop";
+        EXPECT_EQ(d->runningScene(), road.ends ? nullptr : road.twoScenes && road.replacing ? x.get() : a.get());
+        KSDirector::purgeSharedDirector();
+    }
 }
 
 TEST_F(DirectorTest, PoppingTheLastSceneEndsTheDirector)

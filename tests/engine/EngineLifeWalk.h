@@ -1,7 +1,8 @@
 // The engine's life at random (EngineLifeWalkTests.cpp): the walk's fixture,
 // its record of what it asked the director for, and the scenes and nodes that
 // report every life-cycle call, timer and action to it. The roads it takes
-// are in EngineLifeWalkRoads.cpp.
+// are in EngineLifeWalkRoads.cpp (scenes and actions) and
+// EngineLifeWalkNodes.cpp (nodes, sprites, batch nodes and textures).
 #pragma once
 
 #include "DirectorTestSupport.h"
@@ -9,6 +10,8 @@
 #include "engine/KSAction.h"
 #include "engine/KSNode.h"
 #include "engine/KSScene.h"
+#include "engine/KSSprite.h"
+#include "engine/KSSpriteBatchNode.h"
 #include "engine/KSTexture2D.h"
 #include "platform/foundation/Weak.h"
 
@@ -26,9 +29,60 @@ namespace engine_walk {
 using platform::Ref;
 
 class EngineLifeWalk;
+class WalkScene;
+
+// Load targets that died off the main thread (EngineLifeWalkNodes.cpp).
+extern std::atomic<int> gTicketsOffMain;
 
 // Where a scene may ask for a change from inside itself.
 enum class Inside { Enter, Finish, Exit, Cleanup, Timer, Action, Count };
+
+// What a watched node tells the walk: a timer or an action that runs on it
+// while it is not running, after its cleanup, or (a timer) after it took
+// all its timers off, and a cleanup that misses one of its watched children.
+struct Watch {
+    EngineLifeWalk* walk { nullptr };
+    std::string label;
+    // The scene whose timer requests it fires (a scene's body), if any.
+    platform::Weak<WalkScene> scene;
+    bool cleaned { false };
+    // Took its timers off from inside its own timer.
+    bool unscheduled { false };
+    // Armed, from the walk: inside its next timer call.
+    bool removeItselfNext { false }, unscheduleItselfNext { false };
+};
+
+class Watchable {
+public:
+    virtual Watch& watched() = 0;
+
+protected:
+    ~Watchable() = default;
+};
+
+// A node of any kind, watched: Base is KSNode, KSSprite or KSSpriteBatchNode.
+template <class Base>
+class Watched : public Base, public Watchable {
+public:
+    void tick(kestrel::ksTime dt);
+    void setPosition(platform::Point p) override;
+    void setRotation(float degrees) override;
+    void setScale(float s) override;
+    void setVisible(bool visible) override;
+    void cleanup() override;
+    Watch& watched() override { return watch; }
+    Watch watch;
+
+private:
+    void touched(const char* what);
+};
+
+using WalkNode = Watched<kestrel::KSNode>;
+using WalkSprite = Watched<kestrel::KSSprite>;
+using WalkBatch = Watched<kestrel::KSSpriteBatchNode>;
+
+// Visits the watched nodes under `node` (itself included when watched).
+void forEachWatched(kestrel::KSNode* node, const std::function<void(kestrel::KSNode*, Watch&)>& visit);
 
 // A scene that tells the walk of each call it gets and holds what the walk
 // gave it (loaded textures); a one-shot request may be armed in any callback.
@@ -41,14 +95,16 @@ public:
     void onExit() override;
     void cleanup() override;
     void visit() override;
-    // The asynchronous loads' callback.
-    void loaded(kestrel::KSTexture2D* texture);
+    // An asynchronous load's callback, for the file `name`.
+    void loaded(const std::string& name, kestrel::KSTexture2D* texture);
     // Runs (once) the request armed for `where`, if any.
     void fire(Inside where);
 
     int id { 0 };
     bool entered { false }, everEntered { false }, cleaned { false };
     int cleanups { 0 };
+    // In this entry: onEnterTransitionDidFinish calls and cleanups.
+    int toldFinished { 0 }, cleanupsThisEntry { 0 };
     int loadsAsked { 0 }, loadsHeard { 0 };
     std::function<void()> armed[static_cast<int>(Inside::Count)];
     std::vector<Ref<kestrel::KSTexture2D>> textures;
@@ -60,37 +116,20 @@ private:
     EngineLifeWalk* walk_ { nullptr };
 };
 
-// A node whose timer and whose actions' effects tell the walk that they ran,
-// so that one running after the node was cleaned up is seen.
-class WalkNode : public kestrel::KSNode {
-public:
-    static Ref<WalkNode> make(EngineLifeWalk* walk, WalkScene* scene);
-    void tick(kestrel::ksTime dt);
-    void setPosition(platform::Point p) override;
-    void setRotation(float degrees) override;
-    void setScale(float s) override;
-    void setVisible(bool visible) override;
-    void cleanup() override;
-    bool cleaned { false };
-
-private:
-    void touched(const char* what);
-    EngineLifeWalk* walk_ { nullptr };
-    WalkScene* scene_ { nullptr }; // its parent, which outlives it
-};
-
 class EngineLifeWalk : public director_test::DirectorTest, public testing::WithParamInterface<int> {
 public:
     // A fault seen inside a callback, reported after the step.
     void fault(const std::string& what) { faults.push_back(what); }
     void sceneDestroyed(const WalkScene& scene, bool onMain);
+    // Whether the walk itself is changing its nodes now (not an action).
+    bool building { false };
 
 protected:
     void SetUp() override;
     void TearDown() override;
     void walk(int seed, int length);
 
-    // ---- Roads (EngineLifeWalkRoads.cpp)
+    // ---- Roads (EngineLifeWalkRoads.cpp and EngineLifeWalkNodes.cpp)
     struct Road {
         const char* name;
         int weight;
@@ -104,15 +143,22 @@ protected:
     void pushWithTransition();
     void pop();
     void endTheDirector();
+    void twoRequestsInOneFrame();
     void replaceTransitionMidWay();
     void replaceTransitionAsItFinishes();
+    void transitionPushedAndPopped();
+    void transitionCoveredAndUncovered();
+    void transitionCancelledByItsScene();
+    void askDuringAHandOver();
     void armARequestInside();
     void startAnAction();
     void startAReversedAction();
     void stopActions();
     void replaceAnAction();
+    void changeNodes();
     void loadATexture();
     void loadAndLeave();
+    void loadBothWays();
     void purgeTextures();
     void memoryWarning();
     void drawFrames();
@@ -120,32 +166,54 @@ protected:
     // ---- Requests: each asks the director and keeps the walk's record in step.
     enum class Ask { Replace, ReplaceTransition, Push, PushTransition, Pop, End };
     void request(Ask ask, const std::string& why);
+    // Replaces the top with a scene the walk made before (shown again).
+    void replaceWith(WalkScene* scene, const std::string& why);
+    void replacingTheSceneOnShow();
+    void waitForLoads();
     Ref<WalkScene> newScene();
     Ref<kestrel::KSScene> transitionTo(WalkScene* scene);
     Ref<kestrel::KSAction> anyAction(bool reversed);
     WalkScene* onShow() const;
+    // Any scene the walk's stack holds, on show or under it.
+    WalkScene* anyStackedScene();
+    void load(WalkScene* scene, const std::string& name);
 
     // ---- Checks (EngineLifeWalkTests.cpp)
     void frame();
     void settle();
     void checkStep(bool settled);
+    void checkSettled();
+    void checkCachedTextures();
     void checkAtTheEnd();
     void note(const std::string& line);
+    // With BRISKO_WALK_TRACE: every life-cycle call a scene hears.
+    void noteCall(int scene, const char* call);
+    std::string describeStack() const;
     size_t draw(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
 
     std::mt19937 random;
+    bool tracing { false };
     int stepNumber { 0 };
     int nextId { 0 };
+    int nextNode { 0 };
     kestrel::KSDirectorIOS* director_ { nullptr };
     bool ended { true };
     // The walk's record of the director's stack (scenes, not transitions).
     std::vector<Ref<WalkScene>> stack;
     // Every scene the walk made.
     std::map<int, platform::Weak<WalkScene>> scenes;
-    // The requests of this step, and the plain scene on show its plain
-    // replace took off (cleaned up once the step has settled).
-    int requestsThisStep { 0 };
-    platform::Weak<WalkScene> plainReplaced;
+    // Every transition the walk made: none outlives its part.
+    std::vector<platform::Weak<kestrel::KSScene>> transitions;
+    // Cleanups per scene (kept when the scene is gone), the requests the
+    // scenes made from their callbacks this step, and the scenes (with their
+    // cleanups before) that the step's replace must clean up once.
+    std::map<int, int> cleanupsOf;
+    int firedThisStep { 0 };
+    std::vector<std::pair<int, int>> mustBeCleanedUp;
+    // Nodes taken off their parent without cleanup, to be added again.
+    std::vector<Ref<kestrel::KSNode>> detached;
+    // The textures the cache gave for each name since it was last emptied.
+    std::map<std::string, platform::Weak<kestrel::KSTexture2D>> cached;
     std::vector<std::string> faults;
     std::set<int> destroyedEntered;
     std::deque<std::string> trail;
@@ -154,7 +222,8 @@ protected:
     std::vector<GLuint> textureNames;
     size_t liveTexturesBefore { 0 };
     friend class WalkScene;
-    friend class WalkNode;
+    template <class>
+    friend class Watched;
 };
 
 } // namespace engine_walk

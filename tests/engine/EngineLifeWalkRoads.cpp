@@ -1,8 +1,10 @@
 // The roads of the engine's walk (EngineLifeWalk.h): scene changes with and
-// without every kind of transition, changes asked for from inside the
-// scenes' own callbacks, actions of every family started, reversed, stopped
-// and replaced, asynchronous loads (some whose scene goes before they
-// finish), cache purges and memory warnings, and frames drawn between.
+// without every kind of transition, several in one frame, transitions
+// pushed and popped mid-way, covered by another scene and uncovered, or
+// cancelled by the scene they leave, changes asked for from inside the
+// scenes' own callbacks (during a hand-over too), actions of every family
+// started, reversed, stopped and replaced, and frames drawn between. The
+// roads of nodes and textures are in EngineLifeWalkNodes.cpp.
 #include "EngineLifeWalk.h"
 
 #include "engine/KSActionCamera.h"
@@ -35,16 +37,23 @@ const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
         { "push through a transition", 4, &EngineLifeWalk::pushWithTransition },
         { "pop", 6, &EngineLifeWalk::pop },
         { "end", 1, &EngineLifeWalk::endTheDirector },
+        { "two changes in one frame", 5, &EngineLifeWalk::twoRequestsInOneFrame },
         { "a transition replaced mid-way", 3, &EngineLifeWalk::replaceTransitionMidWay },
         { "a transition replaced as it finishes", 3, &EngineLifeWalk::replaceTransitionAsItFinishes },
+        { "a transition pushed and popped mid-way", 3, &EngineLifeWalk::transitionPushedAndPopped },
+        { "a transition covered and uncovered", 3, &EngineLifeWalk::transitionCoveredAndUncovered },
+        { "a transition cancelled by the scene it leaves", 3, &EngineLifeWalk::transitionCancelledByItsScene },
+        { "a change asked during a hand-over", 4, &EngineLifeWalk::askDuringAHandOver },
         { "a change asked from inside a callback", 10, &EngineLifeWalk::armARequestInside },
         { "an action", 8, &EngineLifeWalk::startAnAction },
         { "a reversed action", 5, &EngineLifeWalk::startAReversedAction },
         { "actions stopped", 3, &EngineLifeWalk::stopActions },
         { "an action replaced", 3, &EngineLifeWalk::replaceAnAction },
+        { "nodes added, moved and removed", 8, &EngineLifeWalk::changeNodes },
         { "a texture loaded in the background", 4, &EngineLifeWalk::loadATexture },
         { "a load whose scene goes first", 4, &EngineLifeWalk::loadAndLeave },
-        { "texture cache purged", 2, &EngineLifeWalk::purgeTextures },
+        { "a texture loaded both ways at once", 3, &EngineLifeWalk::loadBothWays },
+        { "texture cache purged", 3, &EngineLifeWalk::purgeTextures },
         { "memory warning", 2, &EngineLifeWalk::memoryWarning },
         { "frames", 6, &EngineLifeWalk::drawFrames },
     };
@@ -79,7 +88,9 @@ Ref<KSScene> EngineLifeWalk::transitionTo(WalkScene* scene)
     const size_t kind = draw(std::size(makers));
     const ksTime duration = 0.05f + 0.05f * static_cast<float>(draw(4));
     note(platform::format("    transition %zu of %.2f s to scene %d", kind, duration, scene->id));
-    return makers[kind](duration, scene);
+    Ref<KSScene> transition = makers[kind](duration, scene);
+    transitions.emplace_back(transition.get());
+    return transition;
 }
 
 void EngineLifeWalk::request(Ask ask, const std::string& why)
@@ -87,7 +98,6 @@ void EngineLifeWalk::request(Ask ask, const std::string& why)
     // A change asked while the director ends (or after) is not the game's to ask.
     if (ended)
         return;
-    ++requestsThisStep;
     Ref<WalkScene> scene;
     if (ask != Ask::Pop && ask != Ask::End) {
         scene = newScene();
@@ -109,13 +119,49 @@ void EngineLifeWalk::request(Ask ask, const std::string& why)
         note("    " + why + ": pop");
         stack.pop_back();
         ended = stack.empty();
+        if (ended)
+            cached.clear();
         director_->popScene();
         return;
     }
     note("    " + why + ": end");
+    // The scene on show leaves with the director: exited and cleaned up.
+    // (Not held here: the scenes go before the director's view does.)
+    WalkScene* top = onShow();
+    const int id = top && top->entered ? top->id : 0;
+    const int cleanups = cleanupsOf[id];
     stack.clear();
     ended = true;
+    // The director takes the texture cache with it.
+    cached.clear();
     director_->end();
+    if (id && cleanupsOf[id] != cleanups + 1)
+        fault(platform::format("scene %d, on show when the director ended, was cleaned up %d times", id,
+                               cleanupsOf[id] - cleanups));
+}
+
+void EngineLifeWalk::replaceWith(WalkScene* scene, const std::string& why)
+{
+    if (ended)
+        return;
+    note(platform::format("    %s: replace with scene %d again", why.c_str(), scene->id));
+    stack.back() = scene;
+    director_->replaceScene(scene);
+}
+
+// The scene on show, plain, with nothing else asked for: replaced in this
+// step, it is cleaned up once by the time the step settles (when no scene
+// asked for a change of its own meanwhile).
+void EngineLifeWalk::replacingTheSceneOnShow()
+{
+    WalkScene* scene = onShow();
+    if (scene && !director_->nextScene() && director_->runningScene() == scene)
+        mustBeCleanedUp.emplace_back(scene->id, cleanupsOf[scene->id]);
+}
+
+WalkScene* EngineLifeWalk::anyStackedScene()
+{
+    return stack.empty() ? nullptr : stack[draw(stack.size())].get();
 }
 
 // ---- Scene roads
@@ -137,19 +183,98 @@ void EngineLifeWalk::runAScene()
 
 void EngineLifeWalk::replacePlain()
 {
-    // A plain scene on show with nothing else asked: the step checks its cleanup.
-    if (!director_->nextScene() && director_->runningScene() == onShow())
-        plainReplaced = onShow();
+    replacingTheSceneOnShow();
     request(Ask::Replace, "asked");
 }
-void EngineLifeWalk::replaceWithTransition() { request(Ask::ReplaceTransition, "asked"); }
+
+void EngineLifeWalk::replaceWithTransition()
+{
+    replacingTheSceneOnShow();
+    request(Ask::ReplaceTransition, "asked");
+}
 void EngineLifeWalk::pushPlain() { request(Ask::Push, "asked"); }
 void EngineLifeWalk::pushWithTransition() { request(Ask::PushTransition, "asked"); }
 void EngineLifeWalk::pop() { request(Ask::Pop, "asked"); }
 void EngineLifeWalk::endTheDirector() { request(Ask::End, "asked"); }
 
+void EngineLifeWalk::twoRequestsInOneFrame()
+{
+    static const Ask asks[] = { Ask::Replace, Ask::ReplaceTransition, Ask::Push, Ask::PushTransition, Ask::Pop };
+    const Ask first = asks[draw(std::size(asks))];
+    const Ask second = draw(20) == 0 ? Ask::End : asks[draw(std::size(asks))];
+    request(first, "asked");
+    request(second, "in the same frame");
+}
+
+void EngineLifeWalk::transitionPushedAndPopped()
+{
+    // A pause screen's transition, or a quick Back.
+    request(Ask::PushTransition, "asked");
+    for (size_t i = draw(8); i > 0; --i)
+        frame();
+    request(Ask::Pop, "before it ends");
+}
+
+void EngineLifeWalk::transitionCoveredAndUncovered()
+{
+    request(draw(2) ? Ask::ReplaceTransition : Ask::PushTransition, "asked");
+    for (size_t i = draw(6); i > 0; --i)
+        frame();
+    request(draw(2) ? Ask::Push : Ask::PushTransition, "over it");
+    for (size_t i = draw(6); i > 0; --i)
+        frame();
+    request(Ask::Pop, "back to it");
+}
+
+void EngineLifeWalk::transitionCancelledByItsScene()
+{
+    Ref<WalkScene> before(onShow());
+    if (!before)
+        return;
+    request(Ask::ReplaceTransition, "asked");
+    for (size_t i = draw(6); i > 0; --i)
+        frame();
+    // The transition on show, nothing else asked for: its outgoing scene is
+    // shown again.
+    if (ended || director_->nextScene())
+        return;
+    auto* transition = dynamic_cast<KSTransitionScene*>(director_->runningScene());
+    if (transition && transition->outScene() == before.get() && transition->inScene() == onShow())
+        replaceWith(before.get(), "while it runs");
+}
+
+void EngineLifeWalk::askDuringAHandOver()
+{
+    Ref<WalkScene> out(onShow());
+    if (!out)
+        return;
+    request(draw(3) ? Ask::ReplaceTransition : Ask::PushTransition, "asked");
+    WalkScene* in = onShow();
+    // From the outgoing scene as it leaves, or the incoming one as it is
+    // told the transition finished, or a game timer in the hand-over's frames.
+    static const Ask asks[] = { Ask::End, Ask::End, Ask::Pop, Ask::Replace, Ask::ReplaceTransition, Ask::Push };
+    const Ask ask = asks[draw(std::size(asks))];
+    static const char* names[] = { "replace", "replace through a transition", "push", "push through a transition",
+                                   "pop", "end" };
+    WalkScene* scene = nullptr;
+    Inside where = Inside::Exit;
+    switch (draw(4)) {
+    case 0: scene = out.get(); where = Inside::Exit; break;
+    case 1: scene = out.get(); where = Inside::Cleanup; break;
+    case 2: scene = in; where = Inside::Finish; break;
+    default: scene = in; where = Inside::Timer; break;
+    }
+    static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
+                                    "an action's callback" };
+    const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
+    note(platform::format("    armed: %s asks %s", why.c_str(), names[static_cast<int>(ask)]));
+    scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
+}
+
 void EngineLifeWalk::replaceTransitionMidWay()
 {
+    // Replaced mid-way, the transition cleans up the scene it left from.
+    replacingTheSceneOnShow();
     request(Ask::ReplaceTransition, "asked");
     for (size_t i = draw(6); i > 0; --i)
         frame();
@@ -164,7 +289,9 @@ void EngineLifeWalk::replaceTransitionAsItFinishes()
     auto* transition = dynamic_cast<KSTransitionScene*>(director_->nextScene());
     if (!transition)
         return;
-    // In the frame it finishes, from the game's own action on it.
+    // In the frame it finishes, from an action of the game's on the
+    // incoming scene (which runs while the transition does).
+    WalkScene* in = onShow();
     platform::Weak<KSTransitionScene> weak(transition);
     const Ask then = draw(3) == 0 ? Ask::Push : Ask::Replace;
     auto finishing = KSCallBlock::actionWithBlock([this, weak, then] {
@@ -174,7 +301,7 @@ void EngineLifeWalk::replaceTransitionAsItFinishes()
         }
     });
     auto wait = KSDelayTime::actionWithDuration(transition->duration() * 0.5f);
-    transition->runAction(KSSequence::actions({ wait.get(), finishing.get() }).get());
+    in->body->runAction(KSSequence::actions({ wait.get(), finishing.get() }).get());
 }
 
 void EngineLifeWalk::armARequestInside()
@@ -282,43 +409,6 @@ void EngineLifeWalk::replaceAnAction()
     frame();
     scene->body->stopAction(first.get());
     scene->body->runAction(anyAction(draw(2) == 0).get());
-}
-
-// ---- Textures
-
-void EngineLifeWalk::loadATexture()
-{
-    WalkScene* scene = onShow();
-    if (!scene || ended)
-        return;
-    const std::string name = platform::format("load%zu.png", draw(6));
-    note("    load " + name + platform::format(" for scene %d", scene->id));
-    ++scene->loadsAsked;
-    ++loadsAsked;
-    KSTextureCache::sharedTextureCache()->addImageAsync(name, scene, BRISKO_SELECTOR(WalkScene, loaded));
-}
-
-void EngineLifeWalk::loadAndLeave()
-{
-    loadATexture();
-    if (ended)
-        return;
-    request(draw(3) == 0 ? Ask::ReplaceTransition : Ask::Replace, "before the load finished");
-}
-
-void EngineLifeWalk::purgeTextures()
-{
-    switch (draw(3)) {
-    case 0: KSTextureCache::sharedTextureCache()->removeUnusedTextures(); break;
-    case 1: KSTextureCache::sharedTextureCache()->removeAllTextures(); break;
-    default: KSTextureCache::purgeSharedTextureCache(); break;
-    }
-}
-
-void EngineLifeWalk::memoryWarning()
-{
-    if (!ended)
-        director_->purgeCachedData();
 }
 
 void EngineLifeWalk::drawFrames()

@@ -6,6 +6,7 @@
 #include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
+#include "engine/KSGrid.h"
 #include "engine/KSLayer.h"
 #include "engine/KSTexture2D.h"
 #include "engine/KSTransition.h"
@@ -234,6 +235,8 @@ TEST_F(TransitionTest, EveryTransitionHandsOverItsSceneAtRestAndVisible)
         EXPECT_EQ(in->rotation(), 0.0f) << name;
         EXPECT_TRUE(in->visible()) << name;
         EXPECT_FALSE(in->camera()->dirty()) << name;
+        EXPECT_EQ(in->anchorPoint(), platform::Point(0.5f, 0.5f)) << name;
+        EXPECT_EQ(out->anchorPoint(), platform::Point(0.5f, 0.5f)) << name;
         EXPECT_TRUE(out->visible()) << name;
         EXPECT_EQ(out->position(), platform::Point(0, 0)) << name;
         EXPECT_TRUE(touchesOn()) << name;
@@ -444,6 +447,158 @@ TEST_F(TransitionTest, EverySceneATransitionLeavesExitsOnceAndTheNextSceneIsEnte
         EXPECT_EQ(c->isRunning(), road.cRuns);
         EXPECT_EQ(d->runningScene(), road.cRuns ? c.get() : nullptr);
         b->whenEntered = b->whenFinished = nullptr;
+        KSDirector::purgeSharedDirector();
+    }
+}
+
+// A scene a transition left from, shown again before the transition ended
+// (a pause screen pushed over it and popped, a quick Back, the game asking
+// for it again), is whole: visible, in place, at its scale, turn and anchor,
+// with no camera or grid left on it; touches are back and the transition is
+// gone. A transition covered by a scene and uncovered runs once more, once,
+// and hands over a scene at rest.
+TEST_F(TransitionTest, ASceneShownAgainBeforeItsTransitionEndedIsWhole)
+{
+    using Make = std::function<Ref<KSTransitionScene>(KSScene*)>;
+    const std::pair<const char*, Make> kinds[] = {
+        { "shrink-grow", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionShrinkGrow::transitionWithDuration(0.5f, s).get()); } },
+        { "flip", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionFlipX::transitionWithDuration(0.5f, s, 1).get()); } },
+        { "slide-in", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionSlideInL::transitionWithDuration(0.5f, s).get()); } },
+        { "jump-zoom", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionJumpZoom::transitionWithDuration(0.5f, s).get()); } },
+        { "fade", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionFade::transitionWithDuration(0.5f, s).get()); } },
+        { "tiles", [](KSScene* s) { return Ref<KSTransitionScene>(KSTransitionTurnOffTiles::transitionWithDuration(0.5f, s).get()); } },
+    };
+    enum class Road { PushedAndPopped, ReplacedByTheScene, CoveredAndUncovered };
+    const std::pair<const char*, Road> roads[] = {
+        { "pushed over the scene and popped", Road::PushedAndPopped },
+        { "cancelled by replacing it with the scene it leaves", Road::ReplacedByTheScene },
+        { "covered by a pushed scene and uncovered", Road::CoveredAndUncovered },
+    };
+    auto atRest = [](KSScene* scene) {
+        return scene->visible() && scene->position() == platform::Point(0, 0) && scene->scaleX() == 1
+               && scene->scaleY() == 1 && scene->rotation() == 0
+               && scene->anchorPoint() == platform::Point(0.5f, 0.5f) && !scene->camera()->dirty()
+               && !(scene->grid() && scene->grid()->active());
+    };
+    for (const auto& [road, which] : roads) {
+        for (const auto& [kind, make] : kinds) {
+            SCOPED_TRACE(std::string(kind) + ", " + road);
+            KSDirectorIOS* d = directorWithView();
+            auto a = colourScene("A", &journal, { 200, 0, 0, 255 }), b = colourScene("B", &journal, { 0, 0, 200, 255 });
+            d->runWithScene(a.get());
+            advance(kFrame);
+            platform::Weak<KSScene> transition;
+            {
+                auto t = make(b.get());
+                transition = t.get();
+                if (which == Road::ReplacedByTheScene)
+                    d->replaceScene(t.get());
+                else
+                    d->pushScene(t.get());
+            }
+            // Past the half-way point (where a fade swaps the scenes).
+            for (int i = 0; i < 20; ++i)
+                advance(kFrame);
+            journal.clear();
+            if (which == Road::PushedAndPopped) {
+                d->popScene();
+            } else if (which == Road::ReplacedByTheScene) {
+                d->replaceScene(a.get());
+            } else {
+                d->pushScene(KSScene::node().get());
+                advance(kFrame);
+                d->popScene();
+                advance(kFrame);
+                EXPECT_FALSE(touchesOn()) << "touches came back while the scenes move again";
+                ASSERT_GT(runUntilRunning(b.get()), 0) << "never handed over";
+                for (int i = 0; i < 40; ++i)
+                    advance(kFrame);
+                EXPECT_TRUE(atRest(b.get())) << "the incoming scene moved on after the hand-over";
+                EXPECT_EQ(std::count(journal.begin(), journal.end(), "B:didFinish"), 1);
+                d->popScene();
+            }
+            for (int i = 0; i < 3; ++i)
+                advance(kFrame);
+            EXPECT_EQ(d->runningScene(), a.get());
+            EXPECT_TRUE(a->isRunning());
+            EXPECT_TRUE(atRest(a.get())) << "visible " << a->visible() << ", at (" << a->position().x << ", "
+                                         << a->position().y << "), scale " << a->scaleX() << ", rotation "
+                                         << a->rotation() << ", anchor (" << a->anchorPoint().x << ", "
+                                         << a->anchorPoint().y << ")";
+            EXPECT_TRUE(touchesOn());
+            EXPECT_TRUE(transition.expired()) << "the transition lives on";
+            KSDirector::purgeSharedDirector();
+        }
+    }
+}
+
+// The director ended, or another scene asked for, from inside the calls a
+// transition makes as it leaves: each scene is exited once and cleaned up
+// once, and none is entered again after its cleanup.
+TEST_F(TransitionTest, ChangesFromInsideALeavingTransitionCallEachSceneOnce)
+{
+    struct Road {
+        const char* name;
+        // From A on show: starts the transition to B and what ends it (C may
+        // be asked for), arming the scenes' callbacks.
+        std::function<void(KSDirectorIOS*, RecordingScene* a, RecordingScene* b, RecordingScene* c)> go;
+        std::vector<std::string> calls;
+        bool ends;
+    };
+    const Road roads[] = {
+        { "popped as it runs, the scene under ending the director as it leaves",
+          [this](KSDirectorIOS* d, RecordingScene* a, RecordingScene* b, RecordingScene*) {
+              d->pushScene(KSTransitionSlideInL::transitionWithDuration(0.5f, b).get());
+              for (int i = 0; i < 5; ++i)
+                  advance(kFrame);
+              journal.clear();
+              a->whenExiting = [d] { d->end(); };
+              d->popScene();
+          },
+          { "A:exit", "B:exit", "B:cleanup", "A:cleanup" }, true },
+        { "its incoming scene popping the last scene as it is told the transition finished",
+          [this](KSDirectorIOS* d, RecordingScene*, RecordingScene* b, RecordingScene*) {
+              b->whenFinished = [d] { d->popScene(); };
+              d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.25f, b).get());
+              advance(kFrame);
+              journal.clear();
+          },
+          { "A:exit", "B:didFinish", "A:cleanup", "B:exit", "B:cleanup" }, true },
+        { "its incoming scene asking for another as it is told the transition finished, and the outgoing "
+          "one ending the director as the hand-over cleans it up",
+          [this](KSDirectorIOS* d, RecordingScene* a, RecordingScene* b, RecordingScene* c) {
+              b->whenFinished = [d, c] { d->pushScene(c); };
+              a->whenCleaned = [d] { d->end(); };
+              d->replaceScene(KSTransitionMoveInL::transitionWithDuration(0.25f, b).get());
+              advance(kFrame);
+              journal.clear();
+          },
+          { "A:exit", "B:didFinish", "A:cleanup", "B:exit", "B:cleanup" }, true },
+        { "replaced by its own incoming scene while the outgoing one asks for another as it leaves",
+          [this](KSDirectorIOS* d, RecordingScene* a, RecordingScene* b, RecordingScene* c) {
+              d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.5f, b).get());
+              for (int i = 0; i < 5; ++i)
+                  advance(kFrame);
+              journal.clear();
+              a->whenExiting = [d, c] { d->replaceScene(c); };
+              d->replaceScene(b);
+          },
+          { "A:exit", "B:exit", "A:cleanup", "B:cleanup", "C:enter", "C:didFinish" }, false },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        KSDirectorIOS* d = directorWithView();
+        auto a = RecordingScene::make("A", &journal), b = RecordingScene::make("B", &journal),
+             c = RecordingScene::make("C", &journal);
+        d->runWithScene(a.get());
+        advance(kFrame);
+        road.go(d, a.get(), b.get(), c.get());
+        for (int i = 0; i < 40; ++i)
+            advance(kFrame);
+        EXPECT_EQ(withoutVisits(journal), road.calls);
+        EXPECT_EQ(d->runningScene(), road.ends ? nullptr : c.get());
+        for (RecordingScene* scene : { a.get(), b.get(), c.get() })
+            scene->whenEntered = scene->whenFinished = scene->whenExiting = scene->whenCleaned = nullptr;
         KSDirector::purgeSharedDirector();
     }
 }
