@@ -337,6 +337,7 @@ void forEachWatched(KSNode* node, const std::function<void(KSNode*, Watch&)>& vi
 void EngineLifeWalk::SetUp()
 {
     DirectorTest::SetUp();
+    installFPSImages(); // every director the walk makes draws its frame rate
     gOffMainCallbacks = 0;
     gTicketsOffMain = 0;
     for (int i = 0; i < 6; ++i)

@@ -78,6 +78,20 @@ std::vector<std::string> withoutVisits(const std::vector<std::string>& journal)
 class TransitionTest : public DirectorTest {
 protected:
     static bool touchesOn() { return KSTouchDispatcher::sharedDispatcher()->dispatchEvents(); }
+
+    // A director showing scene A, with B and C to go to; all three write to the journal.
+    struct ThreeScenes {
+        KSDirectorIOS* d;
+        Ref<RecordingScene> a, b, c;
+    };
+    ThreeScenes showingA()
+    {
+        ThreeScenes s { directorWithView(), RecordingScene::make("A", &journal), RecordingScene::make("B", &journal),
+                        RecordingScene::make("C", &journal) };
+        s.d->runWithScene(s.a.get());
+        advance(kFrame);
+        return s;
+    }
 };
 
 TEST_F(TransitionTest, FlipXShowsOnlyTheOutgoingSceneThenOnlyTheIncomingOneAndHandsOverATickAfterFinishing)
@@ -425,11 +439,7 @@ TEST_F(TransitionTest, EverySceneATransitionLeavesExitsOnceAndTheNextSceneIsEnte
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
-        KSDirectorIOS* d = directorWithView();
-        auto a = RecordingScene::make("A", &journal), b = RecordingScene::make("B", &journal),
-             c = RecordingScene::make("C", &journal);
-        d->runWithScene(a.get());
-        advance(kFrame);
+        auto [d, a, b, c] = showingA();
         journal.clear();
         size_t armedAt = 0;
         road.go(d, b.get(), c.get(), [&] { armedAt = journal.size(); });
@@ -587,11 +597,7 @@ TEST_F(TransitionTest, ChangesFromInsideALeavingTransitionCallEachSceneOnce)
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
-        KSDirectorIOS* d = directorWithView();
-        auto a = RecordingScene::make("A", &journal), b = RecordingScene::make("B", &journal),
-             c = RecordingScene::make("C", &journal);
-        d->runWithScene(a.get());
-        advance(kFrame);
+        auto [d, a, b, c] = showingA();
         road.go(d, a.get(), b.get(), c.get());
         for (int i = 0; i < 40; ++i)
             advance(kFrame);
