@@ -180,9 +180,19 @@ void KSTextureCache::load(Ref<KSAsyncObject> request)
     // Hands this thread's only reference to the request to the main loop: the
     // target (a scene, say) is never destroyed here, where no context draws.
     auto deliver = [&request, &path](Ref<KSTexture2D> texture) {
-        platform::RunLoop::main().post([request = std::move(request), texture = std::move(texture)] {
+        platform::RunLoop::main().post([request = std::move(request), texture = std::move(texture)]() mutable {
             if (request->target() && request->selector())
                 request->selector().invoke(request->target(), texture.get());
+            // The target may hold the last references to its textures (a
+            // scene the director let go of as it ended): they leave GL only
+            // with a context of theirs current, which an ended director no
+            // longer keeps.
+            Ref<platform::GLContext> context = request->shareContext_;
+            if (!platform::GLContext::current() && context && context->makeCurrent()) {
+                request = nullptr;
+                texture = nullptr;
+                platform::GLContext::clearCurrent();
+            }
         });
         if (loadHook_)
             loadHook_(path, LoadStage::Delivered);

@@ -51,6 +51,21 @@ private:
     int* elsewhere_;
 };
 
+// A load's target that keeps its texture and notes its GL name.
+class Keeper : public Object {
+public:
+    explicit Keeper(GLuint* name) : name_(name) {}
+    void textureLoaded(KSTexture2D* texture)
+    {
+        kept = texture;
+        *name_ = texture ? texture->name() : 0;
+    }
+    Ref<KSTexture2D> kept;
+
+private:
+    GLuint* name_;
+};
+
 } // namespace
 
 class TextureCacheTest : public GLTest {
@@ -257,4 +272,21 @@ TEST_F(TextureCacheTest, ABackgroundLoadHoldsUpNoLookupAndItsTargetDiesOnTheMain
     KSTextureCache::setLoadHook(nullptr);
     EXPECT_EQ(onMain, 1);
     EXPECT_EQ(elsewhere, 0);
+}
+
+// A load delivered with no context current (the director ended and let go of
+// its view meanwhile) to a target holding the last reference to its texture:
+// the texture still leaves GL, and no context is left current.
+TEST_F(TextureCacheTest, ALoadDeliveredWithNoContextCurrentTakesItsTextureOutOfGL)
+{
+    texture_test::writeSolidPNG(dir.file("late.png"), 8, 8, 0x445566FF);
+    GLuint name = 0;
+    cache()->addImageAsync("late.png", makeRef<Keeper>(&name).get(), BRISKO_SELECTOR(Keeper, textureLoaded));
+    // Joins the loader: the delivery waits on the main loop and the cache is gone.
+    KSTextureCache::purgeSharedTextureCache();
+    GLContext::clearCurrent();
+    ASSERT_TRUE(loop().runUntil([&] { return name != 0; }, testing_support::kHungAfterSeconds));
+    EXPECT_EQ(GLContext::current(), nullptr);
+    ASSERT_TRUE(context()->makeCurrent());
+    EXPECT_FALSE(glIsTexture(name));
 }
