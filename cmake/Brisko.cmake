@@ -49,9 +49,11 @@ if(BUILD_SHARED_LIBS)
 endif()
 
 # brisko_layer(NAME DIRS dir...): a static library from every .cpp/.c under DIRS,
-# the target brisko_NAME (file libbrisko_NAME.a), known as Brisko::NAME (the
-# name a game uses, installed or not). The prefix keeps the project's targets
-# apart from a game's own when the checkout is added with add_subdirectory.
+# the target brisko_NAME (file libbrisko_NAME.a, libbrisko_NAME_d.a in a Debug
+# build, so that Debug and Release installed into one prefix keep their own
+# archives), known as Brisko::NAME (the name a game uses, installed or not).
+# The prefix keeps the project's targets apart from a game's own when the
+# checkout is added with add_subdirectory.
 # Headers are included from the source root ("engine/KSNode.h"); installed,
 # that root is include/brisko.
 function(brisko_layer name)
@@ -66,7 +68,7 @@ function(brisko_layer name)
   add_library(${target} STATIC ${sources})
   add_library(Brisko::${name} ALIAS ${target})
   # Position-independent, so that a game's own shared library links it too.
-  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name} POSITION_INDEPENDENT_CODE ON)
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name} POSITION_INDEPENDENT_CODE ON DEBUG_POSTFIX _d)
   target_compile_features(${target} PUBLIC cxx_std_20)
   # In another project the headers are a dependency's: that project's warnings
   # do not apply to them (an installed package's are system headers anyway).

@@ -8,6 +8,13 @@
 // thread that uses it.
 #pragma once
 
+// The libraries ask objects what they are (dynamic_cast), the game's own
+// subclasses among them: code built without RTTI would compile, then crash
+// when a library asks. So a game is told here instead.
+#if defined(__GNUC__) && !defined(__GXX_RTTI)
+#error "Brisko needs RTTI: build the game without -fno-rtti (the libraries use dynamic_cast on the game's objects)"
+#endif
+
 #include <atomic>
 #include <cstddef>
 #include <string>

@@ -253,8 +253,11 @@ bool QVLogin::isOnline() { return successfullyBootstrapped() && QVReachability::
 bool QVLogin::refusedTheStoredToken(Object* response) const
 {
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(response);
+    // A refused timestamp is the device's clock, not the token: it is kept
+    // for the login once the clock is right (the request said so in the log).
     return signedWithStoredToken_ && !askedAgainWithKey_ && loader && loader->oauthResponse()
-        && loader->oauthResponse()->statusCode() == 401;
+        && loader->oauthResponse()->statusCode() == 401
+        && loader->oauthResponse()->oauthProblem() != "timestamp_refused";
 }
 
 bool QVLogin::holdsAccessToken()

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
 
 namespace quorvel {
 
@@ -157,6 +158,26 @@ HttpRequestData OAuthURLRequest::prepare() const
         append(request.body, encoded);
     }
     return request;
+}
+
+std::string OAuthURLResponse::oauthProblem() const
+{
+    if (!response_)
+        return {};
+    // WWW-Authenticate: OAuth realm="", oauth_problem="timestamp_refused"
+    const std::string challenge = response_->header("WWW-Authenticate");
+    if (challenge.rfind("OAuth ", 0) != 0)
+        return {};
+    constexpr std::string_view kField = "oauth_problem=";
+    size_t at = challenge.find(kField);
+    if (at == std::string::npos || (at > 0 && challenge[at - 1] != ' ' && challenge[at - 1] != ','))
+        return {};
+    at += kField.size();
+    const bool quoted = at < challenge.size() && challenge[at] == '"';
+    if (quoted)
+        ++at;
+    const size_t end = challenge.find(quoted ? '"' : ',', at);
+    return challenge.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
 } // namespace quorvel

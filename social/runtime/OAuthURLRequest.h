@@ -78,6 +78,10 @@ public:
     }
     platform::HttpURLResponse* urlResponse() const { return response_.get(); }
     int statusCode() const { return response_ ? response_->statusCode() : 0; }
+    // Which of the service's checks refused the request, as OAuth's problem
+    // reporting names it in the WWW-Authenticate header ("timestamp_refused"
+    // for a clock the service does not agree with); empty when not said.
+    std::string oauthProblem() const;
 
 private:
     OAuthURLResponse() = default;

@@ -76,10 +76,19 @@ void QVActionRequest::loaderSucceeded(Object*)
     const int status = lastStatus_;
     if (provider_ && status >= 200 && status < 400)
         provider_->noteProductKeyAccepted();
+    // A timestamp the service does not take is the device's clock, whatever
+    // signed the request: neither the key nor a kept token is in question.
+    const bool clockRefused = status == 401 && response && response->oauthProblem() == "timestamp_refused";
     // A refused token kept on the device is the login's to report: it forgets
     // the token and asks again with the game's key, so the key is not in question.
     const bool signedWithToken = loader_->request() && !loader_->request()->token().empty();
-    if (status == 401 && !requiresAuthentication_ && !signedWithToken) {
+    if (clockRefused) {
+        const std::string url = loader_->request() ? loader_->request()->url() : std::string();
+        platform::logError("Quorvel: the service at %s refused the request's timestamp (HTTP 401, timestamp_refused): "
+                           "the device's clock is off from the service's; set the device's date, time and time zone "
+                           "right (the login kept on the device stays)",
+                           url.substr(0, url.find('?')).c_str());
+    } else if (status == 401 && !requiresAuthentication_ && !signedWithToken) {
         // Needing no login (the login, the device's accounts): the player sees
         // an offline game, as without a connection; the developer reads why.
         const std::string url = loader_->request() ? loader_->request()->url() : std::string();

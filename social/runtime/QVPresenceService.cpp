@@ -9,6 +9,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Text.h"
 #include "platform/foundation/Weak.h"
 #include "platform/net/Reachability.h"
 #include "platform/net/TcpSocket.h"
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -198,6 +198,9 @@ void QVPresenceService::RequestTransport::answered(const QVStompFrame& frame)
     platform::HttpHeaders headers;
     if (auto type = frame.header("content-type"); !type.empty())
         headers.emplace_back("Content-Type", type);
+    // Which check refused a signed request, as over HTTP.
+    if (auto challenge = frame.header("www-authenticate"); !challenge.empty())
+        headers.emplace_back("WWW-Authenticate", challenge);
     finish(id, platform::HttpResult::answer(status, platform::Bytes(frame.body.begin(), frame.body.end()),
                                             std::move(headers)));
 }
@@ -344,9 +347,7 @@ bool QVPresenceService::serviceIsSecure() const
 {
     const std::string url = serverUrl();
     constexpr std::string_view https = "https://";
-    return url.size() >= https.size()
-        && std::equal(https.begin(), https.end(), url.begin(),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    return url.size() >= https.size() && platform::equalsIgnoringAsciiCase(std::string_view(url).substr(0, https.size()), https);
 }
 
 QVProvider* QVPresenceService::provider() const

@@ -191,7 +191,7 @@ Answer accounts::secure(Store& s, const LoggedRequest& r, int64_t user)
 Answer accounts::logIn(Store& s, const LoggedRequest& r)
 {
     if (!r.signed_ || !r.signatureValid)
-        return xml::error(401, r.signed_ ? "The request's signature does not verify" : "The request is not signed");
+        return r.signed_ ? signatureRefusal(r) : xml::error(401, "The request is not signed");
     const std::string type = r.param("credential_type");
     if (type == "twitter" || type == "fbconnect") {
         // The networks' stand-ins take any password but "wrong"; they hold no accounts of the service.
@@ -279,7 +279,7 @@ Answer accounts::resetPassword(Store& s, const LoggedRequest& r, int64_t user)
 Answer accounts::extend(Store& s, const LoggedRequest& r)
 {
     if (!r.signed_ || !r.signatureValid)
-        return xml::error(401, r.signed_ ? "The request's signature does not verify" : "The request is not signed");
+        return r.signed_ ? signatureRefusal(r) : xml::error(401, "The request is not signed");
     auto user = s.caller(r);
     if (!user && !r.param("udid").empty())
         user = players::forDevice(s, r.param("udid"));

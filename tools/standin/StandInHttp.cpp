@@ -232,6 +232,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                 head += "Content-Type: " + r.contentType + "\r\n";
             head += "Content-Length: " + std::to_string(r.fillerBytes > 0 ? r.fillerBytes : r.body.size()) + "\r\n";
         }
+        for (auto& [name, value] : r.headers)
+            head += name + ": " + value + "\r\n";
         head += c.closeAfterOut ? "Connection: close\r\n" : c.http10 ? "Connection: keep-alive\r\n" : "";
         c.out.erase(0, c.outAt);
         c.outAt = 0;

@@ -227,6 +227,7 @@ struct Response {
     std::string body;
     size_t truncateAfter { 0 }; // >0: announce the whole body, send this many bytes, close
     size_t fillerBytes { 0 };   // >0: a body of this many filler bytes, made as it goes out
+    Params headers {};          // further headers (WWW-Authenticate on a refused signature)
 };
 
 // Hands a response back (once, from any thread); does nothing once the

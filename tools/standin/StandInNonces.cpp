@@ -54,8 +54,10 @@ void NonceMemory::remember(const std::string& key, long long timestamp)
 
 // Why a timestamp cannot be taken any more; on the way, what the window no
 // longer takes is forgotten.
-std::string NonceMemory::stale(long long timestamp, long long now, long long window)
+std::string NonceMemory::stale(long long timestamp, long long now, long long window, std::string* problem)
 {
+    if (problem)
+        *problem = "timestamp_refused";
     if (window > 0) {
         long long skew = timestamp - now;
         if (skew > window || -skew > window)
@@ -64,23 +66,32 @@ std::string NonceMemory::stale(long long timestamp, long long now, long long win
         while (!byTimestamp_.empty() && byTimestamp_.begin()->first < now - window)
             forgetOldest();
     }
+    // Not the clock's fault: the memory cannot tell this request from a replay.
+    if (problem)
+        *problem = "nonce_used";
     if (forgottenUpTo_ && timestamp <= *forgottenUpTo_)
         return "timestamp " + std::to_string(timestamp) + " is no later than a request the service has forgotten (it"
             " remembers requests within " + amount(budget_) + "): a replay could not be told";
     return {};
 }
 
-std::string NonceMemory::take(const Stamp& stamp, long long now, long long window)
+std::string NonceMemory::take(const Stamp& stamp, long long now, long long window, std::string* problem)
 {
+    if (problem)
+        *problem = "parameter_rejected";
     if (stamp.nonce.size() > kMaxNonceBytes)
         return "oauth_nonce is " + std::to_string(stamp.nonce.size()) + " bytes long, over the limit of "
             + std::to_string(kMaxNonceBytes);
-    if (std::string why = stale(stamp.timestamp, now, window); !why.empty())
+    if (std::string why = stale(stamp.timestamp, now, window, problem); !why.empty())
         return why;
     std::string request = key(stamp);
+    if (problem)
+        *problem = "nonce_used";
     if (keys_.count(request))
         return "nonce already used: a replayed request";
     remember(request, stamp.timestamp);
+    if (problem)
+        problem->clear();
     return {};
 }
 

@@ -41,8 +41,10 @@ public:
     // kMaxNonceBytes, a timestamp further than `window` seconds from `now` (a
     // window of 0 takes any), one at or before a forgotten request's, or a
     // request taken before. Empty when it may be taken; it is remembered from
-    // then on.
-    std::string take(const Stamp& stamp, long long now, long long window);
+    // then on. `problem` is told OAuth's word for a refusal: "timestamp_refused"
+    // for the window alone (the sender's clock), "nonce_used" for a request
+    // that is or may be a replay, "parameter_rejected" for the nonce's length.
+    std::string take(const Stamp& stamp, long long now, long long window, std::string* problem = nullptr);
     // Remembers what a memory kept on disk holds, as take() would have taken
     // it: every request stamped up to `forgottenUpTo` is refused, and a key
     // is a request taken (one the window or the budget no longer holds is
@@ -59,7 +61,7 @@ public:
 private:
     void forgetOldest();
     void remember(const std::string& key, long long timestamp);
-    std::string stale(long long timestamp, long long now, long long window);
+    std::string stale(long long timestamp, long long now, long long window, std::string* problem = nullptr);
 
     size_t budget_;
     size_t bytes_ { 0 };

@@ -105,16 +105,18 @@ Params parseAuthorizationHeader(const std::string& header)
 
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
-                          const std::string& tokenSecret, std::string* failure)
+                          const std::string& tokenSecret, std::string* failure, std::string* problem)
 {
-    auto fail = [&](const char* why) {
+    auto fail = [&](const char* why, const char* oauthProblem) {
         if (failure)
             *failure = why;
+        if (problem)
+            *problem = oauthProblem;
         return false;
     };
     Params oauth = parseAuthorizationHeader(authorizationHeader);
     if (oauth.empty())
-        return fail("no OAuth header");
+        return fail("no OAuth header", "parameter_absent");
     std::string signature, signatureMethod, nonce, timestamp;
     std::vector<std::pair<std::string, std::string>> all;
     for (auto& [k, v] : oauth) {
@@ -130,7 +132,7 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
             timestamp = v;
     }
     if (signatureMethod != "HMAC-SHA1")
-        return fail("not HMAC-SHA1");
+        return fail("not HMAC-SHA1", "signature_method_rejected");
     for (auto& [k, v] : requestParams)
         all.emplace_back(percentEncode(k), percentEncode(v));
     std::sort(all.begin(), all.end());
@@ -149,13 +151,13 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     unsigned char encoded[64] = {};
     EVP_EncodeBlock(encoded, mac, static_cast<int>(macLength));
     if (signature != reinterpret_cast<char*>(encoded))
-        return fail("signature mismatch");
+        return fail("signature mismatch", "signature_invalid");
     // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
     if (nonce.empty())
-        return fail("no oauth_nonce");
+        return fail("no oauth_nonce", "parameter_absent");
     if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
         || std::stoll(timestamp) <= 0)
-        return fail("no oauth_timestamp in seconds");
+        return fail("no oauth_timestamp in seconds", "parameter_absent");
     return true;
 }
 

@@ -82,7 +82,7 @@ int64_t players::add(Store& s, const std::string& name)
 Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& server)
 {
     if (!r.signed_ || !r.signatureValid)
-        return xml::error(401, r.signed_ ? "The request's signature does not verify" : "The request is not signed");
+        return r.signed_ ? signatureRefusal(r) : xml::error(401, "The request is not signed");
     std::string udid = r.param("udid");
     if (udid.empty())
         return xml::error(400, "udid is required");

@@ -11,7 +11,6 @@
 #include "platform/net/HttpTransport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -43,6 +42,21 @@ std::string verdict(const LoggedRequest& r)
         return "unsigned";
     return r.signatureValid ? "signature verified" : "signature NOT verified (" + r.signatureFailure + ")";
 }
+
+} // namespace
+
+Answer signatureRefusal(const LoggedRequest& r)
+{
+    Answer answer = xml::error(401, r.oauthProblem == "timestamp_refused"
+                                        ? "The request's timestamp is outside the service's time window: the "
+                                          "sender's clock is off"
+                                        : "The request's signature does not verify");
+    if (!r.oauthProblem.empty())
+        answer.headers.emplace_back("WWW-Authenticate", "OAuth realm=\"\", oauth_problem=\"" + r.oauthProblem + "\"");
+    return answer;
+}
+
+namespace {
 
 // The text of an error answer's body without its markup: "why" or "field reason".
 std::string refusalReason(const std::string& body)
@@ -132,13 +146,17 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     // The requests taken lately, by consumer, token, timestamp and nonce:
     // the same one again is a replay.
     std::chrono::seconds timestampWindow { kTimestampWindow };
+    std::chrono::seconds clockOffset { 0 };
     NonceMemory nonces { kNonceMemoryBudget };
     StandInServer::KeepTaken keepTaken;
 
     // Why a request whose signature verified is still refused: a nonce too
     // long, a timestamp outside the window, or a nonce seen before; when
-    // taken, what the memory knows it by. The mutex is held.
-    std::string staleness(const Params& oauth, std::string& taken, long long& timestamp);
+    // taken, what the memory knows it by; `problem` is told OAuth's word for
+    // a refusal. The mutex is held.
+    std::string staleness(const Params& oauth, std::string& taken, long long& timestamp, std::string& problem);
+    // The service's clock, in seconds since 1970.
+    long long now() const { return static_cast<long long>(std::time(nullptr)) + clockOffset.count(); }
 
     bool take(http::Request&& request, http::Reply reply, Handled handled = {}) override;
     std::string host() const override
@@ -157,11 +175,12 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
                  const char* verdict = "not read");
 };
 
-std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp)
+std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp,
+                                           std::string& problem)
 {
     NonceMemory::Stamp stamp { lastValue(oauth, "oauth_consumer_key"), lastValue(oauth, "oauth_token"),
                                lastValue(oauth, "oauth_nonce"), std::stoll(lastValue(oauth, "oauth_timestamp")) };
-    std::string why = nonces.take(stamp, static_cast<long long>(std::time(nullptr)), timestampWindow.count());
+    std::string why = nonces.take(stamp, now(), timestampWindow.count(), &problem);
     if (why.empty()) {
         taken = NonceMemory::key(stamp);
         timestamp = stamp.timestamp;
@@ -294,24 +313,25 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         Params oauth = parseAuthorizationHeader(logged.authorization);
         logged.oauthToken = lastValue(oauth, "oauth_token");
         std::string consumer = lastValue(oauth, "oauth_consumer_key");
-        // The host of the signed address is lower-cased, as every signer does (RFC 5849, 3.4.1.2).
-        std::string host = req.header("Host").value_or("");
-        std::transform(host.begin(), host.end(), host.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        std::string baseUrl = "http://" + host + rawPath;
+        // The host of the signed address is lower-cased, as every signer does
+        // (RFC 5849, 3.4.1.2): as ASCII, whatever the process's locale.
+        std::string baseUrl = "http://" + platform::asciiLowercased(req.header("Host").value_or("")) + rawPath;
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);
         bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();
-        if (consumer != consumerKey)
+        if (consumer != consumerKey) {
             logged.signatureFailure = "unknown consumer key";
-        else if (!tokenKnown)
+            logged.oauthProblem = "consumer_key_unknown";
+        } else if (!tokenKnown) {
             logged.signatureFailure = "unknown token";
-        else
+            logged.oauthProblem = "token_rejected";
+        } else {
             logged.signatureValid = verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization,
                                                          consumerSecret, logged.oauthToken.empty() ? "" : token->second,
-                                                         &logged.signatureFailure);
+                                                         &logged.signatureFailure, &logged.oauthProblem);
+        }
         if (logged.signatureValid) {
-            logged.signatureFailure = staleness(oauth, taken, takenAt);
+            logged.signatureFailure = staleness(oauth, taken, takenAt, logged.oauthProblem);
             logged.signatureValid = logged.signatureFailure.empty();
             forgottenUpTo = nonces.forgottenUpTo();
             keeper = keepTaken;
@@ -341,7 +361,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
             answer = refusal;
             found = true;
         } else if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
-            answer = xml::error(401, "The request's signature does not verify");
+            answer = signatureRefusal(logged);
             found = true;
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
@@ -489,7 +509,8 @@ void StandInServer::Impl::holdOrSend(Answer answer, http::Reply reply, bool hold
 
 void StandInServer::Impl::send(const Answer& answer, const http::Reply& reply)
 {
-    reply(http::Response { answer.status, answer.contentType, answer.body, answer.truncateAfter, answer.hugeBodyBytes });
+    reply(http::Response { answer.status, answer.contentType, answer.body, answer.truncateAfter, answer.hugeBodyBytes,
+                           answer.headers });
     std::lock_guard guard(mutex);
     --answering;
 }
@@ -722,12 +743,18 @@ std::pair<int, int> StandInServer::answerDelay() const
 void StandInServer::keepTakenRequests(const TakenRequests& before, KeepTaken keep)
 {
     std::lock_guard guard(impl_->mutex);
-    const long long now = static_cast<long long>(std::time(nullptr)), window = impl_->timestampWindow.count();
+    const long long now = impl_->now(), window = impl_->timestampWindow.count();
     if (before.forgottenUpTo)
         impl_->nonces.restoreForgotten(*before.forgottenUpTo);
     for (auto& [key, timestamp] : before.taken)
         impl_->nonces.restore(key, timestamp, now, window);
     impl_->keepTaken = std::move(keep);
+}
+
+void StandInServer::setClockOffset(std::chrono::seconds offset)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->clockOffset = offset;
 }
 
 void StandInServer::setTimestampWindow(std::chrono::seconds window)

@@ -53,6 +53,7 @@ struct LoggedRequest {
     bool signed_ { false };        // carried an OAuth header
     bool signatureValid { false }; // and it verified
     std::string signatureFailure;  // why it did not
+    std::string oauthProblem;      // and which check refused it, in OAuth's words ("timestamp_refused")
     std::string oauthToken;
     bool viaChannel { false }; // came inside the presence channel
 
@@ -70,6 +71,7 @@ struct Answer {
     bool hold { false };            // wait until released before answering
     size_t truncateAfter { 0 };     // >0: announce the full length, send this many bytes, drop
     size_t hugeBodyBytes { 0 };     // >0: stream a body of this many bytes of filler
+    Params headers;                 // further headers sent with it
 
     static Answer xml(std::string body, int status = 200)
     {
@@ -133,6 +135,9 @@ public:
     // turns the timestamp check off (never the replay check) for a client
     // that stamps them otherwise.
     void setTimestampWindow(std::chrono::seconds window);
+    // The service's clock runs `offset` ahead of the machine's (behind when
+    // negative): a device whose clock is that far off, as the service sees it.
+    void setClockOffset(std::chrono::seconds offset);
     // Keeps the signed requests taken beyond the server's memory, so that one
     // taken before a restart is refused after it too (the state keeps them on
     // its disk: StandInState::install). `before` is what was kept, remembered
@@ -234,10 +239,18 @@ std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std:
 // Independent OAuth 1.0 HMAC-SHA1 verification of one request; a request
 // that verifies also carries an oauth_nonce and an oauth_timestamp (a
 // positive number of seconds). Whether it was seen before, or is too old,
-// is the server's to judge (setTimestampWindow).
+// is the server's to judge (setTimestampWindow). A refusal is said in words
+// (`failure`) and as OAuth's problem word (`problem`: "signature_invalid",
+// "parameter_absent", "signature_method_rejected").
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
-                          const std::string& tokenSecret, std::string* failure = nullptr);
+                          const std::string& tokenSecret, std::string* failure = nullptr,
+                          std::string* problem = nullptr);
+// The answer to a signed request whose check failed: 401, saying which check
+// refused it as OAuth's problem reporting does (WWW-Authenticate: OAuth
+// realm="", oauth_problem="timestamp_refused"), so that a client tells a
+// device clock that is off from a wrong key or token.
+Answer signatureRefusal(const LoggedRequest& r);
 // `bytes` bytes from the system's cryptographic generator, as hexadecimal:
 // tokens, their secrets, salts and the storage host's secret, which no one
 // may guess from what the service gave out before. None when it has none.

@@ -136,16 +136,16 @@ namespace {
 
 using Route = Answer (*)(Store&, const LoggedRequest&, int64_t);
 
-// Why a kept route found no caller for the request: what was wrong with it, as the log and the answer say.
-const char* refusal(const LoggedRequest& r)
+// A kept route found no caller for the request: 401 with what was wrong with it, as the log and the answer say.
+Answer refusal(const LoggedRequest& r)
 {
     if (!r.signed_)
-        return "The request is not signed";
+        return xml::error(401, "The request is not signed");
     if (!r.signatureValid)
-        return "The request's signature does not verify";
+        return signatureRefusal(r);
     if (r.oauthToken.empty())
-        return "The request needs a player's token: it is signed with the game's key alone";
-    return "The request's token is not one the service issued to a player";
+        return xml::error(401, "The request needs a player's token: it is signed with the game's key alone");
+    return xml::error(401, "The request's token is not one the service issued to a player");
 }
 
 } // namespace
@@ -178,7 +178,7 @@ void StandInState::install(StandInServer& server)
             return s.kept([&] {
                 auto user = s.caller(r);
                 if (!user)
-                    return xml::error(401, refusal(r));
+                    return refusal(r);
                 if (auto refused = texts::overLong(r))
                     return *refused;
                 return social::withPendingNotices(s, *user, route(s, r, *user));
@@ -219,7 +219,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users/for_device.xml", [&s](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
-            return xml::error(401, refusal(r));
+            return refusal(r);
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
@@ -236,7 +236,7 @@ void StandInState::install(StandInServer& server)
     auto removal = [&s](const LoggedRequest& r) -> Answer {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
-            return xml::error(401, refusal(r));
+            return refusal(r);
         return s.kept([&] { return settings::removeFromDevice(s, r, s.caller(r)); });
     };
     server.route("GET", "users/remove_from_device.xml", removal);

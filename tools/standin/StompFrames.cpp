@@ -5,6 +5,8 @@
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/Text.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -162,13 +164,15 @@ std::string channelAnswer(const std::string& destination, const std::string& cor
     } else if (r.fillerBytes > 0) {
         r.body.assign(r.fillerBytes, 'x');
     }
-    return makeStompFrame("MESSAGE",
-                          { { "destination", destination },
-                            { "correlation-id", correlation },
-                            { "status", std::to_string(r.status) },
-                            { "content-type", r.contentType },
-                            { "content-length", std::to_string(r.body.size()) } },
-                          r.body);
+    std::map<std::string, std::string> headers { { "destination", destination },
+                                                 { "correlation-id", correlation },
+                                                 { "status", std::to_string(r.status) },
+                                                 { "content-type", r.contentType },
+                                                 { "content-length", std::to_string(r.body.size()) } };
+    // The answer's further headers (a refusal's WWW-Authenticate), named in lower case as the channel's are.
+    for (auto& [name, value] : r.headers)
+        headers.emplace(platform::asciiLowercased(name), value);
+    return makeStompFrame("MESSAGE", headers, r.body);
 }
 
 } // namespace standin

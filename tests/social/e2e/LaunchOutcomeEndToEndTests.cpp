@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -125,6 +126,53 @@ TEST_F(LaunchOutcomeEndToEnd, ALaunchWhoseKeptTokenIsCutFromItsSecretLogsInAgain
     auto pair = platform::Keychain::getMany(QVProvider::kKeychainService, { QVProvider::kTokenAccount, QVProvider::kTokenSecretAccount });
     ASSERT_TRUE(pair[0] && pair[1]);
     EXPECT_EQ(kept("SELECT secret FROM tokens WHERE token = '" + *pair[0] + "'"), *pair[1]);
+}
+
+// A device whose clock is an hour off: the service refuses the login's
+// timestamp and says so (timestamp_refused). The launch tells it as the clock,
+// not as the key or the token: the token kept on the device stays, the login
+// is not asked again with the game's key, and the game hears an offline login.
+// With the clock right, the next login goes with the kept token.
+TEST_F(LaunchOutcomeEndToEnd, ALoginStampedAnHourOffIsRefusedAsTheClockAndTheKeptTokenStays)
+{
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    quit();
+    const std::vector<std::string> pair { QVProvider::kTokenAccount, QVProvider::kTokenSecretAccount };
+    const auto keptPair = platform::Keychain::getMany(QVProvider::kKeychainService, pair);
+    ASSERT_TRUE(keptPair[0] && keptPair[1]);
+    const size_t before = serviceRequestsTo("bootstrap.xml").size();
+    service->setClockOffset(std::chrono::hours(1));
+    game.calls.clear();
+    {
+        platform::LogCapture log;
+        launch();
+        ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+        letTimePass(2);
+        EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
+        EXPECT_TRUE(log.contains("refused the request's timestamp (HTTP 401, timestamp_refused): the device's clock is "
+                                 "off"))
+            << testing::PrintToString(log.texts());
+        EXPECT_FALSE(log.contains("refused the product key or secret"));
+        EXPECT_FALSE(log.contains("the token is forgotten"));
+    }
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), before + 1) << "asked again with the game's key";
+    EXPECT_EQ(bootstraps.back().oauthToken, *keptPair[0]);
+    EXPECT_EQ(bootstraps.back().oauthProblem, "timestamp_refused");
+    EXPECT_TRUE(QuorvelInternal::session().provider()->isAuthenticated());
+    EXPECT_EQ(platform::Keychain::getMany(QVProvider::kKeychainService, pair), keptPair);
+
+    service->setClockOffset(std::chrono::seconds(0));
+    game.calls.clear();
+    Quorvel::applicationDidBecomeActive();
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
+    bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), before + 2);
+    EXPECT_EQ(bootstraps.back().oauthToken, *keptPair[0]);
+    EXPECT_TRUE(bootstraps.back().signatureValid);
+    EXPECT_TRUE(Quorvel::isOnline());
 }
 
 // A game that logs the player out as soon as it hears of the login: what the

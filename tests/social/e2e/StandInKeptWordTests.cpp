@@ -182,26 +182,39 @@ TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
     EXPECT_EQ(queryText(kept), "1");
     EXPECT_TRUE(has(log.back(), "401 signature NOT verified (nonce already used: a replayed request)")) << log.back();
 
-    // A timestamp of 1970 or ten years ahead, or none, or no nonce: refused, and nothing kept.
+    // A timestamp of 1970, ten years or an hour ahead, or none, or no nonce, or
+    // a wrong signature: refused, nothing kept, and the answer says which check
+    // refused it in OAuth's words (a clock that is off is told from the rest).
     const std::string now = std::to_string(std::time(nullptr));
     const std::string ahead = std::to_string(std::time(nullptr) + 10L * 365 * 24 * 3600);
+    const std::string hourAhead = std::to_string(std::time(nullptr) + 3600);
     struct Stamp {
         std::optional<std::string> nonce, timestamp;
-        std::string why;
+        std::string why, problem;
+        std::string secret;
     };
     const std::vector<Stamp> stale {
-        { "n-1970", "1", "outside its window of 300 s" },
-        { "n-ahead", ahead, "outside its window of 300 s" },
-        { "n-none", std::nullopt, "no oauth_timestamp in seconds" },
-        { std::nullopt, now, "no oauth_nonce" },
-        { std::string(129, 'n'), now, "oauth_nonce is 129 bytes long, over the limit of 128" },
+        { "n-1970", "1", "outside its window of 300 s", "timestamp_refused", secret },
+        { "n-ahead", ahead, "outside its window of 300 s", "timestamp_refused", secret },
+        { "n-hour", hourAhead, "s from the service's clock, outside its window of 300 s", "timestamp_refused", secret },
+        { "n-none", std::nullopt, "no oauth_timestamp in seconds", "parameter_absent", secret },
+        { std::nullopt, now, "no oauth_nonce", "parameter_absent", secret },
+        { std::string(129, 'n'), now, "oauth_nonce is 129 bytes long, over the limit of 128", "parameter_rejected", secret },
+        { "n-forged", now, "signature mismatch", "signature_invalid", "not-" + secret },
     };
     for (auto& stamp : stale) {
-        auto request = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
+        auto request = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, stamp.secret,
                                                              stamp.nonce, stamp.timestamp);
-        EXPECT_EQ(standin_testing::sendRaw(server.port(), request).status, 401) << stamp.why;
+        auto reply = standin_testing::sendRaw(server.port(), request);
+        EXPECT_EQ(reply.status, 401) << stamp.why;
         EXPECT_TRUE(has(log.back(), stamp.why)) << log.back();
+        EXPECT_TRUE(has(reply.head, "\r\nWWW-Authenticate: OAuth realm=\"\", oauth_problem=\"" + stamp.problem + "\"\r\n"))
+            << stamp.why << "\n" << reply.head;
+        EXPECT_EQ(has(reply.body, "the sender's clock is off"), stamp.problem == "timestamp_refused") << reply.body;
     }
+    // The replay above was told as a used nonce.
+    auto replay = standin_testing::sendRaw(server.port(), once);
+    EXPECT_TRUE(has(replay.head, "oauth_problem=\"nonce_used\"")) << replay.head;
     EXPECT_EQ(queryText(kept), "1");
 
     // A program whose requests carry another clock's time may turn the window

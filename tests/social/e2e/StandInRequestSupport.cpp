@@ -50,6 +50,7 @@ Reply sendRaw(const std::string& host, int port, const std::string& request)
     if (raw.size() < 12 || end == std::string::npos)
         return reply;
     reply.status = std::atoi(raw.c_str() + 9);
+    reply.head = raw.substr(0, end + 2);
     reply.body = raw.substr(end + 4);
     return reply;
 }

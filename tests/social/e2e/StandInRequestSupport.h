@@ -19,6 +19,7 @@ namespace standin_testing {
 
 struct Reply {
     int status { 0 }; // 0: no answer
+    std::string head; // the status line and headers
     std::string body;
 };
 

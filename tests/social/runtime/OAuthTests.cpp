@@ -122,4 +122,26 @@ TEST(OAuthSignature, MissingMethodIsAProgrammingError)
     EXPECT_THROW(request->prepare(), platform::AssertionFailure);
 }
 
+// Which check refused a request, read from the answer's challenge as the
+// service writes it or another writes it; nothing from anything else.
+TEST(OAuthSignature, TheRefusingCheckIsReadFromTheAnswersChallenge)
+{
+    const std::vector<std::pair<std::string, std::string>> rows {
+        { "OAuth realm=\"\", oauth_problem=\"timestamp_refused\"", "timestamp_refused" },
+        { "OAuth oauth_problem=nonce_used, realm=\"x\"", "nonce_used" },
+        { "OAuth realm=\"\",oauth_problem=\"signature_invalid\", oauth_problem_advice=\"x\"", "signature_invalid" },
+        { "OAuth realm=\"\", xoauth_problem=\"timestamp_refused\"", "" },
+        { "Basic realm=\"oauth_problem=timestamp_refused\"", "" },
+        { "", "" },
+    };
+    for (auto& [challenge, problem] : rows) {
+        platform::HttpHeaders headers;
+        if (!challenge.empty())
+            headers.emplace_back("www-authenticate", challenge);
+        auto response = OAuthURLResponse::responseWith(platform::HttpURLResponse::response(401, headers));
+        EXPECT_EQ(response->oauthProblem(), problem) << challenge;
+    }
+    EXPECT_EQ(OAuthURLResponse::responseWith(nullptr)->oauthProblem(), "");
+}
+
 } // namespace
