@@ -174,15 +174,21 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
-    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")
-        || !QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
         onFailure.invoke(nullptr);
         return;
     }
+    // Game Center takes the score alone, never its texts or blob: the
+    // service's bounds do not hold it back from a player who declined the
+    // service, as they do not on the batch road.
     bool sentToGameCenter = false;
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
         sentToGameCenter = true;
+    }
+    if (!QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
+        onFailure.invoke(nullptr);
+        return;
     }
 
     QVOfflineService::reopenStoreIfRemoved();
