@@ -32,17 +32,23 @@ void QVSqlQuery::reset(sqlite3* database, const char* sql)
         return;
     }
     for (int i = 0, n = sqlite3_column_count(statement_); i < n; ++i) {
-        if (const char* name = sqlite3_column_name(statement_, i))
-            columns_.emplace(name, i);
+        const char* name = sqlite3_column_name(statement_, i);
+        columns_.emplace_back(name ? name : "");
+    }
+    for (int i = 1, n = sqlite3_bind_parameter_count(statement_); i <= n; ++i) {
+        const char* name = sqlite3_bind_parameter_name(statement_, i);
+        parameters_.emplace_back(name && name[0] == ':' ? name + 1 : "");
     }
 }
 
 int QVSqlQuery::parameter(const char* name) const
 {
-    if (!statement_ || !name)
+    if (!statement_ || !name || !*name)
         return 0;
-    std::string key = std::string(":") + name;
-    return sqlite3_bind_parameter_index(statement_, key.c_str());
+    for (size_t i = 0; i < parameters_.size(); ++i)
+        if (parameters_[i] == name)
+            return static_cast<int>(i) + 1;
+    return 0;
 }
 
 bool QVSqlQuery::bind(const char* name, const char* value)
@@ -106,8 +112,11 @@ int QVSqlQuery::column(const char* name) const
 {
     if (!statement_ || !name || lastStepResult_ != kRow)
         return -1;
-    auto found = columns_.find(name);
-    return found == columns_.end() ? -1 : found->second;
+    // The first column of the name, as a lookup by name found it.
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i] == name)
+            return static_cast<int>(i);
+    return -1;
 }
 
 const char* QVSqlQuery::getText(const char* name) const
@@ -183,6 +192,7 @@ void QVSqlQuery::destroyQuery()
     database_ = nullptr;
     sql_.clear();
     columns_.clear();
+    parameters_.clear();
     prepareError_ = 0;
     errorMessage_.clear();
     lastStepResult_ = kDone;

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -90,7 +90,10 @@ private:
     sqlite3_stmt* statement_ { nullptr };
     std::string sql_;
     std::string errorMessage_;
-    std::unordered_map<std::string, int> columns_;
+    // Names by position, read once when prepared: a statement has few, and
+    // comparing them costs less than building a key for every bind and read.
+    std::vector<std::string> columns_;
+    std::vector<std::string> parameters_; // without their ':', from index 1
 };
 
 // Opens (creating when needed) the database at `path`; null on failure, in

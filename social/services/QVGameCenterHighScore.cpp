@@ -73,10 +73,15 @@ void QVGameCenterHighScore::quorvelSuccess(platform::Object* page)
     testCompletion(page);
 }
 
-void QVGameCenterHighScore::quorvelFailure(platform::Object*)
+void QVGameCenterHighScore::quorvelFailure(platform::Object* answer)
 {
     Ref<QVGameCenterHighScore> keep(this);
+    // The service refused some of the batch and kept the rest: those it kept
+    // are stored as sent (their blobs uploaded) as a batch answered in full.
+    if (auto* refused = dynamic_cast<QVRefusedHighScores*>(answer); refused && refused->restKept())
+        uploadBlobDelegate_.invoke(refused->rest());
     quorvelAnswered(true);
+    serviceFailure_ = answer;
     testCompletion();
 }
 
@@ -87,7 +92,7 @@ void QVGameCenterHighScore::testCompletion(platform::Object* result)
     // One callback per submission, even when a late answer arrives after the end.
     finished_ = true;
     if (quorvelStatus_ == kFailed || gameCenterStatus_ == kFailed)
-        failureDelegate_.invoke(nullptr);
+        failureDelegate_.invoke(quorvelStatus_ == kFailed ? serviceFailure_.get() : nullptr);
     else
         successDelegate_.invoke(result);
 }

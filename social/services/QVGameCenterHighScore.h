@@ -2,7 +2,9 @@
 // leaderboard maps to a Game Center category, when the player is signed in
 // there) and to the social service, with one callback to the caller once both
 // sides have answered. A failure on either side fails the whole submission;
-// the other side's work is not undone.
+// the other side's work is not undone. The failure's value is the service's
+// (a QVRefusedHighScores naming the scores it refused, say) when the service
+// failed, else null.
 //
 // Side status: 0 not used, 1 pending, 2 succeeded, 3 failed. The object keeps
 // itself alive until its last answer: the service request's callbacks and the
@@ -48,6 +50,7 @@ private:
     QVDelegate successDelegate_;
     QVDelegate failureDelegate_;
     QVDelegate uploadBlobDelegate_;
+    platform::Ref<platform::Object> serviceFailure_;
     bool finished_ { false };
 };
 

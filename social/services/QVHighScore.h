@@ -6,6 +6,13 @@
 //
 // A submission's callback runs before submitTo() returns, with the offline
 // store's verdict; what the network does later does not reach the delegate.
+// On a device that cannot keep a store (its home cannot be written) there is
+// no verdict to give at the call: a score taken online goes straight to the
+// service, and the delegate hears the service's answer when it comes, after
+// submitTo() has returned; telling it kept before would report success for a
+// score the service may refuse, with no copy left on the device to send
+// again. One refused at the call there (offline, or one the service could
+// never take) is still heard before submitTo() returns.
 #pragma once
 
 #include "social/runtime/QVResourceFields.h"

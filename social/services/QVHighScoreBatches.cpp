@@ -99,19 +99,52 @@ private:
     QVDelegate onFailure_;
 };
 
+// The rest of a batch some of whose scores were refused went on without
+// them: however the rest is answered, its caller hears a failure that names
+// them (with the rest's answer), never a success for scores not all kept.
+class PartlyRefused final : public platform::Object, public QVCallbackable {
+public:
+    PartlyRefused(Ref<QVRefusedHighScores> refused, const QVDelegate& onFailure)
+        : refused_(std::move(refused)), onFailure_(onFailure)
+    {
+    }
+    bool canReceiveCallbacksNow() override { return true; }
+    QVDelegate onRestSucceeded() { return QVDelegate(this, BRISKO_SELECTOR(PartlyRefused, restSucceeded)); }
+    QVDelegate onRestFailed() { return QVDelegate(this, BRISKO_SELECTOR(PartlyRefused, restFailed)); }
+    void restSucceeded(platform::Object* answer)
+    {
+        refused_->setRest(answer, true);
+        onFailure_.invoke(refused_.get());
+    }
+    void restFailed(platform::Object* answer)
+    {
+        // The rest had a refused score of its own: both are named.
+        if (auto* more = dynamic_cast<QVRefusedHighScores*>(answer))
+            refused_->takeFrom(*more);
+        else
+            refused_->setRest(answer, false);
+        onFailure_.invoke(refused_.get());
+    }
+
+private:
+    Ref<QVRefusedHighScores> refused_;
+    QVDelegate onFailure_;
+};
+
 // A batch the service never answered (the connection cut, the answer lost)
 // may have been kept all the same: its scores wait for a login's list of
 // bests rather than going again on another road. An answer, whatever its
 // status, is the service's verdict; one that refuses the batch for a
 // leaderboard the service does not have retires that board, one that refuses
 // one of its scores settles that score, and the batch's other scores go again
-// without them, to the same callers.
+// without them. The caller then hears a failure naming the refused scores
+// (QVRefusedHighScores), once the rest is answered: the rest's scores the
+// service kept are in it, for the caller to store as sent.
 class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
-    UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
-                    const QVDelegate& onFailure)
-        : batch_(batch), player_(QVUser::offlineRowsUserId()), message_(std::move(message)), onSuccess_(onSuccess),
-          onFailure_(onFailure), silently_(silently)
+    UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onFailure)
+        : batch_(batch), player_(QVUser::offlineRowsUserId()), message_(std::move(message)), onFailure_(onFailure),
+          silently_(silently)
     {
     }
     bool canReceiveCallbacksNow() override { return true; }
@@ -122,31 +155,34 @@ public:
             for (const auto& entry : batch_)
                 if (entry)
                     QVHighScoreService::scoreMayHaveArrived(player_, entry->leaderboardId, entry->score);
-        // A score the service refused for itself waits no more; the rest go again at once.
+        std::vector<QVRefusedHighScores::Refusal> refusals;
+        QVHighScoreBatch rest;
         if (std::optional<QVRefusedScore> refused = QVScoreTheServiceRefused(answer);
             refused && refused->index < batch_.size() && batch_[refused->index]) {
+            // A score the service refused for itself waits no more.
             QVSettleRefusedScore(player_, *batch_[refused->index], refused->why);
-            QVHighScoreBatch rest = batch_;
+            refusals.push_back({ batch_[refused->index], refused->why });
+            rest = batch_;
             rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(refused->index));
-            if (!rest.empty()) {
-                sendAgain(rest, answer);
-                return;
-            }
-        }
-        if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
-            QVHighScoreBatch rest;
+        } else if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
             for (const auto& entry : batch_)
-                if (entry && entry->leaderboardId != *lacking)
+                if (entry && entry->leaderboardId == *lacking)
+                    refusals.push_back({ entry, "the service has no leaderboard " + *lacking });
+                else if (entry)
                     rest.push_back(entry);
-            if (rest.size() < batch_.size()) {
+            if (!refusals.empty())
                 QVRetireLeaderboard(*lacking);
-                if (!rest.empty()) {
-                    sendAgain(rest, answer);
-                    return;
-                }
-            }
         }
-        onFailure_.invoke(answer);
+        if (refusals.empty()) {
+            onFailure_.invoke(answer);
+            return;
+        }
+        Ref<QVRefusedHighScores> named = QVRefusedHighScores::create(std::move(refusals));
+        if (rest.empty()) {
+            onFailure_.invoke(named.get());
+            return;
+        }
+        sendAgain(rest, named);
     }
 
 private:
@@ -154,20 +190,21 @@ private:
     // with another player's token it would be kept as theirs. It then waits
     // in the store for its own player's next login, and the caller hears the
     // failure.
-    void sendAgain(QVHighScoreBatch& rest, platform::Object* answer)
+    void sendAgain(QVHighScoreBatch& rest, const Ref<QVRefusedHighScores>& named)
     {
         if (QVUser::offlineRowsUserId() != player_) {
             sayTheyWaitForTheirPlayer(rest);
-            onFailure_.invoke(answer);
+            onFailure_.invoke(named.get());
             return;
         }
-        QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+        auto partly = platform::adoptRef(new PartlyRefused(named, onFailure_));
+        QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, partly->onRestSucceeded(),
+                                                 partly->onRestFailed());
     }
 
     QVHighScoreBatch batch_;
     std::string player_;
     std::string message_;
-    QVDelegate onSuccess_;
     QVDelegate onFailure_;
     bool silently_;
 };
@@ -250,9 +287,20 @@ public:
                 answers_.push_back(object);
         pieceDone();
     }
-    void pieceFailed(platform::Object*, platform::Object*)
+    void pieceFailed(platform::Object* answer, platform::Object*)
     {
         failed_ = true;
+        // A piece the service partly refused: its refused scores are named to
+        // the caller, and what it kept of the piece counts among the answers.
+        if (auto* refused = dynamic_cast<QVRefusedHighScores*>(answer)) {
+            refusals_.insert(refusals_.end(), refused->refusals().begin(), refused->refusals().end());
+            if (refused->restKept())
+                pieceSucceeded(refused->rest(), nullptr);
+            else
+                pieceDone();
+            return;
+        }
+        otherFailure_ = true;
         pieceDone();
     }
 
@@ -275,10 +323,16 @@ private:
             return;
         }
         finished_ = true;
-        if (failed_)
+        Ref<QVPaginatedSeries> answered = QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_));
+        if (!refusals_.empty()) {
+            Ref<QVRefusedHighScores> named = QVRefusedHighScores::create(std::move(refusals_));
+            named->setRest(answered.get(), !otherFailure_);
+            onFailure_.invoke(named.get());
+        } else if (failed_) {
             onFailure_.invoke(nullptr);
-        else
-            onSuccess_.invoke(QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_)).get());
+        } else {
+            onSuccess_.invoke(answered.get());
+        }
     }
 
     void hold(QVHighScoreBatch::const_iterator from, QVHighScoreBatch::const_iterator to, bool onTheirWay) const
@@ -301,9 +355,11 @@ private:
     QVDelegate onSuccess_;
     QVDelegate onFailure_;
     QVPaginatedSeries::Objects answers_;
+    std::vector<QVRefusedHighScores::Refusal> refusals_; // of every piece
     size_t next_ { 0 };
     bool silently_;
     bool failed_ { false };
+    bool otherFailure_ { false }; // a piece failed for more than refused scores
     bool finished_ { false };
 };
 
@@ -314,21 +370,50 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const std::optional<std::string>& message)
 {
     QVSessionRole::requireMainThread("QVHighScoreService::submitHighScoreBatch");
+    return submitHighScoreBatchWithout(batch, {}, silently, onSuccess, onFailure, message);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatchWithout(const QVHighScoreBatch& batch,
+                                                                     std::vector<QVRefusedHighScores::Refusal> refusals,
+                                                                     bool silently, const QVDelegate& onSuccess,
+                                                                     const QVDelegate& onFailure,
+                                                                     const std::optional<std::string>& message)
+{
     // Scores without a leaderboard are dropped before the batch is cut, so no
     // piece is made of them alone (the server request would refuse it, and
     // the caller hear a failure for scores that all went out). A batch of
-    // nothing else goes on whole, and fails where the request is built.
+    // nothing else goes on whole, and fails where the request is built. A
+    // score the service could never take is refused here, as a single score
+    // is at its call; the rest goes without it.
     QVHighScoreBatch valid;
     valid.reserve(batch.size());
-    for (const auto& entry : batch)
-        if (entry && !entry->leaderboardId.empty())
-            valid.push_back(entry);
+    for (const auto& entry : batch) {
+        if (!entry || entry->leaderboardId.empty())
+            continue;
+        if (std::string why = QVWhyScoreCannotBeSent(*entry); !why.empty()) {
+            platform::logWarning("Quorvel: %s; the score was not sent", why.c_str());
+            refusals.push_back({ entry, std::move(why) });
+            continue;
+        }
+        valid.push_back(entry);
+    }
+    QVDelegate succeeded = onSuccess, failed = onFailure;
+    if (!refusals.empty()) {
+        Ref<QVRefusedHighScores> named = QVRefusedHighScores::create(std::move(refusals));
+        if (valid.empty()) {
+            onFailure.invoke(named.get());
+            return nullptr;
+        }
+        auto partly = platform::adoptRef(new PartlyRefused(named, onFailure));
+        succeeded = partly->onRestSucceeded();
+        failed = partly->onRestFailed();
+    }
     Ref<QVSentBlobs> blobs = QVSentBlobs::ofEntries(valid);
     if (valid.empty())
-        return submitThroughGameCenter(batch, blobs.get(), silently, onSuccess, onFailure, message);
+        return submitThroughGameCenter(batch, blobs.get(), silently, succeeded, failed, message);
     if (pieceEnd(valid, 0) == valid.size())
-        return submitThroughGameCenter(valid, blobs.get(), silently, onSuccess, onFailure, message);
-    auto sender = platform::adoptRef(new BatchPieces(std::move(valid), blobs, silently, message, onSuccess, onFailure));
+        return submitThroughGameCenter(valid, blobs.get(), silently, succeeded, failed, message);
+    auto sender = platform::adoptRef(new BatchPieces(std::move(valid), blobs, silently, message, succeeded, failed));
     return sender->sendNext();
 }
 
@@ -364,7 +449,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVServiceEndpoint endpoint = kBatch;
     if (silently)
         endpoint.requestType = 0;
-    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, message, silently, onSuccess, onFailure));
+    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, message, silently, onFailure));
     return service().send(endpoint, {}, params.get(), onSuccess,
                           QVDelegate(unanswered.get(), BRISKO_SELECTOR(UnansweredBatch, failed)), notice.get());
 }

@@ -174,15 +174,21 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
-    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")
-        || !QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
         onFailure.invoke(nullptr);
         return;
     }
+    // Game Center takes the score alone, never its texts or blob: the
+    // service's bounds do not hold it back from a player who declined the
+    // service, as they do not on the batch road.
     bool sentToGameCenter = false;
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
         sentToGameCenter = true;
+    }
+    if (!QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
+        onFailure.invoke(nullptr);
+        return;
     }
 
     QVOfflineService::reopenStoreIfRemoved();
@@ -406,47 +412,78 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter())
         submitToGameCenterOnly(batch);
 
-    bool verdict = true;
+    // A score the service could never take, or that the store refused, is
+    // refused at the call on every road, as a single score is: the rest goes
+    // without it, and the caller hears a failure naming it.
+    std::vector<QVRefusedHighScores::Refusal> refusals;
+    std::vector<bool> keep(batch.size(), true);
     if (!fromSynch)
         QVOfflineService::reopenStoreIfRemoved();
     if (!fromSynch && goesWithoutStore()) {
         // Nothing can wait on the device: online the batch goes as it is.
-        verdict = QVSessionRole::current().isOnline()
-            && std::all_of(batch.begin(), batch.end(),
-                           [](const auto& entry) { return entry && QVScoreCanBeSent(*entry); });
+        if (!QVSessionRole::current().isOnline()) {
+            onFailure.invoke(nullptr);
+            return nullptr;
+        }
+        for (size_t i = 0; i < batch.size(); ++i)
+            if (batch[i] && !QVScoreCanBeSent(*batch[i])) {
+                refusals.push_back({ batch[i], QVWhyScoreCannotBeSent(*batch[i]) });
+                keep[i] = false;
+            }
     } else if (!fromSynch) {
         std::string userId = QVUser::offlineRowsUserId();
-        std::vector<bool> keep(batch.size(), true);
+        std::vector<std::string> refused(batch.size());
+        bool committed = true;
         {
             // One transaction for the whole batch: one sync of the store, not one per score.
             QVOfflineStore::Transaction transaction;
             for (size_t i = batch.size(); i-- > 0;) {
                 const auto& entry = batch[i];
-                bool shouldSubmit = true;
+                if (!entry) {
+                    keep[i] = false;
+                    continue;
+                }
                 // Each score is kept with its blob, which goes with the batch
                 // under its own score, whatever the entries around it.
-                verdict = QVScoreCanBeSent(*entry)
-                    && localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
-                                         entry->customData, entry->blob, std::nullopt, false, &shouldSubmit, true);
+                bool shouldSubmit = true;
+                if (!QVScoreCanBeSent(*entry))
+                    refused[i] = QVWhyScoreCannotBeSent(*entry);
+                else if (!localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
+                                            entry->customData, entry->blob, std::nullopt, false, &shouldSubmit, true))
+                    refused[i] = "the device could not keep it";
                 // A score the store refused is not sent.
-                keep[i] = verdict && shouldSubmit;
+                keep[i] = refused[i].empty() && shouldSubmit;
             }
             // A commit that fails keeps none of the batch: it is refused, not reported as kept.
-            if (transaction.isActive() && !transaction.commit())
-                verdict = false;
+            committed = !transaction.isActive() || transaction.commit();
         }
-        size_t kept = 0;
+        if (!committed) {
+            onFailure.invoke(nullptr);
+            return nullptr;
+        }
         for (size_t i = 0; i < batch.size(); ++i)
-            if (keep[i])
-                batch[kept++] = std::move(batch[i]);
-        batch.resize(kept);
+            if (!refused[i].empty())
+                refusals.push_back({ batch[i], refused[i] });
+    } else {
+        // The device's own rows: one an older client kept past a bound would
+        // be refused at every login. It waits no more. (One without a
+        // leaderboard is dropped where the batch is cut.)
+        std::string userId = QVUser::offlineRowsUserId();
+        for (size_t i = 0; i < batch.size(); ++i)
+            if (batch[i] && !batch[i]->leaderboardId.empty())
+                if (std::string why = QVWhyScoreCannotBeSent(*batch[i]); !why.empty()) {
+                    QVSettleUnsendableScore(userId, *batch[i], why);
+                    refusals.push_back({ batch[i], std::move(why) });
+                    keep[i] = false;
+                }
     }
-    if (!verdict) {
-        onFailure.invoke(nullptr);
-        return nullptr;
-    }
-    return submitHighScoreBatch(batch, silently, onSuccess, onFailure,
-                                message ? message : std::optional<std::string>(kDefaultBatchMessage));
+    size_t kept = 0;
+    for (size_t i = 0; i < batch.size(); ++i)
+        if (keep[i])
+            batch[kept++] = std::move(batch[i]);
+    batch.resize(kept);
+    return submitHighScoreBatchWithout(batch, std::move(refusals), silently, onSuccess, onFailure,
+                                       message ? message : std::optional<std::string>(kDefaultBatchMessage));
 }
 
 // -- after a login ------------------------------------------------------------------------------

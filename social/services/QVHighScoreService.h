@@ -77,6 +77,47 @@ using QVGameCenterDates = std::map<std::string, platform::Date>;
 // The batch as the array "high_scores" of "entry" elements.
 void QVSerializeHighScoreBatch(QVISerializer& serializer, QVHighScoreBatch& batch);
 
+// The failure value of a batch some of whose scores were refused (at the
+// call, past what the service takes or by the store; or by the service, a
+// score it named or every score on a leaderboard it no longer has) while the
+// rest went on without them: the caller hears this failure once the rest is
+// answered, or at once when nothing else went.
+class QVRefusedHighScores final : public platform::Object {
+public:
+    struct Refusal {
+        platform::Ref<QVHighScoreBatchEntry> entry;
+        std::string why;
+    };
+    static platform::Ref<QVRefusedHighScores> create(std::vector<Refusal> refusals)
+    {
+        return platform::adoptRef(new QVRefusedHighScores(std::move(refusals)));
+    }
+    const std::vector<Refusal>& refusals() const { return refusals_; }
+    // The answer to the rest of the batch: the scores the service kept (a
+    // QVPaginatedSeries) when restKept(), else its failure's value; null when
+    // nothing else went.
+    platform::Object* rest() const { return rest_.get(); }
+    bool restKept() const { return restKept_; }
+    void setRest(platform::Object* answer, bool kept)
+    {
+        rest_ = answer;
+        restKept_ = kept;
+    }
+    // These refusals and those of `other`, with its rest's answer.
+    void takeFrom(const QVRefusedHighScores& other)
+    {
+        refusals_.insert(refusals_.end(), other.refusals_.begin(), other.refusals_.end());
+        setRest(other.rest_.get(), other.restKept_);
+    }
+    std::string className() const override { return "QVRefusedHighScores"; }
+
+private:
+    explicit QVRefusedHighScores(std::vector<Refusal> refusals) : refusals_(std::move(refusals)) { }
+    std::vector<Refusal> refusals_;
+    platform::Ref<platform::Object> rest_;
+    bool restKept_ { false };
+};
+
 class QVHighScoreService : public QVSharedService<QVHighScoreService> {
 public:
     static constexpr const char* kBatchPath = "client_applications/@me/high_scores.xml";
@@ -198,7 +239,10 @@ public:
     // (success with the answers' scores together, failure when a piece
     // failed). The handle is that of the first piece. Each entry's blob goes
     // with the batch (QVSentBlobs) and is uploaded under its own score once
-    // the batch is answered.
+    // the batch is answered. A score the service could never take (see
+    // QVScoreLimits.h) is refused here, as a single score is at its call,
+    // and so is one the service refuses: the rest goes without it, and the
+    // caller hears a failure naming it (QVRefusedHighScores), once.
     static platform::Ref<QVRequestHandle> submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
                                                                const QVDelegate& onSuccess,
                                                                const QVDelegate& onFailure,
@@ -359,6 +403,12 @@ private:
 
     // The queued scores go no further (their rows wait in the store).
     void dropQueuedScores();
+    // The batch road of submitHighScoreBatch, with the scores the caller
+    // refused already: those and the ones past what the service takes are
+    // named to the caller (QVRefusedHighScores) once the rest is answered.
+    static platform::Ref<QVRequestHandle> submitHighScoreBatchWithout(
+        const QVHighScoreBatch& batch, std::vector<QVRefusedHighScores::Refusal> refusals, bool silently,
+        const QVDelegate& onSuccess, const QVDelegate& onFailure, const std::optional<std::string>& message);
     static bool storeScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
                            const std::optional<std::string>& displayText, const std::optional<std::string>& customData,
                            const std::optional<platform::Bytes>& blob, const std::optional<platform::Date>& serverDate,

@@ -420,6 +420,28 @@ bool QVOfflineStore::reopen()
     // path never reads the open store through them.
     sqlite3_exec(s.db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
     sqlite3_exec(s.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    // What the open store holds is copied beside the path first, before any
+    // connection opens at the path: one opened there (at a file put in the
+    // store's place) goes by the same names for a log and its index, and
+    // must not touch what is carried into the store made again.
+    const std::string heldPath = path + "-held";
+    std::error_code ignored;
+    std::filesystem::remove(heldPath, ignored);
+    sqlite3* held = nullptr;
+    bool heldWhole = false;
+    if (sqlite3_open_v2(heldPath.c_str(), &held, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr)
+        == SQLITE_OK)
+        if (sqlite3_backup* backup = sqlite3_backup_init(held, "main", s.db, "main")) {
+            heldWhole = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            heldWhole = sqlite3_backup_finish(backup) == SQLITE_OK && heldWhole;
+        }
+    auto dropHeld = [&] {
+        sqlite3_close(held);
+        held = nullptr;
+        std::filesystem::remove(heldPath, ignored);
+        std::filesystem::remove(heldPath + "-journal", ignored);
+    };
     std::string error;
     bool damaged = false;
     sqlite3* fresh = openConnection(path, false, error, damaged);
@@ -437,6 +459,7 @@ bool QVOfflineStore::reopen()
     }
     bool copied = false;
     if (fresh && holdsTables(fresh)) {
+        dropHeld();
         teardownOfflineDatabase();
         ++s.generation;
         s.openError.clear();
@@ -447,13 +470,14 @@ bool QVOfflineStore::reopen()
         return true;
     }
     if (fresh) {
-        if (sqlite3_backup* backup = sqlite3_backup_init(fresh, "main", s.db, "main")) {
+        if (sqlite3_backup* backup = sqlite3_backup_init(fresh, "main", heldWhole ? held : s.db, "main")) {
             copied = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
             copied = sqlite3_backup_finish(backup) == SQLITE_OK && copied;
         }
         if (!copied)
             error = sqlite3_errmsg(fresh);
     }
+    dropHeld();
     teardownOfflineDatabase();
     ++s.generation;
     s.openError = fresh ? "" : error;

@@ -2,6 +2,7 @@
 // given, and the retiring of a leaderboard the service answers it does not have.
 #include "social/services/QVScoreLimits.h"
 
+#include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -37,22 +38,20 @@ size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry)
     return bytes;
 }
 
-bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
-                      const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob)
+std::string QVWhyScoreCannotBeSent(const std::string& leaderboardId, int64_t score,
+                                   const std::optional<std::string>& displayText,
+                                   const std::optional<std::string>& customData,
+                                   const std::optional<platform::Bytes>& blob)
 {
     const long long value = static_cast<long long>(score);
-    if (!QVIsDecimalId(leaderboardId)) {
-        platform::logWarning("Quorvel: the score %lld was given the leaderboard id \"%s\", which is no leaderboard id "
-                             "(a decimal number, as the service names its leaderboards); the score was not kept",
-                             value, leaderboardId.c_str());
-        return false;
-    }
-    if (blob && blob->size() > QVHighScoreService::kMaxBlob) {
-        platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
-                             "score's blob may hold (no reader could fetch it back); the score was not kept",
-                             value, leaderboardId.c_str(), blob->size(), QVHighScoreService::kMaxBlob);
-        return false;
-    }
+    if (!QVIsDecimalId(leaderboardId))
+        return platform::format("the score %lld was given the leaderboard id \"%s\", which is no leaderboard id (a "
+                                "decimal number, as the service names its leaderboards)",
+                                value, leaderboardId.c_str());
+    if (blob && blob->size() > QVHighScoreService::kMaxBlob)
+        return platform::format("the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
+                                "score's blob may hold (no reader could fetch it back)",
+                                value, leaderboardId.c_str(), blob->size(), QVHighScoreService::kMaxBlob);
     // The service keeps a score's texts up to their bounds (one table with it,
     // QVServiceBounds.h); past them it refuses the score's whole batch.
     for (const auto& [what, text, bound] :
@@ -61,14 +60,27 @@ bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std
            std::tuple<const char*, const std::optional<std::string>*, size_t> { "custom data", &customData,
                                                                                 kQVMaxScoreCustomData } }) {
         const size_t characters = *text ? QVTextCharacters(**text) : 0;
-        if (characters > bound) {
-            platform::logWarning("Quorvel: the %s of the score %lld on leaderboard %s is %zu characters, more than the "
-                                 "%zu the service keeps; the score was not kept",
-                                 what, value, leaderboardId.c_str(), characters, bound);
-            return false;
-        }
+        if (characters > bound)
+            return platform::format("the %s of the score %lld on leaderboard %s is %zu characters, more than the %zu "
+                                    "the service keeps",
+                                    what, value, leaderboardId.c_str(), characters, bound);
     }
-    return true;
+    return {};
+}
+
+std::string QVWhyScoreCannotBeSent(const QVHighScoreBatchEntry& entry)
+{
+    return QVWhyScoreCannotBeSent(entry.leaderboardId, entry.score, entry.displayText, entry.customData, entry.blob);
+}
+
+bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
+                      const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob)
+{
+    const std::string why = QVWhyScoreCannotBeSent(leaderboardId, score, displayText, customData, blob);
+    if (why.empty())
+        return true;
+    platform::logWarning("Quorvel: %s; the score was not kept", why.c_str());
+    return false;
 }
 
 bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry)
@@ -123,7 +135,10 @@ std::optional<QVRefusedScore> QVScoreTheServiceRefused(platform::Object* failedA
                             std::string(text.substr(why, close == std::string_view::npos ? 200 : close - why)) };
 }
 
-void QVSettleRefusedScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why)
+namespace {
+
+// The score waits on the device no more: stored as sent.
+void settle(const std::string& userId, const QVHighScoreBatchEntry& entry)
 {
     if (sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle()) {
         QVSqlQuery settle(db, "UPDATE high_scores SET server_sync_at = strftime('%s', 'now') WHERE user_id = :user_id "
@@ -133,9 +148,24 @@ void QVSettleRefusedScore(const std::string& userId, const QVHighScoreBatchEntry
         settle.bindInt64("score", entry.score);
         settle.execute();
     }
+}
+
+} // namespace
+
+void QVSettleRefusedScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why)
+{
+    settle(userId, entry);
     platform::logWarning("Quorvel: the service refused the score %lld on leaderboard %s (%s); it is not sent again, "
                          "and the other scores of its batch go without it",
                          static_cast<long long>(entry.score), entry.leaderboardId.c_str(), why.c_str());
+}
+
+void QVSettleUnsendableScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why)
+{
+    settle(userId, entry);
+    platform::logWarning("Quorvel: %s; it is not sent, nor kept waiting on the device, and the other scores of its "
+                         "batch go without it",
+                         why.c_str());
 }
 
 void QVRetireLeaderboard(const std::string& leaderboardId)

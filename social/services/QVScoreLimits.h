@@ -29,6 +29,12 @@ size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry);
 bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
                       const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob);
 bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry);
+// Why the service could never take the score as given, "" when it could.
+std::string QVWhyScoreCannotBeSent(const std::string& leaderboardId, int64_t score,
+                                   const std::optional<std::string>& displayText,
+                                   const std::optional<std::string>& customData,
+                                   const std::optional<platform::Bytes>& blob);
+std::string QVWhyScoreCannotBeSent(const QVHighScoreBatchEntry& entry);
 
 // The leaderboard a refused score batch names as one the service does not
 // have (400, "There is no leaderboard N"), or none.
@@ -45,6 +51,9 @@ std::optional<QVRefusedScore> QVScoreTheServiceRefused(platform::Object* failedA
 // The refused score waits on the device no more (it would be refused at
 // every login); a warning names it and the service's reason.
 void QVSettleRefusedScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why);
+// The same for a waiting score the service could never take (why: see
+// QVWhyScoreCannotBeSent), refused before it is sent.
+void QVSettleUnsendableScore(const std::string& userId, const QVHighScoreBatchEntry& entry, const std::string& why);
 
 // The service has no such leaderboard (any more): the player's scores on it
 // that wait on the device are settled, never sent again, and its definition

@@ -32,6 +32,8 @@ CREATE TABLE IF NOT EXISTS high_scores (id INTEGER PRIMARY KEY AUTOINCREMENT, us
 CREATE INDEX IF NOT EXISTS high_scores_by_board ON high_scores (leaderboard_id, user_id, score);
 CREATE TABLE IF NOT EXISTS score_places (score_id INTEGER PRIMARY KEY, lat REAL NOT NULL, lng REAL NOT NULL);
 CREATE TABLE IF NOT EXISTS score_blobs (score_id INTEGER PRIMARY KEY, key TEXT NOT NULL);
+-- A board retired takes no more scores (its own are still listed): one of a batch is refused by itself.
+CREATE TABLE IF NOT EXISTS retired_leaderboards (id INTEGER PRIMARY KEY);
 )sql";
 
 const char* const scores::kSeed = "INSERT INTO leaderboards VALUES (5, 'Normal', 1), (6, 'Fastest Lap', 0);"
@@ -154,6 +156,11 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         q.bind(1, *e.leaderboard);
         if (!q.step())
             return xml::error(400, "There is no leaderboard " + std::to_string(*e.leaderboard));
+        Statement retired(s.db, "SELECT 1 FROM retired_leaderboards WHERE id = ?");
+        retired.bind(1, *e.leaderboard);
+        if (retired.step())
+            return xml::error(422, "Score " + std::to_string(i + 1) + " of the batch: leaderboard "
+                                  + std::to_string(*e.leaderboard) + " is retired and takes no more scores");
         auto overBound = [&](const char* field, const std::string& text, size_t bound) -> std::optional<Answer> {
             if (texts::characters(text) <= bound)
                 return std::nullopt;
@@ -433,6 +440,16 @@ void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score
     Statement q(store_->db, "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, created_at)"
                             " VALUES (?, ?, ?, ?, ?)");
     q.bind(1, userId).bind(2, leaderboardId).bind(3, score).bind(4, displayText).bind(5, now());
+    q.run();
+}
+
+void StandInState::retireLeaderboard(int64_t leaderboardId)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return;
+    Statement q(store_->db, "INSERT OR IGNORE INTO retired_leaderboards (id) VALUES (?)");
+    q.bind(1, leaderboardId);
     q.run();
 }
 

@@ -633,6 +633,50 @@ TEST_F(EndToEnd, TheOfflineStoreRemovedWhileTheGameRunsIsMadeAgainWithWhatItKept
     }));
 }
 
+// The store moved away and a file of junk put at its path while the game
+// runs offline, its write-ahead log left in place or removed: the next
+// score keeps the junk aside and makes the store again with what it kept;
+// both scores told kept, on two boards, reach the service after a relaunch.
+TEST_F(EndToEnd, TheOfflineStoreSwappedForJunkWhileTheGameRunsLosesNoScoreToldKept)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
+    int64_t first = 3000, second = 30;
+    for (bool logRemoved : { false, true }) {
+        SCOPED_TRACE(logRemoved ? "the log removed" : "the log left in place");
+        const int64_t player = logInThenRelaunchWithoutTheService();
+        ASSERT_GT(player, 0);
+        const std::string store = platform::Bundle::main().documentsDirectory() + "/quorvel_offline";
+        auto told = PageRecorder::create();
+        QVHighScoreService::setHighScore(++first, normal, told->onSuccess(), told->onFailure());
+        letTimePass(0.1);
+        std::filesystem::rename(store, store + "-away");
+        if (logRemoved)
+            std::filesystem::remove(store + "-wal");
+        std::ofstream(store, std::ios::binary) << std::string(8192, 'j');
+        letTimePass(0.1);
+        platform::LogCapture log;
+        QVHighScoreService::setHighScore(--second, fastest, told->onSuccess(), told->onFailure());
+        EXPECT_EQ(told->answers - told->failures, 2);
+        EXPECT_TRUE(log.contains("it is kept as \"" + store + ".damaged")) << testing::PrintToString(log.texts());
+        EXPECT_TRUE(log.contains("was removed while the game ran; it is made again with what it kept"));
+        quit();
+        startService();
+        launchAndLogIn();
+        auto keeps = [&](int64_t board, int64_t score) {
+            const std::vector<int64_t> kept = keptScores(*state, player, board);
+            return std::find(kept.begin(), kept.end(), score) != kept.end();
+        };
+        EXPECT_TRUE(waitUntil([&] {
+            return keeps(StandInState::kNormalLeaderboard, first) && keeps(StandInState::kFastestLapLeaderboard, second);
+        })) << "kept: " << testing::PrintToString(keptScores(*state, player, StandInState::kNormalLeaderboard))
+            << testing::PrintToString(keptScores(*state, player, StandInState::kFastestLapLeaderboard));
+        quit();
+        std::filesystem::remove(store + "-away");
+        std::filesystem::remove(store + ".damaged");
+    }
+}
+
 // A store file damaged between two launches (cut, written over, a page
 // zeroed, emptied) stops nothing: the launch keeps it aside, says where, and
 // goes on with a new store that the login fills; the next score is kept and

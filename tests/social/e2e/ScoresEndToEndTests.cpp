@@ -239,7 +239,7 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
                                                    kept->onSuccess(), kept->onFailure());
     EXPECT_EQ(kept->failures, 6);
     // A score an older client kept with a text the service refuses is dropped
-    // from its batch by itself when the service names it.
+    // from its batch by itself, before it goes.
     ASSERT_EQ(sqlite3_exec(QVOfflineStore::getOfflineDatabaseHandle(),
                            ("INSERT INTO high_scores (user_id, leaderboard_id, score, display_text) VALUES ("
                             + std::to_string(player) + ", " + kNormal + ", 650, replace(hex(zeroblob(1001)), '00', 'x'))")
@@ -261,8 +261,8 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
                              "are not sent"))
         << testing::PrintToString(log.texts());
     EXPECT_FALSE(QVHighScoreService::isScorePending(fastest, 41));
-    EXPECT_TRUE(log.contains("the service refused the score 650 on leaderboard " + kNormal + " (display_text is too "
-                             "long (at most 1000 characters)); it is not sent again"))
+    EXPECT_TRUE(log.contains("the display text of the score 650 on leaderboard " + kNormal + " is 1001 characters, "
+                             "more than the 1000 the service keeps; it is not sent, nor kept waiting on the device"))
         << testing::PrintToString(log.texts());
     EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 650));
 
@@ -272,6 +272,32 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
     launchAndLogIn();
     letTimePass(1.0);
     EXPECT_EQ(serviceRequestsTo(QVHighScoreService::kBatchPath).size(), batches);
+}
+
+// The service retired a board between the game's call and its batch: it
+// refuses that score alone; the rest is kept, and the game hears a failure
+// naming the refused score, which waits on the device no more.
+TEST_F(ScoresEndToEnd, ABatchWithAScoreOnABoardRetiredMeanwhileKeepsTheRestAndNamesTheRefusedScore)
+{
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    state->retireLeaderboard(StandInState::kFastestLapLeaderboard);
+    const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
+    auto heard = net_testing::CallbackRecorder::create();
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create(kNormal, 1500), QVHighScoreBatchEntry::create(fastest, 20) };
+    QVHighScoreService::batchSetHighScores(batch, heard->onSuccess(), heard->onFailure(), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return heard->total() > 0; }));
+    letTimePass(0.5);
+    EXPECT_EQ(heard->successes, 0);
+    EXPECT_EQ(heard->failures, 1);
+    auto* named = dynamic_cast<QVRefusedHighScores*>(heard->failureArg.get());
+    ASSERT_NE(named, nullptr);
+    ASSERT_EQ(named->refusals().size(), 1u);
+    EXPECT_EQ(named->refusals()[0].entry->leaderboardId, fastest);
+    EXPECT_EQ(named->refusals()[0].why, "leaderboard " + fastest + " is retired and takes no more scores");
+    EXPECT_EQ(keptCount(*state, player), 1u);
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1500));
+    EXPECT_FALSE(QVHighScoreService::isScorePending(fastest, 20));
 }
 
 // Hears the score enumerators' pages.

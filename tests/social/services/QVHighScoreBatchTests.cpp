@@ -198,4 +198,119 @@ TEST_F(HighScoreServiceTest, WhatIsLeftOfABatchGoesOnlyForThePlayerWhoSentIt)
     }
 }
 
+// The service refuses one score of a batch (it names it, or it has no
+// leaderboard of it any more): the rest is kept, and the batch's caller hears
+// one failure that names the refused score, never a success for scores the
+// service did not all keep.
+TEST_F(HighScoreServiceTest, ABatchTheServicePartlyRefusesGoesOnWithoutTheScoreAndItsCallerHearsWhich)
+{
+    struct Road {
+        const char* name;
+        int status;
+        const char* body;
+        const char* why;
+    } roads[] = {
+        { "a score the service names", 422,
+          "<errors><error>Score 2 of the batch: leaderboard 6 is retired and takes no more scores</error></errors>",
+          "leaderboard 6 is retired and takes no more scores" },
+        { "a leaderboard the service lacks", 400, "<errors><error>There is no leaderboard 6</error></errors>",
+          "the service has no leaderboard 6" },
+    };
+    int64_t value = 500;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        highscore_testing::storeBoards({ { "5" }, { "6" } });
+        auto refusals = std::make_shared<std::atomic<int>>(0);
+        server.route("POST", QVHighScoreService::kBatchPath, [road, refusals](const standin::LoggedRequest& r) {
+            if (paramValues(r, "high_scores[][score]").size() == 2 && (*refusals)++ == 0)
+                return standin::Answer::xml(road.body, road.status);
+            return highscore_testing::echoBatch(r, "42");
+        });
+        server.clearLog();
+        recorder = CallbackRecorder::create();
+        const int64_t kept = ++value, refused = ++value;
+        QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", kept), QVHighScoreBatchEntry::create("6", refused) };
+        ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                           std::nullopt, false));
+        ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+        loop().drain();
+        EXPECT_EQ(recorder->successes, 0);
+        EXPECT_EQ(recorder->failures, 1);
+        auto* named = dynamic_cast<QVRefusedHighScores*>(recorder->failureArg.get());
+        ASSERT_NE(named, nullptr);
+        ASSERT_EQ(named->refusals().size(), 1u);
+        EXPECT_EQ(named->refusals()[0].entry->leaderboardId, "6");
+        EXPECT_EQ(named->refusals()[0].entry->score, refused);
+        EXPECT_EQ(named->refusals()[0].why, road.why);
+        EXPECT_TRUE(named->restKept());
+        ASSERT_EQ(server.requestCount(), 2u);
+        EXPECT_EQ(paramValues(server.requests()[1], "high_scores[][score]"), Strings { std::to_string(kept) });
+        // What the service kept is stored as sent; the refused score waits no more.
+        EXPECT_FALSE(QVHighScoreService::isScorePending("5", kept));
+        EXPECT_FALSE(QVHighScoreService::isScorePending("6", refused));
+    }
+}
+
+// A score past a bound the service keeps is refused at the call on every
+// batch road, as a single score is: it never goes, the rest does, and the
+// caller hears one failure naming it. One an older client kept waits no more.
+TEST_F(HighScoreServiceTest, AScorePastABoundIsRefusedAtTheCallOnEveryBatchRoad)
+{
+    const std::string tooLong(1001, 'd');
+    using Send = std::function<void(int64_t good, int64_t bad)>;
+    struct Road {
+        const char* name;
+        Send send;
+    } roads[] = {
+        { "the game's batch",
+          [&](int64_t good, int64_t bad) {
+              QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", good),
+                                       QVHighScoreBatchEntry::create("6", bad, tooLong) };
+              QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                     std::nullopt, false);
+          } },
+        { "the batch straight to the service",
+          [&](int64_t good, int64_t bad) {
+              QVHighScoreService::submitHighScoreBatch({ QVHighScoreBatchEntry::create("5", good),
+                                                         QVHighScoreBatchEntry::create("6", bad, std::nullopt,
+                                                                                       std::string(4001, 'c')) },
+                                                       true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt);
+          } },
+        { "the scores an older client kept, sent after a login",
+          [&](int64_t good, int64_t bad) {
+              facade.onlineFlag = false;
+              QVHighScoreService::setHighScore(good, "5", {}, {});
+              facade.onlineFlag = true;
+              offline_testing::RawDatabase raw(dir.file(QVOfflineStore::kFileName));
+              raw.exec("INSERT INTO high_scores (user_id, leaderboard_id, score, display_text) VALUES (42, 6, "
+                       + std::to_string(bad) + ", '" + tooLong + "')");
+              QVHighScoreService::sendPendingHighScores("42", true, recorder->onSuccess(), recorder->onFailure());
+          } },
+    };
+    int64_t value = 100;
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        server.clearLog();
+        recorder = CallbackRecorder::create();
+        platform::LogCapture log;
+        const int64_t good = ++value, bad = ++value;
+        road.send(good, bad);
+        ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+        loop().drain();
+        EXPECT_EQ(recorder->successes, 0);
+        EXPECT_EQ(recorder->failures, 1);
+        ASSERT_EQ(server.requestCount(), 1u);
+        EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { std::to_string(good) });
+        auto* named = dynamic_cast<QVRefusedHighScores*>(recorder->failureArg.get());
+        ASSERT_NE(named, nullptr);
+        ASSERT_EQ(named->refusals().size(), 1u);
+        EXPECT_EQ(named->refusals()[0].entry->score, bad);
+        EXPECT_TRUE(log.contains("of the score " + std::to_string(bad) + " on leaderboard 6 is"))
+            << testing::PrintToString(log.texts());
+        EXPECT_FALSE(QVHighScoreService::isScorePending("6", bad));
+        EXPECT_FALSE(QVHighScoreService::isScorePending("5", good));
+    }
+}
+
 } // namespace

@@ -474,6 +474,20 @@ TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceReportsEachScoreToGameC
     EXPECT_EQ(gc->reports[1].value, 80);
     EXPECT_EQ(server.requestCount(), 0u) << "the provider drops the service's requests";
     EXPECT_EQ(recorder->successes, 1);
+
+    // A text past the service's bound fails the call on either road, and
+    // Game Center, which never sees the text, has the score all the same.
+    const std::string tooLong(1001, 't');
+    QVHighScoreService::setHighScoreWithDisplayText(90, tooLong, "5", recorder->onSuccess(), recorder->onFailure());
+    QVHighScoreBatch long100 { QVHighScoreBatchEntry::create("5", 100, tooLong) };
+    QVHighScoreService::batchSetHighScores(long100, true, recorder->onSuccess(), recorder->onFailure(), std::nullopt,
+                                           false);
+    loop().drain();
+    EXPECT_EQ(recorder->failures, 2);
+    ASSERT_EQ(gc->reports.size(), 4u);
+    EXPECT_EQ(gc->reports[2].value, 90);
+    EXPECT_EQ(gc->reports[3].value, 100);
+    EXPECT_EQ(rows("SELECT score FROM high_scores ORDER BY score"), (Strings { "70", "80" }));
 }
 
 TEST_F(HighScoreServiceTest, RequestNoticesCarryTheirCategoryAndType)
