@@ -87,6 +87,12 @@ void QVSendChallengeController::_refreshDataNow(const QVDelegate& onSuccess, con
 void QVSendChallengeController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
                                                       const QVDelegate& onFailure)
 {
+    // Offline (logged out, or the network gone) the list would wait for a login that may never
+    // come, its loading screen over the page: it fails now, and the screen keeps its way out.
+    if (!QuorvelInternal::sessionRole().isOnline()) {
+        onFailure.invoke(nullptr);
+        return;
+    }
     std::string challenger;
     if (isCompleted_ && userChallenge_ && userChallenge_->challenge()) {
         QVUser* user = userChallenge_->challenge()->challenger();

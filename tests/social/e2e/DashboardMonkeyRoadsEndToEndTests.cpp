@@ -179,6 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
                  { "a row", [](R& m) { m.anyRow(); } },
                  { "back", [](R& m) { m.back(); } },
                  { "type", [](R& m) { m.typeAndSend("Rival"); } } } },
+        // The player logs out with the dashboard closed and the game opens its send-challenge screen:
+        // the friends' list is not asked for offline, and its loading screen goes (the overlay waited
+        // for a login that never came, a walk of seed 2 on a tablet).
+        Road { "SendChallengeScreenOpenedLoggedOut",
+               { { "log out, the dashboard closed",
+                   [](R&) {
+                       Quorvel::logoutUser();
+                       Quorvel::dismissDashboard();
+                   } },
+                 { "the game's send-challenge screen",
+                   [](R&) { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
+                 { "back", [](R& m) { m.back(); } } } },
         // A challenge sent to three through the service, opened by each of them in turn as the game
         // logs them in: each sees their own record and can start it.
         Road { "EachOfThreeRecipientsStartsTheirOwn",
