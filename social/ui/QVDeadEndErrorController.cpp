@@ -148,7 +148,7 @@ void QVDeadEndErrorController::offerAWayOut(bool animated)
     bool hasButton = item->leftBarButtonItem() || item->rightBarButtonItem();
     // Back hidden (a maintenance or upgrade notice) on a stack whose frame has no close of its own
     // (the game's framed screens, the intro frame, a modal over the root): a Done closes the frame.
-    if (!canGoBack && !hasButton && !QVDashboardRole::current().frameClosesStack(nav)) {
+    if (item->hidesBackButton() && !hasButton && !QVDashboardRole::current().frameClosesStack(nav)) {
         QVNavigationController::addCloseButtonToViewController(this, this,
             BRISKO_SELECTOR(QVDeadEndErrorController, dismiss), false, BarButtonItem::SystemItem::Done);
         hasButton = true;
