@@ -247,6 +247,11 @@ void QVSendChallengeController::send(bool back)
         showNoConnectionMessage();
         return;
     }
+    // Logged out meanwhile, the request would wait for a login behind the loading screen: it fails now.
+    if (!QuorvelInternal::sessionRole().isOnline()) {
+        showSubmitFailedMessage();
+        return;
+    }
     std::vector<std::string> ids;
     for (const auto& u : mSelectedUsers)
         ids.push_back(u->resourceId());

@@ -191,6 +191,19 @@ INSTANTIATE_TEST_SUITE_P(
                  { "the game's send-challenge screen",
                    [](R&) { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
                  { "back", [](R& m) { m.back(); } } } },
+        // The send-challenge screen opened logged in, a friend picked, a logout, then "Send Challenge":
+        // the player is told it failed, with no loading screen left waiting for a login (a walk of
+        // seed 30007 on a tablet).
+        Road { "ChallengeSentAfterALogout",
+               { { "the game's send-challenge screen",
+                   [](R&) {
+                       Quorvel::dismissDashboard();
+                       QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 });
+                   } },
+                 { "tap 'Mira Okafor'", [](R& m) { m.tapText("Mira Okafor"); } },
+                 { "log out", [](R&) { Quorvel::logoutUser(); } },
+                 { "tap 'Send Challenge'", [](R& m) { m.tapText("Send Challenge"); } },
+                 { "the alert answered", [](R& m) { m.answerWhatAsks(); } } } },
         // A challenge sent to three through the service, opened by each of them in turn as the game
         // logs them in: each sees their own record and can start it.
         Road { "EachOfThreeRecipientsStartsTheirOwn",
