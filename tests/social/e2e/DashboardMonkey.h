@@ -106,7 +106,7 @@ protected:
             { "tap a notice bar", 2, &M::tapANoticeBar },
             { "the challenge sent to three", 1, &M::openTheChallengeForThree },
             { "maintenance or an upgrade for a few moves", 1, &M::serviceRefuses },
-            { "the game's send-challenge screen", 2, &M::gameSendsAChallenge },
+            { "the game's send-challenge screen", 1, &M::gameSendsAChallenge },
             { "the game shows a challenge's result", 1, &M::gameShowsAResult },
             { "a first login: the networks offer", 1, &M::firstLogin },
         };

@@ -104,7 +104,7 @@ protected:
 
 TEST_F(DashboardMonkeyPlantedFaultEndToEnd, FindsALoadingOverlayNeverHiddenOnOnePage)
 {
-    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 5), 60);
+    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 4), 60);
     EXPECT_NE(broken.find("a loading overlay stays over"), std::string::npos)
         << "the monkey did not find the planted overlay: " << broken << "\nits moves:\n" << trailText();
 }
@@ -167,10 +167,10 @@ TEST_P(DashboardMonkeyPlantEndToEnd, FindsThePlantedDeadEnd)
 INSTANTIATE_TEST_SUITE_P(
     Plants, DashboardMonkeyPlantEndToEnd,
     testing::Values(Plant { "MaintenanceWithoutDone", kMaintenance,
-                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 3, 60 },
-                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 12, 60 },
+                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 4, 60 },
+                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 18, 60 },
                     Plant { "SendChallengeWithoutClose", kSendChallenge,
-                            &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 6, 60 }),
+                            &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 1, 60 }),
     [](const testing::TestParamInfo<Plant>& info) { return std::string(info.param.name); });
 
 } // namespace
