@@ -129,6 +129,21 @@ NavigationController* QVPresenter::getActiveNavigationController()
 
 bool QVPresenter::dashboardVisible() { return running() && mDashboardVisable; }
 
+// Only the tabbed dashboard has an X of its own (over its tabs); a modal screen over the root
+// covers it on a phone.
+bool QVPresenter::frameClosesStack(NavigationController* stack)
+{
+    if (!isShowingFullScreen() || !stack || mQVRootController->modalViewController())
+        return false;
+    auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(contentController());
+    if (!tabbed)
+        return false;
+    for (ViewController* tab : tabbed->tabControllers())
+        if (tab == stack)
+            return true;
+    return false;
+}
+
 std::vector<Ref<ViewController>> QVPresenter::presentedScreens()
 {
     std::vector<Ref<ViewController>> out;

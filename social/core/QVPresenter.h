@@ -54,6 +54,7 @@ public:
     // The root's modal navigation stack, else its content's, else the selected tab's; null without one.
     platform::ui::NavigationController* getActiveNavigationController() override;
     bool dashboardVisible() override;
+    bool frameClosesStack(platform::ui::NavigationController* stack) override;
     // The screens on show: the root's screen (its navigation stack, an intro
     // frame's stack or the selected tab's), then its modal screen's, root first.
     std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();

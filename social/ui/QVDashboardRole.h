@@ -55,6 +55,9 @@ public:
     virtual void dismissRootControllerOrItsModal();
     // Shows a screen over the game, centred on a dark shade (queued while another is up).
     virtual void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen);
+    // The frame shows a close button of its own over `stack` (the tabbed
+    // dashboard's X, uncovered); false by default.
+    virtual bool frameClosesStack(platform::ui::NavigationController* /*stack*/) { return false; }
     // A full-screen screen of the client has appeared and not yet gone.
     virtual bool dashboardVisible() { return false; }
     // An error screen is on top of the stack, or about to be pushed on one.

@@ -132,6 +132,11 @@ void QVDeadEndErrorController::deadEndWillAppear(bool animated)
 void QVDeadEndErrorController::viewWillAppear(bool animated)
 {
     deadEndWillAppear(animated);
+    offerAWayOut(animated);
+}
+
+void QVDeadEndErrorController::offerAWayOut(bool animated)
+{
     // Pushed onto a stack that hides its bar (the account set-up screens do),
     // the page would leave the player no Back and no button: the bar comes
     // back for it, and the screen below hides it again when it reappears.
@@ -140,7 +145,14 @@ void QVDeadEndErrorController::viewWillAppear(bool animated)
     if (!nav || !item)
         return;
     const bool canGoBack = nav->viewControllers().size() > 1 && !item->hidesBackButton();
-    const bool hasButton = item->leftBarButtonItem() || item->rightBarButtonItem();
+    bool hasButton = item->leftBarButtonItem() || item->rightBarButtonItem();
+    // Back hidden (a maintenance or upgrade notice) on a stack whose frame has no close of its own
+    // (the game's framed screens, the intro frame, a modal over the root): a Done closes the frame.
+    if (item->hidesBackButton() && !hasButton && !QVDashboardRole::current().frameClosesStack(nav)) {
+        QVNavigationController::addCloseButtonToViewController(this, this,
+            BRISKO_SELECTOR(QVDeadEndErrorController, dismiss), false, BarButtonItem::SystemItem::Done);
+        hasButton = true;
+    }
     if (!canGoBack && !hasButton)
         return;
     if (nav->isNavigationBarHidden() || nav->navigationBar()->isHidden())

@@ -47,6 +47,9 @@ protected:
     QVDeadEndErrorController() = default;
     // The dead-end steps of appearing, for the variants.
     void deadEndWillAppear(bool animated);
+    // A way out on the stack it appears on: its bar shown when it has Back or a button, and a Done
+    // that closes the frame when neither Back nor the frame offers one.
+    void offerAWayOut(bool animated);
 
 private:
     std::string mMessage;

@@ -30,6 +30,7 @@ void QVServerMaintenanceNoticeController::viewWillAppear(bool animated)
 {
     deadEndWillAppear(animated);
     navigationItem()->setHidesBackButton(true);
+    offerAWayOut(animated);
     setTitle("Maintenance");
     if (messageView())
         messageView()->setFont(platform::Font::systemFont(kMessageFontSize));

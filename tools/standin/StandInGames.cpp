@@ -177,8 +177,36 @@ Answer games::profile(Store& s, const LoggedRequest& r, int64_t user)
                          "</game_profile_page_comparison_info></resources>");
 }
 
+namespace {
+
+// A page of the games the players `player` follows play, each with how many of them play it.
+std::string friendsGamesPage(Store& s, const LoggedRequest& r, int64_t player)
+{
+    const std::string played = "SELECT p.game_id, COUNT(*) FROM game_players p JOIN friends f ON f.friend_id = p.user_id"
+                               " WHERE f.user_id = ?1 GROUP BY p.game_id";
+    Statement total(s.db, ("SELECT COUNT(*) FROM (" + played + ")").c_str());
+    total.bind(1, player);
+    total.step();
+    xml::Page page = xml::requestedPage(r);
+    Statement q(s.db, (played + " ORDER BY p.game_id LIMIT ?2 OFFSET ?3").c_str());
+    q.bind(1, player).bind(2, static_cast<int64_t>(page.perPage)).bind(3, static_cast<int64_t>(page.offset()));
+    std::string body;
+    while (q.step()) {
+        std::string game = playedElement(s, q.text(0), player, std::nullopt);
+        const std::string none = "<friends_with_app>0</friends_with_app>";
+        if (auto at = game.find(none); at != std::string::npos)
+            game.replace(at, none.size(), element("friends_with_app", std::to_string(q.integer(1))));
+        body += game;
+    }
+    return xml::pageHeader(static_cast<size_t>(total.integer(0)), page) + body;
+}
+
+} // namespace
+
 Answer games::played(Store& s, const LoggedRequest& r, int64_t user)
 {
+    if (r.param("scope") == "people-of-interest")
+        return Answer::xml("<resources>" + friendsGamesPage(s, r, user) + "</resources>");
     return Answer::xml("<resources>" + gamesPage(s, r, user, std::nullopt, false) + "</resources>");
 }
 

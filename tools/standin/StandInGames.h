@@ -13,7 +13,8 @@ extern const char* const kSeed;
 
 // GET apps/<game>.xml: its profile, or with compared_user_id the comparison.
 Answer profile(Store& s, const LoggedRequest& r, int64_t user);
-// GET apps.xml: the games the caller plays, paged.
+// GET apps.xml: the games the caller plays, paged; with scope=people-of-interest the games the
+// players the caller follows play (friends_with_app: how many of them).
 Answer played(Store& s, const LoggedRequest& r, int64_t user);
 // GET profiles/<player>/list_games (only_favorites=1), profiles/<player>/
 // (its friends and games as sections), profiles/<player>/gamerscore and

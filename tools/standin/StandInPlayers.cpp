@@ -10,6 +10,7 @@
 #include "tools/standin/StandInGames.h"
 #include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInScores.h"
+#include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInXml.h"
 
 #include <sqlite3.h>
@@ -143,6 +144,7 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
                        + element("name", playerName) + "</user>"
                        + element("location_sharing_enabled", sharesLocation(s, *user) ? "true" : "false")
+                       + element("user_shares_online_status", settings::sharesOnlineStatus(s, *user) ? "true" : "false")
                        + server.presenceElements("/queue/presence." + std::to_string(*user)) + offline
                        + "</bootstrap>");
 }

@@ -113,6 +113,7 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     std::map<std::pair<std::string, std::string>, Handler> routes;
     std::vector<std::pair<std::pair<std::string, std::string>, Handler>> prefixRoutes;
     std::map<std::pair<std::string, std::string>, std::deque<Answer>> scripted;
+    std::optional<Answer> everyAnswer;
     std::string fixtures;
     std::string consumerKey { "product-key" };
     std::string consumerSecret { "product-secret" };
@@ -366,6 +367,9 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
             s->second.pop_front();
+            found = fromScript = true;
+        } else if (everyAnswer) {
+            answer = *everyAnswer;
             found = fromScript = true;
         } else if (auto r = routes.find(key); r != routes.end()) {
             handler = r->second;
@@ -631,6 +635,12 @@ void StandInServer::script(const std::string& method, const std::string& path, A
 {
     std::lock_guard guard(impl_->mutex);
     impl_->scripted[{ method, path }].push_back(std::move(answer));
+}
+
+void StandInServer::answerEveryRequest(std::optional<Answer> answer)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->everyAnswer = std::move(answer);
 }
 
 void StandInServer::setConsumer(std::string key, std::string secret)

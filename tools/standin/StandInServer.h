@@ -120,6 +120,9 @@ public:
     void routePrefix(const std::string& method, const std::string& prefix, Handler handler);
     // One-shot answers, used before the route: the next request to that path gets it.
     void script(const std::string& method, const std::string& path, Answer answer);
+    // Until given none, every request is answered so after its signature's check (a service down
+    // for maintenance, or one that asks this client to upgrade); a one-shot answer goes first.
+    void answerEveryRequest(std::optional<Answer> answer);
 
     // OAuth: the consumer and the tokens the server knows.
     void setConsumer(std::string key, std::string secret);

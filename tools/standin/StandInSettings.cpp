@@ -98,6 +98,14 @@ std::string gameOf(const LoggedRequest& r)
 
 } // namespace
 
+bool settings::sharesOnlineStatus(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT COALESCE(u.value, g.default_value) FROM settings g LEFT JOIN user_settings u"
+                      " ON u.setting_id = g.id AND u.user_id = ? WHERE g.key = 'share_online_status'");
+    q.bind(1, user);
+    return q.step() && q.text(0) == "1";
+}
+
 Answer settings::list(Store& s, const LoggedRequest&, int64_t user)
 {
     return Answer::xml("<resources>" + settingElement(s, "1", {}, user) + actionRows(s, user) + "</resources>");

@@ -12,6 +12,8 @@ extern const char* const kSchema;
 // (the link screen's "location" and "presence") is kept from then on.
 extern const char* const kSeed;
 
+// Whether the player shows as online ("share_online_status", on unless they turned it off).
+bool sharesOnlineStatus(Store& s, int64_t user);
 // GET users/@me/settings.xml: every setting with the caller's value, then
 // the rows that open a screen: removing a linked network, removing the
 // account from the device, changing the e-mail, name or password, and

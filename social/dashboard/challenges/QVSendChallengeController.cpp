@@ -87,6 +87,12 @@ void QVSendChallengeController::_refreshDataNow(const QVDelegate& onSuccess, con
 void QVSendChallengeController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
                                                       const QVDelegate& onFailure)
 {
+    // Offline (logged out, or the network gone) the list would wait for a login that may never
+    // come, its loading screen over the page: it fails now, and the screen keeps its way out.
+    if (!QuorvelInternal::sessionRole().isOnline()) {
+        onFailure.invoke(nullptr);
+        return;
+    }
     std::string challenger;
     if (isCompleted_ && userChallenge_ && userChallenge_->challenge()) {
         QVUser* user = userChallenge_->challenge()->challenger();
@@ -239,6 +245,11 @@ void QVSendChallengeController::send(bool back)
     }
     if (!QVReachability::isConnectedToInternet()) {
         showNoConnectionMessage();
+        return;
+    }
+    // Logged out meanwhile, the request would wait for a login behind the loading screen: it fails now.
+    if (!QuorvelInternal::sessionRole().isOnline()) {
+        showSubmitFailedMessage();
         return;
     }
     std::vector<std::string> ids;

@@ -1,15 +1,20 @@
 // The dashboard's frame, end to end: it opens over the game with its tabs and
 // closes again with the game told; each page a game may open directly; the
-// service's maintenance and upgrade answers shown as their screens; the
+// service's maintenance and upgrade answers shown as their screens (with a Done
+// that closes the frame where nothing else leads out); the
 // player's settings kept by the service; no loading overlay left on a page
 // after a quick Back.
 #include "DashboardEndToEndSupport.h"
 
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PeoplePicker.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVLoadingController.h"
@@ -320,3 +325,71 @@ TEST_F(DashboardFrameEndToEnd, TheAddressBookGoesWithTheInvitationsThatShowedIt)
 }
 
 } // namespace
+
+// A maintenance (450) or upgrade (426) notice keeps Back hidden; on a stack that offers no other
+// way out (the game's framed challenge screens, the phone's modal web page over the dashboard) it
+// has a Done that closes the frame. Each row opens its screen with
+// every answer refused so, and the player leaves by Done.
+struct RefusedUnder {
+    const char* name;
+    int status;
+    std::function<void()> open;
+};
+
+standin::Answer refusal(int status)
+{
+    return status == 450 ? standin::Answer::xml("<html><body>Back on Monday</body></html>", 450)
+                         : standin::Answer::xml("<error_message>Please update %@ to keep playing.</error_message>", 426);
+}
+
+// A won challenge of a definition played many times: its result screen is the send screen.
+platform::Ref<QVChallengeToUser> wonChallenge()
+{
+    auto definition = QVChallengeDefinition::create();
+    definition->setResourceId("51");
+    definition->setTitle("Fastest Lap");
+    definition->setMultiAttempt("true");
+    auto record = QVChallengeToUser::create();
+    record->setResourceId("9001");
+    record->setChallenge(QVChallenge::initWithDefinition(definition, "Beat 1:10", platform::Bytes { 7 }));
+    record->setResult(QVChallengeService::kWon);
+    return record;
+}
+
+TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClosesTheFrameWithDone)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    const RefusedUnder rows[] = {
+        { "the send-challenge screen", 450, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
+        { "the send-challenge screen", 426, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", std::nullopt); } },
+        { "a challenge's result", 450,
+          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), platform::Bytes { 4 }, "You won", "Beat this"); } },
+        { "the modal web page over the dashboard", 450,
+          [&] {
+              QuorvelInternal::presenter().setInitialDashboardModalContentURL("/modal");
+              service->answerEveryRequest(std::nullopt);
+              Quorvel::launchDashboard();
+              ASSERT_TRUE(waitUntil([] {
+                  auto* root = QuorvelInternal::presenter().getRootController();
+                  return root && root->modalViewController();
+              }));
+              service->answerEveryRequest(refusal(450));
+              Quorvel::launchDashboardWithListLeaderboardsPage();
+          } },
+    };
+    for (const RefusedUnder& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " answered " + std::to_string(row.status));
+        service->answerEveryRequest(refusal(row.status));
+        row.open();
+        const char* notice = row.status == 450 ? "QVServerMaintenanceNoticeController" : "QVDeadEndErrorController";
+        ASSERT_TRUE(waitForScreen(notice)) << screenText();
+        auto* item = frontScreen()->navigationItem();
+        EXPECT_TRUE(item->hidesBackButton());
+        ASSERT_TRUE(item->rightBarButtonItem() && item->rightBarButtonItem()->systemItem() == platform::ui::BarButtonItem::SystemItem::Done)
+            << screenText();
+        ASSERT_TRUE(tapRightBarButton());
+        EXPECT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+        service->answerEveryRequest(std::nullopt);
+        settleNetwork();
+    }
+}

@@ -28,17 +28,22 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVChallengeService.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVTabBarItem.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "social/ui/ScreenTestKit.h"
 #include "tools/standin/StandInWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <random>
 #include <utility>
 
@@ -84,7 +89,7 @@ protected:
             { "back", 4, &M::back },
             { "tap a bar button", 2, &M::tapABarButton },
             { "type", 2, &M::type },
-            { "the game opens a page", 3, &M::openAPage },
+            { "the game opens a page", 6, &M::openAPage },
             { "the game closes the dashboard", 1, &M::closeTheDashboard },
             { "memory warning", 2, &M::memoryWarning },
             { "answers late for a few moves", 1, &M::answersLate },
@@ -100,8 +105,22 @@ protected:
             { "the switch page over this tab", 1, &M::switchPageHere },
             { "tap a notice bar", 2, &M::tapANoticeBar },
             { "the challenge sent to three", 1, &M::openTheChallengeForThree },
+            { "maintenance or an upgrade for a few moves", 1, &M::serviceRefuses },
+            { "the game's send-challenge screen", 1, &M::gameSendsAChallenge },
+            { "the game shows a challenge's result", 1, &M::gameShowsAResult },
+            { "a first login: the networks offer", 1, &M::firstLogin },
         };
         return table;
+    }
+
+    // The device the walk plays on: a phone, or a tablet upright or on its side (either way). The
+    // harness shows a phone's screens upright whatever the dashboard's orientation: a phone on its
+    // side is not played.
+    enum Shape { kPhone, kTablet, kTabletOnItsSide, kShapes };
+    static const char* shapeName(int shape)
+    {
+        static const char* const names[] = { "a phone", "a tablet", "a tablet on its side" };
+        return names[shape % kShapes];
     }
 
     void SetUp() override
@@ -109,11 +128,17 @@ protected:
         // The device's network monitor is the monkey's: only it tells the client the network is gone.
         network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
         QVReachability::setDefaultSource(platform::Ref<platform::Reachability>(network.get()));
+        // The window is the screen's: the kind is set before the driver makes it.
+        const bool tablet = shape == kTablet || shape == kTabletOnItsSide;
+        platform::ui::Screen::mainScreen().setKind(tablet ? platform::ui::Screen::Kind::Tablet : platform::ui::Screen::Kind::Phone);
         DashboardEndToEndTest::SetUp();
+        if (shape == kTabletOnItsSide)
+            settings.values.set("DashboardOrientation", platform::Value(turnedLeft ? 4 : 3));
     }
     void TearDown() override
     {
         DashboardEndToEndTest::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
         QVReachability::setDefaultSource(nullptr);
         platform::ui::AddressBook::shared().removeAll();
     }
@@ -289,9 +314,80 @@ protected:
         for (size_t i = 0, n = 1 + draw(3); i < n && !asked.empty(); ++i) {
             const auto& request = asked[draw(asked.size())];
             note("    " + request.method + " " + request.path);
-            service->script(request.method, request.path,
-                            standin::Answer::xml("<errors><error>Not now</error></errors>", draw(2) ? 500 : 404));
+            const int status = refusals()[draw(refusals().size())];
+            note("    " + request.method + " " + request.path + " " + std::to_string(status));
+            service->script(request.method, request.path, refusal(status));
         }
+    }
+    static const std::vector<int>& refusals()
+    {
+        static const std::vector<int> statuses = { 404, 500, 426, 450 };
+        return statuses;
+    }
+    // A failure as the service sends it: its maintenance notice (450), its call to upgrade (426), an error.
+    static standin::Answer refusal(int status)
+    {
+        if (status == 450)
+            return standin::Answer::xml("<server_interruption_notice>Back in an hour</server_interruption_notice>", 450);
+        if (status == 426)
+            return standin::Answer::xml("<error_message>Please update %@ to keep playing.</error_message>", 426);
+        return standin::Answer::xml("<errors><error>Not now</error></errors>", status);
+    }
+    // Every request answered 450 or 426 for one to three moves.
+    void serviceRefuses()
+    {
+        refusingMoves = 1 + static_cast<int>(draw(3));
+        refusingStatus = draw(2) ? 450 : 426;
+        note("    " + std::to_string(refusingStatus) + " for " + std::to_string(refusingMoves));
+        if (service)
+            service->answerEveryRequest(refusal(refusingStatus));
+    }
+    // The game closes the dashboard (a screen of its own goes up only over the game) and opens one
+    // of its framed screens, its first request refused half the time.
+    void overTheGame(const std::function<void()>& open)
+    {
+        if (QuorvelInternal::presenter().isShowingFullScreen()) {
+            Quorvel::dismissDashboard();
+            settle();
+        }
+        if (service && draw(2)) {
+            const int status = refusals()[draw(refusals().size())];
+            note("    its first list answered " + std::to_string(status));
+            service->script("GET", "users.xml", refusal(status));
+        }
+        open();
+        moveOn();
+    }
+    void gameSendsAChallenge()
+    {
+        overTheGame([] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7, 8 }); });
+    }
+    // The game reports a challenge played: won or lost, of a definition played once or many times
+    // (a won one of many attempts shows the send screen, the rest the result's screen).
+    void gameShowsAResult()
+    {
+        auto definition = QVChallengeDefinition::create();
+        definition->setResourceId("51");
+        definition->setTitle("Fastest Lap");
+        definition->setMultiAttempt(draw(2) ? "true" : "false");
+        auto record = QVChallengeToUser::create();
+        record->setResourceId(std::to_string(9000 + draw(100)));
+        record->setChallenge(QVChallenge::initWithDefinition(definition, "Beat 1:10", platform::Bytes { 7 }));
+        record->setResult(draw(2) ? QVChallengeService::kWon : QVChallengeService::kLost);
+        note(std::string("    ") + (record->result() == QVChallengeService::kWon ? "won" : "lost")
+             + (definition->multiAttempt() ? ", many attempts" : ", one attempt"));
+        overTheGame([&] { QVChallengeService::displayChallengeCompletedModal(*record, platform::Bytes { 4 }, "You won", "Beat this"); });
+    }
+    // The player logs out and in again with the dashboard closed: the intro frame offers the networks.
+    void firstLogin()
+    {
+        Quorvel::logoutUser();
+        Quorvel::dismissDashboard();
+        settle();
+        Quorvel::userDidApproveQuorvel(true);
+        const std::string who = draw(2) ? ownPlayer : std::to_string(StandInState::kRivalUser);
+        note("    " + who);
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
     }
     void serviceGone() { serviceWanted = false, reach(); }
     void serviceBack() { serviceWanted = true, reach(); }
@@ -307,6 +403,8 @@ protected:
             startService();
             if (lateMoves)
                 service->setAnswerDelay(0, 1500);
+            if (refusingMoves)
+                service->answerEveryRequest(refusal(refusingStatus));
         }
         network->setStatus(networkUp ? platform::Reachability::ReachableViaWiFi : platform::Reachability::NotReachable);
     }
@@ -627,6 +725,48 @@ protected:
         return {};
     }
 
+    // The family of the screen in front, for the spread of the moves: the folder of the dashboard
+    // its class comes from ("challenges", "scores", ...), the game page and the approval on their
+    // own, "kit" for the generic screens (notices, web pages), "the game" with none shown.
+    std::string screenFamily() const
+    {
+        if (!QuorvelInternal::presenter().isShowingFullScreen() || !frontScreen())
+            return "the game";
+        std::string name = frontScreen()->className();
+        if (name.rfind("Brisko", 0) == 0)
+            name = "QV" + name.substr(6);
+        if (name == "QVGameProfileController")
+            return "game page";
+        if (name == "QVUserQuorvelApprovalController" || name == "QVWebApprovalController")
+            return "approval";
+        static std::map<std::string, std::string> known;
+        if (auto found = known.find(name); found != known.end())
+            return found->second;
+        namespace fs = std::filesystem;
+        std::string family = "kit";
+        std::error_code error;
+        const fs::path dashboard = fs::path(screen_testing::sourceDirectory()) / "social" / "dashboard";
+        for (fs::directory_iterator folder(dashboard, error), end; !error && folder != end; folder.increment(error))
+            if (fs::exists(folder->path() / (name + ".cpp")))
+                family = folder->path().filename().string();
+        return known[name] = family;
+    }
+    // The share of the walk's moves per screen family, largest first.
+    std::string spreadText() const
+    {
+        int total = 0;
+        std::vector<std::pair<int, std::string>> counts;
+        for (auto& [family, count] : movesOn) {
+            total += count;
+            counts.emplace_back(count, family);
+        }
+        std::sort(counts.rbegin(), counts.rend());
+        std::string out;
+        for (auto& [count, family] : counts)
+            out += (out.empty() ? "" : ", ") + family + " " + std::to_string(count) + "/" + std::to_string(total);
+        return out;
+    }
+
     std::string situation() const
     {
         std::string out = "player " + Quorvel::lastLoggedInUserId();
@@ -717,15 +857,20 @@ protected:
                 broken = "move " + std::to_string(i) + ": " + broken;
             if (lateMoves && --lateMoves == 0 && service)
                 service->setAnswerDelay(0, 0);
+            if (refusingMoves && --refusingMoves == 0 && service)
+                service->answerEveryRequest(std::nullopt);
+            ++movesOn[screenFamily()];
         }
         if (broken.empty() && QuorvelInternal::sharedInstance()) {
             // The end: the service and the network back, answers prompt, every question answered.
             note("end: the service and the network back");
-            lateMoves = 0;
+            lateMoves = refusingMoves = 0;
             serviceWanted = networkUp = true;
             reach();
-            if (service)
+            if (service) {
                 service->setAnswerDelay(0, 0);
+                service->answerEveryRequest(std::nullopt);
+            }
             for (int i = 0; i < 5 && answerWhatAsks(); ++i)
                 settle();
             settle();
@@ -754,7 +899,10 @@ protected:
     int64_t thirdPlayer { 0 };
     bool lookAtTheChallengeForThree { false }, mustOpenTheChallenge { false };
     bool serviceWanted { true }, networkUp { true };
-    int lateMoves { 0 };
+    int shape { kPhone }; // set before SetUp
+    bool turnedLeft { false };
+    int lateMoves { 0 }, refusingMoves { 0 }, refusingStatus { 450 };
+    std::map<std::string, int> movesOn; // moves taken per screen family (screenFamily)
     std::mt19937 random;
     std::vector<std::string> trail;
     std::string ownPlayer, ownName;

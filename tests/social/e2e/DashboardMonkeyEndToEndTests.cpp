@@ -6,7 +6,11 @@
 // unlock's notice and a tap on a notice's bar, the switch page opened over
 // any tab, the challenge another player sent to three (the player, the rival
 // and a third account of the device) opened, memory running short, and the
-// service answering late, failing, going and coming with the network. After
+// service answering late, failing (404, 500, an upgrade's 426, maintenance's
+// 450), refusing every request for a few moves, going and coming with the
+// network; the game's own framed screens (send a challenge, a challenge's
+// result) and the intro frame's networks offer after a first login. It plays
+// on a phone, or a tablet upright or on its side. After
 // every move, once the network settles, and at the end, it checks what a
 // player must always find:
 //   - no loading overlay left over a page: every request has been answered;
@@ -26,12 +30,18 @@
 // number, the length BRISKO_MONKEY_STEPS (40 by default); a failure names its
 // seed and move, prints the moves before it and how to replay them
 // (BRISKO_MONKEY_TRACE=1 prints each move as it is taken, and the window's
-// views at a failure). A fault planted on one page (its loading overlay
-// never hidden) is found.
+// views at a failure) and the share of its moves per screen family. Faults
+// planted one at a time are found: a page's loading overlay never hidden, the
+// maintenance and upgrade notices without their Done, the game's framed
+// send-challenge screen without its close button.
 #include "DashboardMonkey.h"
 
+#include "platform/ui/BarButtonItem.h"
+#include "social/dashboard/challenges/QVSendChallengeController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 
 #include <gtest/gtest.h>
 
@@ -39,19 +49,33 @@ using namespace monkey_testing;
 
 namespace {
 
-class DashboardMonkeyEndToEnd : public DashboardMonkey, public testing::WithParamInterface<int> { };
+// The seed picks the device too: a phone, a tablet, a tablet on its side (seed % 3), turned one
+// way or the other (seed / 3 odd: to the left).
+class DashboardMonkeyEndToEnd : public DashboardMonkey, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        seed = environmentNumber("TEST_SEED", 1) + GetParam();
+        shape = seed % kShapes;
+        turnedLeft = (seed / kShapes) % 2;
+        DashboardMonkey::SetUp();
+    }
+    int seed { 0 };
+};
 
 TEST_P(DashboardMonkeyEndToEnd, LeavesNoOverlayNoDeadEndAndNoEmptyPage)
 {
-    const int seed = environmentNumber("TEST_SEED", 1) + GetParam();
     const int length = environmentNumber("BRISKO_MONKEY_STEPS", 40);
     const std::string broken = walk(seed, length);
+    std::cout << "the monkey of seed " << seed << " on " << shapeName(shape) << ", moves per screen family: " << spreadText()
+              << std::endl;
     if (!broken.empty())
-        ADD_FAILURE() << "the monkey of seed " << seed << " found, " << broken << "\nits moves:\n"
-                      << trailText() << "replay: TEST_SEED=" << seed << " BRISKO_MONKEY_STEPS=" << length
-                      << " quorvel_tests --gtest_filter='Seeds/DashboardMonkeyEndToEnd.*/0'";
+        ADD_FAILURE() << "the monkey of seed " << seed << " on " << shapeName(shape) << " found, " << broken
+                      << "\nits moves:\n" << trailText() << "replay: TEST_SEED=" << seed << " BRISKO_MONKEY_STEPS="
+                      << length << " quorvel_tests --gtest_filter='Seeds/DashboardMonkeyEndToEnd.*/0'";
 }
 
+// A walk on each device: the seeds 1 to 3 (TEST_SEED 1) take each shape once.
 INSTANTIATE_TEST_SUITE_P(Seeds, DashboardMonkeyEndToEnd, testing::Range(0, 3));
 
 // The planted fault: the game's own leaderboards never take their loading overlay down.
@@ -80,9 +104,73 @@ protected:
 
 TEST_F(DashboardMonkeyPlantedFaultEndToEnd, FindsALoadingOverlayNeverHiddenOnOnePage)
 {
-    const std::string broken = walk(1, 60);
+    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 4), 60);
     EXPECT_NE(broken.find("a loading overlay stays over"), std::string::npos)
         << "the monkey did not find the planted overlay: " << broken << "\nits moves:\n" << trailText();
 }
+
+// Faults planted one at a time where the monkey's new roads go: the notices (maintenance, upgrade)
+// without their Done, and the game's framed send-challenge screen without its close button.
+template <typename Base, const char* Name>
+class WithoutItsButton final : public Base {
+public:
+    static platform::Ref<platform::Object> make() { return platform::adoptRef(new WithoutItsButton); }
+    std::string className() const override { return Name; }
+    void viewWillAppear(bool animated) override
+    {
+        Base::viewWillAppear(animated);
+        this->navigationItem()->setRightBarButtonItem(nullptr);
+        this->navigationItem()->setLeftBarButtonItem(nullptr);
+    }
+};
+
+constexpr char kMaintenance[] = "BriskoServerMaintenanceNoticeController";
+constexpr char kDeadEnd[] = "BriskoDeadEndErrorController";
+constexpr char kSendChallenge[] = "BriskoSendChallengeController";
+
+struct Plant {
+    const char* name;
+    const char* className;
+    platform::Ref<platform::Object> (*make)();
+    int seed, moves;
+};
+
+class DashboardMonkeyPlantEndToEnd : public DashboardMonkey, public testing::WithParamInterface<Plant> {
+protected:
+    void SetUp() override
+    {
+        QVClassRegistry::registerClass(GetParam().className, GetParam().make);
+        seed = environmentNumber("BRISKO_MONKEY_PLANT_SEED", GetParam().seed);
+        shape = seed % kShapes;
+        turnedLeft = (seed / kShapes) % 2;
+        DashboardMonkey::SetUp();
+        settings.values.set("QuorvelSettingOverrideClassNamePrefixString", platform::Value("Brisko"));
+        settings.values.set("QuorvelSettingOverrideSuffixString", platform::Value("Brisko"));
+    }
+    void TearDown() override
+    {
+        DashboardMonkey::TearDown();
+        QVClassRegistry::unregisterClass(GetParam().className);
+    }
+    int seed { 0 }; // the row's, or BRISKO_MONKEY_PLANT_SEED to look for another
+};
+
+TEST_P(DashboardMonkeyPlantEndToEnd, FindsThePlantedDeadEnd)
+{
+    const std::string broken = walk(seed, GetParam().moves);
+    std::cout << "the monkey of seed " << seed << " on " << shapeName(shape) << " found " << GetParam().name << ": "
+              << broken.substr(0, broken.find('\n')) << std::endl;
+    EXPECT_NE(broken.find(std::string("no way out of ") + GetParam().className), std::string::npos)
+        << "the monkey did not find the planted fault: " << broken << "\nits moves:\n" << trailText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plants, DashboardMonkeyPlantEndToEnd,
+    testing::Values(Plant { "MaintenanceWithoutDone", kMaintenance,
+                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 4, 60 },
+                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 18, 60 },
+                    Plant { "SendChallengeWithoutClose", kSendChallenge,
+                            &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 1, 60 }),
+    [](const testing::TestParamInfo<Plant>& info) { return std::string(info.param.name); });
 
 } // namespace

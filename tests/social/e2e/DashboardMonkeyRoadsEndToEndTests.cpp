@@ -31,6 +31,17 @@ public:
             }
         note("    no \"" + text + "\" to tap");
     }
+    // A tap on the first row shown, without waiting for what it starts.
+    void anyRow()
+    {
+        auto rows = visible<platform::ui::TableViewCell>();
+        if (rows.empty()) {
+            note("    no row to tap");
+            return;
+        }
+        driver->tap(rows.front());
+        moveOn();
+    }
     // A tap on the row that shows `text`.
     void row(const std::string& text)
     {
@@ -101,7 +112,9 @@ public:
     using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
+    using DashboardMonkey::serviceBack;
     using DashboardMonkey::serviceGone;
+    using EndToEndTest::letTimePass;
 };
 
 TEST_P(DashboardMonkeyRoadEndToEnd, KeepsEveryPromise)
@@ -140,6 +153,57 @@ INSTANTIATE_TEST_SUITE_P(
                  { "tap a row", [](R& m) { m.row("Rival"); } },
                  { "tap 'Collector'", [](R& m) { m.tapText("'Collector'"); } },
                  { "back", [](R& m) { m.back(); } } } },
+        // The switch page opened over the invitations, a row tapped; an unlock with its notice and a
+        // memory warning at once, without letting the screens settle; taps on a row and on the notice,
+        // then a row, Back and typing: the switch page comes back whole or goes (a walk of seed 99
+        // with presence on, replayed).
+        Road { "SwitchPageLosingItsViewAsItAppears",
+               { { "the invitations page", [](R&) { Quorvel::launchDashboardWithSpecificInvite(""); } },
+                 { "the switch page, 0.6 s, a row",
+                   [](R& m) {
+                       Quorvel::launchDashboardWithSwitchUserPage();
+                       m.letTimePass(0.6);
+                       m.anyRow();
+                   } },
+                 { "an unlock with its notice and a memory warning at once",
+                   [](R& m) {
+                       QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(50, true);
+                       m.memoryWarning();
+                   } },
+                 { "service back", [](R& m) { m.serviceBack(); } },
+                 { "a row and 'Collector' without settling",
+                   [](R& m) {
+                       m.anyRow();
+                       m.tapText("'Collector'");
+                   } },
+                 { "a row", [](R& m) { m.anyRow(); } },
+                 { "back", [](R& m) { m.back(); } },
+                 { "type", [](R& m) { m.typeAndSend("Rival"); } } } },
+        // The player logs out with the dashboard closed and the game opens its send-challenge screen:
+        // the friends' list is not asked for offline, and its loading screen goes (the overlay waited
+        // for a login that never came, a walk of seed 2 on a tablet).
+        Road { "SendChallengeScreenOpenedLoggedOut",
+               { { "log out, the dashboard closed",
+                   [](R&) {
+                       Quorvel::logoutUser();
+                       Quorvel::dismissDashboard();
+                   } },
+                 { "the game's send-challenge screen",
+                   [](R&) { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
+                 { "back", [](R& m) { m.back(); } } } },
+        // The send-challenge screen opened logged in, a friend picked, a logout, then "Send Challenge":
+        // the player is told it failed, with no loading screen left waiting for a login (a walk of
+        // seed 30007 on a tablet).
+        Road { "ChallengeSentAfterALogout",
+               { { "the game's send-challenge screen",
+                   [](R&) {
+                       Quorvel::dismissDashboard();
+                       QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 });
+                   } },
+                 { "tap 'Mira Okafor'", [](R& m) { m.tapText("Mira Okafor"); } },
+                 { "log out", [](R&) { Quorvel::logoutUser(); } },
+                 { "tap 'Send Challenge'", [](R& m) { m.tapText("Send Challenge"); } },
+                 { "the alert answered", [](R& m) { m.answerWhatAsks(); } } } },
         // A challenge sent to three through the service, opened by each of them in turn as the game
         // logs them in: each sees their own record and can start it.
         Road { "EachOfThreeRecipientsStartsTheirOwn",

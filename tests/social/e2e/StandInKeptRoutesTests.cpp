@@ -236,6 +236,16 @@ TEST_F(StandInSettings, EachPlayerKeepsTheirOwnSwitches)
     EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[key]", "" }, { "user_setting[value]", "1" } }).status, 404);
     EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[id]", "1" }, { "user_setting[value]", "yes" } }).status, 422);
     EXPECT_EQ(send(ann, "GET", "users/@me/settings/nope.xml").status, 404);
+
+    // The bootstrap tells the client what the settings screen shows: Ann turns "Show Me Online" off, Bob keeps it.
+    EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[key]", "share_online_status" }, { "user_setting[value]", "0" } }).status, 200);
+    for (auto [player, shown] : { std::pair { ann, "false" }, std::pair { bob, "true" } }) {
+        ASSERT_TRUE(execSql("INSERT INTO device_accounts VALUES ('phone-" + std::to_string(player) + "', " + std::to_string(player) + ")"));
+        auto boot = standin_testing::ask(server.port(), "POST", "bootstrap.xml",
+                                         { { "udid", "phone-" + std::to_string(player) }, { "user_id", std::to_string(player) } }, "", "");
+        EXPECT_TRUE(has(boot.body, std::string("<user_shares_online_status>") + shown + "</user_shares_online_status>"))
+            << player << ": " << boot.body;
+    }
 }
 
 TEST_F(StandInSettings, TheNewsletterAndTheDeviceFollowThePlayer)
@@ -304,6 +314,11 @@ TEST_F(StandInGames, TheGamesProfileAndThePlayersPageComeFromTheState)
     EXPECT_TRUE(has(send(ann, "GET", "apps/321.xml", { { "compared_user_id", "18" } }).body,
                     "<game_profile_page_comparison_info><id>321</id><game_profile_page_info>"));
     EXPECT_EQ(send(ann, "GET", "apps/999.xml").status, 404);
+    // The friends' games: the two the rival Ann follows plays (Ann plays only the first), each by one friend.
+    auto friendsGames = send(ann, "GET", "apps.xml", { { "scope", "people-of-interest" }, { "page", "1" } }).body;
+    EXPECT_TRUE(has(friendsGames, "<total_objects>2</total_objects>")) << friendsGames;
+    EXPECT_TRUE(has(friendsGames, "<id>322</id><name>Puzzle Park</name>")) << friendsGames;
+    EXPECT_EQ(friendsGames.find("<friends_with_app>0</friends_with_app>"), std::string::npos) << friendsGames;
 
     auto page = send(ann, "GET", "profiles/me/").body;
     auto friends = page.find("<identifier>friends</identifier>"), games = page.find("<identifier>games</identifier>");
