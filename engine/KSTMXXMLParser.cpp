@@ -188,6 +188,8 @@ bool KSTMXMapInfo::parseXMLFile(const std::string& xmlFilename)
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(data, &std::free);
     MapHandler handler(*this);
     platform::SaxReader reader(handler);
+    // A map keeps a tile element as its number, not as an element.
+    reader.setCosts(16, 16);
     const bool parsed = reader.parse(data, static_cast<size_t>(length));
     BRISKO_ASSERT(parsed, platform::format("Error parsing file: %s.", xmlFilename.c_str()));
     return true;

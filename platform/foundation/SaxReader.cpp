@@ -36,13 +36,13 @@ struct SaxReader::Callbacks {
         SaxReader& r = reader(data);
         if (++r.depth_ > r.maxDepth_)
             return r.refuse(format("elements nested deeper than %d levels", r.maxDepth_));
-        size_t nodes = 1;
+        size_t count = 0;
         size_t bytes = std::strlen(name);
         for (const XML_Char** a = attributes; a && a[0] && a[1]; a += 2) {
-            ++nodes;
+            ++count;
             bytes += std::strlen(a[0]) + std::strlen(a[1]);
         }
-        if (!r.charge(nodes, bytes))
+        if (!r.charge(1, count, bytes, 0))
             return;
         guarded(r, [&] { r.handler_.startElement(name, attributes); });
     }
@@ -57,7 +57,7 @@ struct SaxReader::Callbacks {
     static void XMLCALL text(void* data, const XML_Char* s, int length)
     {
         SaxReader& r = reader(data);
-        if (length > 0 && r.charge(0, static_cast<size_t>(length)))
+        if (length > 0 && r.charge(0, 0, static_cast<size_t>(length), 0))
             guarded(r, [&] { r.handler_.characters(s, static_cast<size_t>(length)); });
     }
 
@@ -127,12 +127,18 @@ void SaxReader::refuse(const std::string& reason)
     logWarning("XML document refused: %s", error_.c_str());
 }
 
-bool SaxReader::charge(size_t nodes, size_t bytes)
+bool SaxReader::charge(size_t elements, size_t attributes, size_t bytes, size_t extra)
 {
-    if (!error_.empty())
+    if (!error_.empty() || !parser_)
         return false;
-    nodes_ += nodes;
+    nodes_ += elements + attributes;
     bytes_ += bytes;
+    cost_ += elements * elementCost_ + attributes * attributeCost_ + 2 * bytes + extra;
+    if (cost_ > maxCost_) {
+        refuse(format("more than %zu bytes to hold (%zu elements and attributes, %zu bytes of names, values and text)",
+                      maxCost_, nodes_, bytes_));
+        return false;
+    }
     if (nodes_ > maxNodes_) {
         refuse(format("more than %zu elements and attributes", maxNodes_));
         return false;
@@ -176,6 +182,7 @@ bool SaxReader::begin()
     depth_ = 0;
     nodes_ = 0;
     bytes_ = 0;
+    cost_ = 0;
     fed_ = 0;
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {

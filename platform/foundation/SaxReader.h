@@ -6,8 +6,14 @@
 // defaults would be handed on with every element) is refused, external
 // entities and DTDs are never loaded, and nesting deeper than maxDepth is an
 // error. What a document may cost its reader is bounded: at most maxNodes
-// elements and attributes, and no more bytes of names, values and text than
-// the document could hold. Each such refusal is logged as a warning (once
+// elements and attributes, no more bytes of names, values and text than
+// the document could hold, and at most maxCost bytes to hold it all. The cost
+// counts each element and attribute at what an element tree spends on one
+// (kElementCost, kAttributeCost, whatever their bytes; setCosts for a handler
+// that keeps less), their bytes twice
+// (strings grow by doubling) and what the handler says it keeps besides
+// (addCost), so that no shape of document, many empty elements or many
+// attributes, costs many times its size. Each such refusal is logged as a warning (once
 // when the same document is refused again straight after). A
 // handler may stop the parse with a reason of its own; an exception thrown by a
 // handler stops the parse and leaves parse() once expat is out of the way.
@@ -39,6 +45,10 @@ public:
     static constexpr int kDefaultMaxDepth = 256;
     // Elements and attributes together; a reader keeps some tens of bytes for each.
     static constexpr size_t kDefaultMaxNodes = 2'000'000;
+    // An answer of the service (8 MiB at most) is held in at most this much.
+    static constexpr size_t kDefaultMaxCost = 64u * 1024 * 1024;
+    static constexpr size_t kElementCost = 160;
+    static constexpr size_t kAttributeCost = 128;
 
     explicit SaxReader(SaxHandler& handler) : handler_(handler) { }
     ~SaxReader();
@@ -47,6 +57,14 @@ public:
 
     void setMaxDepth(int depth) { maxDepth_ = depth; }
     void setMaxNodes(size_t nodes) { maxNodes_ = nodes; }
+    void setMaxCost(size_t bytes) { maxCost_ = bytes; }
+    // What the handler keeps of each element and attribute beyond their
+    // bytes, for a handler that keeps less than a tree (kElementCost, kAttributeCost).
+    void setCosts(size_t element, size_t attribute)
+    {
+        elementCost_ = element;
+        attributeCost_ = attribute;
+    }
 
     // Parses one complete document; false with error() set ("line N: why")
     // when it is malformed, refused or stopped.
@@ -64,6 +82,10 @@ public:
 
     // From inside a handler: ends the parse, which answers false with reason.
     void stop(const std::string& reason);
+    // From inside a handler: `bytes` more that it keeps for what it was given
+    // (an object it made of an element). False once past maxCost: the
+    // document is refused and the handler hears no more.
+    bool addCost(size_t bytes) { return charge(0, 0, 0, bytes); }
     // The line the parser is on (1-based), 0 outside parse().
     unsigned long currentLine() const;
 
@@ -75,8 +97,10 @@ private:
     void end();
     // stop() for a document refused as hostile or too costly: also logged.
     void refuse(const std::string& reason);
-    // Counts what the handler is about to be given; false once past the bounds.
-    bool charge(size_t nodes, size_t bytes);
+    // Counts what the handler is about to be given (elements, attributes,
+    // bytes of names, values and text) and `extra` it keeps besides; false
+    // once past the bounds.
+    bool charge(size_t elements, size_t attributes, size_t bytes, size_t extra);
 
     SaxHandler& handler_;
     void* parser_ { nullptr }; // the expat parser while parse() runs
@@ -87,6 +111,10 @@ private:
     size_t maxNodes_ { kDefaultMaxNodes };
     size_t nodes_ { 0 };
     size_t bytes_ { 0 };
+    size_t maxCost_ { kDefaultMaxCost };
+    size_t elementCost_ { kElementCost };
+    size_t attributeCost_ { kAttributeCost };
+    size_t cost_ { 0 };
     size_t fed_ { 0 }; // bytes of the document given to expat so far
 };
 

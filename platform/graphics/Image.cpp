@@ -98,6 +98,13 @@ struct ImageDecoder {
         }
         png_set_read_fn(png, s, pngRead);
         png_set_user_limits(png, Image::kMaxDimension, Image::kMaxDimension);
+        // Text chunks (compressed ones inflate up to the chunk bound, as many
+        // as a file holds) and suggested palettes are nothing a texture uses:
+        // skipped without being inflated or kept.
+        static const png_byte ignored[] = "tEXt\0zTXt\0iTXt\0sPLT";
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignored, 4);
+        png_set_chunk_malloc_max(png, Image::kMaxPngChunk);
+        png_set_chunk_cache_max(png, Image::kMaxPngKeptChunks);
         png_read_info(png, info);
         png_uint_32 width = png_get_image_width(png, info);
         png_uint_32 height = png_get_image_height(png, info);
@@ -166,10 +173,24 @@ void jpegEmit(j_common_ptr info, int level)
 struct JpegReadState {
     jpeg_decompress_struct info {};
     JpegError error {};
+    jpeg_progress_mgr progress {};
     Bytes pixels;
     Bytes row;
     bool created { false };
 };
+
+// Each scan is a pass over the whole picture: a file repeating one scan
+// endlessly would hold its reader for seconds. libjpeg tells its progress
+// after every scan it takes in.
+void jpegProgress(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > Image::kMaxJpegScans) {
+        auto* e = reinterpret_cast<JpegError*>(common->err);
+        std::snprintf(e->message, sizeof e->message, "more than %d scans", Image::kMaxJpegScans);
+        std::longjmp(e->jump, 1);
+    }
+}
 
 } // namespace
 
@@ -191,6 +212,8 @@ Ref<Image> ImageDecoder::jpeg(const uint8_t* bytes, size_t length, std::string* 
     }
     jpeg_create_decompress(&s->info);
     s->created = true;
+    s->progress.progress_monitor = jpegProgress;
+    s->info.progress = &s->progress;
     jpeg_mem_src(&s->info, bytes, static_cast<unsigned long>(length));
     jpeg_read_header(&s->info, TRUE);
     if (!dimensionsAllowed(s->info.image_width, s->info.image_height, maxPixels, error)) {

@@ -6,6 +6,10 @@
 // texture format from them. Caveat: decoding refuses images wider or higher
 // than kMaxDimension, or with more than the given pixel budget, and any
 // corrupt or truncated file; it answers empty with a reason, never crashes.
+// Beyond the pixels, a file costs little whatever it holds: a PNG's text and
+// suggested-palette chunks are skipped unread, any other chunk libpng keeps is
+// at most kMaxPngChunk bytes once inflated and at most kMaxPngKeptChunks of
+// them are kept; a JPEG of more than kMaxJpegScans scans is refused.
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -36,6 +40,11 @@ class Image : public Object {
 public:
     static constexpr uint32_t kMaxDimension = 16384;
     static constexpr uint64_t kDefaultMaxPixels = 64ull * 1024 * 1024;
+    // What a PNG's ancillary chunks may cost (a colour profile is the largest kept).
+    static constexpr uint32_t kMaxPngChunk = 1024 * 1024;
+    static constexpr uint32_t kMaxPngKeptChunks = 32;
+    // A progressive file has a dozen scans; each one more reads the whole picture again.
+    static constexpr int kMaxJpegScans = 256;
 
     // PNG or JPEG, told apart by their signatures.
     [[nodiscard]] static Ref<Image> imageWithContentsOfFile(const std::string& path, std::string* error = nullptr);

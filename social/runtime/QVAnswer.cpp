@@ -5,7 +5,10 @@
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include "platform/foundation/SaxReader.h"
 #include "platform/foundation/Text.h"
+
+#include <cstring>
 
 #include <strings.h>
 
@@ -87,34 +90,88 @@ const platform::Bytes* QVAnswer::bytes(const platform::Object* object)
     return loader && status(object) == 200 ? &loader->data() : nullptr;
 }
 
+namespace {
+
+// One error of a list, worded: "- field: reason", the reason alone for the
+// field "base" or none, or its own text when it has neither a field nor a reason.
+void appendError(std::string& message, const std::string& field, std::string reason, const std::string& text,
+                 bool hasField, bool hasReason)
+{
+    const bool plain = !hasField && !hasReason;
+    if (plain)
+        reason = text;
+    replaceAll(reason, "&lt;", "<");
+    replaceAll(reason, "&gt;", ">");
+    replaceAll(reason, "&amp;", "&"); // last, so one level of escaping stays
+    if (plain && reason.empty())
+        return;
+    if (plain || field == "base" || field.empty())
+        message += reason + "\n";
+    else
+        message += "- " + field + ": " + reason + "\n";
+}
+
+} // namespace
+
+void QVErrorListReader::startElement(const char* name, const char**)
+{
+    ++depth_;
+    if (depth_ == 1) {
+        isErrors_ = std::strcmp(name, "errors") == 0;
+        if (!isErrors_ && parser)
+            parser->stop("no error list");
+    } else if (depth_ == 2) {
+        error_ = Error {};
+    } else if (depth_ == 3) {
+        // The first <field> and the first <reason> of an error count.
+        into_ = nullptr;
+        if (std::strcmp(name, "field") == 0 && !error_.hasField) {
+            error_.hasField = true;
+            into_ = &error_.field;
+        } else if (std::strcmp(name, "reason") == 0 && !error_.hasReason) {
+            error_.hasReason = true;
+            into_ = &error_.reason;
+        }
+    }
+}
+
+void QVErrorListReader::characters(const char* text, size_t length)
+{
+    if (depth_ == 2)
+        error_.text.append(text, length);
+    else if (depth_ == 3 && into_)
+        into_->append(text, length);
+}
+
+void QVErrorListReader::endElement(const char*)
+{
+    if (depth_ == 2 && isErrors_)
+        appendError(messages_, error_.field, std::move(error_.reason), error_.text, error_.hasField, error_.hasReason);
+    else if (depth_ == 3)
+        into_ = nullptr;
+    --depth_;
+}
+
 std::optional<std::string> QVAnswer::serviceErrors(const platform::Bytes& body)
 {
-    auto document = body.empty() ? nullptr : QVXmlDocument::xmlDocumentWithData(body);
-    const QVXmlElement* errors = document ? document->topElement() : nullptr;
-    if (!errors || errors->name != "errors")
+    if (body.empty())
         return std::nullopt;
-    return serviceErrors(*errors);
+    QVErrorListReader list;
+    platform::SaxReader parser(list);
+    list.parser = &parser;
+    if (!parser.parse(body.data(), body.size()) || !list.isErrors())
+        return std::nullopt;
+    return list.messages();
 }
 
 std::string QVAnswer::serviceErrors(const QVXmlElement& errors)
 {
     std::string message;
     for (const auto& error : errors.children) {
-        std::string field = error->childText("field");
-        std::string reason = error->childText("reason");
-        // An error with neither (<error>text</error>) says it all in its text.
-        const bool plain = !error->child("field") && !error->child("reason");
-        if (plain)
-            reason = error->text;
-        replaceAll(reason, "&lt;", "<");
-        replaceAll(reason, "&gt;", ">");
-        replaceAll(reason, "&amp;", "&"); // last, so one level of escaping stays
-        if (plain && reason.empty())
-            continue;
-        if (plain || field == "base" || field.empty())
-            message += reason + "\n";
-        else
-            message += "- " + field + ": " + reason + "\n";
+        const QVXmlElement* field = error->child("field");
+        const QVXmlElement* reason = error->child("reason");
+        appendError(message, field ? field->text : std::string(), reason ? reason->text : std::string(), error->text,
+                    field != nullptr, reason != nullptr);
     }
     return message;
 }

@@ -24,6 +24,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/SaxReader.h"
+
 namespace quorvel {
 
 class QVAnswer {
@@ -52,6 +54,32 @@ public:
     static std::string serviceErrors(const QVXmlElement& errors);
     // The messages on one line, for the log ("(no message)" when there are none).
     static std::string oneLine(std::string messages);
+};
+
+// Reads an error list's messages (as QVAnswer::serviceErrors words them)
+// from the parser's events, keeping nothing else of it; a reader of answers
+// hands it the events of a document whose top element is <errors>.
+class QVErrorListReader : public platform::SaxHandler {
+public:
+    void startElement(const char* name, const char** attributes) override;
+    void characters(const char* text, size_t length) override;
+    void endElement(const char* name) override;
+
+    bool isErrors() const { return isErrors_; }
+    const std::string& messages() const { return messages_; }
+    // Told, the reader stops the parse at a top element that is no error list.
+    platform::SaxReader* parser { nullptr };
+
+private:
+    struct Error {
+        std::string field, reason, text;
+        bool hasField { false }, hasReason { false };
+    };
+    int depth_ { 0 };
+    bool isErrors_ { false };
+    Error error_;
+    std::string* into_ { nullptr };
+    std::string messages_;
 };
 
 } // namespace quorvel

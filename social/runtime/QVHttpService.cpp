@@ -27,6 +27,7 @@ using platform::Ref;
 void QVHttpRequest::cancelImmediately()
 {
     Ref<QVHttpRequest> keep(this);
+    cancelled_ = true;
     if (transferId_ && transport_)
         transport_->cancel(transferId_);
     transferId_ = 0;

@@ -42,6 +42,9 @@ public:
     bool isSuccess() const { return finished_ && error_ == platform::HttpError::None && status_ >= 200 && status_ <= 299; }
     // Stops the transfer; its observer is not called.
     void cancelImmediately();
+    // Cancelled by its caller (a handle's cancel, or a newer request in its place),
+    // even when its transfer had already ended: what follows from it is dropped.
+    bool isCancelled() const { return cancelled_; }
 
     static constexpr double kTimeout = 10.0;
 
@@ -58,6 +61,7 @@ private:
     platform::HttpTransport::RequestId transferId_ { 0 };
     platform::Ref<platform::HttpTransport> transport_;
     int status_ { 0 };
+    bool cancelled_ { false };
     platform::Bytes data_;
     platform::HttpError error_ { platform::HttpError::None };
     bool finished_ { false };

@@ -55,7 +55,7 @@ void QVPictureDecoder::decode(platform::Bytes bytes, const std::string& source, 
         done(nullptr);
         return;
     }
-    if (uint64_t(size->width) * size->height <= kInlinePixels) {
+    if (uint64_t(size->width) * size->height <= kInlinePixels && bytes.size() <= kInlineBytes) {
         done(decodeNow(bytes, source));
         return;
     }

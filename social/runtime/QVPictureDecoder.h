@@ -3,8 +3,8 @@
 //
 // A picture's size is read from its header first: past kMaxPixels it is
 // refused with a warning naming where it came from, and nothing is decoded.
-// A small one (up to kInlinePixels, an icon or a profile picture, well under
-// a millisecond) decodes at once; a larger one decodes on the image cache's
+// A small one (up to kInlinePixels in at most kInlineBytes, an icon or a
+// profile picture, well under a millisecond) decodes at once; a larger one decodes on the image cache's
 // decoder thread (QVPictureDecoderThread), one at a time in the order asked,
 // and its image comes back through the main run loop, so that no decode
 // holds a frame. Main thread only; what the caller hands in to be called
@@ -29,8 +29,11 @@ class QVPictureDecoder {
 public:
     // What the largest screen shows: the tablet's 1024x768 points at scale 2.
     static constexpr uint64_t kMaxPixels = 2048ull * 1536;
-    // Decoded on the spot up to this many pixels.
+    // Decoded on the spot up to this many pixels, when the file is no larger
+    // than this: what takes a decoder long is in the bytes (chunks, scans)
+    // as much as in the pixels.
     static constexpr uint64_t kInlinePixels = 256ull * 256;
+    static constexpr size_t kInlineBytes = 64 * 1024;
 
     // Receives the image, or null when the picture was refused or does not decode.
     using Done = std::function<void(platform::Ref<platform::Image>)>;

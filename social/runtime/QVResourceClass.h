@@ -29,6 +29,8 @@ public:
     virtual std::string resourceDiscoveredNotification() const = 0;
     virtual const QVResourceDataMap& dataMap() const = 0;
     virtual platform::Ref<QVResource> create() const = 0;
+    // What one record of the class takes, its fields' own heap aside.
+    virtual size_t instanceSize() const = 0;
     // The shared service of this class's records, or null.
     virtual QVService* service() const = 0;
 
@@ -53,6 +55,7 @@ public:
     std::string resourceDiscoveredNotification() const override { return T::getResourceDiscoveredNotification(); }
     const QVResourceDataMap& dataMap() const override;
     platform::Ref<QVResource> create() const override { return platform::adoptRef(new T); }
+    size_t instanceSize() const override { return sizeof(T); }
     QVService* service() const override { return T::getService(); }
 
 private:

@@ -84,15 +84,20 @@ public:
             if (image)
                 if (QVImageCache* cache = QVImageCache::sharedInstance())
                     cache->store(image, self->url_);
-            self->finish(image.get());
+            // A large picture decodes after its transfer ended: cancelled
+            // meanwhile, or replaced by a newer download, it is not told.
+            const bool current = !(self->request && self->request->isCancelled())
+                && self->picture_.observer_.get() == self->observer;
+            self->finish(current ? image.get() : nullptr, current);
         });
     }
     void failed(platform::Object*) { finish(nullptr); }
 
     QVHttpServiceObserver* observer { nullptr };
+    platform::Ref<QVHttpRequest> request;
 
 private:
-    void finish(platform::Image* image)
+    void finish(platform::Image* image, bool tell = true)
     {
         Ref<QVResourcePictureDownload> keep(this);
         Ref<platform::Object> owner = owner_;
@@ -101,7 +106,7 @@ private:
         if (picture_.observer_.get() == observer)
             picture_.observer_ = nullptr;
         QVResourcePicture::Done done = std::move(done_);
-        if (done)
+        if (done && tell)
             done(image);
     }
 
@@ -115,6 +120,9 @@ Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std
 {
     QVImageCache* cache = QVImageCache::sharedInstance();
     if (Ref<platform::Image> cached = cache ? cache->fetch(url) : nullptr) {
+        // The earlier download is over too: its picture would come after this one.
+        QVDestroyHttpService(service_);
+        observer_ = nullptr;
         if (done)
             done(cached.get());
         return nullptr;
@@ -125,6 +133,7 @@ Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std
                                QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, succeeded)),
                                QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, failed)));
     download->observer = observer_.get();
+    download->request = handle ? platform::Ref<QVHttpRequest>(dynamic_cast<QVHttpRequest*>(handle->request())) : nullptr;
     return handle;
 }
 

@@ -72,6 +72,8 @@ public:
     // one) and the answer is its handle; the image it brings is decoded as
     // QVPictureDecoder does (a large one off the main loop) and stored in the
     // cache under `url`. `owner`, the resource, is kept until `done` has run.
+    // Once the handle is cancelled, or a newer fetch of this picture started,
+    // `done` is not called, even for a picture still decoding.
     platform::Ref<QVRequestHandle> fetch(platform::Object* owner, const std::string& url, Done done);
 
 private:

@@ -27,6 +27,14 @@ using platform::Ref;
 namespace {
 
 constexpr int kMaxResourceDepth = 256;
+// An answer read into records keeps no element: an element costs its frame
+// while it is open and its text while it is read; a record costs its object,
+// with the allocator's overhead and its place in a list (kRecordOverhead).
+constexpr size_t kStreamElementCost = 16;
+constexpr size_t kStreamAttributeCost = 16;
+constexpr size_t kRecordOverhead = 64;
+// A section: its page of records and its description in the list.
+constexpr size_t kSectionCost = 512;
 
 const QVResourceClass* classForElement(const std::string& name, const QVResourceNameMap& names)
 {
@@ -71,8 +79,14 @@ public:
     void characters(const char* text, size_t length) override;
     void endElement(const char*) override;
 
-    // Why the answer, though well-formed, is no answer (empty when it is one).
-    const std::string& failure() const { return failure_; }
+    // Why the answer, though well-formed, is no answer (empty when it is one),
+    // with the service's messages when it is an error list.
+    std::string failure() const
+    {
+        return errorList_ ? failure_ + ": " + QVAnswer::oneLine(errorList_->messages()) : failure_;
+    }
+    // The parser that counts what the answer costs: told of each resource made.
+    void setParser(platform::SaxReader* parser) { parser_ = parser; }
 
     // Shown once the whole answer has read well, so a damaged answer shows nothing.
     void showNotifications()
@@ -123,6 +137,11 @@ private:
     void pushResource(const QVResourceClass& cls, const char** attributes, int depth,
                       const QVResourceDataMap::Field* field = nullptr)
     {
+        // A resource holds more than the elements it is read from count for.
+        if (parser_ && !parser_->addCost(cls.instanceSize() + kRecordOverhead)) {
+            push(Kind::Skip);
+            return;
+        }
         resources_.push_back(cls.create());
         if (const char* id = platform::SaxReader::attribute(attributes, "id"))
             resources_.back()->setResourceId(id);
@@ -137,6 +156,7 @@ private:
 
     const QVResourceNameMap& names_;
     QVPaginatedSeries& series_;
+    platform::SaxReader* parser_ { nullptr };
     QVResource* target_ { nullptr };
     std::vector<Frame> frames_;
     std::string text_;
@@ -149,10 +169,16 @@ private:
     std::vector<QVXmlElement*> notificationStack_;
     std::vector<std::unique_ptr<QVXmlElement>> notifications_;
     std::string failure_;
+    std::unique_ptr<QVErrorListReader> errorList_; // when the answer is an error list
 };
 
 void StreamReader::startElement(const char* name, const char** attributes)
 {
+    if (errorList_) {
+        errorList_->startElement(name, attributes);
+        push(Kind::Skip);
+        return;
+    }
     if (frames_.empty()) {
         if (target_) {
             resources_.emplace_back(target_);
@@ -167,6 +193,13 @@ void StreamReader::startElement(const char* name, const char** attributes)
             // An error list or an HTML page is never an envelope (QVAnswer).
             if (std::string why; !QVAnswer::isAnswerElement(name, &why) && failure_.empty())
                 failure_ = why;
+            // An error list's messages are read on the way, so that it is read once.
+            if (std::strcmp(name, "errors") == 0 && !target_) {
+                errorList_ = std::make_unique<QVErrorListReader>();
+                errorList_->startElement(name, attributes);
+                push(Kind::Skip);
+                return;
+            }
             push(Kind::Envelope);
         }
         return;
@@ -203,6 +236,10 @@ void StreamReader::startElement(const char* name, const char** attributes)
     }
     case Kind::Sections:
         if (std::strcmp(name, "resource_section") == 0) {
+            if (parser_ && !parser_->addCost(kSectionCost)) {
+                push(Kind::Skip);
+                return;
+            }
             sections_.push_back(SectionState { QVPaginatedSeries::paginatedSeries(), {}, {} });
             push(Kind::Section);
         } else {
@@ -229,6 +266,14 @@ void StreamReader::startElement(const char* name, const char** attributes)
 
 void StreamReader::startNotificationElement(const char* name, const char** attributes)
 {
+    // A notification is kept as an element tree: it costs what a tree's elements do.
+    size_t cost = platform::SaxReader::kElementCost - kStreamElementCost;
+    for (const char** a = attributes; a && a[0] && a[1]; a += 2)
+        cost += platform::SaxReader::kAttributeCost - kStreamAttributeCost;
+    if (parser_ && !parser_->addCost(cost)) {
+        push(Kind::Skip);
+        return;
+    }
     auto element = std::make_unique<QVXmlElement>();
     element->name = name;
     for (const char** a = attributes; a && a[0] && a[1]; a += 2)
@@ -296,6 +341,8 @@ void StreamReader::startInResource(Frame& owner, const char* name, const char** 
 
 void StreamReader::characters(const char* text, size_t length)
 {
+    if (errorList_)
+        errorList_->characters(text, length);
     if (frames_.empty())
         return;
     Kind kind = frames_.back().kind;
@@ -305,8 +352,10 @@ void StreamReader::characters(const char* text, size_t length)
         notificationStack_.back()->text.append(text, length);
 }
 
-void StreamReader::endElement(const char*)
+void StreamReader::endElement(const char* name)
 {
+    if (errorList_)
+        errorList_->endElement(name);
     if (frames_.empty())
         return;
     Frame done = frames_.back();
@@ -486,6 +535,8 @@ Ref<QVPaginatedSeries> QVResource::resourcesFromData(const void* bytes, size_t l
     auto series = QVPaginatedSeries::paginatedSeries();
     StreamReader reader(names, *series);
     platform::SaxReader parser(reader);
+    reader.setParser(&parser);
+    parser.setCosts(kStreamElementCost, kStreamAttributeCost);
     if (!bytes || length == 0 || !parser.parse(bytes, length)) {
         if (error)
             *error = length == 0 ? std::string("empty document") : parser.error();

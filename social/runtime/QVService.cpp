@@ -113,9 +113,8 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
     const platform::Bytes& body = loader->data();
     Ref<QVPaginatedSeries> series = QVResource::resourcesFromData(body.data(), body.size(), knownResources_, &error);
     if (!series) {
-        // An answer that is not a document of ours fails the request; the server's text is logged as data only.
-        if (std::optional<std::string> errors = QVAnswer::serviceErrors(body))
-            error += ": " + QVAnswer::oneLine(*errors);
+        // An answer that is not a document of ours fails the request; the
+        // server's text (an error list's messages, read with it) is logged as data only.
         platform::logWarning("Quorvel: unreadable answer from %s (HTTP %d): %s", url.c_str(), status, error.c_str());
         values->invokeFailureWith(loader);
         return;

@@ -129,6 +129,54 @@ TEST(SaxReader, ADocumentCostsNoMoreThanItsBoundsAndARefusalIsLoggedOnce)
     EXPECT_EQ(captured.texts(), std::vector<std::string> { "XML document refused: line 1: entity declaration \"a\" refused" });
 }
 
+TEST(SaxReader, AnAnswerOfAnyShapeCostsAtMostItsBound)
+{
+    LogCapture captured;
+    // An answer's 8 MiB, of empty elements, of attributes, of text; and a
+    // handler that keeps much for each element it is given.
+    struct Keeper : SaxHandler {
+        void startElement(const char*, const char**) override
+        {
+            if (reader && !reader->addCost(2048))
+                ++refusedAt;
+        }
+        SaxReader* reader { nullptr };
+        int refusedAt { 0 };
+    };
+    auto repeated = [](const std::string& item, size_t bytes) {
+        std::string doc = "<r>";
+        while (doc.size() + item.size() + 4 < bytes)
+            doc += item;
+        return doc + "</r>";
+    };
+    const size_t answer = 7 * 1024 * 1024 + 512 * 1024;
+    struct Row {
+        const char* name;
+        std::string document;
+        bool keeps;
+        bool read;
+    } rows[] = {
+        { "empty elements", repeated("<e/>", answer), false, false },
+        { "an attribute each", repeated("<e a=\"\"/>", answer), false, false },
+        { "text", "<r>" + std::string(answer, 't') + "</r>", false, true },
+        { "elements the handler keeps much of", repeated("<item><n>1</n></item>", 1024 * 1024), true, false },
+        { "the same, fewer", repeated("<item><n>1</n></item>", 64 * 1024), true, true },
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Keeper keeper;
+        SaxReader reader(keeper);
+        if (row.keeps)
+            keeper.reader = &reader;
+        EXPECT_EQ(reader.parse(row.document.data(), row.document.size()), row.read) << reader.error();
+        if (!row.read) {
+            EXPECT_NE(reader.error().find("more than 67108864 bytes to hold"), std::string::npos) << reader.error();
+        }
+        EXPECT_LE(keeper.refusedAt, 1) << "the handler hears nothing past a refusal";
+    }
+    EXPECT_TRUE(captured.contains("XML document refused: line 1: more than 67108864 bytes to hold"));
+}
+
 TEST(SaxReader, AHandlerStopsTheParseOrThrowsPastIt)
 {
     Journal stopping;

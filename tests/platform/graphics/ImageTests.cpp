@@ -1,10 +1,20 @@
 // PNG and JPEG decoding and encoding, and the Cairo-backed drawing context.
+#include "platform/foundation/Deflate.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+#include <zlib.h>
 
 using namespace platform;
 using testing_support::TempDir;
@@ -23,6 +33,78 @@ Ref<Image> gradient(uint32_t w, uint32_t h, bool alpha)
             p[3] = alpha ? static_cast<uint8_t>(255 - x) : 255;
         }
     return Image::imageWithRGBA(w, h, std::move(rgba), alpha ? ImageAlphaInfo::Last : ImageAlphaInfo::None);
+}
+
+// A PNG with `count` chunks of `type` holding `data`, put after its IHDR
+// (where png_read_info reads them and keeps what it keeps).
+Bytes withChunks(const Bytes& png, const char* type, const std::string& data, int count)
+{
+    std::string chunk;
+    auto be32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            chunk += static_cast<char>((v >> shift) & 0xFF);
+    };
+    be32(static_cast<uint32_t>(data.size()));
+    chunk.append(type, 4);
+    chunk += data;
+    be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()) + 4, static_cast<uInt>(chunk.size() - 4))));
+    const size_t afterHeader = 8 + 25;
+    std::string out(png.begin(), png.begin() + afterHeader);
+    for (int i = 0; i < count; ++i)
+        out += chunk;
+    out.append(png.begin() + afterHeader, png.end());
+    return Bytes(out.begin(), out.end());
+}
+
+// The process's high-water mark of resident memory, in MiB.
+long peakMiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A progressive JPEG of a gradient, its last scan repeated `repeats` more times.
+Bytes progressiveJpeg(uint32_t side, int repeats)
+{
+    struct State {
+        jpeg_compress_struct info {};
+        jpeg_error_mgr error {};
+        unsigned char* buffer { nullptr };
+        unsigned long size { 0 };
+    } s;
+    s.info.err = jpeg_std_error(&s.error);
+    jpeg_create_compress(&s.info);
+    jpeg_mem_dest(&s.info, &s.buffer, &s.size);
+    s.info.image_width = side;
+    s.info.image_height = side;
+    s.info.input_components = 3;
+    s.info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&s.info);
+    jpeg_simple_progression(&s.info);
+    jpeg_start_compress(&s.info, TRUE);
+    Bytes row(side * 3);
+    while (s.info.next_scanline < side) {
+        for (uint32_t x = 0; x < side; ++x) {
+            row[x * 3] = static_cast<uint8_t>(x * 4);
+            row[x * 3 + 1] = static_cast<uint8_t>(s.info.next_scanline * 4);
+            row[x * 3 + 2] = 90;
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&s.info, &p, 1);
+    }
+    jpeg_finish_compress(&s.info);
+    Bytes jpeg(s.buffer, s.buffer + s.size);
+    jpeg_destroy_compress(&s.info);
+    std::free(s.buffer);
+    size_t lastScan = 0;
+    for (size_t at = 0; at + 1 < jpeg.size(); ++at)
+        if (jpeg[at] == 0xFF && jpeg[at + 1] == 0xDA)
+            lastScan = at;
+    const Bytes scan(jpeg.begin() + static_cast<std::ptrdiff_t>(lastScan), jpeg.end() - 2);
+    for (int i = 0; i < repeats; ++i)
+        jpeg.insert(jpeg.end() - 2, scan.begin(), scan.end());
+    return jpeg;
 }
 
 } // namespace
@@ -125,6 +207,43 @@ TEST(Image, DimensionsAboveTheCapAreRefusedBeforeDecoding)
         EXPECT_FALSE(Image::dimensionsOfData(jpeg.data(), cut)) << cut;
     }
     EXPECT_FALSE(Image::dimensionsOfData("GIF89a..................", 24));
+}
+
+TEST(Image, APNGsCompressedTextsCostLittleAndItsPixelsStillDecode)
+{
+    const Bytes png = *gradient(1, 1, false)->pngData();
+    // zTXt: a keyword, a method byte, then 7 MB of text compressed to some kilobytes.
+    const Bytes squeezed = *deflateBytes(Bytes(7'000'000, 'A'), DeflateFormat::Zlib);
+    const std::string text = std::string("Comment\0\0", 9) + std::string(squeezed.begin(), squeezed.end());
+    const std::string iText = std::string("Comment\0\1\0\0\0", 12) + std::string(squeezed.begin(), squeezed.end());
+    struct Row {
+        const char* name;
+        Bytes file;
+    } rows[] = {
+        { "16 compressed texts of 7 MB", withChunks(png, "zTXt", text, 16) },
+        { "32 international texts of 7 MB", withChunks(png, "iTXt", iText, 32) },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const long before = peakMiB();
+        std::string error;
+        auto decoded = Image::imageWithData(row.file.data(), row.file.size(), &error);
+        ASSERT_TRUE(decoded) << error;
+        EXPECT_EQ(decoded->rgba(), gradient(1, 1, false)->rgba());
+        EXPECT_LT(peakMiB() - before, 48) << "MiB more at the peak than before the decode";
+    }
+}
+
+TEST(Image, AJPEGOfEndlessScansIsRefusedAndAProgressiveOneDecodes)
+{
+    std::string error;
+    auto plain = progressiveJpeg(64, 0);
+    auto decoded = Image::imageWithData(plain.data(), plain.size(), &error);
+    ASSERT_TRUE(decoded) << error;
+    EXPECT_EQ(decoded->width(), 64u);
+    auto repeated = progressiveJpeg(64, Image::kMaxJpegScans);
+    EXPECT_FALSE(Image::imageWithData(repeated.data(), repeated.size(), &error));
+    EXPECT_EQ(error, "JPEG: more than 256 scans");
 }
 
 TEST(GraphicsContext, DrawsImagesAtTheTopLeftPremultiplied)

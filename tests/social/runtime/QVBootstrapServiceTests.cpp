@@ -183,7 +183,7 @@ int readInPieces(QVBootstrapReader& reader)
 
 TEST(BootstrapAnswer, ALargeAnswerIsReadInPiecesItsOfflinePartStraightIntoItsResource)
 {
-    const std::string text = answerWithBoards(3000);
+    const std::string text = answerWithBoards(10000); // a game with the most leaderboards
     const platform::Bytes bytes(text.begin(), text.end());
     QVBootstrapReader reader(bytes, offlineNames());
     EXPECT_GE(readInPieces(reader), int(text.size() / QVBootstrapReader::kPiece));
@@ -191,8 +191,8 @@ TEST(BootstrapAnswer, ALargeAnswerIsReadInPiecesItsOfflinePartStraightIntoItsRes
     ASSERT_TRUE(read) << reader.error();
     auto* shelf = dynamic_cast<Shelf*>(read->offline());
     ASSERT_NE(shelf, nullptr);
-    ASSERT_EQ(shelf->boards_.size(), 3000u);
-    EXPECT_EQ(dynamic_cast<Board*>(shelf->boards_.back().get())->name_, "Board 3000");
+    ASSERT_EQ(shelf->boards_.size(), 10000u);
+    EXPECT_EQ(dynamic_cast<Board*>(shelf->boards_.back().get())->name_, "Board 10000");
     EXPECT_EQ(read->element("offline"), nullptr) << "no element tree of the offline part";
     // The rest reads as the whole document does.
     Ref<QVBootstrap> whole = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(text));
@@ -209,7 +209,7 @@ TEST(BootstrapAnswer, ALargeAnswerIsReadInPiecesItsOfflinePartStraightIntoItsRes
     ASSERT_TRUE(plain.answer());
     EXPECT_EQ(plain.answer()->offline(), nullptr);
     ASSERT_NE(plain.answer()->element("offline"), nullptr);
-    EXPECT_EQ(plain.answer()->element("offline")->child("leaderboards")->children.size(), 3000u);
+    EXPECT_EQ(plain.answer()->element("offline")->child("leaderboards")->children.size(), 10000u);
 }
 
 TEST(BootstrapAnswer, ADamagedOrForeignAnswerReadsAsNone)

@@ -12,12 +12,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 using namespace quorvel;
 using namespace net_testing;
 using platform::Ref;
 using standin::Answer;
 
 namespace {
+
+// The process's high-water mark of resident memory, in MiB.
+long peakMiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
 
 class ActivityService : public QVService {
 public:
@@ -272,6 +282,37 @@ TEST_F(ServiceRequestTest, DamagedAnswersFailCleanly)
             EXPECT_FALSE(failedLoader()->error());
         }
         expectOneCallback();
+    }
+}
+
+TEST_F(ServiceRequestTest, AnErrorListIsReadOnceForItsMessagesWhateverItHolds)
+{
+    // Seven MiB of empty elements: a tree of them would take some 250 MiB.
+    std::string empty = "<errors>";
+    while (empty.size() < 7 * 1024 * 1024)
+        empty += "<e/>";
+    empty += "</errors>";
+    struct Case {
+        const char* name;
+        std::string body;
+        const char* told;
+    } cases[] = {
+        { "messages", "<errors><error><field>name</field><reason>is taken</reason></error><error>Try later</error></errors>",
+          "/messages.xml (HTTP 200): the service answered with errors: - name: is taken; Try later" },
+        { "empty", empty, "/empty.xml (HTTP 200): the service answered with errors: (no message)" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::LogCapture log;
+        recorder = CallbackRecorder::create();
+        const std::string path = std::string(c.name) + ".xml";
+        server.script("GET", path, Answer::xml(c.body));
+        const long before = peakMiB();
+        get(path);
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_EQ(recorder->failures, 1);
+        EXPECT_TRUE(log.contains(c.told));
+        EXPECT_LT(peakMiB() - before, 100) << "MiB more at the peak: the list was built as a tree";
     }
 }
 

@@ -3,7 +3,9 @@
 #include "ServiceTestSupport.h"
 
 #include "social/runtime/QVBinaryKeyedArchive.h"
+#include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <zlib.h>
 
 using namespace quorvel;
 using namespace service_testing;
@@ -293,6 +296,74 @@ TEST_F(QVUserPictureTest, APictureHasAPixelBudgetAndALargeOneStillArrivesOnTheMa
     EXPECT_FALSE(delegate->offTheMainThread);
     EXPECT_EQ(QVImageCache::sharedInstance()->count(), 1u);
     EXPECT_EQ(delegate->failed.size(), 1u);
+}
+
+
+TEST_F(QVUserPictureTest, APictureCancelledOrReplacedWhileItDecodesIsNotTold)
+{
+    // Large pictures decode on the decoder thread, one at a time in the order
+    // asked, and come back through the main loop in that order.
+    auto large = *platform::Image::imageWithRGBA(640, 400, platform::Bytes(640 * 400 * 4, 77))->pngData();
+    auto small = *platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 5))->pngData();
+    for (const char* name : { "cancelled", "replaced", "before-cached", "fence" })
+        server.route("GET", std::string("pictures/") + name + ".png", standin::Answer::xml(std::string(large.begin(), large.end())));
+    server.route("GET", "pictures/small.png", standin::Answer::xml(std::string(small.begin(), small.end())));
+    auto u = QVUser::create();
+    auto fetchUntilArrived = [&](const char* name) {
+        u->setProfilePictureUrl(server.baseUrl() + "pictures/" + name + ".png");
+        Ref<QVRequestHandle> handle = u->getProfilePicture();
+        auto* request = handle ? dynamic_cast<QVHttpRequest*>(handle->request()) : nullptr;
+        EXPECT_TRUE(request && waitFor([&] { return request->isFinished(); })) << name;
+        return handle;
+    };
+
+    // Cancelled once its bytes arrived: their decode is under way.
+    fetchUntilArrived("cancelled")->cancel();
+    // A newer picture over one that is decoding.
+    fetchUntilArrived("replaced");
+    fetchUntilArrived("small");
+    ASSERT_TRUE(waitFor([&] { return delegate->pictures.size() == 1; }));
+    EXPECT_EQ(delegate->pictures[0]->width(), 2u);
+    // A cached picture over one that is decoding.
+    fetchUntilArrived("before-cached");
+    auto cached = platform::Image::imageWithRGBA(3, 3, platform::Bytes(36, 1));
+    QVImageCache::sharedInstance()->store(cached, "http://cached/3.png");
+    u->setProfilePictureUrl("http://cached/3.png");
+    EXPECT_FALSE(u->getProfilePicture());
+    ASSERT_EQ(delegate->pictures.size(), 2u);
+
+    // Another user's large picture, decoded after all of those.
+    auto other = QVUser::create();
+    other->setProfilePictureUrl(server.baseUrl() + "pictures/fence.png");
+    other->getProfilePicture();
+    ASSERT_TRUE(waitFor([&] { return delegate->pictures.size() == 3; }));
+    EXPECT_EQ(delegate->users[2].get(), other.get());
+    EXPECT_EQ(delegate->pictures[1].get(), cached.get()) << "the cached picture stays the last told";
+    EXPECT_TRUE(delegate->failed.empty());
+}
+
+TEST_F(QVUserPictureTest, APictureOfFewPixelsButManyBytesDecodesOffTheMainLoop)
+{
+    // A 1x1 picture carrying a private chunk of 100 kB.
+    auto png = *platform::Image::imageWithRGBA(1, 1, platform::Bytes(4, 9))->pngData();
+    platform::Bytes chunk = { 0, 1, 0x86, 0xA0, 'p', 'r', 'V', 't' };
+    chunk.resize(chunk.size() + 100'000, 3);
+    const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk.push_back(static_cast<uint8_t>(crc >> shift));
+    png.insert(png.end() - 12, chunk.begin(), chunk.end());
+    ASSERT_GT(png.size(), QVPictureDecoder::kInlineBytes);
+
+    Ref<platform::Image> decoded;
+    bool told = false;
+    QVPictureDecoder::decode(png, "http://pictures/heavy.png", [&](Ref<platform::Image> image) {
+        told = true;
+        decoded = std::move(image);
+    });
+    EXPECT_FALSE(told) << "decoded on the spot";
+    ASSERT_TRUE(waitFor([&] { return told; }));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width(), 1u);
 }
 
 } // namespace
