@@ -400,8 +400,17 @@ bool createDirectories(const std::string& p)
 {
     if (p.empty())
         return false;
-    std::error_code ec;
-    std::filesystem::create_directories(p, ec);
+    // Each missing folder is made 0700 whatever the umask (which can only
+    // narrow it): the home's folders hold the device's identity and the
+    // player's data, nobody else's to replace. Folders already there are left
+    // as they are.
+    for (size_t end = p.find('/', 1);; end = p.find('/', end + 1)) {
+        std::string prefix = p.substr(0, end);
+        if (!prefix.empty() && prefix.back() != '/')
+            ::mkdir(prefix.c_str(), 0700);
+        if (end == std::string::npos)
+            break;
+    }
     return isDirectory(p);
 }
 

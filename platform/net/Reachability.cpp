@@ -4,6 +4,8 @@
 #include "platform/foundation/Weak.h"
 
 #include <netdb.h>
+#include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -85,26 +87,74 @@ HostReachability::~HostReachability()
 {
     if (timer_)
         timer_->invalidate();
+    if (lookup_)
+        lookup_->cancel();
 }
+
+namespace {
+
+// Whether the system has a route to one of the addresses: a UDP connect, which sends nothing.
+int routeStatus(const std::vector<ResolvedAddress>& addresses)
+{
+    for (const ResolvedAddress& a : addresses) {
+        int fd = socket(a.family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            continue;
+        bool routed = connect(fd, reinterpret_cast<const sockaddr*>(&a.address), a.length) == 0;
+        close(fd);
+        if (routed)
+            return Reachability::ReachableViaWiFi;
+    }
+    return Reachability::NotReachable;
+}
+
+// A numeric address, resolved without asking a name server; nullopt for a name.
+std::optional<std::vector<ResolvedAddress>> numericAddress(const std::string& host, const std::string& port)
+{
+    addrinfo hints {};
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
+        return std::nullopt;
+    std::vector<ResolvedAddress> addresses;
+    for (addrinfo* a = found; a; a = a->ai_next) {
+        if (a->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        ResolvedAddress r;
+        r.family = a->ai_family;
+        r.socktype = a->ai_socktype;
+        r.protocol = a->ai_protocol;
+        std::memcpy(&r.address, a->ai_addr, a->ai_addrlen);
+        r.length = a->ai_addrlen;
+        addresses.push_back(r);
+    }
+    freeaddrinfo(found);
+    return addresses;
+}
+
+} // namespace
 
 void HostReachability::check()
 {
-    int status = NotReachable;
-    addrinfo hints {};
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (!host_.empty() && getaddrinfo(host_.c_str(), port_.c_str(), &hints, &found) == 0) {
-        for (addrinfo* a = found; a && status == NotReachable; a = a->ai_next) {
-            int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-            if (fd < 0)
-                continue;
-            if (connect(fd, a->ai_addr, a->ai_addrlen) == 0)
-                status = ReachableViaWiFi;
-            close(fd);
-        }
-        freeaddrinfo(found);
+    if (host_.empty()) {
+        setStatusAndNotify(NotReachable);
+        return;
     }
-    setStatusAndNotify(status);
+    if (auto addresses = numericAddress(host_, port_)) {
+        setStatusAndNotify(routeStatus(*addresses));
+        return;
+    }
+    // A name goes to the name server off the loop; one that does not answer
+    // holds no frame, and its lookups do not pile up while it stays silent.
+    if (lookup_ && lookup_->isPending())
+        return;
+    Weak<HostReachability> weak(this);
+    lookup_ = NameLookup::start(host_, port_, SOCK_DGRAM,
+                                [weak](bool resolved, const std::vector<ResolvedAddress>& addresses) {
+        if (auto self = weak.lock())
+            self->setStatusAndNotify(resolved ? routeStatus(addresses) : NotReachable);
+    });
 }
 
 } // namespace platform

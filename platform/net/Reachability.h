@@ -5,10 +5,14 @@
 // ManualReachability is set by tests; HostReachability checks in programs
 // whether the system has a route to the host (a UDP connect, which sends
 // nothing) when created and then every 30 s of the run loop, reporting changes.
+// A numeric address is checked at once; a name is resolved off the main loop
+// (NameLookup), so a name server that does not answer holds no frame, and the
+// status stays what it was until the answer comes.
 #pragma once
 
 #include "platform/foundation/Object.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/net/NameLookup.h"
 
 #include <functional>
 #include <map>
@@ -55,7 +59,8 @@ public:
     // `url` or bare host name; the host part is checked.
     [[nodiscard]] static Ref<HostReachability> create(const std::string& urlOrHost);
     ~HostReachability() override;
-    // Checks now (also runs every 30 s).
+    // Checks now (also runs every 30 s); for a name, starts its lookup unless
+    // one is still on its way, and the status changes when it answers.
     void check();
     static constexpr double kInterval = 30.0;
 
@@ -64,6 +69,7 @@ private:
     std::string host_;
     std::string port_;
     Ref<Timer> timer_;
+    Ref<NameLookup> lookup_;
 };
 
 // The host and port of an "http://host:port/..." address ("80"/"443" by scheme when absent).

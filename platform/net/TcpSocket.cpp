@@ -1,6 +1,7 @@
 // Blocking TCP with cancellation: every wait polls the socket together with an
 // eventfd that cancel() signals.
 #include "platform/net/TcpSocket.h"
+#include "platform/net/NameLookup.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -71,18 +73,23 @@ TcpSocket::Result TcpSocket::connect(const std::string& host, int port, double t
     close();
     if (cancelled_)
         return Result::Cancelled;
-    addrinfo hints {};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+    // The name is resolved off this thread, so that cancel() also ends a wait
+    // on a name server that does not answer.
+    std::vector<ResolvedAddress> found;
+    switch (resolveName(host, std::to_string(port), SOCK_STREAM, found, wakeFd_)) {
+    case LookupResult::Ok:
+        break;
+    case LookupResult::Cancelled:
+        return Result::Cancelled;
+    case LookupResult::Failed:
         return Result::Failed;
+    }
     Result result = Result::Failed;
-    for (addrinfo* a = found; a; a = a->ai_next) {
-        fd_ = socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    for (const ResolvedAddress& a : found) {
+        fd_ = socket(a.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd_ < 0)
             continue;
-        int rc = ::connect(fd_, a->ai_addr, a->ai_addrlen);
+        int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&a.address), a.length);
         if (rc != 0 && errno == EINPROGRESS) {
             result = waitFor(POLLOUT, timeout);
             if (result == Result::Ok) {
@@ -101,7 +108,6 @@ TcpSocket::Result TcpSocket::connect(const std::string& host, int port, double t
         if (result == Result::Cancelled)
             break;
     }
-    freeaddrinfo(found);
     return result;
 }
 

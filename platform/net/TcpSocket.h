@@ -1,6 +1,7 @@
 // TcpSocket: a blocking TCP connection for a thread of its own (the presence
 // channel). Every wait can be cut short from another thread with cancel(),
-// which makes the pending and all later calls fail at once.
+// which makes the pending and all later calls fail at once: connect()'s name
+// lookup too, which runs on a lookup thread of its own.
 //
 // connect() and receive() wait at most their timeouts (real time). The
 // socket's own reference count is atomic, so it may be shared with the thread.

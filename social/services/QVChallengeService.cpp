@@ -2,6 +2,7 @@
 // challenge-to-user and the challenge screens.
 #include "social/services/QVChallengeService.h"
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVCompressableData.h"
@@ -50,31 +51,6 @@ QVChallengeToUser* firstChallengeToUser(platform::Object* object)
         if (auto* c = dynamic_cast<QVChallengeToUser*>(item.get()))
             return c;
     return nullptr;
-}
-
-// Writes beside the target and renames it over, so a reader never sees half a file.
-bool writeAtomically(const std::string& path, const std::string& text)
-{
-    std::string temp = path + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 bool present(const QVChallengeScreen& screen)
@@ -336,8 +312,11 @@ bool QVChallengeService::writeChallengeToUserToFile(const std::string& path, con
 {
     if (path.empty())
         return false;
-    if (!writeAtomically(path, challengeToUser.toResourceArrayXml())) {
-        platform::logWarning("Quorvel: the challenge could not be written to %s", path.c_str());
+    // As the other files the client keeps: whole, never through a link, and
+    // the player's alone (0600), for the challenge holds its hidden text.
+    std::string error;
+    if (!platform::writeFileAtomically(path, challengeToUser.toResourceArrayXml(), 0600, &error)) {
+        platform::logWarning("Quorvel: the challenge could not be written to %s (%s)", path.c_str(), error.c_str());
         return false;
     }
     return true;

@@ -3,9 +3,13 @@
 #include "tools/standin/StandInChallenges.h"
 
 #include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
 
+#include <openssl/crypto.h>
+
+#include <string_view>
 #include <vector>
 
 namespace standin {
@@ -21,6 +25,7 @@ CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMEN
 CREATE TABLE IF NOT EXISTS challenge_definitions (id INTEGER PRIMARY KEY, name TEXT NOT NULL, image_url TEXT,
     multi_attempt INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS challenge_views (challenges_user_id INTEGER PRIMARY KEY);
+CREATE TABLE IF NOT EXISTS challenge_data_keys (challenge_id INTEGER PRIMARY KEY, data_key TEXT NOT NULL);
 )sql";
 
 const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitions VALUES"
@@ -64,6 +69,31 @@ int64_t results(Store& s, int64_t user, int64_t definition, const char* result)
     return q.step() ? q.integer(0) : 0;
 }
 
+// 128 random bits: no one guesses a challenge's data address.
+constexpr size_t kDataKeyBytes = 16;
+
+bool sameKey(const std::string& kept, const std::string& given)
+{
+    return kept.size() == given.size() && CRYPTO_memcmp(kept.data(), given.data(), kept.size()) == 0;
+}
+
+// The random part of a challenge's data address, made when first asked for
+// (a challenge kept before addresses had one gets it then); empty when the
+// service has no random bytes.
+std::string dataKey(Store& s, int64_t challenge)
+{
+    Statement q(s.db, "SELECT data_key FROM challenge_data_keys WHERE challenge_id = ?");
+    q.bind(1, challenge);
+    if (q.step())
+        return q.text(0);
+    std::optional<std::string> key = randomHex(kDataKeyBytes);
+    if (!key)
+        return {};
+    Statement add(s.db, "INSERT INTO challenge_data_keys (challenge_id, data_key) VALUES (?, ?)");
+    add.bind(1, challenge).bind(2, *key);
+    return add.run() ? *key : std::string();
+}
+
 std::string challengeElement(Store& s, int64_t id, int64_t viewer)
 {
     Statement q(s.db, "SELECT challenger_id, definition_id, description, COALESCE(hidden_text, ''),"
@@ -73,7 +103,7 @@ std::string challengeElement(Store& s, int64_t id, int64_t viewer)
         return {};
     return "<challenge><id>" + std::to_string(id) + "</id>" + element("description", q.text(2))
         + element("hidden_text", q.text(3)) + element("user_message", q.text(4))
-        + element("user_data_url", "/challenges/" + std::to_string(id) + "/data.blob")
+        + element("user_data_url", "/challenges/" + std::to_string(id) + "/" + dataKey(s, id) + "/data.blob")
         + definitionElement(s, q.integer(1)) + players::userElement(s, q.integer(0), viewer) + "</challenge>";
 }
 
@@ -211,12 +241,17 @@ Answer challenges::answer(Store& s, const LoggedRequest& r, int64_t user)
 
 Answer challenges::data(Store& s, const LoggedRequest& r)
 {
-    std::string id = r.path.substr(11);
-    id = id.substr(0, id.find('/'));
+    // challenges/<id>/<key>/data.blob: fetched unsigned, so the address's
+    // random key is what keeps one challenge's data from whoever counts ids.
+    std::string rest = r.path.substr(std::string_view("challenges/").size());
+    std::string id = rest.substr(0, rest.find('/'));
+    rest = rest.size() > id.size() ? rest.substr(id.size() + 1) : std::string();
+    std::string key = rest.substr(0, rest.find('/'));
     auto challenge = number(id);
-    Statement q(s.db, "SELECT data FROM challenges WHERE id = ?");
+    Statement q(s.db, "SELECT c.data, k.data_key FROM challenges c JOIN challenge_data_keys k ON k.challenge_id = c.id"
+                      " WHERE c.id = ?");
     q.bind(1, challenge.value_or(-1));
-    if (!challenge || !q.step())
+    if (!challenge || key.empty() || rest != key + "/data.blob" || !q.step() || !sameKey(q.text(1), key))
         return xml::error(404, "No such challenge");
     Answer a;
     a.body = q.text(0);

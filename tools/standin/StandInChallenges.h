@@ -31,7 +31,8 @@ Answer received(Store& s, const LoggedRequest& r, int64_t user);
 int64_t unviewedCount(Store& s, int64_t user);
 // challenges_users/<id>/update.xml, only by the player it went to.
 Answer answer(Store& s, const LoggedRequest& r, int64_t user);
-// challenges/<id>/..., unsigned: the challenge's data.
+// challenges/<id>/<key>/data.blob, unsigned: the challenge's data, at the
+// address its records give (<key> random, so ids counted find nothing).
 Answer data(Store& s, const LoggedRequest& r);
 
 } // namespace standin::challenges

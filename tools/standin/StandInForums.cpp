@@ -162,6 +162,19 @@ Answer forums::threads(Store& s, const LoggedRequest& r, int64_t user)
     auto topic = pathId(r.path);
     if (!topic || !endsWith(r.path, "/discussions.xml"))
         return xml::error(404, "Not found");
+    if (*topic == 0) {
+        // The conversations' topic: each player sees only the ones they take part in.
+        std::vector<int64_t> theirs;
+        Statement q(s.db, "SELECT id FROM discussions WHERE topic_id = 0 ORDER BY updated_at DESC, id DESC");
+        while (q.step())
+            if (auto pair = conversationPlayers(s, q.integer(0)); pair && (pair->first == user || pair->second == user))
+                theirs.push_back(q.integer(0));
+        xml::Page page = xml::requestedPage(r);
+        std::string body;
+        for (size_t i = page.offset(); i < theirs.size() && i < page.offset() + page.perPage; ++i)
+            body += threadElement(s, theirs[i], user);
+        return Answer::xml("<resources>" + xml::pageHeader(theirs.size(), page) + body + "</resources>");
+    }
     return Answer::xml("<resources>"
                        + pageOf(s, r, "SELECT COUNT(*) FROM discussions WHERE topic_id = ?",
                                 "SELECT id FROM discussions WHERE topic_id = ? ORDER BY updated_at DESC, id DESC"
@@ -271,6 +284,8 @@ Answer forums::unsubscribe(Store& s, const LoggedRequest& r, int64_t user)
     auto thread = pathId(r.path);
     if (!thread || !threadExists(s, *thread))
         return xml::error(404, "No such thread");
+    if (outsiderOf(s, *thread, user))
+        return outsiderRefused();
     Statement q(s.db, "DELETE FROM subscriptions WHERE user_id = ? AND discussion_id = ?");
     q.bind(1, user).bind(2, *thread).run();
     return Answer::xml("<resources>" + threadElement(s, *thread, user) + "</resources>");

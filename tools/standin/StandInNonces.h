@@ -6,6 +6,15 @@
 // oldest-stamped is forgotten and every request stamped no later than it is
 // refused from then on. A memory kept on disk as well (the state's) is
 // restored after a restart, so what was taken before it is refused after it.
+//
+// Forgetting is each caller's own (a caller is a consumer key and a token:
+// the game's key alone is one caller, each player's token another). A caller
+// holds at most its share of the budget; past it, or when the whole budget
+// is full, the oldest of the caller holding the most is forgotten, and only
+// that caller's requests stamped no later are refused. Nothing stamped after
+// the service's clock is forgotten: the newcomer is refused instead, so a
+// flood stamped at the window's far edge refuses none of its caller's honest
+// requests stamped now, and no other caller's at all.
 #pragma once
 
 #include <cstddef>
@@ -22,9 +31,10 @@ constexpr size_t kMaxNonceBytes = 128;
 
 class NonceMemory {
 public:
-    // Remembers requests within `budget` bytes: each costs its key and the
-    // bookkeeping that finds it (cost()).
-    explicit NonceMemory(size_t budget);
+    // Remembers requests within `budget` bytes, a caller's within `share`
+    // bytes (0: the whole budget): each costs its key and the bookkeeping
+    // that finds it (cost()).
+    explicit NonceMemory(size_t budget, size_t share = 0);
 
     // A signed request's OAuth fields, as sent.
     struct Stamp {
@@ -33,42 +43,67 @@ public:
         std::string nonce;
         long long timestamp { 0 };
     };
-    // What the memory knows a request by.
+    // What the memory knows a request by; it begins with its caller's name and '&'.
     static std::string key(const Stamp& stamp);
+    // Whose request it is: the consumer key and the token.
+    static std::string caller(const Stamp& stamp);
     static size_t cost(const std::string& key);
 
     // Why a request whose signature verified may not be taken: a nonce over
     // kMaxNonceBytes, a timestamp further than `window` seconds from `now` (a
-    // window of 0 takes any), one at or before a forgotten request's, or a
-    // request taken before. Empty when it may be taken; it is remembered from
-    // then on. `problem` is told OAuth's word for a refusal: "timestamp_refused"
-    // for the window alone (the sender's clock), "nonce_used" for a request
-    // that is or may be a replay, "parameter_rejected" for the nonce's length.
+    // window of 0 takes any), one at or before a forgotten request of its
+    // caller's, a request taken before, or one that finds its caller's share
+    // (or the whole memory) full of requests stamped later than `now`. Empty
+    // when it may be taken; it is remembered from then on. `problem` is told
+    // OAuth's word for a refusal: "timestamp_refused" for the window alone
+    // (the sender's clock), "nonce_used" for a request that is or may be a
+    // replay, "parameter_rejected" for the nonce's length, and
+    // "consumer_key_refused" while the memory has no room for its caller.
     std::string take(const Stamp& stamp, long long now, long long window, std::string* problem = nullptr);
     // Remembers what a memory kept on disk holds, as take() would have taken
-    // it: every request stamped up to `forgottenUpTo` is refused, and a key
-    // is a request taken (one the window or the budget no longer holds is
-    // forgotten as take() forgets).
-    void restoreForgotten(long long forgottenUpTo);
+    // it: every request of `caller` (every caller's, for an empty name)
+    // stamped up to `forgottenUpTo` is refused, and a key is a request taken
+    // (one the window or the budget no longer holds is forgotten as take()
+    // forgets).
+    void restoreForgotten(const std::string& caller, long long forgottenUpTo);
     void restore(const std::string& key, long long timestamp, long long now, long long window);
 
-    // Every request stamped up to this is refused (none while nothing was forgotten).
-    std::optional<long long> forgottenUpTo() const { return forgottenUpTo_; }
+    // Every request of the caller stamped up to this is refused (none while
+    // nothing of theirs was forgotten).
+    std::optional<long long> forgottenUpTo(const std::string& caller) const;
     size_t size() const { return keys_.size(); }
     size_t bytes() const { return bytes_; }
     size_t budget() const { return budget_; }
+    size_t share() const { return share_; }
 
 private:
-    void forgetOldest();
-    void remember(const std::string& key, long long timestamp);
-    std::string stale(long long timestamp, long long now, long long window, std::string* problem = nullptr);
+    struct Caller {
+        size_t bytes { 0 };
+        // The caller's keys by timestamp (they point into keys_).
+        std::multimap<long long, const std::string*> byTimestamp;
+        std::optional<long long> forgottenUpTo;
+    };
+    using Callers = std::map<std::string, Caller>;
+
+    // Forgets one of the caller's keys; `raise` refuses from then on what the
+    // caller stamped no later (not needed for what the window left behind).
+    void forget(Callers::iterator caller, std::multimap<long long, const std::string*>::iterator entry, bool raise);
+    void dropIfEmpty(Callers::iterator caller);
+    std::string remember(const std::string& callerName, const std::string& key, long long timestamp, long long now);
+    std::string stale(const std::string& callerName, long long timestamp, long long now, long long window,
+                      std::string* problem);
+    std::optional<long long> horizon(const std::string& callerName) const;
 
     size_t budget_;
+    size_t share_;
     size_t bytes_ { 0 };
-    // Each key is kept once; the timestamps point at the keys.
+    // Each key is kept once; each caller's timestamps point at its keys.
     std::unordered_set<std::string> keys_;
-    std::multimap<long long, const std::string*> byTimestamp_;
-    std::optional<long long> forgottenUpTo_;
+    Callers callers_;
+    // Every key by timestamp, with its caller, for what the window leaves behind.
+    std::multimap<long long, std::pair<const std::string*, Callers::iterator>> byTimestamp_;
+    // Restored from an older memory kept on disk: every caller's requests up to it.
+    std::optional<long long> everyoneUpTo_;
 };
 
 } // namespace standin

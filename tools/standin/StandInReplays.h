@@ -35,9 +35,11 @@ public:
     // The requests kept and not forgotten (those stamped further back than
     // `window` seconds from `now` are dropped; a window of 0 keeps all).
     StandInServer::TakenRequests load(long long now, long long window);
-    // Keeps a request taken, and now and then lets go of those the memory
-    // refuses without them (stamped up to `forgottenUpTo`, which is kept).
-    bool keep(const std::string& key, long long timestamp, std::optional<long long> forgottenUpTo);
+    // Keeps a request taken, and now and then lets go of those of its caller
+    // the memory refuses without them (stamped up to `forgottenUpTo`, which
+    // is kept as that caller's horizon).
+    bool keep(const std::string& key, long long timestamp, const std::string& caller,
+              std::optional<long long> forgottenUpTo);
 
 private:
     Store& store_;

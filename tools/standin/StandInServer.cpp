@@ -148,14 +148,15 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     // the same one again is a replay.
     std::chrono::seconds timestampWindow { kTimestampWindow };
     std::chrono::seconds clockOffset { 0 };
-    NonceMemory nonces { kNonceMemoryBudget };
+    NonceMemory nonces { kNonceMemoryBudget, kNonceMemoryShare };
     StandInServer::KeepTaken keepTaken;
 
     // Why a request whose signature verified is still refused: a nonce too
     // long, a timestamp outside the window, or a nonce seen before; when
-    // taken, what the memory knows it by; `problem` is told OAuth's word for
-    // a refusal. The mutex is held.
-    std::string staleness(const Params& oauth, std::string& taken, long long& timestamp, std::string& problem);
+    // taken, what the memory knows it by and whose it is; `problem` is told
+    // OAuth's word for a refusal. The mutex is held.
+    std::string staleness(const Params& oauth, std::string& taken, std::string& takenBy, long long& timestamp,
+                          std::string& problem);
     // The service's clock, in seconds since 1970.
     long long now() const { return static_cast<long long>(std::time(nullptr)) + clockOffset.count(); }
 
@@ -176,14 +177,15 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
                  const char* verdict = "not read");
 };
 
-std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp,
-                                           std::string& problem)
+std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, std::string& takenBy,
+                                           long long& timestamp, std::string& problem)
 {
     NonceMemory::Stamp stamp { lastValue(oauth, "oauth_consumer_key"), lastValue(oauth, "oauth_token"),
                                lastValue(oauth, "oauth_nonce"), std::stoll(lastValue(oauth, "oauth_timestamp")) };
     std::string why = nonces.take(stamp, now(), timestampWindow.count(), &problem);
     if (why.empty()) {
         taken = NonceMemory::key(stamp);
+        takenBy = NonceMemory::caller(stamp);
         timestamp = stamp.timestamp;
     }
     return why;
@@ -305,7 +307,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
     logged.viaChannel = req.header(kChannelMarkerHeader).has_value();
     logged.authorization = req.header("Authorization").value_or("");
     // A request taken, for the keeper to keep before anything acts on it.
-    std::string taken;
+    std::string taken, takenBy;
     long long takenAt = 0;
     std::optional<long long> forgottenUpTo;
     KeepTaken keeper;
@@ -332,15 +334,15 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
                                                          &logged.signatureFailure, &logged.oauthProblem);
         }
         if (logged.signatureValid) {
-            logged.signatureFailure = staleness(oauth, taken, takenAt, logged.oauthProblem);
+            logged.signatureFailure = staleness(oauth, taken, takenBy, takenAt, logged.oauthProblem);
             logged.signatureValid = logged.signatureFailure.empty();
-            forgottenUpTo = nonces.forgottenUpTo();
+            forgottenUpTo = nonces.forgottenUpTo(takenBy);
             keeper = keepTaken;
         }
     }
     // Kept without the server's lock: the keeper takes the state's, which
     // the state's routes hold while they tell the server of a new token.
-    if (!taken.empty() && keeper && !keeper(taken, takenAt, forgottenUpTo) && !refuse) {
+    if (!taken.empty() && keeper && !keeper(taken, takenAt, takenBy, forgottenUpTo) && !refuse) {
         refuse = true;
         refusal = xml::error(500, "The service could not keep the request's nonce, which refuses its replay after a "
                                   "restart");
@@ -754,8 +756,8 @@ void StandInServer::keepTakenRequests(const TakenRequests& before, KeepTaken kee
 {
     std::lock_guard guard(impl_->mutex);
     const long long now = impl_->now(), window = impl_->timestampWindow.count();
-    if (before.forgottenUpTo)
-        impl_->nonces.restoreForgotten(*before.forgottenUpTo);
+    for (auto& [caller, upTo] : before.forgottenUpTo)
+        impl_->nonces.restoreForgotten(caller, upTo);
     for (auto& [key, timestamp] : before.taken)
         impl_->nonces.restore(key, timestamp, now, window);
     impl_->keepTaken = std::move(keep);

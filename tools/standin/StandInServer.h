@@ -91,9 +91,12 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 constexpr size_t kFormBodyLimit = 1024 * 1024;
 // How far a signed request's timestamp may be from the service's clock, and
 // the bytes the requests taken are remembered in to refuse their replays
-// (NonceMemory: some 74,000 of the client's).
+// (NonceMemory: some 74,000 of the client's), a caller's (the game's key
+// alone, or a player's token) within a sixteenth of them: some 4,600, more
+// than a game sends in the window, so no caller pushes out another's.
 constexpr long kTimestampWindow = 300;
 constexpr size_t kNonceMemoryBudget = 16 * 1024 * 1024;
+constexpr size_t kNonceMemoryShare = kNonceMemoryBudget / 16;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
 
 class StandInServer {
@@ -150,9 +153,11 @@ public:
     // answered 500 and reaches no route.
     struct TakenRequests {
         std::vector<std::pair<std::string, long long>> taken; // key, timestamp
-        std::optional<long long> forgottenUpTo;
+        // Each caller's horizon (NonceMemory::caller); an empty name stands for every caller.
+        std::map<std::string, long long> forgottenUpTo;
     };
-    using KeepTaken = std::function<bool(const std::string& key, long long timestamp,
+    // A request taken, with the horizon of its caller's requests forgotten.
+    using KeepTaken = std::function<bool(const std::string& key, long long timestamp, const std::string& caller,
                                          std::optional<long long> forgottenUpTo)>;
     void keepTakenRequests(const TakenRequests& before, KeepTaken keep);
     // Receives one line per answered request: method, path, status and the

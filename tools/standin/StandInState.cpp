@@ -165,8 +165,9 @@ void StandInState::install(StandInServer& server)
         replays_ = std::make_unique<replays::Keeper>(s, path_);
     server.keepTakenRequests(replays_->load(static_cast<long long>(std::time(nullptr)), kTimestampWindow),
                              [keeper = replays_.get()](const std::string& key, long long timestamp,
+                                                       const std::string& caller,
                                                        std::optional<long long> forgottenUpTo) {
-                                 return keeper->keep(key, timestamp, forgottenUpTo);
+                                 return keeper->keep(key, timestamp, caller, forgottenUpTo);
                              });
     // Every route runs in one transaction of its own (Store::kept): what it
     // answers with success is kept, checked, or the answer is 500.

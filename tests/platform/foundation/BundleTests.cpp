@@ -81,14 +81,18 @@ TEST_F(BundleTest, RefusesNamesThatLeaveTheResourceRoot)
     EXPECT_EQ(b.pathForResource("in.png", "", "sub/../.."), "");
 }
 
+// The folders the home holds are the player's alone (0700), whatever the umask.
 TEST_F(BundleTest, CreatesDocumentsAndPreferencesOnDemand)
 {
+    testing_support::ScopedUmask open(0);
     Bundle& b = Bundle::main();
     EXPECT_FALSE(path::fileExists(dir.file("home")));
     EXPECT_EQ(b.documentsDirectory(), dir.file("home/Documents"));
     EXPECT_TRUE(path::isDirectory(dir.file("home/Documents")));
     EXPECT_EQ(b.preferencesDirectory(), dir.file("home/Library/Preferences"));
     EXPECT_TRUE(path::isDirectory(dir.file("home/Library/Preferences")));
+    for (const char* folder : { "home", "home/Documents", "home/Library", "home/Library/Preferences" })
+        EXPECT_EQ(testing_support::fileMode(dir.file(folder)), 0700) << folder;
 }
 
 TEST_F(BundleTest, SetHomeIsKeptWhenTheIdentifierChanges)

@@ -1,8 +1,10 @@
 // The cancellable loopback socket of the presence channel.
 #include "platform/net/TcpSocket.h"
+#include "support/SilentNameServer.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <thread>
 
@@ -35,6 +37,27 @@ TEST(TcpSocket, CancelFromAnotherThreadEndsAWait)
     ASSERT_EQ(other->connect("127.0.0.1", port, 5), TcpSocket::Result::Ok);
     listener->close();
     EXPECT_NE(TcpSocket::create()->connect("127.0.0.1", port, 5), TcpSocket::Result::Ok);
+}
+
+// A name server that does not answer holds the connecting thread, not the one
+// that cancels it: shutdown never waits on a lookup.
+TEST(TcpSocket, CancelEndsAWaitOnANameServerThatDoesNotAnswer)
+{
+    testing_support::SilentNameServer names;
+    auto socket = TcpSocket::create();
+    auto connected = std::async(std::launch::async, [&] { return socket->connect("presence.example", 61613, 5); });
+    ASSERT_TRUE(names.waitAsked(1));
+    socket->cancel();
+    ASSERT_EQ(connected.wait_for(testing_support::kHungAfter), std::future_status::ready);
+    EXPECT_EQ(connected.get(), TcpSocket::Result::Cancelled);
+    EXPECT_EQ(names.ended(), 0u); // the lookup itself still waits
+
+    // Once the name answers, a connection goes to the address it names.
+    auto listener = TcpSocket::create();
+    int port = listener->listenLoopback(0);
+    ASSERT_GT(port, 0);
+    names.answer();
+    EXPECT_EQ(TcpSocket::create()->connect("presence.example", port, 5), TcpSocket::Result::Ok);
 }
 
 } // namespace

@@ -116,7 +116,13 @@ TEST_F(StandInForums, ADeletedConversationLeavesOneInboxUntilTheNextMessage)
     EXPECT_EQ(send(cy, "GET", "discussions/" + id + "/posts.xml").status, 403);
     EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", "Hello both" } }).status, 403);
     EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/subscribe.xml").status, 403);
+    EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/unsubscribe.xml").status, 403);
     EXPECT_FALSE(has(send(cy, "GET", "subscriptions.xml").body, "<discussion_type>Conversation"));
+    // Nor to find among the conversations: each player's list holds their own.
+    auto listed = send(cy, "GET", "topics/0/discussions.xml").body;
+    EXPECT_FALSE(has(listed, "<id>" + id + "</id>")) << listed;
+    EXPECT_TRUE(has(listed, "<total_objects>0</total_objects>")) << listed;
+    EXPECT_TRUE(has(send(bob, "GET", "topics/0/discussions.xml").body, "<id>" + id + "</id>"));
     EXPECT_EQ(state->postsIn(std::stoll(id)).size(), 0u);
 
     send(ann, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", "Still there?" } });
@@ -419,13 +425,29 @@ TEST_F(StandInCloud, ChallengeDataKeepsItsNulBytes)
 {
     int64_t ann = addPlayer("Ann");
     std::string data("a\0b", 3);
-    ASSERT_EQ(send(ann, "POST", "challenges.xml",
-                   { { "challenge_definition_id", "51" }, { "challenge_description", "Beat me" }, { "challenge_user_data", data },
-                     { "challenge_user_ids[]", "18" } })
-                  .status,
-              200);
-    auto kept = send(ann, "GET", "challenges/61/data.blob");
+    auto sent = send(ann, "POST", "challenges.xml",
+                     { { "challenge_definition_id", "51" }, { "challenge_description", "Beat me" },
+                       { "challenge_user_data", data }, { "challenge_user_ids[]", "18" } });
+    ASSERT_EQ(sent.status, 200);
+    const std::string open = "<user_data_url>/", close = "</user_data_url>";
+    auto at = sent.body.find(open);
+    ASSERT_NE(at, std::string::npos) << sent.body;
+    std::string address = sent.body.substr(at + open.size(), sent.body.find(close, at) - at - open.size());
+    auto kept = send(ann, "GET", address);
     EXPECT_EQ(kept.body, data);
+    // Fetched unsigned, the data is found only at its unguessable address: not by counting ids.
+    EXPECT_EQ(address.rfind("challenges/61/", 0), 0u) << address;
+    EXPECT_EQ(address.size(), std::string("challenges/61/").size() + 32 + std::string("/data.blob").size()) << address;
+    auto unsigned_ = [&](const std::string& path) {
+        return standin_testing::sendRaw(server.port(), "GET /" + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                                       "Connection: close\r\n\r\n");
+    };
+    EXPECT_EQ(unsigned_(address).body, data);
+    std::string otherKey = address;
+    otherKey[std::string("challenges/61/").size()] ^= 1;
+    for (const std::string& guess : { std::string("challenges/61/data.blob"), std::string("challenges/61//data.blob"),
+                                      std::string("challenges/61/0/data.blob"), otherKey, address + "/x" })
+        EXPECT_EQ(unsigned_(guess).status, 404) << guess;
     // Its records, hidden text with them, are for its challenger and recipients.
     int64_t bob = addPlayer("Bob");
     EXPECT_EQ(send(bob, "GET", "challenges_users.xml", { { "challenge_id", "61" } }).status, 404);

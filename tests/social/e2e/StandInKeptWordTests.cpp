@@ -313,9 +313,9 @@ TEST(StandInNonceMemory, ARequestIsNeverForgottenWhileItsTimestampCouldStillBeTa
     EXPECT_EQ(memory.take(stamp("d", now), now, 300), "");
     EXPECT_EQ(memory.size(), 3u);
     EXPECT_LE(memory.bytes(), three);
-    const std::string forgotten = "timestamp " + std::to_string(now - 20) + " is no later than a request the service"
-                                  " has forgotten (it remembers requests within " + std::to_string(three)
-        + " bytes): a replay could not be told";
+    const std::string forgotten = "timestamp " + std::to_string(now - 20) + " is no later than a request of its caller"
+                                  " the service has forgotten (it remembers requests within " + std::to_string(three)
+        + " bytes, a caller's within " + std::to_string(three) + " bytes): a replay could not be told";
     EXPECT_EQ(memory.take(stamp("a", now - 20), now, 300), forgotten);
     EXPECT_EQ(memory.take(stamp("e", now - 25), now, 300).rfind("timestamp " + std::to_string(now - 25) + " is no later", 0), 0u);
     // Those stamped later still come in, each once; the next forgotten raises the bar.
@@ -361,13 +361,61 @@ TEST(StandInNonceMemory, ALongNonceIsRefusedAndTheMemoryHoldsItsBudgetOfBytes)
     // What a memory kept on disk holds comes back after a restart: the requests
     // taken and the horizon up to which everything is refused.
     NonceMemory restored(64 * 1024);
-    restored.restoreForgotten(now - 100);
+    restored.restoreForgotten("c&t", now - 100);
     restored.restore(NonceMemory::key({ "c", "t", "kept", now - 50 }), now - 50, now, 300);
     restored.restore(NonceMemory::key({ "c", "t", "stale", now - 400 }), now - 400, now, 300);
     EXPECT_EQ(restored.take({ "c", "t", "kept", now - 50 }, now, 300), "nonce already used: a replayed request");
     EXPECT_EQ(restored.take({ "c", "t", "early", now - 100 }, now, 300).rfind("timestamp " + std::to_string(now - 100) + " is no later", 0), 0u);
     EXPECT_EQ(restored.take({ "c", "t", "fresh", now }, now, 300), "");
     EXPECT_EQ(restored.size(), 2u) << "the stale one is not restored";
+}
+
+// The game's key is in every copy of the game: a flood signed with it alone
+// (stamped at the window's far edge) must not lock out anyone else, nor the
+// game's own honest requests stamped now.
+TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
+{
+    using standin::NonceMemory;
+    const long long now = 1'000'000, window = 300;
+    auto nonce = [](int i) {
+        std::string n = std::to_string(i);
+        return std::string(8 - n.size(), '0') + n;
+    };
+    const size_t one = NonceMemory::cost(NonceMemory::key({ "game", "token-ann", nonce(0), now }));
+    NonceMemory memory(40 * one, 10 * one);
+    ASSERT_EQ(memory.take({ "game", "token-ann", nonce(0), now - 1 }, now, window), "");
+
+    size_t refused = 0;
+    for (int i = 0; i < 1000; ++i)
+        if (!memory.take({ "game", "", nonce(i), now + window }, now, window).empty())
+            ++refused;
+    EXPECT_GE(refused, 1000u - 12u);
+    EXPECT_EQ(memory.forgottenUpTo("game&"), std::nullopt) << "nothing stamped after now is forgotten";
+    EXPECT_EQ(memory.take({ "game", "", "login", now }, now, window).rfind("the service remembers no more requests of "
+                                                                          "this caller (", 0),
+              0u);
+    // Another caller's requests still come in, and are still told when replayed.
+    EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "");
+    EXPECT_EQ(memory.take({ "game", "token-ann", nonce(0), now - 1 }, now, window), "nonce already used: a replayed request");
+
+    // A flood stamped now forgets its own oldest: only its caller's horizon
+    // rises, never past now, and the budget is shared out by who holds most.
+    for (int player = 0; player < 5; ++player)
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(memory.take({ "game", "token-" + std::to_string(player), nonce(i), now - 100 + i }, now, window), "");
+    EXPECT_LE(memory.bytes(), memory.budget());
+    for (int player = 0; player < 5; ++player) {
+        auto upTo = memory.forgottenUpTo("game&token-" + std::to_string(player));
+        ASSERT_TRUE(upTo) << player;
+        EXPECT_LE(*upTo, now);
+        EXPECT_NE(memory.take({ "game", "token-" + std::to_string(player), nonce(0), now - 100 }, now, window), "");
+    }
+    EXPECT_EQ(memory.forgottenUpTo("game&token-ann"), std::nullopt);
+    EXPECT_EQ(memory.take({ "game", "token-ann", nonce(2), now }, now, window), "");
+    EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "nonce already used: a replayed request");
+
+    // Once the window has passed the flood, the game's key alone is taken again.
+    EXPECT_EQ(memory.take({ "game", "", "login", now + window + 1 }, now + window + 1, window), "");
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // request, connection and subscription, messages to notifications, the 15 s
 // reconnection after a drop, and the limit of 32 connection attempts.
 #include "support/NetTestSupport.h"
+#include "support/SilentNameServer.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -199,6 +200,20 @@ TEST_F(PresenceTest, FailedQueueRequestRetriesAfterFifteenSeconds)
     advance(15);
     ASSERT_TRUE(waitFor([&] { return presence()->isConnected(); }));
     EXPECT_EQ(server.requestCount(), 2u);
+}
+
+// A name server that does not answer holds the channel's thread, never the
+// game's shutdown.
+TEST_F(PresenceTest, ShutdownDoesNotWaitOnTheChannelsNameLookup)
+{
+    testing_support::SilentNameServer names;
+    presence()->setHostAndPort("presence.example", stomp.port());
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return names.asked() == 1; }));
+    QVPresenceService::shutdownService();
+    EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
+    EXPECT_EQ(names.ended(), 0u); // it still waits: the shutdown did not
+    EXPECT_EQ(stomp.connectionCount(), 0);
 }
 
 TEST_F(PresenceTest, StaysOffWithoutAToken)

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace quorvel;
 using namespace service_testing;
 using platform::Ref;
@@ -337,6 +339,18 @@ TEST_F(ChallengeTest, AChallengeToUserSurvivesAFileRoundTrip)
     EXPECT_TRUE(back->challenge()->challengeDefinition()->multiAttempt());
     // Written again, the file is the same.
     EXPECT_EQ(back->toResourceArrayXml(), original->toResourceArrayXml());
+
+    // It holds the challenge's hidden text: the player's alone whatever the
+    // umask, and nothing planted beside it (a link at the name a writer of
+    // this process would pick) is written through.
+    testing_support::ScopedUmask open(0);
+    std::string victim = dir.write("victim.txt", "keep");
+    std::string kept = dir.file("kept.xml");
+    ASSERT_EQ(::symlink(victim.c_str(), (kept + ".tmp." + std::to_string(::getpid())).c_str()), 0);
+    ASSERT_TRUE(original->writeToFile(kept));
+    EXPECT_EQ(testing_support::readFile(victim), "keep");
+    EXPECT_EQ(testing_support::fileMode(kept), 0600);
+    ASSERT_TRUE(QVChallengeToUser::readFromFile(kept));
 }
 
 class DataRecorder : public QVChallengeResourceDelegate {
