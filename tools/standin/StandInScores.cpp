@@ -32,8 +32,10 @@ CREATE TABLE IF NOT EXISTS high_scores (id INTEGER PRIMARY KEY AUTOINCREMENT, us
 CREATE INDEX IF NOT EXISTS high_scores_by_board ON high_scores (leaderboard_id, user_id, score);
 CREATE TABLE IF NOT EXISTS score_places (score_id INTEGER PRIMARY KEY, lat REAL NOT NULL, lng REAL NOT NULL);
 CREATE TABLE IF NOT EXISTS score_blobs (score_id INTEGER PRIMARY KEY, key TEXT NOT NULL);
--- A board retired takes no more scores (its own are still listed): one of a batch is refused by itself.
-CREATE TABLE IF NOT EXISTS retired_leaderboards (id INTEGER PRIMARY KEY);
+-- A board closed to new scores (its season over): still listed and read, but
+-- a score on it is refused by its place in its batch, which no client can
+-- foresee from the boards it was given.
+CREATE TABLE IF NOT EXISTS closed_leaderboards (leaderboard_id INTEGER PRIMARY KEY);
 )sql";
 
 const char* const scores::kSeed = "INSERT INTO leaderboards VALUES (5, 'Normal', 1), (6, 'Fastest Lap', 0);"
@@ -156,11 +158,11 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         q.bind(1, *e.leaderboard);
         if (!q.step())
             return xml::error(400, "There is no leaderboard " + std::to_string(*e.leaderboard));
-        Statement retired(s.db, "SELECT 1 FROM retired_leaderboards WHERE id = ?");
-        retired.bind(1, *e.leaderboard);
-        if (retired.step())
+        Statement closed(s.db, "SELECT 1 FROM closed_leaderboards WHERE leaderboard_id = ?");
+        closed.bind(1, *e.leaderboard);
+        if (closed.step())
             return xml::error(422, "Score " + std::to_string(i + 1) + " of the batch: leaderboard "
-                                  + std::to_string(*e.leaderboard) + " is retired and takes no more scores");
+                                  + std::to_string(*e.leaderboard) + " is closed and takes no new scores");
         auto overBound = [&](const char* field, const std::string& text, size_t bound) -> std::optional<Answer> {
             if (texts::characters(text) <= bound)
                 return std::nullopt;
@@ -443,12 +445,12 @@ void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score
     q.run();
 }
 
-void StandInState::retireLeaderboard(int64_t leaderboardId)
+void StandInState::closeLeaderboard(int64_t leaderboardId)
 {
     std::lock_guard guard(store_->mutex);
     if (!store_->db)
         return;
-    Statement q(store_->db, "INSERT OR IGNORE INTO retired_leaderboards (id) VALUES (?)");
+    Statement q(store_->db, "INSERT OR IGNORE INTO closed_leaderboards (leaderboard_id) VALUES (?)");
     q.bind(1, leaderboardId);
     q.run();
 }

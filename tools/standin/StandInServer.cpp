@@ -134,7 +134,8 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     // for the loop's clock, by number, with when each falls due.
     platform::RunLoop* delayLoop { nullptr };
     uint32_t delaySeed { 0 };
-    std::map<std::string, uint64_t> delayedSoFar;
+    // Per method and path: the clock's time it was last taken at, and at how many times.
+    std::map<std::string, std::pair<double, uint64_t>> delayedSoFar;
     struct OnLoop {
         double due;
         Answer answer;
@@ -170,7 +171,7 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     size_t handle(const http::Request& request, const http::Reply& reply);
     void deliver(Answer answer, const std::string& method, const std::string& path, http::Reply reply,
                  uint64_t loggedGeneration);
-    void waitOnLoop(int delayMs, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
+    void waitOnLoop(std::string what, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
     void refused(const std::string& method, const std::string& path, int status, const std::string& why,
@@ -428,35 +429,32 @@ void StandInServer::Impl::deliver(Answer answer, const std::string& method, cons
     bool onTheLoop;
     {
         std::lock_guard guard(mutex);
-        onTheLoop = delayLoop != nullptr;
-        if (answerDelay.second > 0 && onTheLoop) {
-            // Drawn from the request, not from the order the workers finish in.
-            uint64_t h = 1469598103934665603ull ^ delaySeed;
-            const std::string what = method + " " + path + " " + std::to_string(delayedSoFar[method + " " + path]++);
-            for (unsigned char c : what)
-                h = (h ^ c) * 1099511628211ull;
-            std::mt19937 drawn(static_cast<uint32_t>(h ^ (h >> 32)));
-            delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(drawn);
-        } else if (answerDelay.second > 0) {
+        onTheLoop = delayLoop != nullptr && answerDelay.second > 0;
+        if (answerDelay.second > 0 && !onTheLoop)
             delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(random);
-        }
         hold = answer.hold || heldPaths.count(path);
     }
+    if (onTheLoop)
+        return waitOnLoop(method + " " + path, std::move(answer), std::move(reply), hold, loggedGeneration);
     if (delayMs == 0)
         return holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
-    if (onTheLoop)
-        return waitOnLoop(delayMs, std::move(answer), std::move(reply), hold, loggedGeneration);
     server.after(std::chrono::milliseconds(delayMs),
                  [this, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
                      holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
                  });
 }
 
-// The loop's own thread sets the due time, by its clock, and a timer of the
-// loop sends the answer then. Until the loop has taken it the answer counts
-// as being made, so a test that settles the network before it moves its
-// clock always finds it due at the same time.
-void StandInServer::Impl::waitOnLoop(int delayMs, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration)
+// The loop's own thread draws the delay and sets the due time, by its clock,
+// and a timer of the loop sends the answer then. Until the loop has taken it
+// the answer counts as being made, so a test that settles the network before
+// it moves its clock always finds it due at the same time. The delay is drawn
+// from the seed, the request's method and path, and how many times of the
+// clock such requests were taken at before: requests of one path taken at
+// one time of the clock (sent together, reaching the service in whichever
+// order the connections and workers make) wait alike, so which came first
+// decides nothing.
+void StandInServer::Impl::waitOnLoop(std::string what, Answer answer, http::Reply reply, bool hold,
+                                     uint64_t loggedGeneration)
 {
     std::weak_ptr<Impl> weak = weak_from_this();
     platform::RunLoop* loop;
@@ -464,16 +462,26 @@ void StandInServer::Impl::waitOnLoop(int delayMs, Answer answer, http::Reply rep
         std::lock_guard guard(mutex);
         loop = delayLoop;
     }
-    const double delay = delayMs / 1000.0;
-    loop->post([weak, loop, delay, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
+    loop->post([weak, loop, what = std::move(what), answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
         auto impl = weak.lock();
         if (!impl)
             return;
-        uint64_t number;
         {
             std::lock_guard guard(impl->mutex);
             if (!impl->stopping) {
-                number = impl->nextOnLoop++;
+                auto& [takenAt, times] = impl->delayedSoFar[what];
+                if (times == 0 || takenAt != loop->now()) {
+                    ++times;
+                    takenAt = loop->now();
+                }
+                uint64_t h = 1469598103934665603ull ^ impl->delaySeed;
+                for (unsigned char c : what + " " + std::to_string(times - 1))
+                    h = (h ^ c) * 1099511628211ull;
+                std::mt19937 drawn(static_cast<uint32_t>(h ^ (h >> 32)));
+                const int delayMs = std::uniform_int_distribution<int>(impl->answerDelay.first,
+                                                                       impl->answerDelay.second)(drawn);
+                const double delay = delayMs / 1000.0;
+                const uint64_t number = impl->nextOnLoop++;
                 impl->onLoop.emplace(number,
                                      OnLoop { loop->now() + delay, std::move(answer), reply, hold, loggedGeneration });
                 loop->performAfter(delay, [weak, number] {

@@ -309,6 +309,9 @@ public:
     // The requests so far (the latest, within a budget of bytes), the
     // form's parts as parameters.
     std::vector<LoggedRequest> requests() const;
+    // The next `count` uploads of a valid form are answered 503 and keep
+    // nothing, as a host in trouble does (0 stops it).
+    void failUploads(int count);
 
     // The signed fields of a form that stores a file of at most
     // kMultipartBodyLimit bytes under `key` within a day: key,

@@ -84,10 +84,10 @@ public:
     // another account's, the account is secured already or nothing could be kept.
     bool secureAccount(int64_t userId, const std::string& email, const std::string& password);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
-    // The board takes no more scores: a batch's score on it is refused by
+    // The board takes no new scores: a batch's score on it is refused by
     // itself ("Score N of the batch: ...", 422), for a reason no client can
     // foresee; the board and its scores are still listed.
-    void retireLeaderboard(int64_t leaderboardId);
+    void closeLeaderboard(int64_t leaderboardId);
     // A score posted from a place (latitude and longitude in degrees): the scores near a place show it.
     void addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude);
     struct Challenge {

@@ -14,6 +14,7 @@
 #include <openssl/hmac.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -416,6 +417,7 @@ struct StorageHostStandIn::Impl {
     StorageHostStandIn::ObjectGet get;
     http::RequestLog log;
     std::function<void(const std::string&)> logSink;
+    int uploadsToFail { 0 }; // guarded by the mutex
 
     void handle(const http::Request& request, const http::Reply& reply);
     void logLine(const std::string& line)
@@ -492,7 +494,16 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
             refusal = "the form cannot be read: " + fault;
         if (parts)
             request.params = std::move(*parts);
+        bool failNow = false;
         if (status == 0) {
+            std::lock_guard guard(mutex);
+            failNow = uploadsToFail > 0;
+            uploadsToFail -= failNow ? 1 : 0;
+        }
+        if (status == 0 && failNow) {
+            refusal = "the host is in trouble (told to fail this upload)";
+            response = { 503, "application/xml", errorBody("ServiceUnavailable", refusal), 0, 0 };
+        } else if (status == 0) {
             if (keep(*field(request.params, "key"), *field(request.params, "file"))) {
                 response = { 204, {}, {}, 0, 0 };
             } else {
@@ -574,6 +585,12 @@ void StorageHostStandIn::stop()
 }
 
 std::string StorageHostStandIn::baseUrl() const { return "http://" + address_ + ":" + std::to_string(port_) + "/"; }
+
+void StorageHostStandIn::failUploads(int count)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->uploadsToFail = std::max(0, count);
+}
 
 void StorageHostStandIn::setLogSink(std::function<void(const std::string& line)> sink)
 {

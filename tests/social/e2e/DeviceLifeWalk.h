@@ -169,6 +169,11 @@ protected:
     // `settled`: the network is quiet, so a login not heard yet is held back.
     void learnFromTheService(bool loggingOut = false, bool settled = false);
     std::string lastToken;
+    // The issue order (the service's row) of the newest token the client was
+    // seen acting with or heard logging in with, in this launch of it.
+    long long clientsTokenRow { 0 };
+    std::map<std::string, long long> tokenRows;
+    long long tokenRow(const std::string& token);
     const standin::StandInServer* logOf { nullptr };
     size_t logSeen { 0 };
     long long tokensSeen { 0 };
@@ -322,6 +327,22 @@ protected:
     void shutDownInsideACallback();
     void logOutInsideACallback();
     void logInInsideACallback();
+
+    // ---- The roads every walk takes first (DeviceLifeWalkEveryWalk.cpp)
+
+    void takeTheRoadsEveryWalkTakes();
+    void settleTheRoad();
+    void sendBatchOfThe(const std::vector<std::pair<std::string, std::optional<std::string>>>& entries,
+                        std::vector<size_t>* sentAt);
+    // The players the service keeps a score of the walk's as, comma-separated.
+    std::string keptAs(const SentScore& s) const;
+    void batchMeetsAClosedBoard();
+    void uploadFailsThenABetterScore();
+    void progressOfInfinity();
+    void loginWhilePiecesWaitOf(const std::string& who);
+    void loginWhilePiecesWait();
+    void otherLoginWhilePiecesWait();
+    void progressKeptOfflineAboveTheServices();
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <sstream>
 
 using namespace quorvel;
@@ -226,6 +227,11 @@ void DeviceLifeWalkEndToEnd::loginHeard(const char* call, const std::string& id,
         storeFresh = false;
     // Told online, the client holds this player's token; told offline, whether it holds one is unknown.
     tokenHeldBy = online && id == player ? id : std::string();
+    if (online && id != "0") {
+        const std::string newest = kept("SELECT MAX(rowid) FROM tokens WHERE user_id = " + id);
+        if (!newest.empty())
+            clientsTokenRow = std::max(clientsTokenRow, std::stoll(newest));
+    }
     lastHeard = id;
     callback(call);
 }
@@ -269,6 +275,18 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
         if (!r.signatureValid || r.oauthToken.empty() || r.path == "session.xml" || r.oauthToken == lastToken
             || tokensOfLoggedOutPlayers.count(r.oauthToken))
             continue;
+        // The log is in order of arrival, across the HTTP pool and the presence
+        // channel; the client's own order is that of its tokens, since each of
+        // its logins takes one issued after the one it held. A request signed
+        // with a token older than one the client was seen acting with was
+        // signed before it and came late: it names no login.
+        const long long row = tokenRow(r.oauthToken);
+        if (row < clientsTokenRow) {
+            note("  a late request of player " + r.oauthToken.substr(6, r.oauthToken.find('-', 6) - 6)
+                 + ", signed before the client's newer token");
+            continue;
+        }
+        clientsTokenRow = row;
         // The service's tokens name their player: "token-ID-...".
         lastToken = r.oauthToken;
         const std::string who = lastToken.substr(6, lastToken.find('-', 6) - 6);
@@ -306,6 +324,19 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
 // or failure (unless the account screens fold several into one as they
 // close). It answers the first login asked for that it can, or one the
 // client started itself.
+long long DeviceLifeWalkEndToEnd::tokenRow(const std::string& token)
+{
+    auto it = tokenRows.find(token);
+    if (it != tokenRows.end())
+        return it->second;
+    const std::string row = kept("SELECT rowid FROM tokens WHERE token = '" + token + "'");
+    // One the service does not know (yet): the newest.
+    const long long value = row.empty() ? std::numeric_limits<long long>::max() : std::stoll(row);
+    if (!row.empty())
+        tokenRows[token] = value;
+    return value;
+}
+
 void DeviceLifeWalkEndToEnd::bootstrapSeen(const std::string& asking)
 {
     // With no player the client asks for "0": the device's account.

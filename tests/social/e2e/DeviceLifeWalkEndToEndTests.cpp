@@ -26,6 +26,8 @@
 // it; scripts/walk runs longer walks.
 #include "DeviceLifeWalk.h"
 
+#include "StandInRequestSupport.h"
+
 #include "platform/device/Device.h"
 #include "platform/foundation/DateFormat.h"
 #include "platform/ui/Button.h"
@@ -219,6 +221,8 @@ void DeviceLifeWalkEndToEnd::launchAgain()
     forgetTheCallsOfAClientThatWent();
     clientWent = false;
     tokenHeldBy.clear();
+    // A new process acts with whichever token it kept, older or not.
+    clientsTokenRow = 0;
     // The start-up logs the player it holds in, once the service is approved
     // (a logout or decline not yet written when the client went is not).
     askLogin(player == "?" ? std::string() : player, false, "the launch");
@@ -267,7 +271,9 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
     scoresBeforeTheWalk = std::stoll("0" + kept("SELECT MAX(id) FROM high_scores"));
     // The bonus board, and the players' addresses for the account forms.
     ASSERT_TRUE(keepNow("INSERT INTO leaderboards VALUES (" + bonus + ", 'Bonus', 1)"));
-    for (int64_t a = StandInState::kCollectorAchievement + 1; a < StandInState::kFirstStepsAchievement + kAchievements; ++a)
+    // Two more than the steps draw from, for the roads every walk takes first.
+    for (int64_t a = StandInState::kCollectorAchievement + 1; a <= StandInState::kFirstStepsAchievement + kAchievements + 1;
+         ++a)
         ASSERT_TRUE(keepNow("INSERT INTO achievements VALUES (" + std::to_string(a) + ", 'Walker " + std::to_string(a)
                             + "', 'Walk on.', 10, " + std::to_string(a) + ")"));
     zed = std::to_string(state->addUser("Zed"));
@@ -285,6 +291,9 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
     }
     // The device has opened the rival's account too: the switch page offers it.
     ASSERT_TRUE(keepNow("INSERT INTO device_accounts VALUES ('" + udid() + "', " + rival + ")"));
+    takeTheRoadsEveryWalkTakes();
+    // The steps' draws start afresh from the seed: a road added above moves none of them.
+    random.seed(seed);
 
     for (int i = 1; i <= length && !HasFailure(); ++i) {
         stepNumber = i;
@@ -450,6 +459,41 @@ bool DeviceLifeWalkEndToEnd::tapNow(const std::string& title)
 TEST_P(DeviceLifeWalkEndToEnd, WalksADevicesLifeAtRandomKeepingEveryPromise)
 {
     walk(environmentNumber("TEST_SEED", 1) + GetParam(), environmentNumber("BRISKO_WALK_STEPS", BRISKO_WALK_DEFAULT_STEPS));
+}
+
+// The walk's own judgement of whom the client acts as, from the service's log
+// in the order requests arrived: a request of the walk's player signed before
+// the client took a newer player's token, arriving after that player's
+// requests, is no login back.
+TEST_F(DeviceLifeWalkEndToEnd, LearnsWhomTheClientActsAsInTheClientsOwnOrder)
+{
+    serviceStarted();
+    askLogin({}, false, "the first launch");
+    launchAndLogIn();
+    checkSettled();
+    ASSERT_FALSE(player.empty() || HasFailure());
+    const std::string own = player, other = std::to_string(StandInState::kRivalUser);
+    const std::string older = kept("SELECT token || ' ' || secret FROM tokens WHERE user_id = " + own
+                                   + " ORDER BY rowid DESC LIMIT 1");
+    // A newer token, the other player's, as a login of theirs issues one.
+    ASSERT_TRUE(keepNow("INSERT INTO tokens VALUES ('token-" + other + "-newer', 'newer-secret', " + other + ")"));
+    service->addToken("token-" + other + "-newer", "newer-secret");
+    // Answered at once: the test's own requests wait for no clock.
+    service->setAnswerDelay(0, 0);
+    auto signedBy = [&](const std::string& tokenAndSecret) {
+        const size_t space = tokenAndSecret.find(' ');
+        standin_testing::ask(serviceAddress(), port, "GET", "users/@me/settings.xml", {},
+                             tokenAndSecret.substr(0, space), tokenAndSecret.substr(space + 1));
+    };
+    signedBy("token-" + other + "-newer newer-secret");
+    signedBy(older);
+    learnFromTheService();
+    EXPECT_EQ(player, other) << "a late request signed with the older token of " << own << " was taken for a login";
+    // A launch acts with whichever token it kept: from then on the older one names its player again.
+    clientsTokenRow = 0;
+    signedBy(older);
+    learnFromTheService();
+    EXPECT_EQ(player, own);
 }
 
 // Six seeds, from TEST_SEED on: the rarer roads need the walks of all six to be taken.

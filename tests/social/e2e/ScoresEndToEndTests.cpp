@@ -274,14 +274,14 @@ TEST_F(ScoresEndToEnd, ARetiredLeaderboardAndAnIdTheDeviceCannotSendHoldBackNoOt
     EXPECT_EQ(serviceRequestsTo(QVHighScoreService::kBatchPath).size(), batches);
 }
 
-// The service retired a board between the game's call and its batch: it
+// The service closed a board between the game's call and its batch: it
 // refuses that score alone; the rest is kept, and the game hears a failure
 // naming the refused score, which waits on the device no more.
 TEST_F(ScoresEndToEnd, ABatchWithAScoreOnABoardRetiredMeanwhileKeepsTheRestAndNamesTheRefusedScore)
 {
     const int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
-    state->retireLeaderboard(StandInState::kFastestLapLeaderboard);
+    state->closeLeaderboard(StandInState::kFastestLapLeaderboard);
     const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
     auto heard = net_testing::CallbackRecorder::create();
     QVHighScoreBatch batch { QVHighScoreBatchEntry::create(kNormal, 1500), QVHighScoreBatchEntry::create(fastest, 20) };
@@ -294,7 +294,7 @@ TEST_F(ScoresEndToEnd, ABatchWithAScoreOnABoardRetiredMeanwhileKeepsTheRestAndNa
     ASSERT_NE(named, nullptr);
     ASSERT_EQ(named->refusals().size(), 1u);
     EXPECT_EQ(named->refusals()[0].entry->leaderboardId, fastest);
-    EXPECT_EQ(named->refusals()[0].why, "leaderboard " + fastest + " is retired and takes no more scores");
+    EXPECT_EQ(named->refusals()[0].why, "leaderboard " + fastest + " is closed and takes no new scores");
     EXPECT_EQ(keptCount(*state, player), 1u);
     EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1500));
     EXPECT_FALSE(QVHighScoreService::isScorePending(fastest, 20));

@@ -106,6 +106,12 @@ TEST_F(StandInStorageHost, OnlyFormsItIssuedAreStored)
     EXPECT_FALSE(host.storedObject("../../etc/evil"));
     EXPECT_EQ(post(form(issued, "kept")).status, 204);
     EXPECT_EQ(host.storedObject("high_scores/7.blob"), "kept");
+    // A host told to fail fails a valid form's upload, keeping nothing, then takes the next.
+    host.failUploads(1);
+    EXPECT_EQ(post(form(issued, "newer")).status, 503);
+    EXPECT_EQ(host.storedObject("high_scores/7.blob"), "kept");
+    EXPECT_EQ(post(form(issued, "newer")).status, 204);
+    EXPECT_EQ(host.storedObject("high_scores/7.blob"), "newer");
 }
 
 TEST_F(StandInStorageHost, TheLogKeepsWithinItsBudgetAfterLargeRefusedForms)

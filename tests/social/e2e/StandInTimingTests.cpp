@@ -196,6 +196,30 @@ TEST_F(StandInLoopTiming, AnAnswerLateOnTheTestsClockGoesWhenTheClockHasMovedIts
         s.stop();
     }
     EXPECT_EQ(delays[0], delays[1]);
+    // Two requests of one path sent together (at one time of the clock) wait
+    // alike, whichever the service took first: they land together.
+    {
+        standin::StandInServer s;
+        s.route("POST", "keep", standin::Answer::xml("<kept/>"));
+        s.setAnswerDelay(0, 1000);
+        s.delayAnswersOnLoop(11);
+        ASSERT_GT(s.start(), 0);
+        int port = s.port();
+        auto post = [port] {
+            return std::async(std::launch::async, [port] {
+                return standin_testing::sendRaw(port, "POST /keep HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                                                      "Content-Length: 0\r\n\r\n");
+            });
+        };
+        auto one = post(), two = post();
+        ASSERT_TRUE(loop().runUntil([&] { return s.heldCount() == 2; }, testing_support::kHungAfterSeconds));
+        advance(*s.nextDelayedAnswerDue() - loop().now());
+        EXPECT_EQ(s.heldCount(), 0u) << "one of two requests sent together still waits for the clock";
+        advance(1.0);
+        EXPECT_EQ(one.get().body, "<kept/>");
+        EXPECT_EQ(two.get().body, "<kept/>");
+        s.stop();
+    }
     // A service that stops answers what waits for the clock at once.
     auto last = postLater();
     ASSERT_TRUE(waitingForTheClock());

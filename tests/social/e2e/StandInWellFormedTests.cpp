@@ -141,6 +141,15 @@ TEST_F(StandInWellFormed, EachTextIsKeptUpToItsBoundAndRefusedPastIt)
         }
     }
     EXPECT_EQ(queryText("SELECT length(name) FROM users WHERE id = " + std::to_string(ann)), "32");
+    // A board closed to new scores refuses its score by its place in the batch, keeping none of the batch.
+    ASSERT_TRUE(execSql("INSERT INTO closed_leaderboards VALUES (6)"));
+    const std::string kept = queryText("SELECT COUNT(*) FROM high_scores");
+    auto closed = send(ann, "POST", "client_applications/@me/high_scores.xml",
+                       { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "2" },
+                         { "high_scores[][leaderboard_id]", "6" }, { "high_scores[][score]", "3" } });
+    EXPECT_EQ(closed.status, 422);
+    EXPECT_EQ(closed.body, "<errors><error>Score 2 of the batch: leaderboard 6 is closed and takes no new scores</error></errors>");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores"), kept);
     // An account form's refusal is the forms' own status; a password is hashed only within its bound.
     auto login = standin_testing::ask(server.port(), "POST", "session.xml",
                      { { "credential_type", "http_basic" }, { "credential[email]", "ann@example.com" },

@@ -1,0 +1,242 @@
+// The roads every walk takes first, whatever its seed: each is one a fault
+// mended once went by, and a walk that met it only when its draws led there
+// missed the fault on most seeds. They run on the device as the first launch
+// left it (online, the walk's own player logged in, nothing waiting), and
+// each checks at once what its mend guards, besides what the walk's end
+// checks of what it left.
+#include "DeviceLifeWalk.h"
+
+#include "social/services/QVHighScoreService.h"
+
+#include <limits>
+
+using namespace quorvel;
+using standin::StandInState;
+
+namespace walk_testing {
+
+namespace {
+
+// A display text that takes more than half a request of the batch once
+// encoded, so that each score carrying one goes in a piece of its own.
+std::string pieceFillingText()
+{
+    std::string text;
+    for (size_t i = 0; i < 900; ++i)
+        text += "\xF0\x9F\x98\x80";
+    return text;
+}
+
+} // namespace
+
+void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
+{
+    struct Road {
+        const char* name;
+        void (DeviceLifeWalkEndToEnd::*take)();
+    };
+    static const Road roads[] = {
+        { "a batch meets a board closed to new scores", &DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard },
+        { "a blob's upload fails, then a better score", &DeviceLifeWalkEndToEnd::uploadFailsThenABetterScore },
+        { "progress of +infinity", &DeviceLifeWalkEndToEnd::progressOfInfinity },
+        { "a login of the same player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::loginWhilePiecesWait },
+        { "a login of another player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::otherLoginWhilePiecesWait },
+        { "progress kept offline above the service's", &DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices },
+    };
+    for (auto& road : roads) {
+        if (HasFailure())
+            return;
+        SCOPED_TRACE(testing::Message() << "the road every walk takes first: " << road.name);
+        note(std::string("0: ") + road.name + "  [" + situation() + "]");
+        (this->*road.take)();
+        settleTheRoad();
+    }
+}
+
+void DeviceLifeWalkEndToEnd::settleTheRoad()
+{
+    pass(0.6);
+    letAnswersLand();
+    checkSettled();
+}
+
+// The batch's scores as the walk's model keeps them, for `holder`.
+void DeviceLifeWalkEndToEnd::sendBatchOfThe(const std::vector<std::pair<std::string, std::optional<std::string>>>& entries,
+                                            std::vector<size_t>* sentAt)
+{
+    QVHighScoreBatch batch;
+    auto heard = Heard::create([this](bool ok) {
+        note(ok ? "  a batch told kept" : "  a batch told refused");
+        callback(ok ? "batch kept" : "batch refused");
+    });
+    for (auto& [board, text] : entries) {
+        const int64_t value = nextValue(board);
+        // The batch's best on a board goes; lower ones in it the device need not send.
+        if (sentAt)
+            for (size_t at : *sentAt)
+                if (scores[at].board == board)
+                    scores[at].best = false;
+        batch.push_back(QVHighScoreBatchEntry::create(board, value, text, std::nullopt, std::nullopt));
+        SentScore score { board, value, std::nullopt, holderNow(), true, true, heard };
+        score.step = stepNumber;
+        score.tick = ++tick;
+        score.displayText = text;
+        if (sentAt)
+            sentAt->push_back(scores.size());
+        scores.push_back(score);
+        note("  batch: " + std::to_string(value) + " on " + board);
+    }
+    if (QVHighScoreService::batchSetHighScores(batch, heard->onSuccess(), heard->onFailure(), std::nullopt)
+        || heard->answers)
+        calls.push_back(heard);
+}
+
+std::string DeviceLifeWalkEndToEnd::keptAs(const SentScore& s) const
+{
+    return kept("SELECT group_concat(DISTINCT user_id) FROM high_scores WHERE leaderboard_id = " + s.board
+                + " AND score = " + std::to_string(s.value) + " AND " + onlyTheWalks());
+}
+
+// The service refuses one score of a batch for a reason the client could not
+// foresee (its board closed between the call and the batch): that score is
+// never kept, and the batch's others are kept at once, not held back with it
+// until a later login.
+void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard()
+{
+    ASSERT_TRUE(keepNow("INSERT OR IGNORE INTO closed_leaderboards VALUES (" + bonus + ")"));
+    std::vector<size_t> sent;
+    sendBatchOfThe({ { normal, std::nullopt }, { bonus, std::nullopt }, { fastestLap, std::nullopt } }, &sent);
+    scores[sent[1]].mustBeRefused = true;
+    pass(0.6);
+    letAnswersLand();
+    ASSERT_TRUE(keepNow("DELETE FROM closed_leaderboards"));
+    EXPECT_EQ(keptAs(scores[sent[1]]), "") << "the score on the closed board was kept";
+    for (size_t at : { sent[0], sent[2] })
+        EXPECT_EQ(keptAs(scores[at]), player) << "the score " << scores[at].value << " on " << scores[at].board
+                                              << " waits on the device: the batch's score refused on its closed board"
+                                                 " held back the rest";
+}
+
+// The storage host fails a blob's upload; a better score on its board follows
+// before the next login. The blob still waits on the device, and that login
+// sends it: the service's row does not stay without it.
+void DeviceLifeWalkEndToEnd::uploadFailsThenABetterScore()
+{
+    storage.failUploads(1);
+    sendScore(blobOfSize(100 + draw(3000)), normal, nextValue(normal), true, true);
+    const SentScore first = scores.back();
+    pass(0.6);
+    letAnswersLand();
+    storage.failUploads(0);
+    const std::string blobRows = "SELECT COUNT(*) FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"
+                                 " JOIN storage_objects o ON o.key = b.key WHERE h.leaderboard_id = "
+        + first.board + " AND h.score = " + std::to_string(first.value);
+    EXPECT_EQ(kept(blobRows), "0") << "the storage host kept a blob it was told to fail";
+    sendScore(std::nullopt, normal, nextValue(normal), true, true);
+    settleTheRoad();
+    relaunch();
+    settleTheRoad();
+    EXPECT_NE(kept(blobRows + " AND hex(o.bytes) = '" + storedForm(*first.blob) + "'"), "0")
+        << "the blob of " << first.value << " on " << first.board
+        << ", whose upload failed, did not go again at the next login (a better score marked it sent?)";
+}
+
+// +infinity is no finite number, but past the top as any value above 100: an unlock, kept as 100.
+void DeviceLifeWalkEndToEnd::progressOfInfinity()
+{
+    const std::string id = std::to_string(StandInState::kFirstStepsAchievement + kAchievements);
+    auto call = QVAchievement::achievement(id);
+    ASSERT_TRUE(call);
+    SentProgress sent { id, 100.0, holderNow(), call };
+    sent.step = stepNumber;
+    sent.tick = ++tick;
+    progress.push_back(sent);
+    const size_t at = progress.size() - 1;
+    note("  progress +infinity on " + id);
+    const bool taken = static_cast<bool>(call->updateProgressionComplete(std::numeric_limits<double>::infinity(), false));
+    if (!taken && !progress[at].answers)
+        progress[at].forgotten = true;
+    settleTheRoad();
+    EXPECT_TRUE(progress[at].kept) << "progress of +infinity on " << id << " was refused"
+                                   << (taken ? "" : " at the call");
+    EXPECT_EQ(kept("SELECT COUNT(*) FROM unlocks WHERE percent_complete >= 100 AND achievement_id = " + id
+                   + " AND user_id = " + player),
+              "1")
+        << "progress of +infinity on " << id << " did not unlock it on the service";
+}
+
+// Progress on an achievement the service holds less of, kept on the device
+// with the network gone and the game launched again: the login at the
+// network's return reads the
+// service's list of the player's achievements, which does not lower what the
+// device has not sent yet, and that progress goes.
+void DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices()
+{
+    const std::string id = std::to_string(StandInState::kFirstStepsAchievement + kAchievements + 1);
+    auto update = [&](double percent) {
+        auto call = QVAchievement::achievement(id);
+        SentProgress sent { id, percent, holderNow(), call };
+        sent.step = stepNumber;
+        sent.tick = ++tick;
+        progress.push_back(sent);
+        note("  progress " + std::to_string(static_cast<int>(percent)) + " on " + id);
+        if (!call->updateProgressionComplete(percent, false) && !progress.back().answers)
+            progress.back().forgotten = true;
+    };
+    update(20);
+    settleTheRoad();
+    networkGone();
+    settleTheRoad();
+    update(60);
+    settleTheRoad();
+    // A launch with the network still gone, so that the network's return logs the player in.
+    relaunch();
+    settleTheRoad();
+    networkBack();
+    settleTheRoad();
+    EXPECT_EQ(kept("SELECT COUNT(*) FROM unlocks WHERE percent_complete >= 60 AND achievement_id = " + id
+                   + " AND user_id = " + player),
+              "1")
+        << "progress of 60 on " << id << ", kept on the device while the service held 20, did not reach it after the"
+           " network came back (the service's list lowered it?); the service holds "
+        << kept("SELECT percent_complete FROM unlocks WHERE achievement_id = " + id + " AND user_id = " + player);
+}
+
+// A batch too large for one request goes in pieces, one after the other.
+// While the first piece's answer is late, `who` logs in: its login sends what
+// waits on the device, and the pieces not sent yet are on their way already.
+void DeviceLifeWalkEndToEnd::loginWhilePiecesWaitOf(const std::string& who)
+{
+    const std::string sender = player;
+    std::vector<size_t> sent;
+    service->setAnswerDelay(1000, 1000);
+    const std::string text = pieceFillingText();
+    sendBatchOfThe({ { normal, text }, { fastestLap, text }, { bonus, text } }, &sent);
+    // The first piece reaches the service, its answer late by a second of the clock.
+    settleNetwork();
+    sync();
+    service->setAnswerDelay(10, 10);
+    logInAs(who, "a login while a batch's pieces wait");
+    pass(0.6);
+    answersPrompt();
+    settleTheRoad();
+    for (size_t at : sent) {
+        const std::string owners = keptAs(scores[at]);
+        EXPECT_TRUE(owners.empty() || owners == sender)
+            << "the score " << scores[at].value << " on " << scores[at].board << " of player " << sender
+            << ", in a batch's piece that waited, is kept as " << owners << "'s";
+    }
+}
+
+void DeviceLifeWalkEndToEnd::loginWhilePiecesWait() { loginWhilePiecesWaitOf(player); }
+
+// ... and another player: what is left of the batch waits for its own player.
+void DeviceLifeWalkEndToEnd::otherLoginWhilePiecesWait()
+{
+    const std::string sender = player;
+    loginWhilePiecesWaitOf(otherPlayer());
+    // The sender again, whose login sends what waited for them.
+    logInAs(sender, "the sender of the batch again");
+}
+
+} // namespace walk_testing
