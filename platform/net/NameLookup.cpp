@@ -31,10 +31,10 @@ NameResolver& installedResolver()
     return *resolver;
 }
 
-bool systemResolve(const std::string& host, const std::string& port, int socktype, std::vector<ResolvedAddress>& out)
+// getaddrinfo's answer as addresses; false when it answers an error.
+bool addressesOf(const std::string& host, const std::string& port, const addrinfo& hints,
+                 std::vector<ResolvedAddress>& out)
 {
-    addrinfo hints {};
-    hints.ai_socktype = socktype;
     addrinfo* found = nullptr;
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
         return false;
@@ -50,7 +50,14 @@ bool systemResolve(const std::string& host, const std::string& port, int socktyp
         out.push_back(r);
     }
     freeaddrinfo(found);
-    return !out.empty();
+    return true;
+}
+
+bool systemResolve(const std::string& host, const std::string& port, int socktype, std::vector<ResolvedAddress>& out)
+{
+    addrinfo hints {};
+    hints.ai_socktype = socktype;
+    return addressesOf(host, port, hints, out) && !out.empty();
 }
 
 NameResolver currentResolver()
@@ -71,6 +78,14 @@ bool detach(std::function<void()> work)
 }
 
 } // namespace
+
+bool resolveNumeric(const std::string& host, const std::string& port, int socktype, std::vector<ResolvedAddress>& out)
+{
+    addrinfo hints {};
+    hints.ai_socktype = socktype;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    return addressesOf(host, port, hints, out);
+}
 
 NameResolver setNameResolver(NameResolver resolver)
 {

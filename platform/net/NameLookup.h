@@ -36,6 +36,10 @@ using NameResolver = std::function<bool(const std::string& host, const std::stri
 // Answers the previous one (null for the system's).
 NameResolver setNameResolver(NameResolver resolver);
 
+// A numeric address ("127.0.0.1", "::1") resolved at once, with no name
+// server asked; false for a name.
+bool resolveNumeric(const std::string& host, const std::string& port, int socktype, std::vector<ResolvedAddress>& out);
+
 enum class LookupResult { Ok, Failed, Cancelled };
 
 // Resolves on a lookup thread and waits for its answer, or until `cancelFd`

@@ -3,8 +3,6 @@
 
 #include "platform/foundation/Weak.h"
 
-#include <netdb.h>
-#include <cstring>
 #include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -111,25 +109,9 @@ int routeStatus(const std::vector<ResolvedAddress>& addresses)
 // A numeric address, resolved without asking a name server; nullopt for a name.
 std::optional<std::vector<ResolvedAddress>> numericAddress(const std::string& host, const std::string& port)
 {
-    addrinfo hints {};
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
-        return std::nullopt;
     std::vector<ResolvedAddress> addresses;
-    for (addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_addrlen > sizeof(sockaddr_storage))
-            continue;
-        ResolvedAddress r;
-        r.family = a->ai_family;
-        r.socktype = a->ai_socktype;
-        r.protocol = a->ai_protocol;
-        std::memcpy(&r.address, a->ai_addr, a->ai_addrlen);
-        r.length = a->ai_addrlen;
-        addresses.push_back(r);
-    }
-    freeaddrinfo(found);
+    if (!resolveNumeric(host, port, SOCK_DGRAM, addresses))
+        return std::nullopt;
     return addresses;
 }
 
