@@ -368,6 +368,7 @@ protected:
     void checkNothingToldKeptIsMissing();
     void checkScores();
     static bool mayBeKeptAs(const SentScore& s, const std::string& who);
+    bool outOfItsPlayersBestTen(const SentScore& s, const std::set<std::string>& owners) const;
     void checkProgress();
     void checkCloud();
     // What the service does not have yet waited on the device, in a store now lost.

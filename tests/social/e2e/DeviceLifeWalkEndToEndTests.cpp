@@ -151,6 +151,8 @@ void DeviceLifeWalkEndToEnd::SetUp()
     state->keepObjectsOf(storage);
     storagePort = storage.start(0, serviceAddress());
     ASSERT_GT(storagePort, 0);
+    if (tracing())
+        storage.setLogSink([](const std::string& line) { std::cout << "    storage host: " << line << std::endl; });
     delegates->setQuorvelDelegate(&walkGame);
     delegates->setNotificationDelegate(&walkGame);
     QVCloudStorage::setDelegate(&walkGame);
