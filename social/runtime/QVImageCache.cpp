@@ -43,6 +43,8 @@ QVImageCache::QVImageCache() = default;
 
 QVImageCache::~QVImageCache() = default;
 
+size_t QVImageCache::picturesDecoding() const { return decoderThread_ ? decoderThread_->underWay() : 0; }
+
 QVPictureDecoderThread& QVImageCache::decoderThread()
 {
     if (!decoderThread_)

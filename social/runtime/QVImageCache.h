@@ -31,6 +31,8 @@ public:
     // The thread large pictures from the service decode on (QVPictureDecoder),
     // started on first use and stopped with the cache.
     QVPictureDecoderThread& decoderThread();
+    // Pictures its decoder thread has not delivered yet.
+    size_t picturesDecoding() const;
 
     ~QVImageCache() override;
 

@@ -73,7 +73,14 @@ void QVPictureDecoderThread::add(platform::Bytes bytes, std::string source, QVPi
     if (!thread_.joinable())
         thread_ = std::thread([this] { run(); });
     jobs_.push_back(Job { std::move(bytes), std::move(source), std::move(done) });
+    ++*underWay_;
     wake_.notify_one();
+}
+
+size_t QVPictureDecoder::decodesUnderWay()
+{
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    return cache ? cache->picturesDecoding() : 0;
 }
 
 void QVPictureDecoderThread::run()
@@ -95,7 +102,10 @@ void QVPictureDecoderThread::run()
             return;
         }
         platform::RunLoop::main().post(
-            [done = std::move(job.done), image = std::move(image)]() mutable { done(std::move(image)); });
+            [done = std::move(job.done), image = std::move(image), underWay = underWay_]() mutable {
+                done(std::move(image));
+                --*underWay;
+            });
     }
 }
 
@@ -108,6 +118,8 @@ QVPictureDecoderThread::~QVPictureDecoderThread()
     wake_.notify_all();
     if (thread_.joinable())
         thread_.join();
+    // What it had not decoded is dropped; deliveries already posted still count down.
+    *underWay_ -= jobs_.size() + leftovers_.size();
 }
 
 } // namespace quorvel

@@ -14,10 +14,12 @@
 #include "platform/foundation/Value.h"
 #include "platform/graphics/Image.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -46,6 +48,10 @@ public:
 
     // The same checks, decoding on the calling thread whatever the size.
     static platform::Ref<platform::Image> decodeNow(const platform::Bytes& bytes, const std::string& source);
+
+    // Pictures handed to the image cache's decoder thread whose outcome the
+    // main loop has not delivered yet: a test waits for none before it looks.
+    static size_t decodesUnderWay();
 };
 
 // The thread larger pictures decode on, one per image cache (QVImageCache),
@@ -59,6 +65,8 @@ public:
     QVPictureDecoderThread& operator=(const QVPictureDecoderThread&) = delete;
 
     void add(platform::Bytes bytes, std::string source, QVPictureDecoder::Done done);
+    // Added and not yet delivered on the main loop (nor dropped).
+    size_t underWay() const { return *underWay_; }
 
 private:
     struct Job {
@@ -73,6 +81,8 @@ private:
     std::deque<Job> jobs_;
     std::vector<Job> leftovers_; // decoded after the stop: let go of on the main thread
     bool stopping_ { false };
+    // Shared with the deliveries posted to the main loop, which may outlive the thread.
+    std::shared_ptr<std::atomic<size_t>> underWay_ { std::make_shared<std::atomic<size_t>>(0) };
     std::thread thread_;
 };
 

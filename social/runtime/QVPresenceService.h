@@ -56,6 +56,8 @@ public:
     bool isConnected() const { return connected_; }
     // A connection is being made: the channel's thread connects and subscribes.
     bool isConnecting() const;
+    // The channel was let go and its thread has not ended yet (the end is heard on the main thread).
+    bool isWindingDown() const { return !active_ && thread_.joinable(); }
     bool isReconnectScheduled() const { return retry_ && retry_->isValid(); }
     int connectAttempts() const { return attempts_; }
     const std::string& queue() const { return queue_; }

@@ -28,8 +28,9 @@ Settled networkQuiet(const NetworkParties& parties)
     size_t busyAnswers = answering > held ? answering - held : 0;
     // A held answer to a request inside the channel is counted by the channel too.
     size_t busyChannel = channel > held ? channel - held : 0;
+    size_t work = parties.clientWork ? parties.clientWork() : 0;
     Settled settled;
-    settled.quiet = busyTransfers == 0 && busyAnswers == 0 && busyChannel == 0;
+    settled.quiet = busyTransfers == 0 && busyAnswers == 0 && busyChannel == 0 && work == 0;
     if (settled.quiet)
         return settled;
     auto part = [&](size_t n, const char* what) {
@@ -40,6 +41,7 @@ Settled networkQuiet(const NetworkParties& parties)
     part(busyTransfers, "transfer(s) of the client in flight");
     part(busyAnswers, "answer(s) the service is still making");
     part(busyChannel, "request(s) in the presence channel unanswered");
+    part(work, "piece(s) of the client's own work under way");
     if (held)
         settled.inFlight += " (besides " + std::to_string(held) + " answer(s) held by the test)";
     return settled;

@@ -30,6 +30,9 @@ struct NetworkParties {
     // The client's requests in flight outside the shared transport (those
     // it sent inside the presence channel), when it has such a road.
     std::function<size_t()> clientRequests {};
+    // Work of the client's own whose outcome decides what it sends or shows
+    // next (no answer the service holds stands for it: it is always busy).
+    std::function<size_t()> clientWork {};
 };
 
 // Whether everything is quiet now (without turning the loop), else what is busy.

@@ -690,6 +690,18 @@ void StandInServer::releaseHeld()
         impl_->send(answer, reply);
 }
 
+void StandInServer::sendWaitingAnswersNow()
+{
+    std::map<uint64_t, Impl::OnLoop> waiting;
+    {
+        std::lock_guard guard(impl_->mutex);
+        waiting.swap(impl_->onLoop);
+    }
+    for (auto& [number, answer] : waiting)
+        impl_->send(answer.answer, answer.reply);
+    releaseHeld();
+}
+
 void StandInServer::holdAnswersTo(const std::string& path)
 {
     std::lock_guard guard(impl_->mutex);

@@ -194,6 +194,10 @@ public:
     void delayAnswersOnLoop(uint32_t seed);
     // When the next answer waiting for the loop's clock falls due, if one waits.
     std::optional<double> nextDelayedAnswerDue() const;
+    // The client that asked went: every answer still waiting for the loop's
+    // clock or for a release goes now, to nobody, so that none of them is
+    // taken for one the next client waits on. From the main thread.
+    void sendWaitingAnswersNow();
     // Whether the bootstrap answers enable presence, so that the client
     // opens the presence channel and sends its requests inside it (off by
     // default; BRISKO_STANDIN_PRESENCE=1 turns it on for every server made).

@@ -50,9 +50,11 @@ protected:
     // (answers the test holds aside); a hung one fails the test, naming what is in flight.
     bool settleNetwork();
     // Who a settle waits for: the harness's service.
-    virtual standin::NetworkParties networkParties() const { return { { &server }, nullptr, channelRequests }; }
-    // The client's requests inside the presence channel still unanswered, and its connecting.
+    virtual standin::NetworkParties networkParties() const { return { { &server }, nullptr, channelRequests, clientWork }; }
+    // The client's requests inside the presence channel still unanswered.
     static size_t channelRequests();
+    // What else the client is doing that decides what it sends or shows next.
+    static size_t clientWork();
     // Runs the loop until done holds, with `turn` after each turn (a test that
     // shows the client's screens syncs them there); the clock moves through
     // `step` only while nothing is in flight (standin::waitSteppingClock).

@@ -315,6 +315,7 @@ protected:
     void answersLate();
     void answersPrompt();
     void presenceCut();
+    void channelHearsItsEnd();
     void serviceErrors();
     void serviceErrorDocuments();
     void boardRetired();

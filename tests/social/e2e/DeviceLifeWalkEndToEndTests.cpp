@@ -242,6 +242,11 @@ void DeviceLifeWalkEndToEnd::forgetTheCallsOfAClientThatWent()
         player = "?";
     }
     tokenHeldBy.clear();
+    // What the service still held for it goes to nobody now, at a time the
+    // walk chose: held on, such an answer would pass for one the next client
+    // waits on while that client's request is still on its way.
+    if (service)
+        service->sendWaitingAnswersNow();
     friendsAsked = friendsAnswers;
     cloudCall.reset();
     for (auto& c : calls)

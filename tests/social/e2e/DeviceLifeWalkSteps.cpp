@@ -396,7 +396,9 @@ void DeviceLifeWalkEndToEnd::maybeReturnWhileALoginRuns()
 {
     if (draw(3) != 0)
         return;
-    loop().runOnce(0);
+    // The login's request reaches the service first, the clock standing: a
+    // mere turn of the loop would meet its answer or not by the machine's pace.
+    settleNetwork();
     note("  and at once the game returns");
     switch (draw(3)) {
     case 0: becomeActive(); break;
@@ -493,6 +495,19 @@ void DeviceLifeWalkEndToEnd::presenceCut()
 {
     if (channel)
         channel->dropConnections();
+    channelHearsItsEnd();
+}
+// A channel cut from the service's side ends on the client when its thread
+// reads the end: waited for before the clock moves on, so that its next
+// attempt is due at the same time of the clock whatever the machine's pace.
+void DeviceLifeWalkEndToEnd::channelHearsItsEnd()
+{
+    if (!clientRunning())
+        return;
+    EXPECT_TRUE(waitFor([] {
+        auto* presence = QVPresenceService::sharedInstance();
+        return !presence || !presence->isConnected();
+    })) << "the client's presence channel did not hear the service end it";
 }
 
 void DeviceLifeWalkEndToEnd::traceService()
@@ -531,6 +546,7 @@ void DeviceLifeWalkEndToEnd::reach()
     if (running && !(serviceWanted && networkUp)) {
         storage.stop(); // it keeps its objects in the service's state
         killService();
+        channelHearsItsEnd();
     }
     if (!running && serviceWanted && networkUp) {
         startService();

@@ -62,7 +62,7 @@ protected:
     // Who a settle waits for: the test's service, whichever runs now, and its presence channel.
     standin::NetworkParties networkParties() const override
     {
-        return { { service.get() }, channel.get(), channelRequests };
+        return { { service.get() }, channel.get(), channelRequests, clientWork };
     }
     // Shows what the central class presents now in the window.
     void sync();

@@ -78,6 +78,24 @@ TEST_F(SettleNetworkTest, HeldAnswersAreLeftToTheTest)
     EXPECT_EQ(heard, (std::vector<std::string> { "b", "a" }));
 }
 
+// The client's own work (a channel connecting, a picture decoding) is busy
+// whatever answers the test holds: a held answer does not stand for it.
+TEST_F(SettleNetworkTest, TheClientsOwnWorkIsNeverTakenForAHeldAnswer)
+{
+    server.holdAnswersTo("a");
+    get("a", server);
+    size_t work = 1;
+    standin::NetworkParties busy { { &server }, nullptr, {}, [&] { return work; } };
+    ASSERT_TRUE(loop().runUntil([&] { return server.heldCount() == 1; }, kHungAfterSeconds));
+    standin::Settled settled = standin::networkQuiet(busy);
+    EXPECT_FALSE(settled);
+    EXPECT_EQ(settled.inFlight, "1 piece(s) of the client's own work under way (besides 1 answer(s) held by the test)");
+    work = 0;
+    EXPECT_TRUE(standin::networkQuiet(busy));
+    server.releaseHeld();
+    ASSERT_TRUE(standin::settleNetwork(parties(), kHungAfterSeconds));
+}
+
 TEST_F(SettleNetworkTest, AHungTransferEndsTheSettleAtItsDeadlineNamingIt)
 {
     // A service the settle does not know of, holding its answer.

@@ -220,6 +220,16 @@ TEST_F(StandInLoopTiming, AnAnswerLateOnTheTestsClockGoesWhenTheClockHasMovedIts
         EXPECT_EQ(two.get().body, "<kept/>");
         s.stop();
     }
+    // Answers waiting for a client that went go at once when told, the clock standing.
+    {
+        server.holdAnswersTo("keep");
+        auto waiting = postLater();
+        ASSERT_TRUE(waitingForTheClock());
+        server.sendWaitingAnswersNow();
+        EXPECT_EQ(server.heldCount(), 0u);
+        EXPECT_EQ(waiting.get().body, "<kept/>");
+        server.stopHolding();
+    }
     // A service that stops answers what waits for the clock at once.
     auto last = postLater();
     ASSERT_TRUE(waitingForTheClock());
