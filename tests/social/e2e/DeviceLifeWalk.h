@@ -344,6 +344,7 @@ protected:
     void loginWhilePiecesWait();
     void otherLoginWhilePiecesWait();
     void progressKeptOfflineAboveTheServices();
+    void pickedAccountFailsAfterTheGamesLogin();
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 

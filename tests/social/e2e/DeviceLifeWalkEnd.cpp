@@ -272,8 +272,10 @@ void DeviceLifeWalkEndToEnd::checkScores()
 }
 
 // The device keeps a player's ten best scores of a board: one that ten
-// better of its player's (from this device) pushed out before its blob went
-// up (its batch's answer lost) no longer has a blob to send.
+// better of its player's pushed out before its blob went up (its batch's
+// answer lost) no longer has a blob to send. Those ten are the player's
+// scores from this device that the service keeps or the device took, sent or
+// not (one below a better best a login's list named is never sent).
 bool DeviceLifeWalkEndToEnd::outOfItsPlayersBestTen(const SentScore& s, const std::set<std::string>& owners) const
 {
     const bool lowerIsBetter = s.board == fastestLap;
@@ -284,11 +286,14 @@ bool DeviceLifeWalkEndToEnd::outOfItsPlayersBestTen(const SentScore& s, const st
         for (std::string one; std::getline(list, one, ',');)
             onTheService.insert(one);
         std::set<int64_t> better;
-        for (auto& other : scores)
+        for (auto& other : scores) {
+            const bool takenHere = !other.secondDevice && !other.viaBatch && other.heard && other.heard->kept
+                && !other.lostWithTheStore;
             if (other.board == s.board && !other.secondDevice && mayBeKeptAs(other, who)
                 && (lowerIsBetter ? other.value < s.value : other.value > s.value)
-                && onTheService.count(std::to_string(other.value)))
+                && (onTheService.count(std::to_string(other.value)) || takenHere))
                 better.insert(other.value);
+        }
         if (better.size() >= 10)
             return true;
     }

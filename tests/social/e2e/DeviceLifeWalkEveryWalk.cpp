@@ -42,6 +42,8 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
         { "a login of the same player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::loginWhilePiecesWait },
         { "a login of another player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::otherLoginWhilePiecesWait },
         { "progress kept offline above the service's", &DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices },
+        { "an account picked in the device's list fails after the game's login of another",
+          &DeviceLifeWalkEndToEnd::pickedAccountFailsAfterTheGamesLogin },
     };
     for (auto& road : roads) {
         if (HasFailure())
@@ -237,6 +239,51 @@ void DeviceLifeWalkEndToEnd::otherLoginWhilePiecesWait()
     loginWhilePiecesWaitOf(otherPlayer());
     // The sender again, whose login sends what waited for them.
     logInAs(sender, "the sender of the batch again");
+}
+
+// The player turns the service off and on again, and in the device's list of
+// accounts picks the walk's own while the game's login of the other player
+// runs: the pick waits behind that login, and once it has ended, the pick's
+// own login fails. The player whose login ended stays the client's: the one
+// from before the pick is not put back over it.
+void DeviceLifeWalkEndToEnd::pickedAccountFailsAfterTheGamesLogin()
+{
+    const std::string own = player, other = otherPlayer();
+    declineTheService();
+    settleTheRoad();
+    enableFromTheDashboard();
+    for (int tries = 0; tries < 8 && !rowNamed(names[own]); ++tries)
+        pass(0.3);
+    ASSERT_NE(rowNamed(names[own]), nullptr) << "the device's list of accounts does not offer " << names[own] << ": "
+                                             << screenText();
+    // The game's login reaches the service, its answer late by a second of the clock ...
+    service->setAnswerDelay(1000, 1000);
+    logInAs(other, "the game's login while the player picks an account");
+    settleNetwork();
+    sync();
+    // ... and the pick's login, sent once it has ended, is refused.
+    service->script("POST", "bootstrap.xml",
+                    standin::Answer::xml("<errors><error>The service cannot do that now</error></errors>", 500));
+    auto* row = rowNamed(names[own]);
+    ASSERT_NE(row, nullptr) << "the device's list of accounts went while the game's login ran: " << screenText();
+    askLogin(own, false, "the row of " + own + " picked in the device's list");
+    driver->tap(row);
+    answersPrompt();
+    settleTheRoad();
+    ASSERT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), other)
+        << "the login of " << own << " picked in the device's list failed after the game's login of " << other
+        << " had ended, and the client names " << Quorvel::lastLoggedInUserId()
+        << ": the player from before the pick was put back over the login that ended meanwhile";
+    // The account screens close; the walk's player logs in again, and the dashboard closes.
+    closeTheDashboard();
+    settleTheRoad();
+    EXPECT_EQ(lastHeard, other) << "the account screens closed telling the game of " << lastHeard << ", not of " << other
+                                << ", whose login ended";
+    logInAs(own, "the walk's player again");
+    settleTheRoad();
+    if (QuorvelInternal::hub().isDashboardHubOpen())
+        closeTheDashboard();
 }
 
 } // namespace walk_testing
