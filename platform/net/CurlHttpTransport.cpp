@@ -337,6 +337,19 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
     return id;
 }
 
+std::vector<int> CurlHttpTransport::activeLocalPorts() const
+{
+    std::vector<int> ports;
+    ports.reserve(transfers_.size());
+    for (auto& [id, t] : transfers_) {
+        long port = 0;
+        if (curl_easy_getinfo(t->easy, CURLINFO_LOCAL_PORT, &port) != CURLE_OK)
+            port = 0;
+        ports.push_back(static_cast<int>(port));
+    }
+    return ports;
+}
+
 void CurlHttpTransport::cancel(RequestId id)
 {
     BRISKO_ASSERT_MAIN_THREAD();

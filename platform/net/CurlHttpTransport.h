@@ -25,6 +25,7 @@ public:
     RequestId start(HttpRequestData request, Completion completion) override;
     void cancel(RequestId id) override;
     size_t activeCount() const override { return transfers_.size(); }
+    std::vector<int> activeLocalPorts() const override;
 
     struct Transfer; // one running request (defined in the source)
 

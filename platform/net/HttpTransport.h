@@ -106,6 +106,10 @@ public:
     // Cancels a running request; its completion is never called. Unknown ids are ignored.
     virtual void cancel(RequestId id) = 0;
     virtual size_t activeCount() const = 0;
+    // The local port of each running request's connection (0 while it has
+    // none), so a test can tell which requests a server on this machine has
+    // taken; empty where the transport cannot say.
+    virtual std::vector<int> activeLocalPorts() const { return {}; }
 
     // The transport in use: the libcurl one unless another was installed.
     static HttpTransport& shared();

@@ -8,6 +8,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/net/HttpTransport.h"
 
+#include <set>
+#include <vector>
+
 namespace standin {
 
 Settled networkQuiet(const NetworkParties& parties)
@@ -20,11 +23,36 @@ Settled networkQuiet(const NetworkParties& parties)
         answering += service->answeringCount();
     }
     size_t channel = parties.channel ? parties.channel->answeringCount() : 0;
-    size_t transfers = platform::HttpTransport::shared().activeCount();
-    if (parties.clientRequests)
-        transfers += parties.clientRequests();
-    // A held answer is a transfer in flight too, and waits for the test.
-    size_t busyTransfers = transfers > held ? transfers - held : 0;
+    const platform::HttpTransport& transport = platform::HttpTransport::shared();
+    const size_t transfers = transport.activeCount();
+    const std::vector<int> ports = transport.activeLocalPorts();
+    const size_t channelRequests = parties.clientRequests ? parties.clientRequests() : 0;
+    size_t busyTransfers = 0;
+    if (ports.size() == transfers) {
+        // Each request is matched by its connection's port: one a service
+        // has taken is in its hands (its answer made or held for the test);
+        // one it has not is on its way. So an answer still held for a
+        // request the client gave up on stands for none of them.
+        std::multiset<int> taken;
+        for (const StandInServer* service : parties.services)
+            if (service)
+                for (int port : service->portsAwaitingAnswers())
+                    taken.insert(port);
+        for (int port : ports) {
+            auto it = port != 0 ? taken.find(port) : taken.end();
+            if (it == taken.end())
+                ++busyTransfers;
+            else
+                taken.erase(it);
+        }
+        // Requests inside the presence channel come on no port of their own.
+        const size_t takenInChannel = taken.count(0);
+        busyTransfers += channelRequests > takenInChannel ? channelRequests - takenInChannel : 0;
+    } else {
+        // A held answer is a transfer in flight too, and waits for the test.
+        const size_t all = transfers + channelRequests;
+        busyTransfers = all > held ? all - held : 0;
+    }
     size_t busyAnswers = answering > held ? answering - held : 0;
     // A held answer to a request inside the channel is counted by the channel too.
     size_t busyChannel = channel > held ? channel - held : 0;

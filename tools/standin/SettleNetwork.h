@@ -5,7 +5,8 @@
 // after the loop has run everything that was due, so a request that an
 // answer starts counts before the quiet does. Answers a test holds on purpose
 // (holdAnswersTo, Answer::hold) are quiet: they wait for the test, not the
-// other way round.
+// other way round. The client's requests are told apart by their
+// connection's port, so an answer held for one it gave up on hides no other.
 #pragma once
 
 #include <functional>

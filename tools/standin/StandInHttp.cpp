@@ -119,6 +119,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         bool closeAfterOut { false };
         bool peerDone { false };    // the client sends no more
         bool dead { false };
+        int peerPort { 0 };
         // Answered and half-closed: what the client still sends is read and
         // dropped until it closes or this passes, so a close with unread
         // bytes cannot reset the answer away before the client reads it.
@@ -219,6 +220,12 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                                c.reader.setBudget(budget.get());
                                c.fd = fd;
                                c.lastActive = Clock::now();
+                               sockaddr_storage peer {};
+                               socklen_t length = sizeof peer;
+                               if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+                                   c.peerPort = peer.ss_family == AF_INET6
+                                       ? ntohs(reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port)
+                                       : ntohs(reinterpret_cast<sockaddr_in*>(&peer)->sin_port);
                            });
     }
 
@@ -278,6 +285,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             refuse(c, c.reader.status(), c.reader.why());
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
+            request.peerPort = c.peerPort;
             c.answering = c.reader.takeShare();
             c.reader.reset();
             c.requestBegan.reset();

@@ -153,6 +153,7 @@ struct Request {
     size_t bodyBytes { 0 };      // what the body carried
     bool bodyTooLarge { false }; // over the limit: read and dropped
     bool keepAlive { true };
+    int peerPort { 0 }; // the client's port of the connection it came on (0: not from a connection)
 
     // A header's value (name compared without case), absent when not sent.
     std::optional<std::string> header(const std::string& name) const;

@@ -144,6 +144,9 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
         uint64_t loggedGeneration;
     };
     std::map<uint64_t, OnLoop> onLoop;
+    // The ports of the requests taken and not answered (portsAwaitingAnswers).
+    mutable std::mutex portsLock;
+    std::multiset<int> awaiting;
     uint64_t nextOnLoop { 0 };
     // The requests taken lately, by consumer, token, timestamp and nonce:
     // the same one again is a replay.
@@ -224,6 +227,20 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, Handl
         ++answering;
     }
     const std::string method = request.method, path = request.path();
+    // Known as taken from its port until its answer goes, whichever road that takes.
+    const int port = request.peerPort;
+    {
+        std::lock_guard guard(portsLock);
+        awaiting.insert(port);
+    }
+    reply = [inner = std::move(reply), port, weak = weak_from_this()](http::Response response) {
+        if (auto impl = weak.lock()) {
+            std::lock_guard guard(impl->portsLock);
+            if (auto it = impl->awaiting.find(port); it != impl->awaiting.end())
+                impl->awaiting.erase(it);
+        }
+        inner(std::move(response));
+    };
     auto posted = pool->post([this, request = std::move(request), reply, handled]() {
         size_t answerBytes = handle(request, reply);
         if (handled)
@@ -235,8 +252,12 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, Handl
         std::lock_guard guard(mutex);
         --answering;
     }
-    if (posted == http::WorkerPool::Posted::Stopped)
+    if (posted == http::WorkerPool::Posted::Stopped) {
+        std::lock_guard guard(portsLock);
+        if (auto it = awaiting.find(port); it != awaiting.end())
+            awaiting.erase(it);
         return false;
+    }
     const std::string why = "the service's workers have " + std::to_string(pool->maxWaiting())
         + " requests waiting for them, as many as may wait; try again shortly";
     refused(method, path, 503, why, "not taken");
@@ -721,6 +742,12 @@ size_t StandInServer::heldCount() const
 {
     std::lock_guard guard(impl_->mutex);
     return impl_->held.size() + impl_->onLoop.size();
+}
+
+std::vector<int> StandInServer::portsAwaitingAnswers() const
+{
+    std::lock_guard guard(impl_->portsLock);
+    return { impl_->awaiting.begin(), impl_->awaiting.end() };
 }
 
 void StandInServer::setAnswerDelay(int minMs, int maxMs)

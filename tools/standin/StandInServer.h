@@ -212,6 +212,10 @@ public:
     // Requests received whose answer has not been handed back yet (held,
     // delayed or being made), so a test can tell when the service is quiet.
     size_t answeringCount() const;
+    // The client's port of each such request (0 for one that came inside
+    // the presence channel): a settle tells by it which of the client's
+    // requests the service has taken, whatever answers wait for others.
+    std::vector<int> portsAwaitingAnswers() const;
 
     std::vector<LoggedRequest> requests() const;
     size_t requestCount() const;

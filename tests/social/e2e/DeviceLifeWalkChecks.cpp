@@ -343,10 +343,14 @@ void DeviceLifeWalkEndToEnd::bootstrapSeen(const std::string& asking)
     const std::string who = asking == "0" ? std::string() : asking;
     auto open = [&](auto& a) { return !a.heldByTheAccountScreens && !a.bootstrapped && !a.beforeLogout; };
     auto it = std::find_if(asked.begin(), asked.end(), [&](auto& a) { return open(a) && a.player == who; });
-    // A form's login asks for the device's account the form's answer made it.
-    if (it == asked.end() && who.empty())
-        it = std::find_if(asked.begin(), asked.end(),
-                          [&](auto& a) { return open(a) && a.why.rfind("the e-mail form", 0) == 0; });
+    // A form's login asks for the device's account the form's answer made it:
+    // the newest form's (one the player left before its answer came logs no one in).
+    if (it == asked.end() && who.empty()) {
+        auto newest = std::find_if(asked.rbegin(), asked.rend(),
+                                   [&](auto& a) { return open(a) && a.why.rfind("the e-mail form", 0) == 0; });
+        if (newest != asked.rend())
+            it = std::prev(newest.base());
+    }
     if (it == asked.end())
         it = asked.insert(asked.end(), { who, false, stepNumber, "a login the client started itself" });
     it->bootstrapped = true;

@@ -1,6 +1,6 @@
 // Waiting for a quiet network: a settle ends once every answer, and what the
-// answers started, has come in; it leaves held answers to the test and names
-// what hangs. A stepped wait moves the clock only while nothing is in flight.
+// answers started, has come in; it leaves held answers to the test (only
+// those of requests the client still waits on) and names what hangs. A stepped wait moves the clock only while nothing is in flight.
 #include "support/TestSupport.h"
 
 #include "platform/net/CurlHttpTransport.h"
@@ -76,6 +76,23 @@ TEST_F(SettleNetworkTest, HeldAnswersAreLeftToTheTest)
     EXPECT_FALSE(standin::networkQuiet(parties())) << "released: on its way";
     ASSERT_TRUE(standin::settleNetwork(parties(), kHungAfterSeconds));
     EXPECT_EQ(heard, (std::vector<std::string> { "b", "a" }));
+}
+
+// An answer still held for a request the client gave up on stands for no
+// other request: one not taken by the service yet keeps the network busy.
+TEST_F(SettleNetworkTest, AnAnswerHeldForARequestGivenUpStandsForNoOther)
+{
+    server.holdAnswersTo("a");
+    platform::HttpRequestData request;
+    request.url = server.baseUrl() + "a";
+    const auto givenUp = transport->start(request, [this](HttpResult&&) { heard.push_back("a"); });
+    ASSERT_TRUE(loop().runUntil([&] { return server.heldCount() == 1; }, kHungAfterSeconds));
+    transport->cancel(givenUp);
+    get("b", server);
+    EXPECT_FALSE(standin::networkQuiet(parties())) << "a request on its way was taken for the one given up";
+    ASSERT_TRUE(standin::settleNetwork(parties(), kHungAfterSeconds));
+    EXPECT_EQ(heard, std::vector<std::string> { "b" });
+    server.releaseHeld();
 }
 
 // The client's own work (a channel connecting, a picture decoding) is busy
