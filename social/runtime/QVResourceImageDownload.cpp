@@ -68,7 +68,7 @@ class QVResourcePictureDownload : public platform::Object {
 public:
     QVResourcePictureDownload(QVResourcePicture& picture, platform::Object* owner, std::string url,
                               QVResourcePicture::Done done)
-        : picture_(picture), owner_(owner), url_(std::move(url)), done_(std::move(done))
+        : picture_(picture), fetch_(picture.fetches_), owner_(owner), url_(std::move(url)), done_(std::move(done))
     {
     }
 
@@ -87,23 +87,26 @@ public:
             // A large picture decodes after its transfer ended: cancelled
             // meanwhile, or replaced by a newer download, it is not told.
             const bool current = !(self->request && self->request->isCancelled())
-                && self->picture_.observer_.get() == self->observer;
+                && self->isLatest();
             self->finish(current ? image.get() : nullptr, current);
         });
     }
     void failed(platform::Object*) { finish(nullptr); }
 
-    QVHttpServiceObserver* observer { nullptr };
     platform::Ref<QVHttpRequest> request;
 
 private:
+    // Told by the fetch's number, not the observer's address: a freed
+    // observer's address can come back as a newer download's.
+    bool isLatest() const { return picture_.fetches_ == fetch_; }
+
     void finish(platform::Image* image, bool tell = true)
     {
         Ref<QVResourcePictureDownload> keep(this);
         Ref<platform::Object> owner = owner_;
         // The observer holds this download, which holds the resource, which
         // holds the observer: let go of it, unless a newer download took its place.
-        if (picture_.observer_.get() == observer)
+        if (isLatest())
             picture_.observer_ = nullptr;
         QVResourcePicture::Done done = std::move(done_);
         if (done && tell)
@@ -111,6 +114,7 @@ private:
     }
 
     QVResourcePicture& picture_; // a member of the owner, which this download keeps
+    const uint64_t fetch_;
     Ref<platform::Object> owner_;
     std::string url_;
     QVResourcePicture::Done done_;
@@ -118,6 +122,7 @@ private:
 
 Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std::string& url, Done done)
 {
+    ++fetches_;
     QVImageCache* cache = QVImageCache::sharedInstance();
     if (Ref<platform::Image> cached = cache ? cache->fetch(url) : nullptr) {
         // The earlier download is over too: its picture would come after this one.
@@ -132,7 +137,6 @@ Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std
         QVDownloadImageFromUrl(url, service_, observer_,
                                QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, succeeded)),
                                QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, failed)));
-    download->observer = observer_.get();
     download->request = handle ? platform::Ref<QVHttpRequest>(dynamic_cast<QVHttpRequest*>(handle->request())) : nullptr;
     return handle;
 }

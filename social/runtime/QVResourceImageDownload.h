@@ -12,6 +12,7 @@
 
 #include "platform/graphics/Image.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace quorvel {
@@ -80,6 +81,7 @@ private:
     friend class QVResourcePictureDownload;
     platform::Ref<QVHttpService> service_;
     platform::Ref<QVHttpServiceObserver> observer_;
+    uint64_t fetches_ { 0 }; // the latest fetch's number: a download still current has it
 };
 
 } // namespace quorvel
