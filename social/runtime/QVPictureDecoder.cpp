@@ -101,10 +101,12 @@ void QVPictureDecoderThread::run()
             leftovers_.push_back(std::move(job));
             return;
         }
+        // Counted down once the delivery has run, or when the loop drops it unrun.
+        std::shared_ptr<void> delivered(nullptr, [underWay = underWay_](void*) { --*underWay; });
         platform::RunLoop::main().post(
-            [done = std::move(job.done), image = std::move(image), underWay = underWay_]() mutable {
+            [done = std::move(job.done), image = std::move(image), delivered = std::move(delivered)]() mutable {
                 done(std::move(image));
-                --*underWay;
+                delivered.reset();
             });
     }
 }

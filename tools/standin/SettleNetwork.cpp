@@ -16,11 +16,14 @@ namespace standin {
 Settled networkQuiet(const NetworkParties& parties)
 {
     size_t held = 0, answering = 0;
+    std::multiset<int> taken;
     for (const StandInServer* service : parties.services) {
         if (!service)
             continue;
-        held += service->heldCount();
-        answering += service->answeringCount();
+        StandInServer::InHand inHand = service->requestsInHand();
+        held += inHand.held;
+        answering += inHand.answering;
+        taken.insert(inHand.ports.begin(), inHand.ports.end());
     }
     size_t channel = parties.channel ? parties.channel->answeringCount() : 0;
     const platform::HttpTransport& transport = platform::HttpTransport::shared();
@@ -33,11 +36,6 @@ Settled networkQuiet(const NetworkParties& parties)
         // has taken is in its hands (its answer made or held for the test);
         // one it has not is on its way. So an answer still held for a
         // request the client gave up on stands for none of them.
-        std::multiset<int> taken;
-        for (const StandInServer* service : parties.services)
-            if (service)
-                for (int port : service->portsAwaitingAnswers())
-                    taken.insert(port);
         for (int port : ports) {
             auto it = port != 0 ? taken.find(port) : taken.end();
             if (it == taken.end())

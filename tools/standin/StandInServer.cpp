@@ -144,7 +144,7 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
         uint64_t loggedGeneration;
     };
     std::map<uint64_t, OnLoop> onLoop;
-    // The ports of the requests taken and not answered (portsAwaitingAnswers).
+    // The ports of the requests taken and not answered (requestsInHand).
     mutable std::mutex portsLock;
     std::multiset<int> awaiting;
     uint64_t nextOnLoop { 0 };
@@ -744,10 +744,13 @@ size_t StandInServer::heldCount() const
     return impl_->held.size() + impl_->onLoop.size();
 }
 
-std::vector<int> StandInServer::portsAwaitingAnswers() const
+StandInServer::InHand StandInServer::requestsInHand() const
 {
-    std::lock_guard guard(impl_->portsLock);
-    return { impl_->awaiting.begin(), impl_->awaiting.end() };
+    // The same order as a reply made under the mutex: the mutex, then the ports.
+    std::lock_guard guard(impl_->mutex);
+    std::lock_guard ports(impl_->portsLock);
+    return { impl_->answering, impl_->held.size() + impl_->onLoop.size(),
+             { impl_->awaiting.begin(), impl_->awaiting.end() } };
 }
 
 void StandInServer::setAnswerDelay(int minMs, int maxMs)

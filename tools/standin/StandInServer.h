@@ -212,10 +212,17 @@ public:
     // Requests received whose answer has not been handed back yet (held,
     // delayed or being made), so a test can tell when the service is quiet.
     size_t answeringCount() const;
-    // The client's port of each such request (0 for one that came inside
-    // the presence channel): a settle tells by it which of the client's
-    // requests the service has taken, whatever answers wait for others.
-    std::vector<int> portsAwaitingAnswers() const;
+    // The requests in its hands, seen in one look: the answering and held
+    // counts above, and the client's port of each such request (0 for one
+    // that came inside the presence channel), by which a settle tells which
+    // of the client's requests the service has taken. Read apart, a request
+    // taken between two reads would pass for one already answered.
+    struct InHand {
+        size_t answering { 0 };
+        size_t held { 0 };
+        std::vector<int> ports;
+    };
+    InHand requestsInHand() const;
 
     std::vector<LoggedRequest> requests() const;
     size_t requestCount() const;

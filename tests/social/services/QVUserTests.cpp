@@ -340,6 +340,7 @@ TEST_F(QVUserPictureTest, APictureCancelledOrReplacedWhileItDecodesIsNotTold)
     EXPECT_EQ(delegate->users[2].get(), other.get());
     EXPECT_EQ(delegate->pictures[1].get(), cached.get()) << "the cached picture stays the last told";
     EXPECT_TRUE(delegate->failed.empty());
+    EXPECT_EQ(QVPictureDecoder::decodesUnderWay(), 0u) << "the fence came last: every delivery before it has run";
 }
 
 TEST_F(QVUserPictureTest, APictureOfFewPixelsButManyBytesDecodesOffTheMainLoop)
