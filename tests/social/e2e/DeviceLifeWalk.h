@@ -348,6 +348,8 @@ protected:
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 
+    // The network settled and the client's screens shown, until showing them sends nothing.
+    void settleAndShow();
     // The clock moves `seconds`, split at every answer that falls due on the
     // way, each heard before the clock moves on.
     void pass(double seconds);

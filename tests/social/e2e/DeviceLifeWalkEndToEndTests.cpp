@@ -174,31 +174,40 @@ void DeviceLifeWalkEndToEnd::TearDown()
 
 // ---- Pace
 
+// The network settled and what the client presents shown, until showing it
+// started nothing: a screen that appears may send a request, which reaches
+// the service before the clock moves, or the machine's pace would decide at
+// what time of the clock it is taken.
+void DeviceLifeWalkEndToEnd::settleAndShow()
+{
+    for (int round = 0; round < 8; ++round) {
+        settleNetwork();
+        sync();
+        lookAtTheAccountScreens();
+        if (standin::networkQuiet(networkParties()))
+            return;
+    }
+}
+
 void DeviceLifeWalkEndToEnd::pass(double seconds)
 {
     const double until = loop().now() + seconds;
     for (;;) {
-        settleNetwork();
-        sync();
-        lookAtTheAccountScreens();
+        settleAndShow();
         auto due = service ? service->nextDelayedAnswerDue() : std::nullopt;
         if (!due || *due > until)
             break;
         driver->advance(std::max(0.0, *due - loop().now()));
     }
     driver->advance(std::max(0.0, until - loop().now()));
-    settleNetwork();
-    sync();
-    lookAtTheAccountScreens();
+    settleAndShow();
 }
 
 void DeviceLifeWalkEndToEnd::letAnswersLand()
 {
     const double until = loop().now() + 60;
     for (;;) {
-        settleNetwork();
-        sync();
-        lookAtTheAccountScreens();
+        settleAndShow();
         auto due = service ? service->nextDelayedAnswerDue() : std::nullopt;
         if (!due || loop().now() >= until)
             return;
