@@ -274,6 +274,10 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
     platform::LogCapture log;
     EXPECT_FALSE(KSTMXTiledMap::tiledMapWithTMXFile(dir.write("maps/device.tmx", device)));
     EXPECT_TRUE(log.contains("/dev/zero: it is a device, not a file")) << testing::PrintToString(log.texts());
+    // A layer larger than a map may afford is refused before its data is read.
+    EXPECT_FALSE(load("huge.tmx", mapDocument("orthogonal", 5000, 5000, 8, 8, kTileset + layer("a", 5000, 5000, { 1 }))));
+    EXPECT_TRUE(log.contains("TMX: the map \"huge.tmx\" needs more than the 64 MiB a map may take for its tiles and "
+                             "tilesets (reached at layer \"a\" of 5000 x 5000 cells); it is not loaded"));
     // An invisible layer is never built, whatever its data.
     EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
         + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));
