@@ -160,6 +160,19 @@ void KSMenuItemLabel::setLabel(KSNode* label)
     }
 }
 
+void KSMenuItemLabel::removeChild(KSNode* child, bool cleanup)
+{
+    if (child && child == label_ && child->parent() == this)
+        label_ = nullptr;
+    KSMenuItem::removeChild(child, cleanup);
+}
+
+void KSMenuItemLabel::removeAllChildrenWithCleanup(bool cleanup)
+{
+    label_ = nullptr;
+    KSMenuItem::removeAllChildrenWithCleanup(cleanup);
+}
+
 void KSMenuItemLabel::setString(const std::string& string)
 {
     if (auto* text = dynamic_cast<KSLabelProtocol*>(label_))
@@ -395,6 +408,22 @@ void KSMenuItemSprite::replaceImage(KSNode*& slot, KSNode* image, bool visible)
     if (image)
         addChild(image);
     slot = image;
+}
+
+void KSMenuItemSprite::removeChild(KSNode* child, bool cleanup)
+{
+    if (child && child->parent() == this) {
+        for (KSNode** slot : { &normalImage_, &selectedImage_, &disabledImage_ })
+            if (*slot == child)
+                *slot = nullptr;
+    }
+    KSMenuItem::removeChild(child, cleanup);
+}
+
+void KSMenuItemSprite::removeAllChildrenWithCleanup(bool cleanup)
+{
+    normalImage_ = selectedImage_ = disabledImage_ = nullptr;
+    KSMenuItem::removeAllChildrenWithCleanup(cleanup);
 }
 
 void KSMenuItemSprite::setNormalImage(KSNode* image) { replaceImage(normalImage_, image, true); }

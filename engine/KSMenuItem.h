@@ -123,6 +123,10 @@ public:
     void setColor(ksColor3B color) override;
     ksColor3B color() const override;
 
+    // A label that leaves the item is forgotten (label() is null until a new one is set).
+    void removeChild(KSNode* child, bool cleanup) override;
+    void removeAllChildrenWithCleanup(bool cleanup) override;
+
     std::string className() const override { return "KSMenuItemLabel"; }
     const KSFloatProperties& floatProperties() const override;
 
@@ -130,7 +134,7 @@ protected:
     KSMenuItemLabel() = default;
     KSRGBAOf labelRGBA() const { return KSRGBAOf(label_); }
 
-    // A child of the item (kept alive by the child list).
+    // A child of the item (kept alive by the child list); cleared when it leaves.
     KSNode* label_ { nullptr };
     ksColor3B colorBackup_ { ksWHITE };
     ksColor3B disabledColor_ { 126, 126, 126 };
@@ -217,6 +221,10 @@ public:
     void setColor(ksColor3B color) override;
     ksColor3B color() const override;
 
+    // An image that leaves the item is forgotten (its getter answers null).
+    void removeChild(KSNode* child, bool cleanup) override;
+    void removeAllChildrenWithCleanup(bool cleanup) override;
+
     std::string className() const override { return "KSMenuItemSprite"; }
     const KSFloatProperties& floatProperties() const override;
 
@@ -226,7 +234,7 @@ protected:
 private:
     void replaceImage(KSNode*& slot, KSNode* image, bool visible);
 
-    // Children of the item (kept alive by the child list).
+    // Children of the item (kept alive by the child list); each cleared when it leaves.
     KSNode* normalImage_ { nullptr };
     KSNode* selectedImage_ { nullptr };
     KSNode* disabledImage_ { nullptr };

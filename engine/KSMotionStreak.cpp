@@ -33,6 +33,8 @@ bool KSMotionStreak::initWithFade(float fade, float minSeg, const std::string& i
 
 void KSMotionStreak::update(ksTime dt)
 {
+    if (!ribbon_)
+        return;
     const Point location = convertToWorldSpace(Point());
     ribbon_->setPosition(Point(-location.x, -location.y));
     if (ksPointDistance(lastLocation_, location) > segThreshold_) {
@@ -40,6 +42,37 @@ void KSMotionStreak::update(ksTime dt)
         lastLocation_ = location;
     }
     ribbon_->update(dt);
+}
+
+void KSMotionStreak::removeChild(KSNode* child, bool cleanup)
+{
+    if (child && child == ribbon_ && child->parent() == this)
+        ribbon_ = nullptr;
+    KSNode::removeChild(child, cleanup);
+}
+
+void KSMotionStreak::removeAllChildrenWithCleanup(bool cleanup)
+{
+    ribbon_ = nullptr;
+    KSNode::removeAllChildrenWithCleanup(cleanup);
+}
+
+void KSMotionStreak::setTexture(KSTexture2D* texture)
+{
+    if (ribbon_)
+        ribbon_->setTexture(texture);
+}
+
+ksBlendFunc KSMotionStreak::blendFunc() const
+{
+    // Without its ribbon the streak draws nothing; the ribbon's default stands.
+    return ribbon_ ? ribbon_->blendFunc() : ksBlendFunc { GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA };
+}
+
+void KSMotionStreak::setBlendFunc(ksBlendFunc blendFunc)
+{
+    if (ribbon_)
+        ribbon_->setBlendFunc(blendFunc);
 }
 
 } // namespace kestrel

@@ -4,6 +4,8 @@
 //
 // Caveat: the ribbon's points are kept in world space; the streak moves its
 // ribbon child by the opposite of its own world position so they draw in place.
+// Once the ribbon leaves the streak (taken off, or the streak emptied) the
+// streak forgets it: it draws no band, has no texture, and ribbon() is null.
 #pragma once
 
 #include "engine/KSRibbon.h"
@@ -17,12 +19,14 @@ public:
     [[nodiscard]] bool initWithFade(float fade, float minSeg, const std::string& image, float width, float length, ksColor4B color);
 
     void update(ksTime dt) override;
+    void removeChild(KSNode* child, bool cleanup) override;
+    void removeAllChildrenWithCleanup(bool cleanup) override;
 
     KSRibbon* ribbon() const { return ribbon_; }
-    KSTexture2D* texture() const override { return ribbon_->texture(); }
-    void setTexture(KSTexture2D* texture) override { ribbon_->setTexture(texture); }
-    ksBlendFunc blendFunc() const override { return ribbon_->blendFunc(); }
-    void setBlendFunc(ksBlendFunc blendFunc) override { ribbon_->setBlendFunc(blendFunc); }
+    KSTexture2D* texture() const override { return ribbon_ ? ribbon_->texture() : nullptr; }
+    void setTexture(KSTexture2D* texture) override;
+    ksBlendFunc blendFunc() const override;
+    void setBlendFunc(ksBlendFunc blendFunc) override;
 
     std::string className() const override { return "KSMotionStreak"; }
 
@@ -30,7 +34,7 @@ protected:
     KSMotionStreak() = default;
 
 private:
-    // Owned through the child list.
+    // Owned through the child list; cleared when it leaves.
     KSRibbon* ribbon_ { nullptr };
     float segThreshold_ { 0 };
     float width_ { 0 };

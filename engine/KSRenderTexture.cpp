@@ -140,7 +140,7 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
     zeros = {};
     if (!texture)
         return false;
-    texture_ = texture.get();
+    texture_ = texture;
 
     gl.genFramebuffersOES(1, &fbo_);
     bindFramebuffer(static_cast<GLint>(fbo_));
@@ -152,15 +152,15 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
     }
     texture_->setAliasTexParameters();
 
-    auto sprite = KSSprite::spriteWithTexture(texture_);
+    auto sprite = KSSprite::spriteWithTexture(texture_.get());
     if (!sprite) {
         bindFramebuffer(oldFBO_);
         return false;
     }
     sprite_ = sprite.get();
-    sprite_->setScaleY(-1);
-    addChild(sprite_);
-    sprite_->setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
+    sprite->setScaleY(-1);
+    addChild(sprite.get());
+    sprite->setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
 
     bindFramebuffer(oldFBO_);
     return true;
@@ -173,6 +173,11 @@ KSRenderTexture::~KSRenderTexture()
         if (gl.deleteFramebuffersOES)
             gl.deleteFramebuffersOES(1, &fbo_);
     }
+}
+
+void KSRenderTexture::setSprite(KSSprite* sprite)
+{
+    sprite_ = sprite;
 }
 
 void KSRenderTexture::saveGLstate()

@@ -7,11 +7,14 @@
 // Caveat: begin() and end() pair up; each end() restores the framebuffer,
 // viewport and clear colour that its begin() found, so captures of different
 // render textures nest. Main thread only, with the engine's context current.
+// The texture belongs to the render texture (its framebuffer draws into it);
+// the sprite is only linked: sprite() answers null once nobody keeps it.
 #pragma once
 
 #include "engine/KSNode.h"
 #include "engine/KSTexture2D.h"
 #include "platform/foundation/Value.h"
+#include "platform/foundation/Weak.h"
 
 #include <GLES/gl.h>
 
@@ -58,8 +61,8 @@ public:
     // first; nullopt when it cannot be made.
     std::optional<platform::Bytes> getUIImageAsDataFromBuffer(int format);
 
-    KSSprite* sprite() const { return sprite_; }
-    void setSprite(KSSprite* sprite) { sprite_ = sprite; }
+    KSSprite* sprite() const { return sprite_.get(); }
+    void setSprite(KSSprite* sprite);
     GLuint fbo() const { return fbo_; }
     KSTexture2DPixelFormat pixelFormat() const { return pixelFormat_; }
 
@@ -80,10 +83,11 @@ private:
 
     GLuint fbo_ { 0 };
     GLint oldFBO_ { 0 };
-    // Not retained here: the sprite (a child) holds it.
-    KSTexture2D* texture_ { nullptr };
-    // A child of this node, which keeps it alive.
-    KSSprite* sprite_ { nullptr };
+    // The framebuffer's colour attachment: held here too, so that captures and
+    // read-backs go on whatever becomes of the sprite showing it.
+    platform::Ref<KSTexture2D> texture_;
+    // Made as a child; the game may take it off, move it or replace it.
+    platform::WeakLink<KSSprite> sprite_;
     KSTexture2DPixelFormat pixelFormat_ { kKSTexture2DPixelFormat_RGBA8888 };
     std::array<GLfloat, 4> clearColor_ {};
     std::vector<SavedState> saved_;

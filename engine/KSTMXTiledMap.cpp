@@ -73,13 +73,16 @@ KSTMXTilesetInfo* KSTMXTiledMap::tilesetForLayer(KSTMXLayerInfo* layerInfo, KSTM
     const size_t height = size.height > 0 ? static_cast<size_t>(size.height) : 0;
     const size_t cells = std::min(width * height, layerInfo->tileCount());
     const uint32_t* tiles = layerInfo->tiles();
+    // The last tileset (in file order) that holds any of the layer's GIDs is
+    // the last one starting at or below its largest GID: one pass over the
+    // cells, then one over the tilesets.
+    const uint32_t largest = cells ? *std::max_element(tiles, tiles + cells) : 0;
+    if (largest == 0)
+        return nullptr;
     const auto& tilesets = mapInfo->tilesets();
     for (auto it = tilesets.rbegin(); it != tilesets.rend(); ++it) {
-        const uint32_t firstGid = (*it)->firstGid();
-        for (size_t i = 0; i < cells; ++i) {
-            if (tiles[i] != 0 && tiles[i] >= firstGid)
-                return it->get();
-        }
+        if ((*it)->firstGid() <= largest)
+            return it->get();
     }
     return nullptr;
 }

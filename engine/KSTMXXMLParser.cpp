@@ -9,6 +9,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/SaxReader.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -69,6 +71,50 @@ public:
 
 private:
     KSTMXMapInfo& info_;
+};
+
+// What a tileset, a tile and a tile property keep beyond their strings: the
+// object or the map entry, and the slot that holds it.
+constexpr size_t kTilesetCost = sizeof(KSTMXTilesetInfo) + 2 * sizeof(void*);
+constexpr size_t kTileCost = sizeof(std::pair<const int, KSTMXProperties>) + 4 * sizeof(void*);
+constexpr size_t kPropertyCost = 2 * sizeof(std::string) + sizeof(Value) + 4 * sizeof(void*);
+
+} // namespace
+
+struct KSTMXMapInfo::TilesetFile {
+    struct Element {
+        std::string name;
+        std::vector<std::string> attributes; // name, value, name, value, ...
+    };
+    std::vector<Element> elements;
+    size_t bytes { 0 };
+};
+
+namespace {
+
+// Keeps, of a tileset file, the elements that act there (a tileset, its tiles,
+// image and properties); the rest is ignored in such a file anyway.
+class TilesetRecorder : public platform::SaxHandler {
+public:
+    explicit TilesetRecorder(KSTMXMapInfo::TilesetFile& file) : file_(file) { }
+    void startElement(const char* name, const char** attributes) override
+    {
+        const bool acts = equals(name, "tile") || equals(name, "image") || equals(name, "property")
+            || (equals(name, "tileset") && !SaxReader::attribute(attributes, "source"));
+        if (!acts)
+            return;
+        KSTMXMapInfo::TilesetFile::Element element { name, {} };
+        file_.bytes += sizeof(element) + element.name.size();
+        for (const char** a = attributes; a && a[0] && a[1]; a += 2) {
+            element.attributes.emplace_back(a[0]);
+            element.attributes.emplace_back(a[1]);
+            file_.bytes += 2 * sizeof(std::string) + std::strlen(a[0]) + std::strlen(a[1]);
+        }
+        file_.elements.push_back(std::move(element));
+    }
+
+private:
+    KSTMXMapInfo::TilesetFile& file_;
 };
 
 } // namespace
@@ -172,31 +218,95 @@ bool KSTMXMapInfo::initWithTMXFile(const std::string& tmxFile)
     storingCharacters_ = false;
     layerAttribs_ = TMXLayerDataNone;
     parentElement_ = TMXParentNone;
-    // A map that is missing or refused, or names a tileset file that is, is
-    // no map (the log has said why); one that does not parse fails below.
-    return parseXMLFile(filename_) && !unreadable_;
+    // A map that is missing or refused, names a tileset file that is, or goes
+    // past its budget is no map (the log has said why); one that does not
+    // parse fails below.
+    const bool parsed = parseXMLFile(filename_);
+    tilesetFiles_.clear();
+    return parsed && !unreadable_ && !overBudget_;
 }
+
+namespace {
+
+// The whole file, or null when it cannot be read (the log says why). The
+// buffer is freed however the parse ends, an assertion included.
+std::unique_ptr<unsigned char, decltype(&std::free)> loadFile(const std::string& name, size_t* length)
+{
+    const std::string fullPath = KSFileUtils::fullPathFromRelativePath(name);
+    unsigned char* data = nullptr;
+    const int read = fullPath.empty() ? -1 : ksLoadFileIntoMemory(fullPath.c_str(), &data);
+    *length = read < 0 ? 0 : static_cast<size_t>(read);
+    return { read < 0 ? nullptr : data, &std::free };
+}
+
+} // namespace
 
 bool KSTMXMapInfo::parseXMLFile(const std::string& xmlFilename)
 {
-    const std::string fullPath = KSFileUtils::fullPathFromRelativePath(xmlFilename);
-    unsigned char* data = nullptr;
-    const int length = fullPath.empty() ? -1 : ksLoadFileIntoMemory(fullPath.c_str(), &data);
-    if (length < 0)
+    size_t length = 0;
+    auto data = loadFile(xmlFilename, &length);
+    if (!data)
         return false;
-    // The buffer is freed however the parse ends, an assertion included.
-    std::unique_ptr<unsigned char, decltype(&std::free)> owned(data, &std::free);
     MapHandler handler(*this);
     platform::SaxReader reader(handler);
     // A map keeps a tile element as its number, not as an element.
     reader.setCosts(16, 16);
-    const bool parsed = reader.parse(data, static_cast<size_t>(length));
+    struct Current {
+        platform::SaxReader*& slot;
+        platform::SaxReader* outer;
+        Current(platform::SaxReader*& s, platform::SaxReader* r) : slot(s), outer(s) { slot = r; }
+        ~Current() { slot = outer; }
+    } current(reader_, &reader);
+    const bool parsed = reader.parse(data.get(), length);
+    // Stopped for its budget, the map has said why.
+    if (overBudget_)
+        return false;
     BRISKO_ASSERT(parsed, platform::format("Error parsing file: %s.", xmlFilename.c_str()));
     return true;
 }
 
+const KSTMXMapInfo::TilesetFile* KSTMXMapInfo::tilesetFile(const std::string& path)
+{
+    if (auto known = tilesetFiles_.find(path); known != tilesetFiles_.end())
+        return known->second.get();
+    std::shared_ptr<TilesetFile> file;
+    size_t length = 0;
+    if (auto data = loadFile(path, &length)) {
+        file = std::make_shared<TilesetFile>();
+        TilesetRecorder recorder(*file);
+        platform::SaxReader reader(recorder);
+        reader.setCosts(16, 16);
+        const bool parsed = reader.parse(data.get(), length);
+        BRISKO_ASSERT(parsed, platform::format("Error parsing file: %s.", path.c_str()));
+    }
+    tilesetFiles_.emplace(path, file);
+    // What is kept of it while the map is read.
+    if (file && !charge(static_cast<double>(file->bytes), "tileset file " + path))
+        return nullptr;
+    return file.get();
+}
+
+bool KSTMXMapInfo::charge(double bytes, const std::string& what)
+{
+    if (overBudget_)
+        return false;
+    if (bytes <= static_cast<double>(kKSTMXMapBudget - spent_)) {
+        spent_ += static_cast<size_t>(bytes);
+        return true;
+    }
+    overBudget_ = true;
+    platform::logError("TMX: the map \"%s\" needs more than the %zu MiB a map may take for its tiles and tilesets "
+                       "(reached at %s); it is not loaded",
+                       filename_.c_str(), kKSTMXMapBudget >> 20, what.c_str());
+    if (reader_)
+        reader_->stop("the map is past its budget");
+    return false;
+}
+
 void KSTMXMapInfo::startElement(const char* name, const char** attributes)
 {
+    if (overBudget_)
+        return;
     using Start = void (KSTMXMapInfo::*)(const char**);
     static const std::pair<const char*, Start> starts[] = {
         { "map", &KSTMXMapInfo::startMap },
@@ -244,8 +354,11 @@ void KSTMXMapInfo::startTileset(const char** attributes)
         if (inExternal)
             return;
         const std::string externalPath = KSFileUtils::resourceNamedBy(filename_, source);
-        if (externalPath.empty()) {
-            unreadable_ = true;
+        // Read once, however many times the map names it; applied at each reference.
+        const TilesetFile* file = externalPath.empty() ? nullptr : tilesetFile(externalPath);
+        if (!file) {
+            if (!overBudget_)
+                unreadable_ = true;
             return;
         }
         externalFirstGid_ = static_cast<uint32_t>(intValue(attr("firstgid")));
@@ -254,12 +367,24 @@ void KSTMXMapInfo::startTileset(const char** attributes)
             explicit Depth(int& d) : depth(d) { ++depth; }
             ~Depth() { --depth; }
         } depth(externalDepth_);
-        if (!parseXMLFile(externalPath))
-            unreadable_ = true;
+        std::vector<const char*> list;
+        for (const TilesetFile::Element& element : file->elements) {
+            if (overBudget_)
+                break;
+            list.clear();
+            for (const std::string& a : element.attributes)
+                list.push_back(a.c_str());
+            list.push_back(nullptr);
+            startElement(element.name.c_str(), list.data());
+        }
         return;
     }
+    const char* tilesetName = attr("name");
+    if (!charge(static_cast<double>(kTilesetCost + (tilesetName ? std::strlen(tilesetName) : 0)),
+                platform::format("tileset \"%s\"", tilesetName ? tilesetName : "")))
+        return;
     auto tileset = KSTMXTilesetInfo::tilesetInfo();
-    tileset->setName(attr("name") ? attr("name") : "");
+    tileset->setName(tilesetName ? tilesetName : "");
     // A tileset file usually leaves its first GID to the map that names it.
     const char* firstGid = attr("firstgid");
     tileset->setFirstGid(inExternal && !firstGid ? externalFirstGid_ : static_cast<uint32_t>(intValue(firstGid)));
@@ -273,6 +398,8 @@ void KSTMXMapInfo::startTileset(const char** attributes)
 void KSTMXMapInfo::startTile(const char** attributes)
 {
     if (tilesets_.empty())
+        return;
+    if (!charge(kTileCost, platform::format("a tile of tileset \"%s\"", tilesets_.back()->name().c_str())))
         return;
     parentGID_ = tilesets_.back()->firstGid() + static_cast<uint32_t>(intValue(SaxReader::attribute(attributes, "id")));
     tileProperties_[static_cast<int>(parentGID_)] = KSTMXProperties();
@@ -395,7 +522,8 @@ void KSTMXMapInfo::startProperty(const char** attributes)
             store(objectGroups_.back()->objects().back());
         break;
     case TMXParentTile:
-        if (value)
+        if (value && charge(static_cast<double>(kPropertyCost + std::strlen(propertyName) + std::strlen(value)),
+                            platform::format("a property of tile %u", parentGID_)))
             tileProperties_[static_cast<int>(parentGID_)].set(propertyName, Value(value));
         break;
     default:
@@ -405,6 +533,8 @@ void KSTMXMapInfo::startProperty(const char** attributes)
 
 void KSTMXMapInfo::endElement(const char* name)
 {
+    if (overBudget_)
+        return;
     if (std::strcmp(name, "data") == 0) {
         if (externalDepth_ == 0 && (layerAttribs_ & TMXLayerDataBase64))
             endData();
@@ -417,7 +547,8 @@ void KSTMXMapInfo::endElement(const char* name)
 
 void KSTMXMapInfo::foundCharacters(const char* text, int length)
 {
-    if (storingCharacters_ && length > 0)
+    // Only a map's own <data> holds text that counts.
+    if (storingCharacters_ && length > 0 && externalDepth_ == 0 && !overBudget_)
         currentString_.append(text, static_cast<size_t>(length));
 }
 
@@ -429,6 +560,17 @@ void KSTMXMapInfo::endData()
     if (layers_.empty())
         return;
     KSTMXLayerInfo* layer = layers_.back().get();
+    const Size size = layer->layerSize();
+    const double cells = static_cast<double>(size.width > 0 ? size.width : 0)
+        * static_cast<double>(size.height > 0 ? size.height : 0);
+    const std::string what = platform::format("layer \"%s\" of %.0f x %.0f cells", layer->name().c_str(),
+                                              static_cast<double>(size.width), static_cast<double>(size.height));
+    // A GID a cell is what the layer keeps: a map that cannot afford them
+    // stops here, before anything is decoded.
+    if (cells * 4 > static_cast<double>(kKSTMXMapBudget - spent_)) {
+        charge(cells * 4, what);
+        return;
+    }
 
     unsigned char* decoded = nullptr;
     unsigned int length = ksBase64Decode(reinterpret_cast<const unsigned char*>(text.data()),
@@ -436,31 +578,38 @@ void KSTMXMapInfo::endData()
     if (!decoded)
         return;
     if (layerAttribs_ & TMXLayerDataGzip) {
+        // Inflated no further than the map can still afford.
         unsigned char* inflated = nullptr;
-        length = ksInflateBuffer(decoded, length, &inflated);
+        bool beyondLimit = false;
+        length = ksInflateBuffer(decoded, length, &inflated, kKSTMXMapBudget - spent_, &beyondLimit);
         std::free(decoded);
         decoded = inflated;
+        if (beyondLimit)
+            charge(static_cast<double>(kKSTMXMapBudget) + 1, "the data of " + what);
         if (!decoded)
             return;
     }
+    if (!charge(length, "the data of " + what)) {
+        std::free(decoded);
+        return;
+    }
 
-    // Every cell is read when the layer is built: data for fewer cells is refused.
-    const Size size = layer->layerSize();
-    const double cells = static_cast<double>(size.width > 0 ? size.width : 0)
-        * static_cast<double>(size.height > 0 ? size.height : 0);
+    // Every cell is read when the layer is built: data for fewer cells is
+    // refused, and data beyond them is not kept.
     const size_t count = length / 4;
     if (static_cast<double>(count) < cells) {
         std::free(decoded);
         return;
     }
-    std::unique_ptr<uint32_t[]> tiles(new (std::nothrow) uint32_t[count ? count : 1]);
+    const auto kept = static_cast<size_t>(cells);
+    std::unique_ptr<uint32_t[]> tiles(new (std::nothrow) uint32_t[kept ? kept : 1]);
     if (tiles) {
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < kept; ++i) {
             const unsigned char* b = decoded + i * 4;
             tiles[i] = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8
                 | static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
         }
-        layer->setTiles(std::move(tiles), count);
+        layer->setTiles(std::move(tiles), kept);
     }
     std::free(decoded);
 }

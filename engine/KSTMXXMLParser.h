@@ -7,6 +7,8 @@
 // read or parsed, a refused compression and a non-base64 layer fail assertions;
 // a layer whose data cannot be decoded, or holds fewer GIDs than its cells,
 // keeps no tiles (tiles() is null) and must not be built into a layer node.
+// What a map may cost is bounded as a whole (kKSTMXMapBudget): a map past it
+// is no map, and the log says so.
 #pragma once
 
 #include "engine/ksTypes.h"
@@ -19,7 +21,17 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class SaxReader;
+}
+
 namespace kestrel {
+
+// What one map may take, its tiles and its tilesets together: every byte its
+// layers' data decode to (at least 4 a cell, the GIDs kept), and what each
+// tileset, tile and tile property it describes keeps, counted again for every
+// reference to a tileset file. The parse stops as soon as a map goes past it.
+inline constexpr size_t kKSTMXMapBudget = 64u * 1024 * 1024;
 
 enum {
     TMXOrientationOrthogonal = 0,
@@ -174,8 +186,8 @@ public:
     [[nodiscard]] bool initWithTMXFile(const std::string& tmxFile);
 
     // Parses one file into this description: false when it cannot be read
-    // (missing, or refused); one that is not well-formed XML fails the
-    // assertion "Error parsing file: <path>.".
+    // (missing, or refused) or the map goes past its budget; one that is not
+    // well-formed XML fails the assertion "Error parsing file: <path>.".
     bool parseXMLFile(const std::string& xmlFilename);
 
     int orientation() const { return orientation_; }
@@ -207,8 +219,17 @@ public:
     void endElement(const char* name);
     void foundCharacters(const char* text, int length);
 
+    // A tileset file as read: the elements that act in one, in file order.
+    struct TilesetFile;
+
 private:
     KSTMXMapInfo() = default;
+    // Takes `bytes` of the map's budget for `what`; false (and the parse
+    // stopped, the reason logged once) when the map cannot afford them.
+    bool charge(double bytes, const std::string& what);
+    // The tileset file at a resolved path, read the first time it is named;
+    // null when it cannot be read.
+    const TilesetFile* tilesetFile(const std::string& path);
     // One per element the reader understands; `attributes` as startElement's.
     void startMap(const char** attributes);
     void startTileset(const char** attributes);
@@ -240,6 +261,13 @@ private:
     int externalDepth_ { 0 };
     bool unreadable_ { false }; // a tileset file it names is missing or refused
     uint32_t externalFirstGid_ { 0 };
+    // Each tileset file read once, by resolved path (null: it cannot be read).
+    std::map<std::string, std::shared_ptr<const TilesetFile>> tilesetFiles_;
+    // What the map has taken of kKSTMXMapBudget; past it, nothing more is read.
+    size_t spent_ { 0 };
+    bool overBudget_ { false };
+    // The reader of the map file while it runs, stopped when the map goes past its budget.
+    platform::SaxReader* reader_ { nullptr };
 };
 
 } // namespace kestrel

@@ -8,6 +8,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -53,10 +54,20 @@ int ksLoadFileIntoMemory(const char* path, unsigned char** out)
 
 unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, unsigned char** out)
 {
+    return ksInflateBuffer(in, inLength, out, kKSInflateMaxLength, nullptr);
+}
+
+unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, unsigned char** out, size_t maxLength,
+                             bool* beyondLimit)
+{
     BRISKO_ASSERT(out != nullptr, "out");
     *out = nullptr;
+    if (beyondLimit)
+        *beyondLimit = false;
+    maxLength = std::min(maxLength, kKSInflateMaxLength);
 
-    size_t bufferSize = 256 * 1024;
+    // One byte more than the limit tells a stream that fits exactly from one that goes on.
+    size_t bufferSize = std::min<size_t>(256 * 1024, maxLength + 1);
     auto* buffer = static_cast<unsigned char*>(std::malloc(bufferSize));
     if (!buffer)
         return 0;
@@ -83,19 +94,28 @@ unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, uns
         // Room left but no end marker: the input ran out before the stream did.
         if (stream.avail_out != 0)
             break;
-        if (bufferSize * 2 > kKSInflateMaxLength)
+        if (bufferSize > maxLength) {
+            if (beyondLimit)
+                *beyondLimit = true;
             break;
-        auto* grown = static_cast<unsigned char*>(std::realloc(buffer, bufferSize * 2));
+        }
+        const size_t grownSize = std::min(bufferSize * 2, maxLength + 1);
+        auto* grown = static_cast<unsigned char*>(std::realloc(buffer, grownSize));
         if (!grown)
             break;
         buffer = grown;
         stream.next_out = buffer + bufferSize;
-        stream.avail_out = uInt(bufferSize);
-        bufferSize *= 2;
+        stream.avail_out = uInt(grownSize - bufferSize);
+        bufferSize = grownSize;
     }
 
     size_t produced = stream.total_out;
     inflateEnd(&stream);
+    if (ok && produced > maxLength) {
+        ok = false;
+        if (beyondLimit)
+            *beyondLimit = true;
+    }
     if (!ok) {
         std::free(buffer);
         return 0;

@@ -21,6 +21,10 @@ int ksLoadFileIntoMemory(const char* path, unsigned char** out);
 // Inflates a zlib or gzip stream (the header is detected); 0 on any failure,
 // including a stream that ends early.
 unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, unsigned char** out);
+// The same with a limit of the caller's below kKSInflateMaxLength; *beyondLimit
+// (when given) tells a stream that fails by inflating to more than that.
+unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, unsigned char** out, size_t maxLength,
+                             bool* beyondLimit);
 
 // The content of a gzip file (or a plain file, which zlib passes through).
 int ksInflateGZipFile(const char* path, unsigned char** out);

@@ -428,6 +428,58 @@ TEST_F(MenuTest, SpriteItemsSwapTheirImages)
     EXPECT_FALSE(KSMenuItemImage::itemFromNormalImage("missing.png", "")) << "no normal image, no item";
 }
 
+// An item's images and label are its children only: once they leave (the item
+// emptied, with clean-up or without, or one taken off), the item forgets them,
+// its state changes touch nothing freed, and a new one takes the empty place.
+TEST_F(MenuTest, ItemsForgetTheImagesAndLabelsThatLeaveThem)
+{
+    KSMenuItemFont::setFontName("DejaVu Sans");
+    texture_test::writeSolidPNG(dir.file("n.png"), 8, 8, 0xff0000ff);
+    texture_test::writeSolidPNG(dir.file("s.png"), 8, 8, 0x00ff00ff);
+    auto first = [](KSMenuItem* item) {
+        auto* label = dynamic_cast<KSMenuItemLabel*>(item);
+        return label ? label->label() : static_cast<KSMenuItemSprite*>(item)->normalImage();
+    };
+    const std::pair<const char*, Ref<KSMenuItem> (*)()> items[] = {
+        { "image item", [] { return Ref<KSMenuItem>(KSMenuItemImage::itemFromNormalImage("n.png", "s.png", "n.png")); } },
+        { "font item", [] { return Ref<KSMenuItem>(KSMenuItemFont::itemFromString("Play")); } },
+    };
+    const std::pair<const char*, void (*)(KSMenuItem*, KSNode*)> ways[] = {
+        { "emptied with clean-up", [](KSMenuItem* item, KSNode*) { item->removeAllChildrenWithCleanup(true); } },
+        { "emptied without clean-up", [](KSMenuItem* item, KSNode*) { item->removeAllChildrenWithCleanup(false); } },
+        { "first one removed", [](KSMenuItem* item, KSNode* shown) { item->removeChild(shown, true); } },
+    };
+    for (const auto& [kind, make] : items) {
+        for (const auto& [way, leave] : ways) {
+            SCOPED_TRACE(std::string(kind) + ", " + way);
+            Ref<KSMenuItem> item = make();
+            item->onEnter();
+            platform::Weak<KSNode> shown(first(item.get()));
+            leave(item.get(), first(item.get()));
+            EXPECT_TRUE(shown.expired());
+            EXPECT_EQ(first(item.get()), nullptr);
+            item->selected();
+            item->unselected();
+            item->setIsEnabled(false);
+            item->setIsEnabled(true);
+            dynamic_cast<KSRGBAProtocol*>(item.get())->setColor({ 1, 2, 3 });
+            item->activate();
+            item->visit();
+
+            auto* label = dynamic_cast<KSMenuItemLabel*>(item.get());
+            Ref<KSNode> fresh = label ? Ref<KSNode>(KSLabelTTF::labelWithString("Again", "DejaVu Sans", 20))
+                                      : Ref<KSNode>(KSSprite::spriteWithFile("s.png"));
+            if (label)
+                label->setLabel(fresh.get());
+            else
+                static_cast<KSMenuItemSprite*>(item.get())->setNormalImage(fresh.get());
+            EXPECT_EQ(fresh->parent(), item.get());
+            EXPECT_EQ(first(item.get()), fresh.get());
+            item->onExit();
+        }
+    }
+}
+
 TEST_F(MenuTest, TogglesCycleThroughTheirSubItemsBeforeTheCallback)
 {
     auto a = box(receiver.get(), 10, 10), b = box(receiver.get(), 30, 20), c = box(receiver.get(), 5, 5);

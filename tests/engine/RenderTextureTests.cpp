@@ -242,6 +242,37 @@ TEST_F(RenderTextureTest, ShownUprightThroughItsSprite)
     EXPECT_LT(below[2], 50);
 }
 
+// The texture is the framebuffer's own, whatever becomes of the sprite that
+// shows it: captures go on after the sprite has left (and gone), and sprite()
+// answers null once nobody keeps it.
+TEST_F(RenderTextureTest, CapturesOutliveTheSpriteThatShowsThem)
+{
+    directorWithView();
+    const std::pair<const char*, void (*)(KSRenderTexture*, KSNode*)> ways[] = {
+        { "emptied with clean-up", [](KSRenderTexture* rt, KSNode*) { rt->removeAllChildrenWithCleanup(true); } },
+        { "sprite moved and dropped there",
+          [](KSRenderTexture* rt, KSNode* elsewhere) {
+              Ref<KSSprite> sprite(rt->sprite());
+              sprite->removeFromParentAndCleanup(false);
+              elsewhere->addChild(sprite.get());
+              elsewhere->removeChild(sprite.get(), true);
+          } },
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        auto elsewhere = KSNode::node();
+        auto rt = KSRenderTexture::renderTextureWithWidth(16, 8);
+        leave(rt.get(), elsewhere.get());
+        EXPECT_EQ(rt->sprite(), nullptr);
+        rt->beginWithClear(0, 1, 0, 1);
+        rt->end();
+        auto raw = rt->getUIImageAsDataFromBuffer(kKSImageFormatRawData);
+        ASSERT_TRUE(raw && raw->size() == 16u * 8 * 4);
+        EXPECT_EQ((std::array<int, 4> { (*raw)[0], (*raw)[1], (*raw)[2], (*raw)[3] }),
+                  (std::array<int, 4> { 0, 255, 0, 255 }));
+    }
+}
+
 TEST_F(RenderTextureTest, FormatsItCannotHandleFailTheirAssertions)
 {
     directorWithView();

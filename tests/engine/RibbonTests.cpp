@@ -7,6 +7,7 @@
 #include "engine/KSScheduler.h"
 #include "engine/KSActionManager.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Weak.h"
 
 #include <cmath>
 
@@ -187,4 +188,41 @@ TEST_F(RibbonTest, MotionStreakFollowsAMovingNodeWithABandThatFades)
     EXPECT_EQ(pixelAt(pixels, 64, 32, 26)[0], 0) << "the band is 6 pixels wide";
     EXPECT_EQ(pixelAt(pixels, 64, 62, 16)[0], 0) << "nothing ahead of the node";
     mover->onExit();
+}
+
+// The ribbon is the streak's child only: whichever way it leaves (the streak
+// emptied with or without clean-up, the ribbon moved to another parent and
+// dropped there), the streak forgets it and its next frames touch nothing freed.
+TEST_F(RibbonTest, AStreakForgetsItsRibbonWhenTheRibbonLeaves)
+{
+    const std::pair<const char*, void (*)(KSMotionStreak*, KSNode*)> ways[] = {
+        { "emptied with clean-up", [](KSMotionStreak* s, KSNode*) { s->removeAllChildrenWithCleanup(true); } },
+        { "emptied without clean-up", [](KSMotionStreak* s, KSNode*) { s->removeAllChildrenWithCleanup(false); } },
+        { "moved and dropped there",
+          [](KSMotionStreak* s, KSNode* other) {
+              Ref<KSRibbon> ribbon(s->ribbon());
+              ribbon->removeFromParentAndCleanup(false);
+              other->addChild(ribbon.get());
+              other->removeAllChildrenWithCleanup(true);
+          } },
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        auto mover = KSNode::node(), elsewhere = KSNode::node();
+        auto streak = KSMotionStreak::streakWithFade(1, 1, "band.png", 6, 8, kWhite);
+        mover->addChild(streak.get());
+        mover->onEnter();
+        platform::Weak<KSRibbon> ribbon(streak->ribbon());
+        leave(streak.get(), elsewhere.get());
+        EXPECT_TRUE(ribbon.expired());
+        EXPECT_EQ(streak->ribbon(), nullptr);
+        EXPECT_EQ(streak->texture(), nullptr);
+        streak->setBlendFunc({ GL_ONE, GL_ONE });
+        // Frames go on moving the streak.
+        for (int x = 8; x <= 16; x += 4) {
+            mover->setPosition(Point(static_cast<float>(x), 4));
+            KSScheduler::sharedScheduler()->tick(0.05f);
+        }
+        mover->onExit();
+    }
 }

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace kestrel;
 using namespace platform;
 using tmx_test::dataElement;
@@ -308,4 +312,89 @@ TEST(TMXTilesetTest, RectForGIDCountsColumnsWithSpacingAndMargin)
     t->setTileSize(Size());
     t->setSpacing(0);
     EXPECT_EQ(t->rectForGID(6), Rect()) << "no tile size";
+}
+
+namespace {
+
+// Counts the times a file is opened while this watches it. Closes are watched
+// too: identical events in a row would be merged into one.
+class OpenCounter {
+public:
+    explicit OpenCounter(const std::string& file)
+        : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        EXPECT_GE(inotify_add_watch(fd_, file.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0) << file;
+    }
+    ~OpenCounter() { ::close(fd_); }
+    int opens()
+    {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+                opens_ += (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) ? 1 : 0;
+        return opens_;
+    }
+
+private:
+    int fd_;
+    int opens_ { 0 };
+};
+
+} // namespace
+
+// A map's tiles and tilesets share one budget: a small file that would
+// inflate to hundreds of megabytes, or name a tileset file thousands of times,
+// is no map, and the log says why. Each tileset file is read once however
+// many times the map names it.
+TEST_F(TMXParserTest, AMapPastItsBudgetIsNoMapAndATilesetFileIsReadOnce)
+{
+    const std::string big = "version=\"1.0\" width=\"4096\" height=\"4096\" tilewidth=\"8\" tileheight=\"8\"";
+    const std::string empty4096 = tmx_test::zeroDataElement(4096u * 4096 * 4);
+    const std::string forty = tmx_test::zeroDataElement(40u << 20);
+    std::string eightLayers, twoSmall;
+    for (int i = 0; i < 8; ++i)
+        eightLayers += "<layer name=\"l" + std::to_string(i) + "\" width=\"4096\" height=\"4096\">" + empty4096 + "</layer>";
+    for (int i = 0; i < 2; ++i)
+        twoSmall += "<layer name=\"s" + std::to_string(i) + "\" width=\"1\" height=\"1\">" + forty + "</layer>";
+    // One tileset file, or one holding 2,001, named 2,000 times.
+    dir.write("one.tsx", "<tileset name=\"one\" tilewidth=\"8\" tileheight=\"8\"><image source=\"t.png\"/></tileset>");
+    std::string many = "<tileset name=\"many\" tilewidth=\"8\" tileheight=\"8\">";
+    for (int i = 0; i < 2000; ++i)
+        many += "<tileset name=\"n" + std::to_string(i) + "\"/>";
+    dir.write("many.tsx", many + "</tileset>");
+    auto naming = [](const std::string& file) {
+        std::string refs;
+        for (int i = 0; i < 2000; ++i)
+            refs += "<tileset firstgid=\"" + std::to_string(1 + i * 64) + "\" source=\"" + file + "\"/>";
+        return refs;
+    };
+
+    struct Row {
+        const char* name;
+        std::string body, attrs, tsx;
+        size_t tilesets; // 0: no map
+    };
+    const Row rows[] = {
+        { "eight empty 4096 x 4096 layers", tileset() + eightLayers, big, "", 0 },
+        { "two 1 x 1 layers of 40 MiB of data", tileset() + twoSmall, big, "", 0 },
+        { "a tileset file named 2,000 times", naming("one.tsx"), big, "one.tsx", 2000 },
+        { "2,001 tilesets named 2,000 times", naming("many.tsx"), big, "many.tsx", 0 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::optional<OpenCounter> reads;
+        if (!row.tsx.empty())
+            reads.emplace(dir.file(row.tsx));
+        LogCapture log;
+        auto info = load("big.tmx", map(row.body, row.attrs));
+        EXPECT_EQ(info ? info->tilesets().size() : 0u, row.tilesets);
+        if (row.tilesets == 0) {
+            EXPECT_TRUE(log.contains("TMX: the map \"big.tmx\" needs more than the 64 MiB a map may take for its "
+                                     "tiles and tilesets"))
+                << testing::PrintToString(log.texts());
+        }
+        if (reads) {
+            EXPECT_EQ(reads->opens(), 1);
+        }
+    }
 }

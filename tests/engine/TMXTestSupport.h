@@ -9,7 +9,9 @@
 #include "platform/graphics/Image.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -49,6 +51,34 @@ inline std::string dataElement(const std::vector<uint32_t>& gids, const std::str
         attrs += " compression=\"" + compression + "\"";
     // Line breaks and indentation inside the element, as editors write them.
     return "<data" + attrs + ">\n   " + base64(bytes) + "\n  </data>";
+}
+
+// A gzip <data> element of `bytes` zero bytes (empty cells), deflated a block
+// at a time: a large layer's data without the layer in memory.
+inline std::string zeroDataElement(size_t bytes)
+{
+    z_stream z {};
+    EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    const std::vector<uint8_t> zeros(1 << 20);
+    std::vector<uint8_t> chunk(1 << 16);
+    platform::Bytes out;
+    size_t left = bytes;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+        const size_t n = std::min(left, zeros.size());
+        left -= n;
+        flush = left ? Z_NO_FLUSH : Z_FINISH;
+        z.next_in = const_cast<Bytef*>(zeros.data());
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = chunk.data();
+            z.avail_out = static_cast<uInt>(chunk.size());
+            deflate(&z, flush);
+            out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return "<data encoding=\"base64\" compression=\"gzip\">" + base64(out) + "</data>";
 }
 
 // A tileset image of 4 x 2 tiles of 8 x 8 pixels; tile i is red 30 i + 20.

@@ -197,6 +197,32 @@ TEST_F(TMXTiledMapTest, VisibleLayersBecomeNumberedChildren)
     EXPECT_EQ(assertionOf([&] { empty->setTileGID(1, Point(0, 0)); }), "TMXLayer: invalid gid") << "no tileset to cut from";
 }
 
+// A layer draws from the last tileset, in file order, that holds any of its
+// GIDs (one starting at or below its largest), whatever order the first GIDs run in.
+TEST_F(TMXTiledMapTest, EachLayerDrawsFromTheLastTilesetHoldingItsTiles)
+{
+    struct Row {
+        std::vector<int> firstGids;
+        std::vector<uint32_t> gids;
+        const char* tileset;
+    };
+    const Row rows[] = {
+        { { 1, 9, 17 }, { 0, 2, 3, 0 }, "t0" },
+        { { 1, 9, 17 }, { 9, 0, 0, 12 }, "t1" },
+        { { 17, 1, 9 }, { 10, 0, 0, 12 }, "t2" },
+        { { 9, 1 }, { 0, 0, 0, 2 }, "t1" },
+    };
+    for (const Row& row : rows) {
+        std::string tilesets;
+        for (size_t i = 0; i < row.firstGids.size(); ++i)
+            tilesets += "<tileset name=\"t" + std::to_string(i) + "\" firstgid=\"" + std::to_string(row.firstGids[i])
+                + "\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>";
+        auto map = load("m.tmx", mapDocument("orthogonal", 2, 2, 8, 8, tilesets + layer("a", 2, 2, row.gids)));
+        ASSERT_TRUE(map);
+        EXPECT_EQ(map->layerNamed("a")->tileset()->name(), row.tileset) << testing::PrintToString(row.gids);
+    }
+}
+
 TEST_F(TMXTiledMapTest, EditingFailsItsAssertions)
 {
     auto map = load("m.tmx", mapDocument("orthogonal", 2, 2, 8, 8,
@@ -274,6 +300,10 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
     platform::LogCapture log;
     EXPECT_FALSE(KSTMXTiledMap::tiledMapWithTMXFile(dir.write("maps/device.tmx", device)));
     EXPECT_TRUE(log.contains("/dev/zero: it is a device, not a file")) << testing::PrintToString(log.texts());
+    // A layer larger than a map may afford is refused before its data is read.
+    EXPECT_FALSE(load("huge.tmx", mapDocument("orthogonal", 5000, 5000, 8, 8, kTileset + layer("a", 5000, 5000, { 1 }))));
+    EXPECT_TRUE(log.contains("TMX: the map \"huge.tmx\" needs more than the 64 MiB a map may take for its tiles and "
+                             "tilesets (reached at layer \"a\" of 5000 x 5000 cells); it is not loaded"));
     // An invisible layer is never built, whatever its data.
     EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
         + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));

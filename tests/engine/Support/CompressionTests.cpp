@@ -118,6 +118,24 @@ TEST(InflateBuffer, RefusesOutputAboveTheLimit)
 {
     std::string bomb = gzipText(std::string(kKSInflateMaxLength + 1, '\0'));
     EXPECT_EQ(inflateMemory(bomb), "<fail>");
+
+    // A caller's own limit: a stream that fits it exactly, and one a byte over,
+    // told apart from a broken one.
+    const std::string data = pattern(300 * 1024), stream = gzipText(data);
+    for (auto [limit, fits] : { std::pair { data.size(), true }, std::pair { data.size() - 1, false } }) {
+        unsigned char* out = nullptr;
+        bool beyond = true;
+        const unsigned n = ksInflateBuffer(reinterpret_cast<const unsigned char*>(stream.data()),
+                                           unsigned(stream.size()), &out, limit, &beyond);
+        EXPECT_EQ(n, fits ? data.size() : 0u);
+        EXPECT_EQ(out != nullptr, fits);
+        EXPECT_EQ(beyond, !fits);
+        std::free(out);
+    }
+    bool beyond = true;
+    unsigned char* out = nullptr;
+    EXPECT_EQ(ksInflateBuffer(reinterpret_cast<const unsigned char*>("broken"), 6, &out, 1024, &beyond), 0u);
+    EXPECT_FALSE(beyond);
 }
 
 TEST(InflateGZipFile, ReadsLargeFilesAndRefusesBrokenOnes)
