@@ -79,7 +79,7 @@ std::string Device::uniqueIdentifier()
     for (int i = 0; i < 40; ++i)
         id.push_back(hex[rd() % 16]);
     // Written aside and renamed, so a reader never sees half an identifier.
-    path::createDirectories(dir);
+    path::createDirectories(dir, path::kPrivateFolder);
     std::string error;
     if (!writeFileAtomically(path, id + "\n", 0600, &error))
         logWarning("Device: cannot store the device identifier (%s)", error.c_str());

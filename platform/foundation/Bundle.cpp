@@ -179,14 +179,14 @@ Bundle& Bundle::main()
 std::string Bundle::documentsDirectory() const
 {
     std::string dir = path::appendingComponent(home_, "Documents");
-    path::createDirectories(dir);
+    path::createDirectories(dir, path::kPrivateFolder);
     return dir;
 }
 
 std::string Bundle::preferencesDirectory() const
 {
     std::string dir = path::appendingComponent(path::appendingComponent(home_, "Library"), "Preferences");
-    path::createDirectories(dir);
+    path::createDirectories(dir, path::kPrivateFolder);
     return dir;
 }
 
@@ -396,18 +396,14 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& p)
     return contents;
 }
 
-bool createDirectories(const std::string& p)
+bool createDirectories(const std::string& p, unsigned mode)
 {
     if (p.empty())
         return false;
-    // Each missing folder is made 0700 whatever the umask (which can only
-    // narrow it): the home's folders hold the device's identity and the
-    // player's data, nobody else's to replace. Folders already there are left
-    // as they are.
     for (size_t end = p.find('/', 1);; end = p.find('/', end + 1)) {
         std::string prefix = p.substr(0, end);
         if (!prefix.empty() && prefix.back() != '/')
-            ::mkdir(prefix.c_str(), 0700);
+            ::mkdir(prefix.c_str(), static_cast<mode_t>(mode));
         if (end == std::string::npos)
             break;
     }

@@ -85,7 +85,12 @@ bool isAbsolute(const std::string& p);
 bool staysInside(const std::string& p);
 bool fileExists(const std::string& p);
 bool isDirectory(const std::string& p);
-bool createDirectories(const std::string& p);
+// Makes the folder and each missing one above it with `mode`, which the
+// process's umask narrows as it does for any mkdir; folders already there are
+// left as they are. kPrivateFolder (0700) keeps them the user's alone whatever
+// the umask, as the client does for its home.
+inline constexpr unsigned kPrivateFolder = 0700;
+bool createDirectories(const std::string& p, unsigned mode = 0777);
 // The most a file read whole may hold: more than any resource the engine or
 // the client can use (an uncompressed texture of the engine's 64 Mi pixel
 // budget, four bytes a pixel, with every mipmap level is about 342 MiB), so a

@@ -38,7 +38,7 @@ bool save(const std::string& path, const ValueDictionary& entries)
 // made wider is narrowed, when it is ours.
 void makePrivateFolder(const std::string& folder)
 {
-    path::createDirectories(path::deletingLastComponent(folder));
+    path::createDirectories(path::deletingLastComponent(folder), path::kPrivateFolder);
     ::mkdir(folder.c_str(), 0700);
     struct stat st {};
     if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0077))

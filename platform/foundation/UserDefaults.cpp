@@ -35,7 +35,7 @@ std::string standardFile()
 }
 
 // The folder the defaults are written to is made when they are opened there.
-void makeFolderOf(const std::string& file) { path::createDirectories(path::deletingLastComponent(file)); }
+void makeFolderOf(const std::string& file) { path::createDirectories(path::deletingLastComponent(file), path::kPrivateFolder); }
 
 // A free name beside `file` for keeping it when it cannot be read.
 std::string asideName(const std::string& file)

@@ -215,6 +215,13 @@ TEST(Path, JoiningAndCreatingFolders)
     EXPECT_TRUE(path::createDirectories(dir.file("x/y/z")));
     EXPECT_TRUE(path::createDirectories(dir.file("x/y/z"))); // already there
     EXPECT_FALSE(path::createDirectories(file + "/sub")); // under a file
+    // A game's own folders follow its umask; the client asks for private ones.
+    testing_support::ScopedUmask usual(022);
+    ASSERT_TRUE(path::createDirectories(dir.file("shared/exports")));
+    EXPECT_EQ(testing_support::fileMode(dir.file("shared")), 0755);
+    EXPECT_EQ(testing_support::fileMode(dir.file("shared/exports")), 0755);
+    ASSERT_TRUE(path::createDirectories(dir.file("own/inner"), path::kPrivateFolder));
+    EXPECT_EQ(testing_support::fileMode(dir.file("own/inner")), 0700);
 }
 
 // A file is read whole only when it is a regular file the engine or the
