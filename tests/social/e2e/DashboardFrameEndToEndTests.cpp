@@ -8,7 +8,10 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
+#include "platform/device/Screen.h"
+#include "platform/ui/ImagePicker.h"
 #include "platform/ui/PeoplePicker.h"
+#include "platform/ui/Popover.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -323,6 +326,82 @@ TEST_F(DashboardFrameEndToEnd, TheAddressBookGoesWithTheInvitationsThatShowedIt)
     EXPECT_TRUE(shows("Log in to another account")) << screenText();
     EXPECT_TRUE(tapBack());
 }
+
+// The same for each of the device's pickers, on a phone and on a tablet (where each shows in a
+// popover): the photo library over "Change Profile Picture", the address book over the
+// invitations. The game opens the switch-account page on the picker's tab: its screen leaves the
+// stack, and the picker goes with it rather than stay over the new page answering nobody.
+class DevicePickerEndToEnd : public DashboardFrameEndToEnd, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        // The window is the screen's: the kind is set before the harness makes it.
+        platform::ui::Screen::mainScreen().setKind(GetParam() ? platform::ui::Screen::Kind::Tablet
+                                                              : platform::ui::Screen::Kind::Phone);
+        DashboardFrameEndToEnd::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardFrameEndToEnd::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+    }
+    // A device picker up over the dashboard, as a modal screen or in a popover.
+    static bool pickerUp()
+    {
+        auto isPicker = [](platform::ui::ViewController* c) {
+            return dynamic_cast<platform::ui::ImagePickerController*>(c)
+                || dynamic_cast<platform::ui::PeoplePickerNavigationController*>(c);
+        };
+        auto* root = QuorvelInternal::presenter().getRootController();
+        if (root && isPicker(root->modalViewController()))
+            return true;
+        for (auto& popover : platform::ui::PopoverController::visiblePopovers())
+            if (isPicker(popover->contentViewController()))
+                return true;
+        return false;
+    }
+};
+
+TEST_P(DevicePickerEndToEnd, APickerGoesWithTheScreenThatShowedIt)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    struct Row {
+        const char* picker;
+        std::function<void()> open;
+    };
+    const Row rows[] = {
+        { "the photo library",
+          [&] {
+              Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                   { std::string("UserSetting"), std::string("SelectProfilePicture") });
+              ASSERT_TRUE(waitForScreen("QVSelectProfilePictureController")) << screenText();
+              ASSERT_TRUE(tapWhenShown("Choose your own!")) << screenText(); // no camera: the library at once
+          } },
+        { "the address book",
+          [&] {
+              Quorvel::launchDashboardWithSpecificInvite("");
+              ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController")) << screenText();
+              ASSERT_TRUE(tapWhenShown("Contacts")) << screenText();
+              ASSERT_TRUE(waitForScreen("QVSelectContactsToInviteController"));
+              ASSERT_TRUE(tapWhenShown("Add Contacts From Address Book")) << screenText();
+          } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.picker);
+        row.open();
+        ASSERT_TRUE(waitUntil([] { return pickerUp(); })) << screenText();
+        Quorvel::launchDashboardWithSwitchUserPage();
+        settleAfterTouch();
+        EXPECT_FALSE(pickerUp()) << "the picker stays over the new page, answering nobody";
+        ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController")) << screenText();
+        EXPECT_TRUE(shows("Choose Account")) << screenText();
+        Quorvel::dismissDashboard();
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, DevicePickerEndToEnd, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Tablet" : "Phone"; });
 
 } // namespace
 
