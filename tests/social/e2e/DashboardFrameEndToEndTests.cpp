@@ -407,12 +407,23 @@ INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, DevicePickerEndToEnd, testing::Values(f
 
 // A maintenance (450) or upgrade (426) notice keeps Back hidden; on a stack that offers no other
 // way out (the game's framed challenge screens, the phone's modal web page over the dashboard) it
-// has a Done that closes the frame. Each row opens its screen with
-// every answer refused so, and the player leaves by Done.
+// has a Done that closes the frame the way the frame's own close does: the game hears what that
+// close tells it. Each row opens its screen with every answer refused so, and the player leaves
+// by Done.
 struct RefusedUnder {
     const char* name;
     int status;
     std::function<void()> open;
+    Strings told; // what the game's challenge delegate hears
+};
+
+// The game's challenge delegate: what it is told as the challenge screens close.
+class ChallengeWatcher final : public QVChallengeDelegate {
+public:
+    bool respondsTo(Message) const override { return true; }
+    void sendChallengeScreenClosed() override { calls.push_back("sendChallengeScreenClosed"); }
+    void completedChallengeScreenClosed() override { calls.push_back("completedChallengeScreenClosed"); }
+    Strings calls;
 };
 
 standin::Answer refusal(int status)
@@ -438,11 +449,20 @@ platform::Ref<QVChallengeToUser> wonChallenge()
 TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClosesTheFrameWithDone)
 {
     ASSERT_GT(launchAndLogIn(), 0);
+    ChallengeWatcher challengeGame;
+    delegates->setChallengeDelegate(&challengeGame);
+    const Strings sendClosed { "sendChallengeScreenClosed" };
     const RefusedUnder rows[] = {
-        { "the send-challenge screen", 450, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
-        { "the send-challenge screen", 426, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", std::nullopt); } },
+        { "the send-challenge screen", 450, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); },
+          sendClosed },
+        { "the send-challenge screen", 426, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", std::nullopt); },
+          sendClosed },
         { "a challenge's result", 450,
-          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), platform::Bytes { 4 }, "You won", "Beat this"); } },
+          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), platform::Bytes { 4 }, "You won", "Beat this"); },
+          sendClosed },
+        { "a challenge's result", 426,
+          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), std::nullopt, "You won", "Beat this"); },
+          sendClosed },
         { "the modal web page over the dashboard", 450,
           [&] {
               QuorvelInternal::presenter().setInitialDashboardModalContentURL("/modal");
@@ -454,7 +474,8 @@ TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClose
               }));
               service->answerEveryRequest(refusal(450));
               Quorvel::launchDashboardWithListLeaderboardsPage();
-          } },
+          },
+          {} },
     };
     for (const RefusedUnder& row : rows) {
         SCOPED_TRACE(std::string(row.name) + " answered " + std::to_string(row.status));
@@ -466,9 +487,12 @@ TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClose
         EXPECT_TRUE(item->hidesBackButton());
         ASSERT_TRUE(item->rightBarButtonItem() && item->rightBarButtonItem()->systemItem() == platform::ui::BarButtonItem::SystemItem::Done)
             << screenText();
+        challengeGame.calls.clear();
         ASSERT_TRUE(tapRightBarButton());
         EXPECT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+        EXPECT_EQ(challengeGame.calls, row.told);
         service->answerEveryRequest(std::nullopt);
         settleNetwork();
     }
+    delegates->setChallengeDelegate(nullptr);
 }
