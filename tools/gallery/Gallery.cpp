@@ -36,6 +36,8 @@
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVRootFrame.h"
@@ -498,6 +500,16 @@ Result run(const Options& options)
     }
     int64_t player = std::atoll(Quorvel::lastLoggedInUserId().c_str());
     Seeded seeded = standin::world::seed(*service.state, player, true);
+    // The player renames the account to the world's name, as long as the service lets a name be
+    // (the screens that show it must hold it); every later login reads it back.
+    quorvel::QVUserService::service()._performAction(
+        "users/update_name.xml", quorvel::QVHttpNestedQueryStringWriter::with("user[name]", standin::world::kPlayerName).get(),
+        "POST", {}, {}, 0, nullptr, true);
+    settleNetwork(*service.server);
+    if (service.state->userName(player) != standin::world::kPlayerName) {
+        result.failure = "the service did not take the player's new name";
+        return result;
+    }
     // The player secured the account with an address and password (the change forms show them).
     if (!service.state->secureAccount(player, "player@example.com", "gallery-password")) {
         result.failure = "cannot secure the player's account";
