@@ -34,6 +34,8 @@
 #include "social/runtime/FBSession.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
@@ -180,6 +182,13 @@ std::vector<Screen> screens()
         { "discovery-page", onTab("GameDiscovery", {}), "QVPlayedGameController", "Developer Picks", 1 },
         { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage), "QVUseNewOrOldAccountController" },
         { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), "QVChallengeDetailController", "", 1 },
+        // The error page a refused request (a 500) pushes over the game's send-challenge screen,
+        // framed over the game: its back button is named for the screen below.
+        { "challenge-send-error", [](const Seeded&) {
+              quorvel::QVChallengeService::displaySendChallengeModal("51", "Beat 1:10 on the hills", std::nullopt);
+          }, "QVDeadEndErrorController", "", 0, [] {
+              QuorvelInternal::requestUIRole().displayErrorMessage(quorvel::QVActionRequest::kTryAgainMessage);
+          } },
         { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), "QVForumThreadListController", "", 1 },
         { "forum-thread", call(&Quorvel::launchDashboardWithForumsPage), "QVForumThreadViewController", "", 2 },
         { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }), "QVFavoriteThisGameController" },
@@ -583,7 +592,8 @@ Result run(const Options& options)
                      !front || front->className() != screen.expect || (!screen.title.empty() && front->title() != screen.title))
                 add("screen", "in front: " + (front ? front->className() + " \"" + front->title() + "\"" : std::string("nothing"))
                                   + ", meant: " + screen.expect + (screen.title.empty() ? "" : " \"" + screen.title + "\""));
-            else if (QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController()))
+            else if (screen.expect != "QVDeadEndErrorController"
+                     && QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController()))
                 add("error", "the screen shows the error page");
             // The screen's own content is where the player sees it (a wrong height put a list out of sight).
             if (ui::ViewController* front = frontScreen(); front && front->isViewLoaded()) {
