@@ -1,5 +1,6 @@
 // Popovers, the image picker and the people picker: presentation, the
-// user's choices and cancellations as their delegates hear them.
+// pickers' screens (a title and a Cancel), the user's choices and
+// cancellations as their delegates hear them.
 #include "UiTestSupport.h"
 
 #include "platform/foundation/Exception.h"
@@ -102,6 +103,14 @@ TEST_F(PickerTest, TheImagePickerReportsThePictureOrTheCancellation)
     EXPECT_EQ(watcher.picked[1].editedImage.get(), crop.get());
     picker->cancelForTest();
     EXPECT_EQ(watcher.cancelled, 1);
+    // Its screen: titled by its source, with the player's way out, a Cancel that tells the delegate.
+    NavigationItem* shown = picker->navigationBar()->topItem();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->title(), "Camera");
+    ASSERT_TRUE(shown->rightBarButtonItem());
+    EXPECT_EQ(shown->rightBarButtonItem()->systemItem(), BarButtonItem::SystemItem::Cancel);
+    EXPECT_TRUE(shown->rightBarButtonItem()->trigger());
+    EXPECT_EQ(watcher.cancelled, 2);
 
     // Without a delegate the picker closes itself.
     TestDriver driver;
@@ -110,6 +119,7 @@ TEST_F(PickerTest, TheImagePickerReportsThePictureOrTheCancellation)
     auto lone = ImagePickerController::picker();
     root->presentModalViewController(lone.get(), false);
     EXPECT_EQ(root->modalViewController(), lone.get());
+    EXPECT_EQ(lone->navigationBar()->topItem()->title(), "Photo Albums");
     lone->cancelForTest();
     driver.advance(1);
     EXPECT_EQ(root->modalViewController(), nullptr);
@@ -157,6 +167,25 @@ TEST_F(PickerTest, ThePeoplePickerReportsAPersonAndOneOfTheirValues)
     EXPECT_EQ(watcher.log.calls,
               (std::vector<std::string> { "person 1", "property 3 555-0100", "property 2 ann@example.test", "cancel" }));
     EXPECT_FALSE(picker->shownPerson());
+
+    // Its screen: the book's title and the player's way out, a Cancel that tells the delegate, or
+    // closes a picker that has none.
+    NavigationItem* shown = picker->navigationBar()->topItem();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->title(), "All Contacts");
+    ASSERT_TRUE(shown->rightBarButtonItem());
+    EXPECT_EQ(shown->rightBarButtonItem()->systemItem(), BarButtonItem::SystemItem::Cancel);
+    EXPECT_TRUE(shown->rightBarButtonItem()->trigger());
+    EXPECT_EQ(watcher.log.calls.back(), "cancel");
+    TestDriver driver;
+    auto root = ViewController::controller();
+    driver.showController(root.get());
+    picker->setPeoplePickerDelegate(nullptr);
+    root->presentModalViewController(picker.get(), false);
+    EXPECT_TRUE(picker->navigationBar()->topItem()->rightBarButtonItem()->trigger());
+    driver.advance(1);
+    EXPECT_EQ(root->modalViewController(), nullptr);
+    root->view()->removeFromSuperview();
 }
 
 } // namespace
