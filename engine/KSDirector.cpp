@@ -318,7 +318,11 @@ void KSDirector::resume()
 void KSDirector::purgeCachedData()
 {
     KSLabelBMFont::purgeCachedData();
-    KSTextureCache::purgeSharedTextureCache();
+    // Only the textures nothing else holds go. One still in use (by a sprite,
+    // a batch, a sheet's frames, a load on its way) stays the cache's: the
+    // next level asking for its file gets that texture, not a second copy
+    // under a new GL name that its frames' sprites cannot be batched with.
+    KSTextureCache::sharedTextureCache()->removeUnusedTextures();
 }
 
 void KSDirector::showFPS()

@@ -116,6 +116,9 @@ public:
     KSLabelAtlas* FPSLabel() const { return FPSLabel_.get(); }
     void pause();
     void resume();
+    // A memory warning: empties the bitmap-font cache and drops the textures
+    // nothing but the cache holds. A texture still in use stays cached, so a
+    // file keeps one texture across the warning.
     void purgeCachedData();
     virtual void showProfilers() { }
 

@@ -7,6 +7,8 @@
 #include "engine/KSActionManager.h"
 #include "engine/KSAnimation.h"
 #include "engine/KSScheduler.h"
+#include "engine/KSSprite.h"
+#include "engine/KSSpriteBatchNode.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
@@ -23,6 +25,7 @@
 #include "platform/ui/Window.h"
 
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 using namespace kestrel;
@@ -817,4 +820,78 @@ TEST_F(DirectorTest, AsyncTextureLoadWithoutAContextLogsAndCallsBackWithNil)
     EXPECT_FALSE(receiver->last);
     EXPECT_TRUE(log.contains("lost.png"));
     EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("lost.png"));
+}
+
+// Memory warnings --------------------------------------------------------------------------
+
+// Level 1 batches "sheet.png" and keeps a batch of it (a HUD, say) across a
+// memory warning; level 2 batches the file again and makes sprites of it by
+// one road: a file is one texture before the warning and after it, so both
+// batches take them. The texture a level still uses stays cached; an unused
+// one goes.
+TEST_F(DirectorTest, AMemoryWarningBetweenLevelsKeepsOneTextureAFile)
+{
+    installFPSImages();
+    KSDirectorIOS* d = director();
+    texture_test::writeSolidPNG(dir.file("sheet.png"), 64, 64, 0x3060C0FF);
+    texture_test::writeSolidPNG(dir.file("spare.png"), 8, 8, 0xFFFFFFFF);
+    {
+        std::ofstream(dir.file("sheet.plist"))
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+               "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
+               "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
+               "</dict></dict></dict></plist>\n";
+    }
+    auto cache = [] { return KSTextureCache::sharedTextureCache(); };
+    Ref<KSTexture2D> delivered;
+    struct Road {
+        const char* name;
+        std::function<void()> warning;
+        std::function<Ref<KSSprite>()> sprite;
+    };
+    const Road roads[] = {
+        { "a sheet's frame", [&] { d->purgeCachedData(); }, [] { return KSSprite::spriteWithSpriteFrameName("hero.png"); } },
+        { "the file", [&] { d->purgeCachedData(); }, [] { return KSSprite::spriteWithFile("sheet.png"); } },
+        { "a load pending across the warning",
+          [&] {
+              auto receiver = platform::makeRef<TextureReceiver>();
+              cache()->addImageAsync("sheet.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
+              d->purgeCachedData();
+              ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
+              delivered = receiver->last;
+          },
+          [&] { return KSSprite::spriteWithTexture(delivered.get()); } },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        d->setOpenGLView(makeView().get());
+        KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile("sheet.plist");
+        auto level1 = KSScene::node();
+        auto hud = KSSpriteBatchNode::batchNodeWithFile("sheet.png");
+        ASSERT_TRUE(hud);
+        hud->addChild(KSSprite::spriteWithSpriteFrameName("hero.png").get());
+        level1->addChild(hud.get());
+        ASSERT_TRUE(cache()->addImage("spare.png"));
+        d->runWithScene(level1.get());
+        advance(1.0 / 60);
+
+        road.warning();
+        EXPECT_FALSE(cache()->textureForKey("spare.png")) << "a texture nobody uses stays after a warning";
+        auto level2 = KSScene::node();
+        auto batch = KSSpriteBatchNode::batchNodeWithFile("sheet.png");
+        ASSERT_TRUE(batch);
+        for (KSSpriteBatchNode* taker : { batch.get(), hud.get() }) {
+            Ref<KSSprite> sprite = road.sprite();
+            ASSERT_TRUE(sprite);
+            EXPECT_NO_THROW(taker->addChild(sprite.get())) << (taker == hud.get() ? "the kept batch" : "the new batch");
+        }
+        EXPECT_EQ(batch->texture(), hud->texture());
+        EXPECT_EQ(cache()->addImage("sheet.png"), batch->texture());
+        hud->removeFromParentAndCleanup(false);
+        level2->addChild(batch.get());
+        level2->addChild(hud.get());
+        d->replaceScene(level2.get());
+        advance(1.0 / 60);
+        d->end();
+    }
 }
