@@ -3,6 +3,7 @@
 // switch, the loop variants, the frame-rate display and shut-down.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
 #include "engine/KSAnimation.h"
@@ -665,6 +666,76 @@ TEST_F(DirectorTest, ThreadedLoopDrawsOnTheMainThreadAndEndJoinsItsOneThread)
     d->end();
     EXPECT_FALSE(d->hasThread());
     loop().drain(); // a frame posted before the end finds nothing to draw
+}
+
+// An action that calls a function at each of its steps (a frame's, whatever
+// the time step) and never ends.
+class SteppingAction : public KSAction {
+public:
+    explicit SteppingAction(std::function<void()> onStep) : onStep_(std::move(onStep)) { }
+    bool isDone() const override { return false; }
+    void step(ksTime) override { onStep_(); }
+
+private:
+    std::function<void()> onStep_;
+};
+
+// The guide's stop() (end(), then purgeSharedDirector()) called inside a frame,
+// from a scheduled callback, an action and the scene's visit, on every loop:
+// the director lives to the end of that frame (nothing reads or writes it
+// once it is gone, which the address sanitizer would report), the scene
+// exits and is cleaned up once, and no director is left or made again.
+TEST_F(DirectorTest, AGameStoppingInsideAFrameLeavesNoDirectorAndReadsNothingGone)
+{
+    auto stop = [] {
+        KSDirector::sharedDirector()->end();
+        KSDirector::purgeSharedDirector();
+    };
+    const char* const places[] = { "a scheduled callback", "an action", "the scene's visit" };
+    for (int type : { kKSDirectorTypeNSTimer, kKSDirectorTypeMainLoop, kKSDirectorTypeThreadMainLoop,
+                      kKSDirectorTypeDisplayLink }) {
+        for (const std::string place : places) {
+            SCOPED_TRACE(testing::Message() << "loop " << type << ", from " << place);
+            journal.clear();
+            KSDirectorIOS* d = directorWithView(type);
+            auto scene = RecordingScene::make("S", &journal);
+            bool stopped = false;
+            auto stopOnce = [&] {
+                if (!std::exchange(stopped, true))
+                    stop();
+            };
+            Ref<TickRecorder> ticks;
+            if (place == "a scheduled callback") {
+                ticks = TickRecorder::make(nullptr);
+                ticks->onTick = [&] {
+                    if (ticks->ticks == 2)
+                        stopOnce();
+                };
+            } else if (place == "an action") {
+                scene->runAction(platform::makeRef<SteppingAction>([&] { stopOnce(); }).get());
+            } else {
+                scene->whenVisited = [&] {
+                    if (journal.size() > 4)
+                        stopOnce();
+                };
+            }
+            d->runWithScene(scene.get());
+            if (type == kKSDirectorTypeNSTimer || type == kKSDirectorTypeDisplayLink) {
+                for (int i = 0; i < 60 && !stopped; ++i)
+                    advance(1.0 / 60);
+            } else {
+                ASSERT_TRUE(loop().runUntil([&] { return stopped; }, testing_support::kHungAfterSeconds));
+            }
+            ASSERT_TRUE(stopped);
+            loop().drain();
+            EXPECT_FALSE(KSDirector::hasSharedDirector());
+            const auto calls = withoutVisits(journal);
+            ASSERT_GE(calls.size(), 2u);
+            EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
+                      (std::vector<std::string> { "S:exit", "S:cleanup" }));
+            ASSERT_TRUE(context()->makeCurrent());
+        }
+    }
 }
 
 // Frame-rate display and shut-down ---------------------------------------------------------
