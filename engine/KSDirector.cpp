@@ -182,6 +182,10 @@ void KSDirector::end()
         runningScene_ = nullptr;
         nextScene_ = nullptr;
         switchingTo_ = nullptr;
+        // Popped scenes the game let go of are cleaned up as the others are;
+        // those it still holds are its own from now on.
+        cleanupScenesLetGo();
+        scenesLetGo_.clear();
     }
 
     stopAnimation();
@@ -226,9 +230,13 @@ void KSDirector::setNextScene()
         if (endings != endings_)
             return;
         // A scene still on the stack (under a scene pushed after a replace
-        // in the same frame) comes back later: it is not cleaned up.
+        // in the same frame) comes back later: it is not cleaned up. One
+        // popped off it may be pushed again: it is cleaned up once nobody
+        // holds it (cleanupScenesLetGo).
         if (cleanup && !isOnTheStack(old.get()))
             old->cleanupScene();
+        else if (!isOnTheStack(old.get()) && !old->isRunning())
+            scenesLetGo_.push_back(old);
         if (endings != endings_)
             return;
         // Asked for while the old scene left (from its onExit or cleanup):
@@ -255,6 +263,29 @@ void KSDirector::setNextScene()
             return;
         next->finishEnteringScene();
     }
+}
+
+void KSDirector::cleanupScenesLetGo()
+{
+    if (scenesLetGo_.empty())
+        return;
+    std::vector<platform::Ref<KSScene>> going;
+    for (auto it = scenesLetGo_.begin(); it != scenesLetGo_.end();) {
+        KSScene* scene = it->get();
+        if (isOnTheStack(scene) || scene == runningScene_.get()) {
+            // Back with the game: it leaves as any scene of the stack does.
+            it = scenesLetGo_.erase(it);
+        } else if (scene->retainCount() == 1 && !scene->isRunning()) {
+            going.push_back(std::move(*it));
+            it = scenesLetGo_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // A scene's clean-up may ask the director for anything, end() included:
+    // each is cleaned up from the director's hands, once.
+    for (auto& scene : going)
+        scene->cleanupScene();
 }
 
 bool KSDirector::isOnTheStack(const KSScene* scene) const

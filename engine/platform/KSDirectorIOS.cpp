@@ -107,6 +107,7 @@ void KSDirectorIOS::drawScene()
 
     if (nextScene_)
         setNextScene();
+    cleanupScenesLetGo();
 
     glPushMatrix();
     applyOrientation();

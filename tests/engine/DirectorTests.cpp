@@ -14,6 +14,7 @@
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
 #include "engine/KSLabelAtlas.h"
+#include "engine/KSParticleSystemQuad.h"
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/device/Application.h"
 #include "platform/device/Device.h"
@@ -191,6 +192,75 @@ TEST_F(DirectorTest, PushThenPopExitsThePushedSceneWithoutCleanupAndReentersTheO
     EXPECT_EQ(journal, (std::vector<std::string> { "B:exit", "A:enter", "A:didFinish", "A:visit" }));
     EXPECT_FALSE(d->sendCleanupToScene());
     EXPECT_EQ(d->scenesStack().size(), 1u);
+}
+
+// A pause scene whose nodes run a repeating action, a per-frame update and a
+// particle system, pushed and popped: at the pop it exits without clean-up,
+// and while the game holds it, it comes back with its nodes going on where
+// they were; once nobody holds it, it is cleaned up and goes with its nodes.
+// Pushed through a transition (whose hand-over is a replace, so the pop
+// cleans it up) and replaced, it goes whole too.
+TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
+{
+    KSDirectorIOS* d = director();
+    for (const std::string road : { "pushed", "pushed through a transition", "replaced" }) {
+        SCOPED_TRACE(road);
+        d->setOpenGLView(makeView().get());
+        auto game = RecordingScene::make("G", &journal);
+        d->runWithScene(game.get());
+        advance(1.0 / 60);
+        auto pause = RecordingScene::make("P", &journal);
+        auto spinner = KSNode::node();
+        spinner->runAction(KSRepeatForever::actionWithAction(KSRotateBy::actionWithDuration(1, 360).get()).get());
+        auto ticker = KSNode::node();
+        ticker->scheduleUpdate();
+        auto particles = KSParticleSystemQuad::particleWithTotalParticles(10);
+        ASSERT_TRUE(particles);
+        for (KSNode* node : std::initializer_list<KSNode*> { spinner.get(), ticker.get(), particles.get() })
+            pause->addChild(node);
+        std::vector<platform::Weak<KSNode>> nodes { spinner.get(), ticker.get(), particles.get(), pause.get() };
+        KSNode* held = spinner.get(); // the pause scene holds it
+        spinner = nullptr;
+        ticker = nullptr;
+        particles = nullptr;
+        auto show = [&](KSScene* scene) {
+            if (road == "pushed")
+                d->pushScene(scene);
+            else if (road == "replaced")
+                d->replaceScene(scene);
+            else
+                d->pushScene(KSTransitionMoveInL::transitionWithDuration(0.1f, scene).get());
+            ASSERT_GT(runUntilRunning(scene), 0);
+            advance(0.2);
+        };
+        show(pause.get());
+        journal.clear();
+        if (road == "replaced") {
+            d->replaceScene(RecordingScene::make("N", &journal).get());
+        } else {
+            d->popScene();
+            ASSERT_GT(runUntilRunning(game.get()), 0);
+        }
+        if (road == "pushed") {
+            EXPECT_EQ(withoutVisits(journal), (std::vector<std::string> { "P:exit", "G:enter", "G:didFinish" }));
+            const float angle = held->rotation();
+            advance(0.25);
+            EXPECT_EQ(held->rotation(), angle) << "a popped scene's actions wait";
+            show(pause.get());
+            EXPECT_NE(held->rotation(), angle) << "and go on when it is back";
+            d->popScene();
+            ASSERT_GT(runUntilRunning(game.get()), 0);
+        }
+        advance(1.0 / 60);
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), road == "pushed" ? 0 : 1)
+            << "a scene the game holds is cleaned up when a replace asks for it, and only then";
+        pause = nullptr;
+        advance(1.0 / 60);
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), 1);
+        for (size_t i = 0; i < nodes.size(); ++i)
+            EXPECT_FALSE(nodes[i].lock()) << "node " << i << " outlived its scene";
+        d->end();
+    }
 }
 
 TEST_F(DirectorTest, SeveralRequestsInOneFrameSwitchToTheLastWithItsCleanupFlag)
