@@ -192,6 +192,15 @@ void KSDirector::end()
 
     FPSLabel_ = nullptr;
     projectionDelegate_ = nullptr;
+    // As the director was made: a run after this one draws no node of this
+    // one, and neither starts paused nor at the paused rate (the game's own
+    // interval comes back).
+    notificationNode_ = nullptr;
+    if (isPaused_) {
+        animationInterval_ = oldAnimationInterval_;
+        isPaused_ = false;
+    }
+    dt = 0;
 
     KSLabelBMFont::purgeCachedData();
     KSAnimationCache::purgeSharedAnimationCache();

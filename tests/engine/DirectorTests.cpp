@@ -1036,3 +1036,89 @@ TEST_F(DirectorTest, AMemoryWarningBetweenLevelsKeepsOneTextureAFile)
         d->end();
     }
 }
+
+// Second runs ------------------------------------------------------------------------------
+
+namespace {
+
+// A load's target that keeps what it is given.
+class LateKeeper : public platform::Object {
+public:
+    void loaded(KSTexture2D* texture) { kept = texture; }
+    Ref<KSTexture2D> kept;
+};
+
+} // namespace
+
+// A game run twice in one process (end(), then a new view and runWithScene),
+// each run's view on a GL context of its own, as a game's views are. What run
+// 1 leaves behind (a load it asked for that arrives in run 2, a sprite it
+// kept and lets go of in run 2, its notification node, a pause it ended in)
+// neither blanks run 2's blue sprite nor keeps run 2 still: end() leaves the
+// director as it was made, not paused, with its interval and no notification
+// node, and run 1's textures leave their own GL context, not run 2's.
+TEST_F(DirectorTest, ASecondRunInOneProcessDrawsWithItsOwnTexturesAndMoves)
+{
+    texture_test::writeSolidPNG(dir.file("white.png"), 8, 8, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("late.png"), 8, 8, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("blue.png"), 32, 32, 0x0000FFFF);
+    auto ownView = [] {
+        auto view = EAGLView::viewWithFrame({ 0, 0, 32, 32 }, kEAGLColorFormatRGBA8, 0, false, nullptr, false, 0);
+        EXPECT_TRUE(view);
+        return view;
+    };
+    const char* const roads[] = { "a load asked in run 1 arrives in run 2", "a run-1 sprite let go in run 2",
+                                  "run 1's notification node", "run 1 ended while paused" };
+    for (const std::string road : roads) {
+        SCOPED_TRACE(road);
+        KSDirectorIOS* d = director();
+        d->setAnimationInterval(1.0 / 30);
+        d->setOpenGLView(ownView().get());
+        d->runWithScene(KSScene::node().get());
+        advance(1.0 / 30);
+        Ref<KSSprite> kept;
+        auto late = platform::makeRef<LateKeeper>();
+        if (road == "a load asked in run 1 arrives in run 2") {
+            KSTextureCache::sharedTextureCache()->addImageAsync("late.png", late.get(),
+                                                               BRISKO_SELECTOR(LateKeeper, loaded));
+        } else if (road == "a run-1 sprite let go in run 2") {
+            kept = KSSprite::spriteWithFile("white.png");
+        } else if (road == "run 1's notification node") {
+            auto notice = KSSprite::spriteWithFile("white.png");
+            notice->setPosition({ 16, 16 });
+            d->setNotificationNode(notice.get());
+        } else {
+            d->pause();
+        }
+        late = nullptr; // the load holds it now
+        // The end joins the loader: its delivery waits in the main loop.
+        d->end();
+        EXPECT_FALSE(d->isPaused());
+        EXPECT_EQ(d->animationInterval(), 1.0 / 30);
+        EXPECT_EQ(d->notificationNode(), nullptr);
+
+        d->setOpenGLView(ownView().get());
+        auto scene = KSScene::node();
+        auto blue = KSSprite::spriteWithFile("blue.png");
+        ASSERT_TRUE(blue);
+        blue->setPosition({ 16, 16 });
+        scene->addChild(blue.get());
+        auto ticks = TickRecorder::make(nullptr);
+        d->runWithScene(scene.get());
+        Ref<platform::Image> frame;
+        d->openGLView()->setCaptureHook([&](EAGLView& v) { frame = v.readFrame(); });
+        advance(1.0 / 30);
+        kept = nullptr;
+        loop().drain();
+        advance(1.0 / 30);
+        EXPECT_GT(ticks->ticks, 0) << "run 2 moves";
+        ASSERT_TRUE(frame);
+        const uint8_t* centre = frame->rgba().data() + (static_cast<size_t>(16) * 32 + 16) * 4;
+        EXPECT_EQ(centre[0], 0);
+        EXPECT_EQ(centre[2], 255) << "run 2's sprite draws blue";
+        EXPECT_TRUE(glIsTexture(blue->texture()->name()));
+        KSDirector::purgeSharedDirector();
+        ASSERT_TRUE(context()->makeCurrent());
+    }
+}
+
