@@ -111,8 +111,9 @@ KSTexture2D::~KSTexture2D()
 void KSTexture2D::tookName()
 {
     gLiveTextures.fetch_add(1);
-    if (platform::GLContext* context = platform::GLContext::current()) {
-        shareGroup_ = context->shareGroup();
+    platform::GLContext* context = platform::GLContext::current();
+    if (platform::GLShareGroup* group = context ? context->shareGroup() : nullptr) {
+        shareGroup_ = group;
         madeInShareGroup_ = true;
     }
 }

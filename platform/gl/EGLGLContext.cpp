@@ -151,7 +151,8 @@ void GLContext::joinShareGroup(GLShareGroup* group)
 void GLContext::becameCurrent()
 {
     tCurrent = this;
-    shareGroup_->deletePending();
+    if (shareGroup_)
+        shareGroup_->deletePending();
 }
 
 Ref<GLContext> GLContext::create(std::string* error)
