@@ -182,12 +182,25 @@ void KSDirector::end()
         runningScene_ = nullptr;
         nextScene_ = nullptr;
         switchingTo_ = nullptr;
+        // Popped scenes the game let go of are cleaned up as the others are;
+        // those it still holds are its own from now on.
+        cleanupScenesLetGo();
+        scenesLetGo_.clear();
     }
 
     stopAnimation();
 
     FPSLabel_ = nullptr;
     projectionDelegate_ = nullptr;
+    // As the director was made: a run after this one draws no node of this
+    // one, and neither starts paused nor at the paused rate (the game's own
+    // interval comes back).
+    notificationNode_ = nullptr;
+    if (isPaused_) {
+        animationInterval_ = oldAnimationInterval_;
+        isPaused_ = false;
+    }
+    dt = 0;
 
     KSLabelBMFont::purgeCachedData();
     KSAnimationCache::purgeSharedAnimationCache();
@@ -226,9 +239,13 @@ void KSDirector::setNextScene()
         if (endings != endings_)
             return;
         // A scene still on the stack (under a scene pushed after a replace
-        // in the same frame) comes back later: it is not cleaned up.
+        // in the same frame) comes back later: it is not cleaned up. One
+        // popped off it may be pushed again: it is cleaned up once nobody
+        // holds it (cleanupScenesLetGo).
         if (cleanup && !isOnTheStack(old.get()))
             old->cleanupScene();
+        else if (!isOnTheStack(old.get()) && !old->isRunning())
+            scenesLetGo_.push_back(old);
         if (endings != endings_)
             return;
         // Asked for while the old scene left (from its onExit or cleanup):
@@ -255,6 +272,29 @@ void KSDirector::setNextScene()
             return;
         next->finishEnteringScene();
     }
+}
+
+void KSDirector::cleanupScenesLetGo()
+{
+    if (scenesLetGo_.empty())
+        return;
+    std::vector<platform::Ref<KSScene>> going;
+    for (auto it = scenesLetGo_.begin(); it != scenesLetGo_.end();) {
+        KSScene* scene = it->get();
+        if (isOnTheStack(scene) || scene == runningScene_.get()) {
+            // Back with the game: it leaves as any scene of the stack does.
+            it = scenesLetGo_.erase(it);
+        } else if (scene->retainCount() == 1 && !scene->isRunning()) {
+            going.push_back(std::move(*it));
+            it = scenesLetGo_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // A scene's clean-up may ask the director for anything, end() included:
+    // each is cleaned up from the director's hands, once.
+    for (auto& scene : going)
+        scene->cleanupScene();
 }
 
 bool KSDirector::isOnTheStack(const KSScene* scene) const
@@ -318,7 +358,11 @@ void KSDirector::resume()
 void KSDirector::purgeCachedData()
 {
     KSLabelBMFont::purgeCachedData();
-    KSTextureCache::purgeSharedTextureCache();
+    // Only the textures nothing else holds go. One still in use (by a sprite,
+    // a batch, a sheet's frames, a load on its way) stays the cache's: the
+    // next level asking for its file gets that texture, not a second copy
+    // under a new GL name that its frames' sprites cannot be batched with.
+    KSTextureCache::sharedTextureCache()->removeUnusedTextures();
 }
 
 void KSDirector::showFPS()

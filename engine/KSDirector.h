@@ -116,6 +116,9 @@ public:
     KSLabelAtlas* FPSLabel() const { return FPSLabel_.get(); }
     void pause();
     void resume();
+    // A memory warning: empties the bitmap-font cache and drops the textures
+    // nothing but the cache holds. A texture still in use stays cached, so a
+    // file keeps one texture across the warning.
     void purgeCachedData();
     virtual void showProfilers() { }
 
@@ -163,6 +166,12 @@ protected:
         }
         return sharedInstance();
     }
+    // Cleans up the scenes that left the stack without a clean-up (popped, or
+    // left under a push that was popped) once the director holds the last
+    // reference to them, and lets go of them; one back on the stack or on
+    // show is no longer the director's to clean up. The frame calls it after
+    // its scene switch.
+    void cleanupScenesLetGo();
     // Makes `director` the shared one; the assertion fails when one exists.
     static void installShared(KSDirector* director);
     static KSDirector* sharedInstance();
@@ -187,6 +196,9 @@ protected:
     platform::Ref<KSScene> switchingTo_; // the scene setNextScene is switching to
     bool sendCleanupToScene_ { false };
     std::vector<platform::Ref<KSScene>> scenesStack_;
+    // Scenes that left the stack exited but not cleaned up: the game may push
+    // them again, and once it holds them no more they are cleaned up.
+    std::vector<platform::Ref<KSScene>> scenesLetGo_;
     int32_t lastUpdateSeconds_ { 0 };
     int32_t lastUpdateMicroseconds_ { 0 };
     ksTime dt { 0 };

@@ -10,6 +10,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Font.h"
@@ -93,9 +94,27 @@ Ref<KSTexture2D> KSTexture2D::textureWithPVRFile(const std::string& path)
 
 KSTexture2D::~KSTexture2D()
 {
-    if (name_) {
+    if (!name_)
+        return;
+    // The name is the made-in context's share group's: deleted there, never
+    // in another group's context current now (a texture of a game's run that
+    // ended, let go of in the next run, would delete that run's texture of
+    // the same number), and not at all once that group is gone with its
+    // contexts, which took the name with them.
+    if (!madeInShareGroup_)
         glDeleteTextures(1, &name_);
-        gLiveTextures.fetch_sub(1);
+    else if (Ref<platform::GLShareGroup> group = shareGroup_.lock())
+        group->deleteTexture(name_);
+    gLiveTextures.fetch_sub(1);
+}
+
+void KSTexture2D::tookName()
+{
+    gLiveTextures.fetch_add(1);
+    platform::GLContext* context = platform::GLContext::current();
+    if (platform::GLShareGroup* group = context ? context->shareGroup() : nullptr) {
+        shareGroup_ = group;
+        madeInShareGroup_ = true;
     }
 }
 
@@ -119,7 +138,7 @@ bool KSTexture2D::initWithData(const void* data, KSTexture2DPixelFormat format, 
     platform::drainGLErrors();
     glGenTextures(1, &name_);
     if (name_)
-        gLiveTextures.fetch_add(1);
+        tookName();
     glBindTexture(GL_TEXTURE_2D, name_);
     setAntiAliasTexParameters();
     // Rows of 1- and 2-byte pixels are packed, not padded to 4 bytes.
@@ -330,7 +349,7 @@ bool KSTexture2D::initWithPVRTCData(const void* data, int level, int bpp, bool h
     platform::drainGLErrors();
     glGenTextures(1, &name_);
     if (name_)
-        gLiveTextures.fetch_add(1);
+        tookName();
     glBindTexture(GL_TEXTURE_2D, name_);
     setAntiAliasTexParameters();
     GLenum format = hasAlpha ? (bpp == 4 ? GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG : GL_COMPRESSED_RGBA_PVRTC_2BPPV1_IMG)
@@ -356,7 +375,7 @@ bool KSTexture2D::initWithPVRFile(const std::string& path)
     pvr->setRetainName(true);
     name_ = pvr->name();
     if (name_)
-        gLiveTextures.fetch_add(1);
+        tookName();
     width_ = pvr->width();
     height_ = pvr->height();
     size_ = Size(static_cast<float>(width_), static_cast<float>(height_));

@@ -5,17 +5,20 @@
 // the image at the top-left and repacked into the chosen 16- or 8-bit layout),
 // or from PVR data. Caveat: every call needs a current GL context on the
 // calling thread (the main one, or the texture cache's loader context), and
-// the GL texture is deleted when the last reference goes.
+// the GL texture is deleted when the last reference goes, in the share group
+// of the context it was made in.
 #pragma once
 
 #include "engine/ksTypes.h"
 #include "platform/foundation/Object.h"
+#include "platform/foundation/Weak.h"
 
 #include <cstdint>
 #include <string>
 
 namespace platform {
 class Font;
+class GLShareGroup;
 class Image;
 } // namespace platform
 
@@ -120,7 +123,13 @@ private:
     GLfloat maxS_ { 0 };
     GLfloat maxT_ { 0 };
     bool hasPremultipliedAlpha_ { false };
+    // The share group of the context the name was made in (the name means
+    // nothing in another group), when it was made in one of ours.
+    bool madeInShareGroup_ { false };
+    platform::Weak<platform::GLShareGroup> shareGroup_;
 
+    // Counts the texture alive and notes the share group of its new name.
+    void tookName();
     template <typename Draw>
     [[nodiscard]] bool initWithText(Size dimensions, const Draw& draw);
 };

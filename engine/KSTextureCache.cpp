@@ -214,9 +214,22 @@ void KSTextureCache::load(Ref<KSAsyncObject> request)
         deliver(nullptr);
         return;
     }
-    Ref<KSTexture2D> texture = addImage(path);
-    // The texture must be complete in GL before the main thread's context uses it.
-    glFinish();
+    // Nothing thrown here may leave the thread (it would end the program): a
+    // load that throws fails as any failed load does, logged, and calls back
+    // with nil. The context is let go of either way, so the next load can
+    // make it current on its own thread.
+    Ref<KSTexture2D> texture;
+    try {
+        texture = addImage(path);
+        // The texture must be complete in GL before the main thread's context uses it.
+        glFinish();
+    } catch (const std::exception& e) {
+        platform::logError("kestrel: TextureCache: cannot load %s: %s", path.c_str(), e.what());
+        texture = nullptr;
+    } catch (...) {
+        platform::logError("kestrel: TextureCache: cannot load %s: an unknown exception", path.c_str());
+        texture = nullptr;
+    }
     platform::GLContext::clearCurrent();
     deliver(std::move(texture));
 }

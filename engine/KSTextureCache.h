@@ -4,9 +4,11 @@
 // addImageAsync() loads on a thread of its own with a GL context shared with
 // the director's view's context (or, without a view, the one current on the
 // calling thread), and calls back on the main run loop, with nil when the
-// image or the loader's context fails. Caveat: every dictionary access takes the dictionary lock,
-// since a loader thread may be storing into it; the context lock is only ever
-// taken before the dictionary lock.
+// image or the loader's context fails, or when making the texture throws (an
+// unsupported default pixel format, say: logged, never out of the thread).
+// Caveat: every dictionary access takes the dictionary lock, since a loader
+// thread may be storing into it; the context lock is only ever taken before
+// the dictionary lock.
 #pragma once
 
 #include "engine/KSTexture2D.h"

@@ -91,9 +91,13 @@ bool KSDirectorIOS::init()
 
 void KSDirectorIOS::drawScene()
 {
-    // Held for the frame: a scene ending the director from inside it (a timer,
-    // an action, a scene's callback) is let go of by the frame after end()
-    // returns, and its textures are deleted while the view's context is there.
+    // Held for the frame: a game that ends the director from inside it (a
+    // timer, an action, a scene's visit) and purges it, as a game's quit
+    // does, leaves it to go when the frame is done with it.
+    Ref<KSDirector> keep(this);
+    // Held for the frame too: a scene ending the director from inside it is
+    // let go of by the frame after end() returns, and its textures are
+    // deleted while the view's context is there.
     platform::Ref<EAGLView> view = openGLView_;
     calculateDeltaTime();
     if (!isPaused_)
@@ -103,6 +107,7 @@ void KSDirectorIOS::drawScene()
 
     if (nextScene_)
         setNextScene();
+    cleanupScenesLetGo();
 
     glPushMatrix();
     applyOrientation();
@@ -439,8 +444,12 @@ void KSDirectorFastThreaded::mainLoop()
         }
         framePending_ = true;
         platform::RunLoop::main().post([this, token] {
+            // A director that ended joined this thread and marked the token;
+            // one that lives is held until the frame is done with its state,
+            // also when the frame ends and purges it.
             if (!token->alive)
                 return;
+            Ref<KSDirectorFastThreaded> keep(this);
             if (isRunning_)
                 drawScene();
             std::lock_guard done(mutex_);

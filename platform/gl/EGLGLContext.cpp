@@ -3,11 +3,14 @@
 // Drawing goes to framebuffer objects; the pbuffer only gives the context a
 // surface to be current on. A multisampled context is made on a config with
 // sample buffers, and its pbuffer, sized to the picture, is drawn into.
+// Each context belongs to a share group, which deletes its texture names only
+// with one of its own contexts current.
 #include "platform/gl/EGLGLContext.h"
 
 #include "platform/foundation/Format.h"
 
 #include <EGL/eglext.h>
+#include <GLES/gl.h>
 
 #include <algorithm>
 #include <mutex>
@@ -102,6 +105,56 @@ std::vector<EGLConfig> multisampleConfigs(EGLDisplay display)
 
 } // namespace
 
+void GLShareGroup::deleteTexture(unsigned name)
+{
+    if (name == 0)
+        return;
+    if (isCurrent()) {
+        GLuint n = name;
+        glDeleteTextures(1, &n);
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    pending_.push_back(name);
+}
+
+bool GLShareGroup::isCurrent() const
+{
+    GLContext* current = GLContext::current();
+    return current && current->shareGroup() == this;
+}
+
+size_t GLShareGroup::pendingDeletions() const
+{
+    std::lock_guard lock(mutex_);
+    return pending_.size();
+}
+
+void GLShareGroup::deletePending()
+{
+    std::vector<unsigned> names;
+    {
+        std::lock_guard lock(mutex_);
+        names.swap(pending_);
+    }
+    for (unsigned name : names) {
+        GLuint n = name;
+        glDeleteTextures(1, &n);
+    }
+}
+
+void GLContext::joinShareGroup(GLShareGroup* group)
+{
+    shareGroup_ = group ? Ref<GLShareGroup>(group) : makeRef<GLShareGroup>();
+}
+
+void GLContext::becameCurrent()
+{
+    tCurrent = this;
+    if (shareGroup_)
+        shareGroup_->deletePending();
+}
+
 Ref<GLContext> GLContext::create(std::string* error)
 {
     return EGLGLContext::create(nullptr, error);
@@ -191,6 +244,7 @@ Ref<GLContext> EGLGLContext::createOnConfig(EGLConfig config, EGLGLContext* shar
         return fail(state.error);
 
     auto context = adoptRef(new EGLGLContext);
+    context->joinShareGroup(shareWith ? shareWith->shareGroup() : nullptr);
     context->display_ = state.display;
     context->config_ = config;
     // The API binding is per thread: loader threads need it too.
@@ -236,7 +290,7 @@ bool EGLGLContext::resizeSurface(unsigned width, unsigned height)
     }
     eglDestroySurface(display_, surface_);
     surface_ = surface;
-    tCurrent = this;
+    becameCurrent();
     return true;
 }
 
@@ -245,7 +299,7 @@ bool EGLGLContext::makeCurrent()
     eglBindAPI(EGL_OPENGL_ES_API);
     if (!eglMakeCurrent(display_, surface_, surface_, context_))
         return false;
-    tCurrent = this;
+    becameCurrent();
     return true;
 }
 

@@ -3,7 +3,9 @@
 // Code above the platform never names an implementation: GLContext::create()
 // answers the headless EGL one (Mesa's surfaceless platform, software
 // rasterised, no display and no GPU needed). A context can make further
-// contexts that share its textures, for loader threads.
+// contexts that share its textures, for loader threads; they are one share
+// group (GLShareGroup), whose texture names are deleted only with one of its
+// own contexts current, never in another group's context.
 //
 // Multisampling: GL ES 1.1 here has no multisampled framebuffer objects, but
 // the context's own surface (GL's framebuffer 0) can be multisampled. Such a
@@ -21,9 +23,35 @@
 
 #include "platform/foundation/Object.h"
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// The objects a context shares with the contexts made from it (textures,
+// buffers, framebuffers), alive while any context of the group is. A texture
+// name means something only in its own group: the same number in another
+// group is another texture.
+class GLShareGroup : public Object {
+public:
+    // Deletes a texture name of this group: at once when a context of the
+    // group is current on the calling thread, else the next time one is made
+    // current. (A group that is gone took its names with its last context.)
+    void deleteTexture(unsigned name);
+    // Whether a context of this group is current on the calling thread.
+    bool isCurrent() const;
+    // Names waiting for a context of the group (for tests).
+    size_t pendingDeletions() const;
+
+private:
+    friend class GLContext;
+    // Deletes the names waiting, with a context of the group current.
+    void deletePending();
+
+    mutable std::mutex mutex_;
+    std::vector<unsigned> pending_;
+};
 
 class GLContext : public Object {
 public:
@@ -55,8 +83,18 @@ public:
     // The context current on the calling thread, if it is one of ours.
     static GLContext* current();
 
+    // The group whose objects this context shares.
+    GLShareGroup* shareGroup() const { return shareGroup_.get(); }
+
 protected:
     GLContext() = default;
+    // A context of `group`, or of a new group when none is given.
+    void joinShareGroup(GLShareGroup* group);
+    // Tells the group one of its contexts became current on this thread.
+    void becameCurrent();
+
+private:
+    Ref<GLShareGroup> shareGroup_;
 };
 
 } // namespace platform

@@ -58,6 +58,8 @@ void RecordingScene::cleanup()
 void RecordingScene::visit()
 {
     journal_->push_back(name + ":visit");
+    if (whenVisited)
+        whenVisited();
     KSScene::visit();
 }
 

@@ -28,8 +28,8 @@ public:
     void visit() override;
     std::string name;
     // Called after the scene's own onEnter and onEnterTransitionDidFinish,
-    // inside its onExit and cleanup.
-    std::function<void()> whenEntered, whenFinished, whenExiting, whenCleaned;
+    // inside its onExit and cleanup, and at the start of its visit.
+    std::function<void()> whenEntered, whenFinished, whenExiting, whenCleaned, whenVisited;
 
 private:
     RecordingScene() = default;

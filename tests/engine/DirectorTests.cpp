@@ -3,14 +3,18 @@
 // switch, the loop variants, the frame-rate display and shut-down.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
 #include "engine/KSAnimation.h"
 #include "engine/KSScheduler.h"
+#include "engine/KSSprite.h"
+#include "engine/KSSpriteBatchNode.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
 #include "engine/KSLabelAtlas.h"
+#include "engine/KSParticleSystemQuad.h"
 #include "engine/platform/KSTouchDispatcher.h"
 #include "platform/device/Application.h"
 #include "platform/device/Device.h"
@@ -23,6 +27,7 @@
 #include "platform/ui/Window.h"
 
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 using namespace kestrel;
@@ -187,6 +192,75 @@ TEST_F(DirectorTest, PushThenPopExitsThePushedSceneWithoutCleanupAndReentersTheO
     EXPECT_EQ(journal, (std::vector<std::string> { "B:exit", "A:enter", "A:didFinish", "A:visit" }));
     EXPECT_FALSE(d->sendCleanupToScene());
     EXPECT_EQ(d->scenesStack().size(), 1u);
+}
+
+// A pause scene whose nodes run a repeating action, a per-frame update and a
+// particle system, pushed and popped: at the pop it exits without clean-up,
+// and while the game holds it, it comes back with its nodes going on where
+// they were; once nobody holds it, it is cleaned up and goes with its nodes.
+// Pushed through a transition (whose hand-over is a replace, so the pop
+// cleans it up) and replaced, it goes whole too.
+TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
+{
+    KSDirectorIOS* d = director();
+    for (const std::string road : { "pushed", "pushed through a transition", "replaced" }) {
+        SCOPED_TRACE(road);
+        d->setOpenGLView(makeView().get());
+        auto game = RecordingScene::make("G", &journal);
+        d->runWithScene(game.get());
+        advance(1.0 / 60);
+        auto pause = RecordingScene::make("P", &journal);
+        auto spinner = KSNode::node();
+        spinner->runAction(KSRepeatForever::actionWithAction(KSRotateBy::actionWithDuration(1, 360).get()).get());
+        auto ticker = KSNode::node();
+        ticker->scheduleUpdate();
+        auto particles = KSParticleSystemQuad::particleWithTotalParticles(10);
+        ASSERT_TRUE(particles);
+        for (KSNode* node : std::initializer_list<KSNode*> { spinner.get(), ticker.get(), particles.get() })
+            pause->addChild(node);
+        std::vector<platform::Weak<KSNode>> nodes { spinner.get(), ticker.get(), particles.get(), pause.get() };
+        KSNode* held = spinner.get(); // the pause scene holds it
+        spinner = nullptr;
+        ticker = nullptr;
+        particles = nullptr;
+        auto show = [&](KSScene* scene) {
+            if (road == "pushed")
+                d->pushScene(scene);
+            else if (road == "replaced")
+                d->replaceScene(scene);
+            else
+                d->pushScene(KSTransitionMoveInL::transitionWithDuration(0.1f, scene).get());
+            ASSERT_GT(runUntilRunning(scene), 0);
+            advance(0.2);
+        };
+        show(pause.get());
+        journal.clear();
+        if (road == "replaced") {
+            d->replaceScene(RecordingScene::make("N", &journal).get());
+        } else {
+            d->popScene();
+            ASSERT_GT(runUntilRunning(game.get()), 0);
+        }
+        if (road == "pushed") {
+            EXPECT_EQ(withoutVisits(journal), (std::vector<std::string> { "P:exit", "G:enter", "G:didFinish" }));
+            const float angle = held->rotation();
+            advance(0.25);
+            EXPECT_EQ(held->rotation(), angle) << "a popped scene's actions wait";
+            show(pause.get());
+            EXPECT_NE(held->rotation(), angle) << "and go on when it is back";
+            d->popScene();
+            ASSERT_GT(runUntilRunning(game.get()), 0);
+        }
+        advance(1.0 / 60);
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), road == "pushed" ? 0 : 1)
+            << "a scene the game holds is cleaned up when a replace asks for it, and only then";
+        pause = nullptr;
+        advance(1.0 / 60);
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), 1);
+        for (size_t i = 0; i < nodes.size(); ++i)
+            EXPECT_FALSE(nodes[i].lock()) << "node " << i << " outlived its scene";
+        d->end();
+    }
 }
 
 TEST_F(DirectorTest, SeveralRequestsInOneFrameSwitchToTheLastWithItsCleanupFlag)
@@ -664,6 +738,76 @@ TEST_F(DirectorTest, ThreadedLoopDrawsOnTheMainThreadAndEndJoinsItsOneThread)
     loop().drain(); // a frame posted before the end finds nothing to draw
 }
 
+// An action that calls a function at each of its steps (a frame's, whatever
+// the time step) and never ends.
+class SteppingAction : public KSAction {
+public:
+    explicit SteppingAction(std::function<void()> onStep) : onStep_(std::move(onStep)) { }
+    bool isDone() const override { return false; }
+    void step(ksTime) override { onStep_(); }
+
+private:
+    std::function<void()> onStep_;
+};
+
+// The guide's stop() (end(), then purgeSharedDirector()) called inside a frame,
+// from a scheduled callback, an action and the scene's visit, on every loop:
+// the director lives to the end of that frame (nothing reads or writes it
+// once it is gone, which the address sanitizer would report), the scene
+// exits and is cleaned up once, and no director is left or made again.
+TEST_F(DirectorTest, AGameStoppingInsideAFrameLeavesNoDirectorAndReadsNothingGone)
+{
+    auto stop = [] {
+        KSDirector::sharedDirector()->end();
+        KSDirector::purgeSharedDirector();
+    };
+    const char* const places[] = { "a scheduled callback", "an action", "the scene's visit" };
+    for (int type : { kKSDirectorTypeNSTimer, kKSDirectorTypeMainLoop, kKSDirectorTypeThreadMainLoop,
+                      kKSDirectorTypeDisplayLink }) {
+        for (const std::string place : places) {
+            SCOPED_TRACE(testing::Message() << "loop " << type << ", from " << place);
+            journal.clear();
+            KSDirectorIOS* d = directorWithView(type);
+            auto scene = RecordingScene::make("S", &journal);
+            bool stopped = false;
+            auto stopOnce = [&] {
+                if (!std::exchange(stopped, true))
+                    stop();
+            };
+            Ref<TickRecorder> ticks;
+            if (place == "a scheduled callback") {
+                ticks = TickRecorder::make(nullptr);
+                ticks->onTick = [&] {
+                    if (ticks->ticks == 2)
+                        stopOnce();
+                };
+            } else if (place == "an action") {
+                scene->runAction(platform::makeRef<SteppingAction>([&] { stopOnce(); }).get());
+            } else {
+                scene->whenVisited = [&] {
+                    if (journal.size() > 4)
+                        stopOnce();
+                };
+            }
+            d->runWithScene(scene.get());
+            if (type == kKSDirectorTypeNSTimer || type == kKSDirectorTypeDisplayLink) {
+                for (int i = 0; i < 60 && !stopped; ++i)
+                    advance(1.0 / 60);
+            } else {
+                ASSERT_TRUE(loop().runUntil([&] { return stopped; }, testing_support::kHungAfterSeconds));
+            }
+            ASSERT_TRUE(stopped);
+            loop().drain();
+            EXPECT_FALSE(KSDirector::hasSharedDirector());
+            const auto calls = withoutVisits(journal);
+            ASSERT_GE(calls.size(), 2u);
+            EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
+                      (std::vector<std::string> { "S:exit", "S:cleanup" }));
+            ASSERT_TRUE(context()->makeCurrent());
+        }
+    }
+}
+
 // Frame-rate display and shut-down ---------------------------------------------------------
 
 TEST_F(DirectorTest, FrameRateDisplayShowsTheRateOverTenthsOfASecond)
@@ -818,3 +962,166 @@ TEST_F(DirectorTest, AsyncTextureLoadWithoutAContextLogsAndCallsBackWithNil)
     EXPECT_TRUE(log.contains("lost.png"));
     EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("lost.png"));
 }
+
+// Memory warnings --------------------------------------------------------------------------
+
+// Level 1 batches "sheet.png" and keeps that batch (a HUD, say) across a
+// memory warning; level 2 batches the road's file and makes sprites of it by
+// one road: a file is one texture before the warning and after it, so the
+// batches take them. A load asked as the warning comes (its delivery waits
+// in the main loop) delivers the texture the cache then has for its file.
+// The texture a level still uses stays cached; an unused one goes.
+TEST_F(DirectorTest, AMemoryWarningBetweenLevelsKeepsOneTextureAFile)
+{
+    installFPSImages();
+    KSDirectorIOS* d = director();
+    texture_test::writeSolidPNG(dir.file("sheet.png"), 64, 64, 0x3060C0FF);
+    texture_test::writeSolidPNG(dir.file("late.png"), 16, 16, 0x3060C0FF);
+    texture_test::writeSolidPNG(dir.file("spare.png"), 8, 8, 0xFFFFFFFF);
+    {
+        std::ofstream(dir.file("sheet.plist"))
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+               "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
+               "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
+               "</dict></dict></dict></plist>\n";
+    }
+    auto cache = [] { return KSTextureCache::sharedTextureCache(); };
+    auto receiver = platform::makeRef<TextureReceiver>();
+    struct Road {
+        const char* name;
+        const char* file;
+        std::function<Ref<KSSprite>()> sprite;
+    };
+    const Road roads[] = {
+        { "a sheet's frame", "sheet.png", [] { return KSSprite::spriteWithSpriteFrameName("hero.png"); } },
+        { "the file", "sheet.png", [] { return KSSprite::spriteWithFile("sheet.png"); } },
+        { "a load asked as the warning comes", "late.png",
+          [&] {
+              EXPECT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
+              return KSSprite::spriteWithTexture(receiver->last.get());
+          } },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        d->setOpenGLView(makeView().get());
+        KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile("sheet.plist");
+        auto level1 = KSScene::node();
+        auto hud = KSSpriteBatchNode::batchNodeWithFile("sheet.png");
+        ASSERT_TRUE(hud);
+        hud->addChild(KSSprite::spriteWithSpriteFrameName("hero.png").get());
+        level1->addChild(hud.get());
+        ASSERT_TRUE(cache()->addImage("spare.png"));
+        d->runWithScene(level1.get());
+        advance(1.0 / 60);
+
+        cache()->addImageAsync("late.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
+        d->purgeCachedData();
+        EXPECT_FALSE(cache()->textureForKey("spare.png")) << "a texture nobody uses stays after a warning";
+        auto level2 = KSScene::node();
+        auto batch = KSSpriteBatchNode::batchNodeWithFile(road.file);
+        ASSERT_TRUE(batch);
+        for (KSSpriteBatchNode* taker : { batch.get(), hud.get() }) {
+            if (taker == hud.get() && std::string(road.file) != "sheet.png")
+                continue; // the HUD takes sprites of the sheet only
+            Ref<KSSprite> sprite = road.sprite();
+            ASSERT_TRUE(sprite);
+            EXPECT_NO_THROW(taker->addChild(sprite.get())) << (taker == hud.get() ? "the kept batch" : "the new batch");
+        }
+        EXPECT_EQ(hud->texture(), cache()->addImage("sheet.png"));
+        hud->removeFromParentAndCleanup(false);
+        level2->addChild(batch.get());
+        level2->addChild(hud.get());
+        d->replaceScene(level2.get());
+        advance(1.0 / 60);
+        d->end();
+        ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
+        receiver->calls = 0;
+        receiver->last = nullptr;
+    }
+}
+
+// Second runs ------------------------------------------------------------------------------
+
+namespace {
+
+// A load's target that keeps what it is given.
+class LateKeeper : public platform::Object {
+public:
+    void loaded(KSTexture2D* texture) { kept = texture; }
+    Ref<KSTexture2D> kept;
+};
+
+} // namespace
+
+// A game run twice in one process (end(), then a new view and runWithScene),
+// each run's view on a GL context of its own, as a game's views are. What run
+// 1 leaves behind (a load it asked for that arrives in run 2, a sprite it
+// kept and lets go of in run 2, its notification node, a pause it ended in)
+// neither blanks run 2's blue sprite nor keeps run 2 still: end() leaves the
+// director as it was made, not paused, with its interval and no notification
+// node, and run 1's textures leave their own GL context, not run 2's.
+TEST_F(DirectorTest, ASecondRunInOneProcessDrawsWithItsOwnTexturesAndMoves)
+{
+    texture_test::writeSolidPNG(dir.file("white.png"), 8, 8, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("late.png"), 8, 8, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("blue.png"), 32, 32, 0x0000FFFF);
+    auto ownView = [] {
+        auto view = EAGLView::viewWithFrame({ 0, 0, 32, 32 }, kEAGLColorFormatRGBA8, 0, false, nullptr, false, 0);
+        EXPECT_TRUE(view);
+        return view;
+    };
+    const char* const roads[] = { "a load asked in run 1 arrives in run 2", "a run-1 sprite let go in run 2",
+                                  "run 1's notification node", "run 1 ended while paused" };
+    for (const std::string road : roads) {
+        SCOPED_TRACE(road);
+        KSDirectorIOS* d = director();
+        d->setAnimationInterval(1.0 / 30);
+        d->setOpenGLView(ownView().get());
+        d->runWithScene(KSScene::node().get());
+        advance(1.0 / 30);
+        Ref<KSSprite> kept;
+        auto late = platform::makeRef<LateKeeper>();
+        if (road == "a load asked in run 1 arrives in run 2") {
+            KSTextureCache::sharedTextureCache()->addImageAsync("late.png", late.get(),
+                                                               BRISKO_SELECTOR(LateKeeper, loaded));
+        } else if (road == "a run-1 sprite let go in run 2") {
+            kept = KSSprite::spriteWithFile("white.png");
+        } else if (road == "run 1's notification node") {
+            auto notice = KSSprite::spriteWithFile("white.png");
+            notice->setPosition({ 16, 16 });
+            d->setNotificationNode(notice.get());
+        } else {
+            d->pause();
+        }
+        late = nullptr; // the load holds it now
+        // The end joins the loader: its delivery waits in the main loop.
+        d->end();
+        EXPECT_FALSE(d->isPaused());
+        EXPECT_EQ(d->animationInterval(), 1.0 / 30);
+        EXPECT_EQ(d->notificationNode(), nullptr);
+
+        d->setOpenGLView(ownView().get());
+        auto scene = KSScene::node();
+        auto blue = KSSprite::spriteWithFile("blue.png");
+        ASSERT_TRUE(blue);
+        blue->setPosition({ 16, 16 });
+        scene->addChild(blue.get());
+        auto ticks = TickRecorder::make(nullptr);
+        d->runWithScene(scene.get());
+        Ref<platform::Image> frame;
+        d->openGLView()->setCaptureHook([&](EAGLView& v) { frame = v.readFrame(); });
+        advance(1.0 / 30);
+        kept = nullptr;
+        loop().drain();
+        advance(1.0 / 30);
+        EXPECT_GT(ticks->ticks, 0) << "run 2 moves";
+        ASSERT_TRUE(frame);
+        const uint8_t* centre = frame->rgba().data() + (static_cast<size_t>(16) * 32 + 16) * 4;
+        EXPECT_EQ(centre[0], 0);
+        EXPECT_EQ(centre[2], 255) << "run 2's sprite draws blue";
+        EXPECT_TRUE(glIsTexture(blue->texture()->name()));
+        KSDirector::purgeSharedDirector();
+        ASSERT_TRUE(context()->makeCurrent());
+    }
+}
+

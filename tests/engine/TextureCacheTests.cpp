@@ -201,10 +201,40 @@ TEST_F(TextureCacheTest, AsyncLoadOfACachedNameCallsBackAtOnce)
 
 TEST_F(TextureCacheTest, FailedAsyncLoadCallsBackWithNil)
 {
-    auto receiver = makeRef<Receiver>();
-    cache()->addImageAsync("nothing.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
-    EXPECT_FALSE(receiver->last);
+    texture_test::writeSolidPNG(dir.file("odd.png"), 4, 4, 0xFFFFFFFF);
+    texture_test::writeSolidPNG(dir.file("after.png"), 4, 4, 0xFFFFFFFF);
+    struct Row {
+        const char* name;
+        const char* file;
+        KSTexture2DPixelFormat format;
+        const char* logged; // null: loads, or fails unlogged when `loads` is false
+        bool loads;
+    };
+    const Row rows[] = {
+        { "a missing file", "nothing.png", kKSTexture2DPixelFormat_Default, nullptr, false },
+        // The texture refuses the format as it is made, on the loader thread.
+        { "a texture that throws", "odd.png", kKSTexture2DPixelFormat_Automatic, "Invalid pixel format", false },
+        { "the next load", "after.png", kKSTexture2DPixelFormat_Default, nullptr, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        KSTexture2D::setDefaultAlphaPixelFormat(row.format);
+        platform::LogCapture log;
+        auto receiver = makeRef<Receiver>();
+        cache()->addImageAsync(row.file, receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
+        ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
+        EXPECT_EQ(receiver->calls, 1);
+        EXPECT_TRUE(receiver->onMainThread);
+        EXPECT_EQ(static_cast<bool>(receiver->last), row.loads);
+        EXPECT_EQ(static_cast<bool>(cache()->textureForKey(row.file)), row.loads);
+        if (row.logged) {
+            EXPECT_TRUE(log.contains(row.file) && log.contains(row.logged));
+        }
+    }
+    // On the main thread the same failure is the caller's to catch.
+    KSTexture2D::setDefaultAlphaPixelFormat(kKSTexture2DPixelFormat_Automatic);
+    EXPECT_THROW(cache()->addImage("odd.png"), platform::Exception);
+    KSTexture2D::setDefaultAlphaPixelFormat(kKSTexture2DPixelFormat_Default);
 }
 
 TEST_F(TextureCacheTest, ManyLoadersAndMainThreadLookupsShareTheDictionarySafely)

@@ -114,6 +114,46 @@ TEST(GLContext, SharedContextSeesTexturesFromAnotherThread)
     glDeleteTextures(1, &name);
 }
 
+// A texture name is its share group's: deleting it with another group's
+// context current leaves that group's texture of the same number alone, and
+// the name goes when a context of its own group is next made current.
+TEST(GLContext, TextureNamesAreDeletedOnlyInTheirOwnShareGroup)
+{
+    auto first = currentContext();
+    ASSERT_TRUE(first);
+    auto shared = first->createShared();
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->shareGroup(), first->shareGroup());
+    auto makeTexture = [] {
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        const uint8_t pixel[4] = { 1, 2, 3, 4 };
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        return name;
+    };
+    const GLuint ours = makeTexture();
+    auto other = GLContext::create();
+    ASSERT_TRUE(other && other->makeCurrent());
+    EXPECT_NE(other->shareGroup(), first->shareGroup());
+    const GLuint theirs = makeTexture();
+
+    first->shareGroup()->deleteTexture(ours);
+    EXPECT_TRUE(glIsTexture(theirs)) << "another group's texture of the same number stays";
+    EXPECT_EQ(first->shareGroup()->pendingDeletions(), 1u);
+    ASSERT_TRUE(shared->makeCurrent());
+    EXPECT_EQ(first->shareGroup()->pendingDeletions(), 0u);
+    EXPECT_FALSE(glIsTexture(ours));
+
+    // With a context of the group current, at once.
+    const GLuint another = makeTexture();
+    first->shareGroup()->deleteTexture(another);
+    EXPECT_FALSE(glIsTexture(another));
+    ASSERT_TRUE(other->makeCurrent());
+    EXPECT_TRUE(glIsTexture(theirs));
+    glDeleteTextures(1, &theirs);
+}
+
 TEST(GLFramebuffer, ReadsBackTopRowFirst)
 {
     auto context = currentContext();
