@@ -26,6 +26,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace platform {
 
@@ -324,7 +325,8 @@ struct Writer {
         text(s);
         close(name);
     }
-    void escaped(std::string_view s);
+    // Character data for any string (see mendedText): whether it was mended.
+    bool escaped(std::string_view s);
 
     // False, with the refusal set, once the document is more than the reader holds.
     bool withinBounds()
@@ -336,31 +338,32 @@ struct Writer {
     }
 };
 
-// Appends s as XML character data. Characters XML cannot carry (most control
+// Hands on s as XML character data, piece by piece: each piece as written
+// and as it reads back. Characters XML cannot carry (most control
 // characters) are dropped and invalid UTF-8 becomes U+FFFD, so that whatever
 // a caller stored, the file stays readable; CR is written as a reference
-// because parsers turn a literal one into LF.
-void Writer::escaped(std::string_view s)
+// because parsers turn a literal one into LF. Answers whether anything was
+// dropped or replaced.
+template <class Piece>
+bool mendedText(std::string_view s, Piece&& piece)
 {
-    auto reference = [&](const char* written) {
-        out += written;
-        ++bytes;
-    };
+    bool mended = false;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* end = p + s.size();
     while (p < end) {
         unsigned char c = *p;
         if (c < 0x80) {
+            const std::string_view itself(reinterpret_cast<const char*>(p), 1);
             switch (c) {
-            case '&': reference("&amp;"); break;
-            case '<': reference("&lt;"); break;
-            case '>': reference("&gt;"); break;
-            case '\r': reference("&#13;"); break;
+            case '&': piece("&amp;", itself); break;
+            case '<': piece("&lt;", itself); break;
+            case '>': piece("&gt;", itself); break;
+            case '\r': piece("&#13;", itself); break;
             default:
-                if (c >= 0x20 || c == '\t' || c == '\n') {
-                    out += static_cast<char>(c);
-                    ++bytes;
-                }
+                if (c >= 0x20 || c == '\t' || c == '\n')
+                    piece(itself, itself);
+                else
+                    mended = true;
                 break;
             }
             ++p;
@@ -393,13 +396,32 @@ void Writer::escaped(std::string_view s)
             valid = !overlong && !surrogate && !nonChar;
         }
         if (valid) {
-            text(std::string_view(reinterpret_cast<const char*>(p), len));
+            const std::string_view sequence(reinterpret_cast<const char*>(p), len);
+            piece(sequence, sequence);
             p += len;
         } else {
-            text("\xEF\xBF\xBD");
+            piece("\xEF\xBF\xBD", "\xEF\xBF\xBD");
+            mended = true;
             ++p;
         }
     }
+    return mended;
+}
+
+bool Writer::escaped(std::string_view s)
+{
+    return mendedText(s, [this](std::string_view written, std::string_view read) {
+        out += written;
+        bytes += read.size();
+    });
+}
+
+// s as it reads back once written.
+std::string asReadBack(std::string_view s)
+{
+    std::string read;
+    mendedText(s, [&](std::string_view, std::string_view piece) { read += piece; });
+    return read;
 }
 
 std::string realText(double d)
@@ -451,7 +473,7 @@ bool writeValue(Writer& w, const Value& v, int indent)
         break;
     case Value::Type::String:
         w.open("string");
-        w.escaped(v.string());
+        (void)w.escaped(v.string());
         w.close("string");
         break;
     case Value::Type::Date:
@@ -496,14 +518,26 @@ bool writeValue(Writer& w, const Value& v, int indent)
         }
         w.open("dict");
         w.text("\n");
-        for (const auto& [key, item] : v.dictionary()) {
-            w.tabs(indent + 1);
-            w.open("key");
-            w.escaped(key);
-            w.close("key");
-            w.text("\n");
-            if (!writeValue(w, item, indent + 1))
-                return false;
+        {
+            // A mended key must not read back as another: the reader would keep one value of the two.
+            std::unordered_set<std::string> mendedKeys;
+            for (const auto& [key, item] : v.dictionary()) {
+                w.tabs(indent + 1);
+                w.open("key");
+                if (w.escaped(key)) {
+                    std::string read = asReadBack(key);
+                    if (v.dictionary().contains(read) || !mendedKeys.insert(read).second) {
+                        w.refusal = format("two keys of a dictionary are both written \"%s\" once the characters a "
+                                           "property list cannot carry are dropped or replaced",
+                                           read.c_str());
+                        return false;
+                    }
+                }
+                w.close("key");
+                w.text("\n");
+                if (!writeValue(w, item, indent + 1))
+                    return false;
+            }
         }
         w.tabs(indent);
         w.close("dict");

@@ -264,6 +264,15 @@ TEST(PropertyListWrite, StringsXmlCannotCarryStillReadBack)
     ASSERT_EQ(back->dictionary().size(), 1u);
     EXPECT_EQ(back->dictionary().keys()[0], "badkey");
     EXPECT_EQ((*back)["badkey"].string(), "ab\xEF\xBF\xBD" "c\xEF\xBF\xBD");
+
+    // Keys that would be written alike are refused rather than read back as one.
+    for (const char* other : { "bad\x02key", "badkey" }) {
+        std::string error;
+        EXPECT_FALSE(writePropertyList(Value(ValueDictionary { { "bad\x01key", 1 }, { other, 2 } }), &error)) << other;
+        EXPECT_EQ(error, "two keys of a dictionary are both written \"badkey\" once the characters a property list "
+                         "cannot carry are dropped or replaced");
+    }
+    EXPECT_TRUE(writePropertyList(Value(ValueDictionary { { "a\xFF", 1 }, { "a\xEF\xBF\xBD", 2 } })) == std::nullopt);
 }
 
 TEST(PropertyListWrite, NanAndOutOfRangeDatesStillReadBack)
