@@ -1,6 +1,7 @@
 // Fuzzes the decoding of archived attributed strings (a property list as read
 // from a stored file): whatever decodes must answer every query inside its
-// text, and encode to an archive that decodes again to the same archive.
+// text, and encode to an archive that reads back and decodes again to the
+// same archive.
 #include "external/ttfont/TTAttributedString.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -53,7 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::optional<std::string> archive = platform::writePropertyList(decoded->encodeWithCoder());
     if (!archive)
         return 0;
-    auto again = ttfont::TTAttributedString::attributedStringWithCoder(decoded->encodeWithCoder());
+    // The archive as a file holds it: it reads back and decodes to the same archive.
+    const std::optional<platform::Value> stored = platform::readPropertyList(archive->data(), archive->size());
+    if (!stored)
+        std::abort();
+    auto again = ttfont::TTAttributedString::attributedStringWithCoder(*stored);
     if (!again || platform::writePropertyList(again->encodeWithCoder()) != archive)
         std::abort();
     return 0;

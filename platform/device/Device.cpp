@@ -6,22 +6,47 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <random>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace platform::ui {
 
 namespace {
 
-bool isIdentifier(const std::string& s)
+// The identifier a file holds: 40 hexadecimal digits on its first line, in
+// either case, whatever ends the line (LF, CR LF, blanks); answered in the
+// lowercase it is made in.
+std::optional<std::string> identifierIn(std::string_view text)
 {
-    if (s.size() != 40)
-        return false;
-    for (char c : s)
+    text = text.substr(0, text.find('\n'));
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (text.size() != 40)
+        return std::nullopt;
+    std::string id;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'F')
+            c = static_cast<char>(c - 'A' + 'a');
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
+            return std::nullopt;
+        id.push_back(c);
+    }
+    return id;
+}
+
+// A free name beside `file` for keeping it when it cannot be read.
+std::string asideName(const std::string& file)
+{
+    std::string name = file + ".unreadable";
+    struct stat st {};
+    for (int i = 2; ::lstat(name.c_str(), &st) == 0 && i < 1000; ++i)
+        name = file + ".unreadable-" + std::to_string(i);
+    return name;
 }
 
 } // namespace
@@ -67,17 +92,32 @@ std::string Device::uniqueIdentifier()
     // With the game's product key the identifier logs the device's player in:
     // it is the player's alone (0600), also when an older client left it open.
     restrictFileMode(path, 0600);
-    {
-        std::ifstream in(path);
-        std::string stored;
-        if (in && std::getline(in, stored) && isIdentifier(stored))
-            return udid_ = stored;
-    }
     std::random_device rd;
     static const char* hex = "0123456789abcdef";
     std::string id;
     for (int i = 0; i < 40; ++i)
         id.push_back(hex[rd() % 16]);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        const std::optional<std::vector<uint8_t>> stored = path::readFile(path);
+        if (stored)
+            if (std::optional<std::string> known = identifierIn(std::string_view(
+                    reinterpret_cast<const char*>(stored->data()), stored->size())))
+                return udid_ = *known;
+        // The player's identity may still be in there: it is kept, never written over.
+        const std::string why = stored ? "it holds no identifier" : "it cannot be read";
+        const std::string aside = asideName(path);
+        if (::rename(path.c_str(), aside.c_str()) != 0) {
+            logWarning("Device: %s does not give the device identifier (%s) and cannot be moved aside to %s (%s); "
+                       "a new identifier serves this run only, and the file is left as it is",
+                       path.c_str(), why.c_str(), aside.c_str(), std::strerror(errno));
+            return udid_ = id;
+        }
+        restrictFileMode(aside, 0600);
+        logWarning("Device: %s does not give the device identifier (%s); it is kept as %s and a new identifier "
+                   "is stored in its place",
+                   path.c_str(), why.c_str(), aside.c_str());
+    }
     // Written aside and renamed, so a reader never sees half an identifier.
     path::createDirectories(dir, path::kPrivateFolder);
     std::string error;

@@ -18,8 +18,11 @@ public:
     bool isLargeScreen() const;
 
     // 40 lowercase hexadecimal digits, read from the installation directory or
-    // made and stored there on first use. A file that does not hold such an
-    // identifier is replaced.
+    // made and stored there on first use. A stored one reads the same in
+    // either case and whatever ends its line. A file that holds none, or
+    // cannot be read, is kept aside ("device-identifier.unreadable") and
+    // named in the log before a new identifier takes its place; where it
+    // cannot be moved, a new identifier serves the run and the file stays.
     std::string uniqueIdentifier();
     // Where the identifier file lives. By default the game's own Documents
     // folder (the main bundle's, followed when the bundle's home changes), so

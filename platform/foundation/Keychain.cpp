@@ -1,14 +1,17 @@
 // Keychain files: a property-list dictionary {account: secret} per service,
 // kept private to the user (mode 0600), changed under a lock and replaced
-// atomically.
+// atomically. A file that cannot be read is kept aside before it would be
+// replaced, as the user defaults keep theirs.
 #include "platform/foundation/Keychain.h"
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
@@ -18,19 +21,50 @@
 namespace platform {
 
 namespace {
-ValueDictionary load(const std::string& path)
+// The entries of the file at `path`: none when there is no file. A file
+// there that gives none (damaged, no dictionary, no file to read) reads as
+// empty too, is said, and sets *unreadable.
+ValueDictionary load(const std::string& path, bool* unreadable = nullptr)
 {
-    auto v = readPropertyListFile(path);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {};
+    std::string error;
+    auto v = readPropertyListFile(path, &error);
     if (v && v->isDictionary())
         return v->dictionary();
+    if (v)
+        error = path + " does not hold a dictionary";
+    logWarning("Keychain: %s; reading it as empty (the file is kept)", error.c_str());
+    if (unreadable)
+        *unreadable = true;
     return {};
 }
 
-bool save(const std::string& path, const ValueDictionary& entries)
+// A free name beside `file` for keeping it when it cannot be read.
+std::string asideName(const std::string& file)
 {
-    std::optional<std::string> written = writePropertyList(Value(entries));
-    // A name of its own beside the file, never one a link may sit at.
-    return written && writeFileAtomically(path, *written, 0600);
+    std::string name = file + ".unreadable";
+    struct stat st {};
+    for (int i = 2; ::lstat(name.c_str(), &st) == 0 && i < 1000; ++i)
+        name = file + ".unreadable-" + std::to_string(i);
+    return name;
+}
+
+// The secrets may still be in a file that could not be read: it is moved
+// aside, private, and said, rather than written over. False when it stays.
+bool keepAside(const std::string& path)
+{
+    const std::string aside = asideName(path);
+    if (::rename(path.c_str(), aside.c_str()) != 0) {
+        logWarning("Keychain: %s could not be read and cannot be moved aside to %s (%s); it is not written over",
+                   path.c_str(), aside.c_str(), std::strerror(errno));
+        return false;
+    }
+    restrictFileMode(aside, 0600);
+    logWarning("Keychain: %s could not be read; it is kept as %s and a new file is written in its place",
+               path.c_str(), aside.c_str());
+    return true;
 }
 
 // The keychain's folder is the user's alone (0700): its lock files and the
@@ -60,8 +94,14 @@ bool changeLocked(const std::string& path, const std::function<bool(ValueDiction
     while (rc != 0 && errno == EINTR);
     bool ok = rc == 0;
     if (ok) {
-        ValueDictionary entries = load(path);
-        ok = !change(entries) || save(path, entries);
+        bool unreadable = false;
+        ValueDictionary entries = load(path, &unreadable);
+        if (change(entries)) {
+            // Written out before anything on disk moves: a refused document leaves all as it was.
+            std::optional<std::string> written = writePropertyList(Value(entries));
+            // A name of its own beside the file, never one a link may sit at.
+            ok = written && (!unreadable || keepAside(path)) && writeFileAtomically(path, *written, 0600);
+        }
     }
     ::close(lock); // drops the lock
     return ok;

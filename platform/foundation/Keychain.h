@@ -9,6 +9,12 @@
 // its secret) are written, removed and read as one, so neither a process
 // beside this one nor a kill between two writes leaves one's token with
 // another's secret.
+//
+// A file that cannot be read (damaged, or no file to read in its place)
+// reads as empty and is named in the log; the next change moves it aside,
+// kept private as "<service>.plist.unreadable" (-2 and on), before a new
+// file is written, and fails rather than write over it when it cannot be
+// moved.
 #pragma once
 
 #include <optional>

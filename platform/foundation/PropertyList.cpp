@@ -1,6 +1,7 @@
 // XML property lists: a reader that builds Values from SAX events on an explicit stack,
-// a writer that always produces a document the reader accepts, atomic file
-// writes.
+// a writer that always produces a document the reader accepts (refusing a
+// value nested deeper, or a document larger, than the reader takes), atomic
+// file writes.
 //
 // The reader is fed outside files (bundle resources, saved settings), so it
 // refuses anything it does not understand instead of guessing: entity
@@ -25,6 +26,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace platform {
 
@@ -271,25 +273,97 @@ void setError(std::string* error, std::string message)
 
 // ---------------------------------------------------------------- writing
 
-// Appends s as XML character data. Characters XML cannot carry (most control
+// The document being written, with what its reader will count of it (see
+// SaxReader): elements, attributes, and the bytes of names and character
+// data it will be handed, whitespace between elements included and each
+// reference counted as the character it stands for. What would be refused
+// is refused here instead, so a document written always reads back.
+struct Writer {
+    std::string out;
+    size_t elements { 0 };
+    size_t attributes { 0 };
+    size_t bytes { 0 };
+    std::string refusal;
+
+    // Character data, as written and as read.
+    void text(std::string_view s)
+    {
+        out += s;
+        bytes += s.size();
+    }
+    void tabs(int count)
+    {
+        out.append(static_cast<size_t>(count), '\t');
+        bytes += static_cast<size_t>(count);
+    }
+    void open(std::string_view name)
+    {
+        out += '<';
+        out += name;
+        out += '>';
+        ++elements;
+        bytes += name.size();
+    }
+    void close(std::string_view name)
+    {
+        out += "</";
+        out += name;
+        out += '>';
+    }
+    void empty(std::string_view name)
+    {
+        out += '<';
+        out += name;
+        out += "/>";
+        ++elements;
+        bytes += name.size();
+    }
+    // A leaf: <name>text</name>.
+    void leaf(std::string_view name, std::string_view s)
+    {
+        open(name);
+        text(s);
+        close(name);
+    }
+    // Character data for any string (see mendedText): whether it was mended.
+    bool escaped(std::string_view s);
+
+    // False, with the refusal set, once the document is more than the reader holds.
+    bool withinBounds()
+    {
+        if (refusal.empty())
+            if (std::string why = SaxReader::refusalFor(elements, attributes, bytes); !why.empty())
+                refusal = "too large to read back: " + why;
+        return refusal.empty();
+    }
+};
+
+// Hands on s as XML character data, piece by piece: each piece as written
+// and as it reads back. Characters XML cannot carry (most control
 // characters) are dropped and invalid UTF-8 becomes U+FFFD, so that whatever
 // a caller stored, the file stays readable; CR is written as a reference
-// because parsers turn a literal one into LF.
-void appendEscaped(std::string& out, std::string_view s)
+// because parsers turn a literal one into LF. Answers whether anything was
+// dropped or replaced.
+template <class Piece>
+bool mendedText(std::string_view s, Piece&& piece)
 {
+    bool mended = false;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* end = p + s.size();
     while (p < end) {
         unsigned char c = *p;
         if (c < 0x80) {
+            const std::string_view itself(reinterpret_cast<const char*>(p), 1);
             switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '\r': out += "&#13;"; break;
+            case '&': piece("&amp;", itself); break;
+            case '<': piece("&lt;", itself); break;
+            case '>': piece("&gt;", itself); break;
+            case '\r': piece("&#13;", itself); break;
             default:
                 if (c >= 0x20 || c == '\t' || c == '\n')
-                    out += static_cast<char>(c);
+                    piece(itself, itself);
+                else
+                    mended = true;
                 break;
             }
             ++p;
@@ -322,13 +396,32 @@ void appendEscaped(std::string& out, std::string_view s)
             valid = !overlong && !surrogate && !nonChar;
         }
         if (valid) {
-            out.append(reinterpret_cast<const char*>(p), len);
+            const std::string_view sequence(reinterpret_cast<const char*>(p), len);
+            piece(sequence, sequence);
             p += len;
         } else {
-            out += "\xEF\xBF\xBD";
+            piece("\xEF\xBF\xBD", "\xEF\xBF\xBD");
+            mended = true;
             ++p;
         }
     }
+    return mended;
+}
+
+bool Writer::escaped(std::string_view s)
+{
+    return mendedText(s, [this](std::string_view written, std::string_view read) {
+        out += written;
+        bytes += read.size();
+    });
+}
+
+// s as it reads back once written.
+std::string asReadBack(std::string_view s)
+{
+    std::string read;
+    mendedText(s, [&](std::string_view, std::string_view piece) { read += piece; });
+    return read;
 }
 
 std::string realText(double d)
@@ -355,76 +448,103 @@ Date writableDate(Date d)
 // Levels a written value may take: the <plist> element is one of the reader's.
 constexpr size_t maxValueDepth = maxDepth - 1;
 
-// False, with nothing more written, once a value lies deeper than the reader goes.
-bool writeValue(std::string& out, const Value& v, int indent)
+// Writes v on a line of its own, `indent` tabs in. False, with w.refusal
+// set and nothing more written, once a value lies deeper than the reader
+// goes or the document grows past what it holds.
+bool writeValue(Writer& w, const Value& v, int indent)
 {
-    if (static_cast<size_t>(indent) >= maxValueDepth)
+    if (static_cast<size_t>(indent) >= maxValueDepth) {
+        w.refusal = format("values nested deeper than %zu levels, which a property list cannot hold", maxValueDepth);
         return false;
-    std::string pad(static_cast<size_t>(indent), '\t');
-    out += pad;
+    }
+    w.tabs(indent);
     switch (v.type()) {
     case Value::Type::Nil:
-        out += "<string></string>\n";
+        w.leaf("string", "");
         break;
     case Value::Type::Bool:
-        out += v.asBool() ? "<true/>\n" : "<false/>\n";
+        w.empty(v.asBool() ? "true" : "false");
         break;
     case Value::Type::Integer:
-        out += format("<integer>%lld</integer>\n", static_cast<long long>(v.asInteger()));
+        w.leaf("integer", format("%lld", static_cast<long long>(v.asInteger())));
         break;
     case Value::Type::Real:
-        out += "<real>" + realText(v.asDouble()) + "</real>\n";
+        w.leaf("real", realText(v.asDouble()));
         break;
     case Value::Type::String:
-        out += "<string>";
-        appendEscaped(out, v.string());
-        out += "</string>\n";
+        w.open("string");
+        (void)w.escaped(v.string());
+        w.close("string");
         break;
     case Value::Type::Date:
-        out += "<date>" + DateFormatter(isoDatePattern).format(writableDate(v.date())) + "</date>\n";
+        w.leaf("date", DateFormatter(isoDatePattern).format(writableDate(v.date())));
         break;
     case Value::Type::Data: {
         const Bytes& bytes = v.data();
         if (bytes.empty()) {
-            out += "<data></data>\n";
+            w.leaf("data", "");
             break;
         }
         std::string encoded = base64Encode(bytes.data(), bytes.size());
         constexpr size_t lineLength = 68;
-        out += "<data>\n";
-        for (size_t i = 0; i < encoded.size(); i += lineLength)
-            out += pad + encoded.substr(i, lineLength) + "\n";
-        out += pad + "</data>\n";
+        w.open("data");
+        w.text("\n");
+        for (size_t i = 0; i < encoded.size(); i += lineLength) {
+            w.tabs(indent);
+            w.text(std::string_view(encoded).substr(i, lineLength));
+            w.text("\n");
+        }
+        w.tabs(indent);
+        w.close("data");
         break;
     }
     case Value::Type::Array:
         if (v.array().empty()) {
-            out += "<array/>\n";
+            w.empty("array");
             break;
         }
-        out += "<array>\n";
+        w.open("array");
+        w.text("\n");
         for (const Value& item : v.array())
-            if (!writeValue(out, item, indent + 1))
+            if (!writeValue(w, item, indent + 1))
                 return false;
-        out += pad + "</array>\n";
+        w.tabs(indent);
+        w.close("array");
         break;
     case Value::Type::Dictionary:
         if (v.dictionary().empty()) {
-            out += "<dict/>\n";
+            w.empty("dict");
             break;
         }
-        out += "<dict>\n";
-        for (const auto& [key, item] : v.dictionary()) {
-            out += pad + "\t<key>";
-            appendEscaped(out, key);
-            out += "</key>\n";
-            if (!writeValue(out, item, indent + 1))
-                return false;
+        w.open("dict");
+        w.text("\n");
+        {
+            // A mended key must not read back as another: the reader would keep one value of the two.
+            std::unordered_set<std::string> mendedKeys;
+            for (const auto& [key, item] : v.dictionary()) {
+                w.tabs(indent + 1);
+                w.open("key");
+                if (w.escaped(key)) {
+                    std::string read = asReadBack(key);
+                    if (v.dictionary().contains(read) || !mendedKeys.insert(read).second) {
+                        w.refusal = format("two keys of a dictionary are both written \"%s\" once the characters a "
+                                           "property list cannot carry are dropped or replaced",
+                                           read.c_str());
+                        return false;
+                    }
+                }
+                w.close("key");
+                w.text("\n");
+                if (!writeValue(w, item, indent + 1))
+                    return false;
+            }
         }
-        out += pad + "</dict>\n";
+        w.tabs(indent);
+        w.close("dict");
         break;
     }
-    return true;
+    w.text("\n");
+    return w.withinBounds();
 }
 
 } // namespace
@@ -442,6 +562,8 @@ std::optional<Value> readPropertyList(const void* bytes, size_t length, std::str
     }
 
     Reader reader;
+    // The other bounds and costs are the defaults, which the writer keeps
+    // to (SaxReader::refusalFor): a file written here always reads back.
     reader.sax.setMaxDepth(static_cast<int>(maxDepth));
     if (!reader.sax.parse(text, length)) {
         setError(error, "malformed property list: " + reader.sax.error());
@@ -471,15 +593,22 @@ std::optional<Value> readPropertyListFile(const std::string& path, std::string* 
 
 std::optional<std::string> writePropertyList(const Value& root, std::string* error)
 {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<!DOCTYPE plist>\n"
-                      "<plist version=\"1.0\">\n";
-    if (!writeValue(out, root, 0)) {
-        setError(error, format("values nested deeper than %zu levels, which a property list cannot hold", maxValueDepth));
+    Writer w;
+    // The prologue is no character data; the root element and its attribute are counted.
+    w.out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE plist>\n"
+            "<plist version=\"1.0\">";
+    w.elements = 1;
+    w.attributes = 1;
+    w.bytes = std::strlen("plist") + std::strlen("version") + std::strlen("1.0");
+    w.text("\n");
+    if (!writeValue(w, root, 0)) {
+        setError(error, std::move(w.refusal));
         return std::nullopt;
     }
-    out += "</plist>\n";
-    return out;
+    w.close("plist");
+    w.out += '\n'; // after the root element: no character data
+    return std::move(w.out);
 }
 
 bool writePropertyListFile(const std::string& path, const Value& root, std::string* error, unsigned mode)

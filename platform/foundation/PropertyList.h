@@ -25,8 +25,10 @@ std::optional<Value> readPropertyListFile(const std::string& path, std::string* 
 // The XML document for a value (nil values are written as empty strings). What
 // it writes always reads back: characters XML cannot carry are dropped, broken
 // UTF-8 becomes U+FFFD, and dates are pinned to the years 0000-9999. A value
-// nested deeper than the reader accepts (255 levels, the root being the first)
-// is refused: nullopt, with the reason in *error.
+// nested deeper than the reader accepts (255 levels, the root being the first),
+// or one whose document would cost the reader more than it holds (64 MiB,
+// its elements counted at 160 bytes each besides their text: some 390,000
+// small values), is refused: nullopt, with the reason in *error.
 std::optional<std::string> writePropertyList(const Value& root, std::string* error = nullptr);
 // Writes to a new file beside the target and renames it over (atomic, never
 // through a link; writeFileAtomically), with `mode` less the umask: 0600 for

@@ -134,13 +134,8 @@ bool SaxReader::charge(size_t elements, size_t attributes, size_t bytes, size_t 
     nodes_ += elements + attributes;
     bytes_ += bytes;
     cost_ += elements * elementCost_ + attributes * attributeCost_ + 2 * bytes + extra;
-    if (cost_ > maxCost_) {
-        refuse(format("more than %zu bytes to hold (%zu elements and attributes, %zu bytes of names, values and text)",
-                      maxCost_, nodes_, bytes_));
-        return false;
-    }
-    if (nodes_ > maxNodes_) {
-        refuse(format("more than %zu elements and attributes", maxNodes_));
+    if (std::string why = pastBounds(cost_, maxCost_, nodes_, maxNodes_, bytes_); !why.empty()) {
+        refuse(why);
         return false;
     }
     // What is written is all that is handed on: only a change of encoding
@@ -150,6 +145,22 @@ bool SaxReader::charge(size_t elements, size_t attributes, size_t bytes, size_t 
         return false;
     }
     return true;
+}
+
+std::string SaxReader::pastBounds(size_t cost, size_t maxCost, size_t nodes, size_t maxNodes, size_t bytes)
+{
+    if (cost > maxCost)
+        return format("more than %zu bytes to hold (%zu elements and attributes, %zu bytes of names, values and text)",
+                      maxCost, nodes, bytes);
+    if (nodes > maxNodes)
+        return format("more than %zu elements and attributes", maxNodes);
+    return {};
+}
+
+std::string SaxReader::refusalFor(size_t elements, size_t attributes, size_t bytes)
+{
+    return pastBounds(elements * kElementCost + attributes * kAttributeCost + 2 * bytes, kDefaultMaxCost,
+                      elements + attributes, kDefaultMaxNodes, bytes);
 }
 
 unsigned long SaxReader::currentLine() const

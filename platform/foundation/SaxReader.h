@@ -92,6 +92,12 @@ public:
     // The value of `name` in a start's attributes, or nullptr.
     static const char* attribute(const char** attributes, const char* name);
 
+    // Why a reader with the default bounds and costs refuses a document of
+    // `elements` elements and `attributes` attributes with `bytes` bytes of
+    // names, values and text (as handed to a handler: references resolved),
+    // or "" when it holds it: for a writer whose documents must read back.
+    static std::string refusalFor(size_t elements, size_t attributes, size_t bytes);
+
 private:
     struct Callbacks;
     void end();
@@ -101,6 +107,8 @@ private:
     // bytes of names, values and text) and `extra` it keeps besides; false
     // once past the bounds.
     bool charge(size_t elements, size_t attributes, size_t bytes, size_t extra);
+    // The refusal for a cost or a count past its bound, "" within them.
+    static std::string pastBounds(size_t cost, size_t maxCost, size_t nodes, size_t maxNodes, size_t bytes);
 
     SaxHandler& handler_;
     void* parser_ { nullptr }; // the expat parser while parse() runs

@@ -7,7 +7,8 @@
 // program stores a value, and is then moved aside (named in the log) before
 // the new file is written, so what little was read never replaces it. A failed
 // write keeps the changes in memory and leaves them marked for the next
-// synchronize().
+// synchronize(); a domain the file could not carry (too large to read back)
+// is refused before anything on disk is touched.
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
@@ -145,6 +146,13 @@ bool UserDefaults::synchronize()
 {
     if (unsaved_.empty())
         return true;
+    // A domain the file could not carry (one that would not read back) changes nothing on disk.
+    std::string error;
+    std::optional<std::string> document = writePropertyList(Value(persistent_), &error);
+    if (!document) {
+        logWarning("UserDefaults: cannot write %s: %s; the changes stay in memory", path_.c_str(), error.c_str());
+        return false;
+    }
     if (unreadable_ && path::fileExists(path_)) {
         // The player's data may still be in there: it is kept whole, never replaced by an empty domain.
         std::string aside = asideName(path_);
@@ -158,8 +166,7 @@ bool UserDefaults::synchronize()
                    path_.c_str(), aside.c_str());
     }
     unreadable_ = false;
-    std::string error;
-    if (!writePropertyListFile(path_, Value(persistent_), &error, 0600)) {
+    if (!writeFileAtomically(path_, *document, 0600, &error)) {
         logWarning("UserDefaults: %s", error.c_str());
         return false;
     }

@@ -217,10 +217,94 @@ std::string quotedName(const std::string& name)
     return quoted + "\"";
 }
 
+// Reads a table of a damaged store by rowid, past the pages it cannot read:
+// `read` is "SELECT rowid, ... WHERE rowid >= ?1 ORDER BY rowid". A page that
+// fails is stepped over by looking for the first rowid after it that a
+// search can reach (ahead in growing strides, then back by halves), so one
+// bad page costs the rows on it alone, not every row after it.
+class RowidReader {
+public:
+    explicit RowidReader(sqlite3_stmt* read) : read_(read) { }
+    ~RowidReader() { sqlite3_reset(read_); }
+    RowidReader(const RowidReader&) = delete;
+    RowidReader& operator=(const RowidReader&) = delete;
+
+    // The next row that reads (its rowid in column 0), or false at the end.
+    bool next()
+    {
+        while (!ended_) {
+            if (!started_) {
+                sqlite3_reset(read_);
+                sqlite3_bind_int64(read_, 1, from_);
+                started_ = true;
+            }
+            const int rc = sqlite3_step(read_);
+            if (rc == SQLITE_ROW) {
+                const sqlite3_int64 rowid = sqlite3_column_int64(read_, 0);
+                if (rowid == kLast)
+                    ended_ = true; // this row is the last there can be
+                else
+                    from_ = rowid + 1;
+                return true;
+            }
+            started_ = false;
+            if (rc == SQLITE_DONE || !skipDamage())
+                ended_ = true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr sqlite3_int64 kLast = std::numeric_limits<sqlite3_int64>::max();
+
+    // Whether a search for the rows from `from` reaches them (or the table's end).
+    bool reaches(sqlite3_int64 from)
+    {
+        sqlite3_reset(read_);
+        sqlite3_bind_int64(read_, 1, from);
+        const int rc = sqlite3_step(read_);
+        sqlite3_reset(read_);
+        return rc == SQLITE_ROW || rc == SQLITE_DONE;
+    }
+
+    // from_ fails: moves it to the first rowid past the damage a search
+    // reaches. False when none does.
+    bool skipDamage()
+    {
+        sqlite3_int64 failing = from_;
+        sqlite3_int64 reached = failing;
+        for (sqlite3_uint64 stride = 1;; stride *= 2) {
+            const sqlite3_uint64 room = static_cast<sqlite3_uint64>(kLast) - static_cast<sqlite3_uint64>(failing);
+            reached = stride >= room ? kLast : static_cast<sqlite3_int64>(static_cast<sqlite3_uint64>(failing) + stride);
+            if (reaches(reached))
+                break;
+            if (reached == kLast)
+                return false;
+            failing = reached;
+        }
+        // Back by halves to the first that reaches: every rowid before it
+        // lies in the damage.
+        while (static_cast<sqlite3_uint64>(reached) - static_cast<sqlite3_uint64>(failing) > 1) {
+            const sqlite3_int64 middle = static_cast<sqlite3_int64>(
+                static_cast<sqlite3_uint64>(failing)
+                + (static_cast<sqlite3_uint64>(reached) - static_cast<sqlite3_uint64>(failing)) / 2);
+            (reaches(middle) ? reached : failing) = middle;
+        }
+        from_ = reached;
+        return true;
+    }
+
+    sqlite3_stmt* read_;
+    sqlite3_int64 from_ { std::numeric_limits<sqlite3_int64>::min() };
+    bool started_ { false };
+    bool ended_ { false };
+};
+
 // Carries what a damaged store still reads into the new store `to`, whose
-// tables are made already: table by table, the columns both have, row by row
-// up to the first it cannot read. The version rows are the new store's own.
-// Answers how many rows came across.
+// tables are made already: table by table, the columns both have, every row
+// that reads, a damaged page amid a table's rows stepped over (a table
+// without rowids is read up to the first row it cannot read). The version
+// rows are the new store's own. Answers how many rows came across.
 size_t carryReadableRows(const std::string& damagedPath, sqlite3* to)
 {
     sqlite3* from = nullptr;
@@ -253,18 +337,33 @@ size_t carryReadableRows(const std::string& damagedPath, sqlite3* to)
             continue;
         sqlite3_stmt* read = nullptr;
         sqlite3_stmt* write = nullptr;
-        if (sqlite3_prepare_v2(from, ("SELECT " + names + " FROM " + quoted).c_str(), -1, &read, nullptr) == SQLITE_OK
-            && sqlite3_prepare_v2(to, ("INSERT OR IGNORE INTO " + quoted + " (" + names + ") VALUES (" + slots + ")").c_str(),
-                                  -1, &write, nullptr)
-                == SQLITE_OK) {
+        if (sqlite3_prepare_v2(to, ("INSERT OR IGNORE INTO " + quoted + " (" + names + ") VALUES (" + slots + ")").c_str(),
+                               -1, &write, nullptr)
+            != SQLITE_OK) {
+            sqlite3_finalize(write);
+            continue;
+        }
+        auto carry = [&](int first) {
             const int columns = sqlite3_column_count(read);
-            while (sqlite3_step(read) == SQLITE_ROW) {
-                for (int i = 0; i < columns; ++i)
-                    sqlite3_bind_value(write, i + 1, sqlite3_column_value(read, i));
-                if (sqlite3_step(write) == SQLITE_DONE)
-                    rows += static_cast<size_t>(sqlite3_changes(to));
-                sqlite3_reset(write);
-            }
+            for (int i = first; i < columns; ++i)
+                sqlite3_bind_value(write, i - first + 1, sqlite3_column_value(read, i));
+            if (sqlite3_step(write) == SQLITE_DONE)
+                rows += static_cast<size_t>(sqlite3_changes(to));
+            sqlite3_reset(write);
+        };
+        if (sqlite3_prepare_v2(from,
+                               ("SELECT rowid, " + names + " FROM " + quoted + " WHERE rowid >= ?1 ORDER BY rowid").c_str(),
+                               -1, &read, nullptr)
+            == SQLITE_OK) {
+            RowidReader reader(read);
+            while (reader.next())
+                carry(1);
+        } else {
+            sqlite3_finalize(read);
+            read = nullptr;
+            if (sqlite3_prepare_v2(from, ("SELECT " + names + " FROM " + quoted).c_str(), -1, &read, nullptr) == SQLITE_OK)
+                while (sqlite3_step(read) == SQLITE_ROW)
+                    carry(0);
         }
         sqlite3_finalize(read);
         sqlite3_finalize(write);

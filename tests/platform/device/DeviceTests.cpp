@@ -5,8 +5,10 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Bundle.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace platform;
 using namespace platform::ui;
@@ -74,12 +76,52 @@ TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
     device.setInstallationDirectory(dir.path());
     EXPECT_EQ(device.uniqueIdentifier(), id);
 
-    // A damaged file is replaced by a fresh identifier.
-    dir.write("device-identifier", "not an id\n");
-    device.setInstallationDirectory(dir.path());
-    std::string fresh = device.uniqueIdentifier();
-    EXPECT_EQ(fresh.size(), 40u);
-    EXPECT_EQ(testing_support::readFile(dir.file("device-identifier")), fresh + "\n");
+    // The same identifier however its line ends and whatever the case of its digits.
+    std::string upper = id;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& stored : { id + "\r\n", upper + "\n", upper, id + "\n\n" }) {
+        SCOPED_TRACE(testing::PrintToString(stored));
+        dir.write("device-identifier", stored);
+        device.setInstallationDirectory(dir.path());
+        EXPECT_EQ(device.uniqueIdentifier(), id);
+        EXPECT_EQ(testing_support::readFile(dir.file("device-identifier")), stored);
+    }
+    dir.write("device-identifier", id + "\n");
+
+    // A file that holds no identifier, or cannot be read (a folder in its
+    // place), is kept aside, named in the log, and a fresh identifier stored.
+    struct Unreadable {
+        const char* name;
+        std::function<void()> make;
+        const char* aside;
+    };
+    const std::vector<Unreadable> unreadable {
+        { "not an identifier", [&] { dir.write("device-identifier", "not an id\n"); }, "device-identifier.unreadable" },
+        { "a folder",
+          [&] {
+              std::filesystem::remove(dir.file("device-identifier"));
+              std::filesystem::create_directory(dir.file("device-identifier"));
+              dir.write("device-identifier/inside", "kept");
+          },
+          "device-identifier.unreadable-2" },
+    };
+    for (const Unreadable& file : unreadable) {
+        SCOPED_TRACE(file.name);
+        file.make();
+        log.clear();
+        device.setInstallationDirectory(dir.path());
+        std::string fresh = device.uniqueIdentifier();
+        EXPECT_EQ(fresh.size(), 40u);
+        EXPECT_NE(fresh, id);
+        EXPECT_EQ(testing_support::readFile(dir.file("device-identifier")), fresh + "\n");
+        EXPECT_TRUE(std::filesystem::exists(dir.file(file.aside)));
+        EXPECT_TRUE(log.contains("it is kept as " + dir.file(file.aside))) << joined();
+        EXPECT_EQ(log.count(platform::LogLevel::Warning), 1u) << joined();
+        log.clear();
+    }
+    EXPECT_EQ(testing_support::readFile(dir.file("device-identifier.unreadable")), "not an id\n");
+    EXPECT_EQ(testing_support::readFile(dir.file("device-identifier.unreadable-2/inside")), "kept");
 
     // Where nothing can be stored the identifier still holds for this run.
     device.setInstallationDirectory(dir.file("device-identifier") + "/inside-a-file");
@@ -119,6 +161,9 @@ TEST_F(UiTest, TheDeviceIdentifierIsThePlayersAloneAndWrittenThroughNoLink)
     EXPECT_EQ(testing_support::readFile(victim), "untouched");
     EXPECT_EQ(testing_support::fileMode(victim), 0644);
     EXPECT_EQ(testing_support::fileMode(file), 0600);
+    // The link gave no identifier: it is kept aside as it is, and said.
+    EXPECT_TRUE(std::filesystem::is_symlink(file + ".unreadable"));
+    expectedWarnings = 1;
     device.setInstallationDirectory({});
 }
 

@@ -2,6 +2,7 @@
 // changed by one process at a time, entries that belong together as one.
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Keychain.h"
+#include "platform/foundation/Log.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <spawn.h>
 #include <string>
@@ -46,6 +48,53 @@ TEST(Keychain, SecretsLiveInAPrivateFile)
     EXPECT_FALSE(Keychain::get("svc", "other"));
     EXPECT_TRUE(Keychain::set("svc", "token", "again"));
     EXPECT_EQ(Keychain::get("svc", "token"), "again");
+    Bundle::main().setHomeDirectory(oldHome);
+}
+
+// A keychain file that cannot be read (damaged, not a dictionary, a folder
+// in its place) reads as empty and is said; the next change keeps it aside,
+// private, under a name the log gives, before a new file takes its place,
+// and a removal that changes nothing leaves it where it is.
+TEST(Keychain, AFileThatCannotBeReadIsKeptAsideBeforeANewOneIsWritten)
+{
+    testing_support::TempDir home;
+    const std::string oldHome = Bundle::main().homeDirectory();
+    Bundle::main().setHomeDirectory(home.path());
+    const std::string file = Keychain::pathForService("svc");
+    ASSERT_TRUE(Keychain::set("svc", "token", "first"));
+    struct Unreadable {
+        const char* name;
+        std::function<void()> make;
+        const char* aside;
+    };
+    const std::vector<Unreadable> unreadable {
+        { "damaged", [&] { std::ofstream(file) << "<plist><dict><key>token</key>"; }, ".unreadable" },
+        { "no dictionary", [&] { std::ofstream(file) << "<plist><string>token</string></plist>"; }, ".unreadable-2" },
+        { "a folder",
+          [&] {
+              std::filesystem::remove(file);
+              std::filesystem::create_directory(file);
+          },
+          ".unreadable-3" },
+    };
+    for (const Unreadable& damage : unreadable) {
+        SCOPED_TRACE(damage.name);
+        damage.make();
+        LogCapture log;
+        EXPECT_EQ(Keychain::get("svc", "token"), std::nullopt);
+        EXPECT_TRUE(log.contains(file)) << testing::PrintToString(log.texts());
+        EXPECT_TRUE(Keychain::remove("svc", "token")) << "nothing to remove";
+        EXPECT_FALSE(std::filesystem::exists(file + damage.aside));
+        ASSERT_TRUE(Keychain::setMany("svc", { { "token", "second" }, { "secret", "s" } }));
+        EXPECT_EQ(Keychain::getMany("svc", { "token", "secret" }),
+                  (std::vector<std::optional<std::string>> { "second", "s" }));
+        EXPECT_TRUE(std::filesystem::exists(file + damage.aside));
+        EXPECT_TRUE(log.contains("it is kept as " + file + damage.aside)) << testing::PrintToString(log.texts());
+        EXPECT_EQ(testing_support::fileMode(file), 0600);
+    }
+    EXPECT_EQ(testing_support::readFile(file + ".unreadable"), "<plist><dict><key>token</key>");
+    EXPECT_EQ(testing_support::fileMode(file + ".unreadable"), 0600);
+    EXPECT_TRUE(std::filesystem::is_directory(file + ".unreadable-3"));
     Bundle::main().setHomeDirectory(oldHome);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace platform;
@@ -263,6 +264,15 @@ TEST(PropertyListWrite, StringsXmlCannotCarryStillReadBack)
     ASSERT_EQ(back->dictionary().size(), 1u);
     EXPECT_EQ(back->dictionary().keys()[0], "badkey");
     EXPECT_EQ((*back)["badkey"].string(), "ab\xEF\xBF\xBD" "c\xEF\xBF\xBD");
+
+    // Keys that would be written alike are refused rather than read back as one.
+    for (const char* other : { "bad\x02key", "badkey" }) {
+        std::string error;
+        EXPECT_FALSE(writePropertyList(Value(ValueDictionary { { "bad\x01key", 1 }, { other, 2 } }), &error)) << other;
+        EXPECT_EQ(error, "two keys of a dictionary are both written \"badkey\" once the characters a property list "
+                         "cannot carry are dropped or replaced");
+    }
+    EXPECT_TRUE(writePropertyList(Value(ValueDictionary { { "a\xFF", 1 }, { "a\xEF\xBF\xBD", 2 } })) == std::nullopt);
 }
 
 TEST(PropertyListWrite, NanAndOutOfRangeDatesStillReadBack)
@@ -321,6 +331,82 @@ TEST(PropertyListWrite, RefusesValuesNestedDeeperThanTheReaderGoes)
     EXPECT_EQ(readPropertyListFile(path), Value(1));
     abyss = nullptr;
     EXPECT_EQ(kept[size_t(0)]["k"][size_t(0)], Value(1));
+}
+
+// The reader holds no more than a bounded cost of a document (its
+// elements and text); the writer refuses what would pass that bound, so
+// whatever it writes reads back. At the bound, for a list of many small
+// values and then for a string of the characters it escapes, drops or
+// mends: the largest value written reads back, and the document of one
+// element or character more, written by hand, the reader refuses too.
+TEST(PropertyListWrite, RefusesWhatIsTooLargeToReadBackAndNoMore)
+{
+    std::string error;
+    const Value many(ValueArray(std::vector<Value>(400000, Value(7))));
+    EXPECT_FALSE(writePropertyList(many, &error));
+    EXPECT_EQ(error.rfind("too large to read back: more than 67108864 bytes to hold", 0), 0u) << error;
+
+    // The largest n in [0, limit) for which make(n) is written.
+    auto largestWritten = [](size_t limit, const std::function<Value(size_t)>& make) {
+        size_t lo = 0, hi = limit;
+        while (hi - lo > 1) {
+            const size_t mid = lo + (hi - lo) / 2;
+            (writePropertyList(make(mid)) ? lo : hi) = mid;
+        }
+        return lo;
+    };
+    // Lists of a thousand true values, shared, then single ones.
+    const Value thousand(ValueArray(std::vector<Value>(1000, Value(true))));
+    auto trues = [&](size_t thousands, size_t ones) {
+        std::vector<Value> values(thousands, thousand);
+        values.resize(thousands + ones, Value(true));
+        return ValueArray(std::move(values));
+    };
+    const size_t thousands = largestWritten(512, [&](size_t n) { return Value(trues(n, 0)); });
+    ASSERT_GT(thousands, 300u);
+    const size_t ones = largestWritten(2048, [&](size_t n) { return Value(trues(thousands, n)); });
+    ASSERT_LT(ones, 2047u);
+    std::string xml = *writePropertyList(Value(trues(thousands, ones)));
+    auto back = read(xml, &error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(back->array().size(), thousands + ones);
+    EXPECT_FALSE(writePropertyList(Value(trues(thousands, ones + 1))));
+    std::string oneMore = xml;
+    oneMore.insert(oneMore.find("<array>\n") + 8, "\t<true/>\n");
+    EXPECT_FALSE(read(oneMore, &error));
+    EXPECT_NE(error.find("more than 67108864 bytes to hold"), std::string::npos) << error;
+
+    // Room for some hundred characters beside the values, taken by a string
+    // of characters written as references, dropped, or mended.
+    const std::vector<std::pair<std::string, std::string>> pieces {
+        { "&", "&amp;" }, { "\r", "&#13;" }, { "<", "&lt;" }, { "\x01", "" }, { "\xC3\xA9", "\xC3\xA9" },
+        { "\xFF", "\xEF\xBF\xBD" }, { ">", "&gt;" }, { "a", "a" },
+    };
+    ASSERT_GE(ones, 3u);
+    auto withText = [&](size_t n) {
+        std::string text;
+        for (size_t i = 0; i < n; ++i)
+            text += pieces[i % pieces.size()].first;
+        ValueArray values = trues(thousands, ones - 3);
+        values.push_back(text);
+        return Value(std::move(values));
+    };
+    const size_t longest = largestWritten(4096, withText);
+    ASSERT_GT(longest, 100u);
+    ASSERT_LT(longest, 4095u);
+    xml = *writePropertyList(withText(longest));
+    back = read(xml, &error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_TRUE(*writePropertyList(*back) == xml);
+    // The next piece that counts, written by hand.
+    size_t next = longest;
+    while (pieces[next % pieces.size()].second.empty())
+        ++next;
+    EXPECT_FALSE(writePropertyList(withText(next + 1)));
+    oneMore = xml;
+    oneMore.insert(oneMore.rfind("</string>"), pieces[next % pieces.size()].second);
+    EXPECT_FALSE(read(oneMore, &error));
+    EXPECT_NE(error.find("more than 67108864 bytes to hold"), std::string::npos) << error;
 }
 
 TEST(PropertyListFile, WritesAtomicallyAndReadsBack)

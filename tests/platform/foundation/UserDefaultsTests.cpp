@@ -148,6 +148,42 @@ TEST(UserDefaults, FailedWriteAnswersFalseAndKeepsTheChanges)
     EXPECT_EQ(readPropertyListFile(dir.file("missing-folder/prefs.plist"))->dictionary()["score"].asInteger(), 100);
 }
 
+// A value too large for the file to read back is refused: synchronize()
+// answers false, says why, and changes nothing on disk (an unreadable file
+// is not even moved aside), so the next start reads what was there.
+TEST(UserDefaults, AValueTooLargeToReadBackIsRefusedAndTheFileKeepsWhatItHeld)
+{
+    TempDir dir;
+    LogCapture log;
+    const std::string path = dir.file("prefs.plist");
+    const Value scores(ValueArray(std::vector<Value>(400000, Value(7))));
+    {
+        UserDefaults first(path);
+        first.setObject("player", "Ann");
+        ASSERT_TRUE(first.synchronize());
+    }
+    const std::string kept = readFile(path);
+    UserDefaults d(path);
+    d.setObject("scores", scores);
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_TRUE(log.contains("cannot write " + path + ": too large to read back")) << testing::PrintToString(log.texts());
+    EXPECT_TRUE(readFile(path) == kept) << "the file is as it was";
+    EXPECT_EQ(UserDefaults(path).stringForKey("player"), "Ann");
+
+    const std::string corrupt = "<plist><dict><key>a</key>";
+    dir.write("prefs.plist", corrupt);
+    UserDefaults unreadable(path);
+    unreadable.setObject("scores", scores);
+    EXPECT_FALSE(unreadable.synchronize());
+    EXPECT_TRUE(readFile(path) == corrupt) << "the file is as it was";
+    EXPECT_FALSE(path::fileExists(path + ".unreadable"));
+    unreadable.removeObjectForKey("scores");
+    unreadable.setObject("player", "Bo");
+    EXPECT_TRUE(unreadable.synchronize());
+    EXPECT_EQ(readFile(path + ".unreadable"), corrupt);
+    EXPECT_EQ(UserDefaults(path).stringForKey("player"), "Bo");
+}
+
 TEST(UserDefaults, CorruptFileReadsEmptyAndIsKeptUntilAChangeThenMovedAside)
 {
     TempDir dir;

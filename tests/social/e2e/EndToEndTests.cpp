@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <vector>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -634,29 +635,46 @@ TEST_F(EndToEnd, TheOfflineStoreRemovedWhileTheGameRunsIsMadeAgainWithWhatItKept
 }
 
 // The store moved away and a file of junk put at its path while the game
-// runs offline, its write-ahead log left in place or removed: the next
-// score keeps the junk aside and makes the store again with what it kept;
-// both scores told kept, on two boards, reach the service after a relaunch.
+// runs offline, its write-ahead log left in place or removed (its index
+// too, the next score taken at once): the next score keeps the junk aside
+// and makes the store again with what it kept, which only the open
+// connection still holds once the log is gone; both scores told kept, on
+// two boards, reach the service after a relaunch.
 TEST_F(EndToEnd, TheOfflineStoreSwappedForJunkWhileTheGameRunsLosesNoScoreToldKept)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
     const std::string fastest = std::to_string(StandInState::kFastestLapLeaderboard);
     int64_t first = 3000, second = 30;
-    for (bool logRemoved : { false, true }) {
-        SCOPED_TRACE(logRemoved ? "the log removed" : "the log left in place");
+    struct Swap {
+        const char* name;
+        std::vector<const char*> removed;
+        char junk;
+        double wait; // before the swap, and after it until the next score (or after that score)
+        bool scoreAtOnce;
+    };
+    const std::vector<Swap> swaps {
+        { "the log left in place", {}, 'j', 0.1, false },
+        { "the log removed", { "-wal" }, 'j', 0.1, false },
+        { "the log and its index removed, the next score at once", { "-wal", "-shm" }, '\x55', 0.5, true },
+    };
+    for (const Swap& swap : swaps) {
+        SCOPED_TRACE(swap.name);
         const int64_t player = logInThenRelaunchWithoutTheService();
         ASSERT_GT(player, 0);
         const std::string store = platform::Bundle::main().documentsDirectory() + "/quorvel_offline";
         auto told = PageRecorder::create();
         QVHighScoreService::setHighScore(++first, normal, told->onSuccess(), told->onFailure());
-        letTimePass(0.1);
+        letTimePass(swap.wait);
         std::filesystem::rename(store, store + "-away");
-        if (logRemoved)
-            std::filesystem::remove(store + "-wal");
-        std::ofstream(store, std::ios::binary) << std::string(8192, 'j');
-        letTimePass(0.1);
+        for (const char* suffix : swap.removed)
+            std::filesystem::remove(store + suffix);
+        std::ofstream(store, std::ios::binary) << std::string(8192, swap.junk);
+        if (!swap.scoreAtOnce)
+            letTimePass(swap.wait);
         platform::LogCapture log;
         QVHighScoreService::setHighScore(--second, fastest, told->onSuccess(), told->onFailure());
+        if (swap.scoreAtOnce)
+            letTimePass(swap.wait);
         EXPECT_EQ(told->answers - told->failures, 2);
         EXPECT_TRUE(log.contains("it is kept as \"" + store + ".damaged")) << testing::PrintToString(log.texts());
         EXPECT_TRUE(log.contains("was removed while the game ran; it is made again with what it kept"));

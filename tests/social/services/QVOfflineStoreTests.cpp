@@ -346,19 +346,24 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreIsKeptAsideNamedInTheLogAndANewOneIsMa
 // table (its indexes are built again first, which mends a store whose damage
 // they alone hold), and the log says how many came across. Damaged in an
 // index alone, every score waiting to be sent still waits; damaged in a
-// table, the other tables' rows come across.
+// table's root, the other tables' rows come across; damaged in a page amid
+// a table's rows, the rows on either side of it come across.
 TEST_F(OfflineStoreFileTest, ADamagedStoreGivesUpNothingItCanStillRead)
 {
-    auto storeWithWaitingScores = [&] {
+    // Each score's text starts with its own mark ("s0007"), which finds the page it is on.
+    auto storeWithWaitingScores = [&](int scores) {
         QVOfflineStore::teardownOfflineDatabase();
         for (const char* suffix : { "", ".damaged", "-wal", "-shm" })
             std::remove((path() + suffix).c_str());
         ASSERT_TRUE(openStore());
         EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO leaderboards (id, name) VALUES (5, 'Laps')"));
-        for (int score = 1; score <= 40; ++score)
+        QVOfflineStore::Transaction all;
+        for (int score = 1; score <= scores; ++score)
             EXPECT_TRUE(QVOfflineStore::exec(("INSERT INTO high_scores (user_id, leaderboard_id, score, display_text) "
-                                              "VALUES (7, 5, " + std::to_string(score) + ", printf('%.300c', 'x'))")
+                                              "VALUES (7, 5, " + std::to_string(score) + ", printf('s%04d%.295c', " +
+                                              std::to_string(score) + ", 'x'))")
                                                  .c_str()));
+        EXPECT_TRUE(all.commit());
         QVOfflineStore::teardownOfflineDatabase();
     };
     auto writeOverRootOf = [&](const std::string& name) {
@@ -369,7 +374,7 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreGivesUpNothingItCanStillRead)
         dir.write(QVOfflineStore::kFileName, bytes);
     };
 
-    storeWithWaitingScores();
+    storeWithWaitingScores(40);
     writeOverRootOf("sqlite_autoindex_high_scores_1");
     log.clear();
     ASSERT_TRUE(openStore());
@@ -384,7 +389,7 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreGivesUpNothingItCanStillRead)
     EXPECT_EQ(QVOfflineStore::getTableVersion("high_scores"), 3);
     EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
 
-    storeWithWaitingScores();
+    storeWithWaitingScores(40);
     writeOverRootOf("high_scores");
     log.clear();
     ASSERT_TRUE(openStore());
@@ -392,6 +397,35 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreGivesUpNothingItCanStillRead)
         << testing::PrintToString(log.texts());
     EXPECT_EQ(RawDatabase(path()).value("SELECT name FROM leaderboards"), "Laps");
     EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO high_scores (user_id, leaderboard_id, score) VALUES (7, 5, 41)"));
+
+    // 400 scores on some 34 pages; the page of score 280 written over.
+    storeWithWaitingScores(400);
+    std::string bytes = testing_support::readFile(path());
+    const size_t mark = bytes.find("s0280x");
+    ASSERT_NE(mark, std::string::npos);
+    const size_t page = mark / 4096 * 4096;
+    std::vector<std::string> readable;
+    for (int score = 1; score <= 400; ++score) {
+        char own[8];
+        std::snprintf(own, sizeof own, "s%04dx", score);
+        const size_t at = bytes.find(own);
+        ASSERT_NE(at, std::string::npos);
+        if (at < page || at >= page + 4096)
+            readable.push_back(std::to_string(score));
+    }
+    ASSERT_GT(readable.size(), 360u);
+    ASSERT_LT(readable.size(), 396u);
+    bytes.replace(page, 4096, std::string(4096, '\x7f'));
+    dir.write(QVOfflineStore::kFileName, bytes);
+    log.clear();
+    ASSERT_TRUE(openStore());
+    EXPECT_TRUE(log.contains("a new store is made, with the " + std::to_string(readable.size() + 1) +
+                             " row(s) it could still read"))
+        << testing::PrintToString(log.texts());
+    EXPECT_EQ(RawDatabase(path()).rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL AND "
+                                       "length(display_text) = 300 ORDER BY score"),
+              readable);
+    EXPECT_EQ(RawDatabase(path()).value("SELECT name FROM leaderboards"), "Laps");
 }
 
 // A store emptied to nothing opens as a new store, as the first launch's
