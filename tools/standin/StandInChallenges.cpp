@@ -130,9 +130,9 @@ Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
     if (r.hasParam("challenge_user_message"))
         q.bind(5, r.param("challenge_user_message"));
     q.bind(6, r.param("challenge_user_data")).bind(7, now());
-    if (!q.run())
+    const int64_t challenge = q.insert();
+    if (!challenge)
         return xml::error(500, "The challenge could not be kept");
-    int64_t challenge = s.lastId();
     for (int64_t to : recipients) {
         Statement add(s.db, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
         add.bind(1, challenge).bind(2, to).run();

@@ -179,19 +179,21 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         Statement q(s.db, "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data,"
                           " created_at) VALUES (?, ?, ?, ?, ?, ?)");
         q.bind(1, user).bind(2, *e.leaderboard).bind(3, *e.score).bind(4, e.displayText).bind(5, e.customData).bind(6, now());
-        if (!q.run())
+        const int64_t id = q.insert();
+        if (!id)
             return xml::error(500, "The scores could not be kept");
-        int64_t id = s.lastId();
         if (lat) {
             Statement place(s.db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
-            place.bind(1, id).bind(2, *lat).bind(3, *lng).run();
+            if (!place.bind(1, id).bind(2, *lat).bind(3, *lng).run())
+                return xml::error(500, "The scores' place could not be kept");
         }
         // A score with a blob gets the form to post it to the storage host with.
         std::string upload;
         if (e.hasBlob && s.storage) {
             std::string key = "high_scores/" + std::to_string(id) + ".blob";
             Statement blob(s.db, "INSERT INTO score_blobs (score_id, key) VALUES (?, ?)");
-            blob.bind(1, id).bind(2, key).run();
+            if (!blob.bind(1, id).bind(2, key).run())
+                return xml::error(500, "The score's blob could not be kept");
             upload = uploadParametersElement(*s.storage, key);
         }
         body += "<high_score><id>" + std::to_string(id) + "</id>" + element("score", std::to_string(*e.score))
