@@ -264,6 +264,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "challenges.xml", signedRoute(&challenges::sent));
     server.route("GET", "challenges_users.xml", signedRoute(&challenges::received));
     server.routePrefix("POST", "challenges_users/", signedRoute(&challenges::answer));
+    server.routePrefix("GET", "challenges_users/", signedRoute(&challenges::one));
     server.routePrefix("GET", "challenges/", openRoute(&challenges::data));
     server.route("GET", "challenge_definitions.xml", signedRoute(&challenges::definitions));
     server.routePrefix("GET", "challenge_definitions/", signedRoute(&challenges::definition));

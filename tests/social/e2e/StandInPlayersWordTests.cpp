@@ -33,6 +33,61 @@ using StandInPlayersWord = KeptStandInTest;
 
 } // namespace
 
+TEST_F(StandInPlayersWord, WhatAPlayerWritesAndReceivesIsTheirs)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+
+    // A setting's key the shared list does not offer is the player's own: no one else lists or reads it.
+    const standin::Params evil { { "user_setting[key]", "free_gems_visit_evil_example" }, { "user_setting[value]", "1" } };
+    ASSERT_EQ(send(ann, "POST", "users/@me/settings.xml", evil).status, 200);
+    EXPECT_TRUE(has(send(ann, "GET", "users/@me/settings.xml").body, "<key>free_gems_visit_evil_example</key>"));
+    const std::string bobs = send(bob, "GET", "users/@me/settings.xml").body;
+    EXPECT_FALSE(has(bobs, "free_gems")) << bobs;
+    EXPECT_EQ(send(bob, "GET", "users/@me/settings/free_gems_visit_evil_example.xml").status, 404);
+    // Bob's own of the same name is his, and changing it leaves Ann's.
+    ASSERT_EQ(send(bob, "POST", "users/@me/settings.xml",
+                   { { "user_setting[key]", "free_gems_visit_evil_example" }, { "user_setting[value]", "0" } })
+                  .status,
+              200);
+    EXPECT_TRUE(has(send(ann, "GET", "users/@me/settings/free_gems_visit_evil_example.xml").body, "<value>1</value>"));
+    // A player keeps a handful of their own, not thousands on every page the service builds.
+    int kept = 1, refused = 0;
+    for (int i = 0; i < 40; ++i) {
+        int status = send(ann, "POST", "users/@me/settings.xml",
+                          { { "user_setting[key]", "flood_" + std::to_string(i) }, { "user_setting[value]", "1" } })
+                         .status;
+        (status == 200 ? kept : refused) += 1;
+        if (status != 200) {
+            EXPECT_EQ(status, 422);
+        }
+    }
+    EXPECT_EQ(kept, 32);
+    EXPECT_EQ(refused, 9);
+    EXPECT_EQ(count(send(bob, "GET", "users/@me/settings.xml").body, "<user_setting>"), 4u);
+
+    // A received challenge's record is answered from the state, to the player it went to alone.
+    ASSERT_GT(state->addChallenge(standin::StandInState::kRivalUser, 51, "Lap of honour", "Catch me", ann), 0);
+    ASSERT_GT(state->addChallenge(standin::StandInState::kRivalUser, 52, "Top this", "", ann), 0);
+    const std::string first = queryText("SELECT MIN(id) FROM challenges_users WHERE user_id = " + std::to_string(ann));
+    const std::string second = queryText("SELECT MAX(id) FROM challenges_users WHERE user_id = " + std::to_string(ann));
+    auto record = send(ann, "GET", "challenges_users/" + first + ".xml");
+    ASSERT_EQ(record.status, 200) << record.body;
+    EXPECT_TRUE(has(record.body, "<challenges_user><id>" + first + "</id>")) << record.body;
+    EXPECT_TRUE(has(record.body, "<description>Lap of honour</description>")) << record.body;
+    EXPECT_TRUE(has(record.body, "<user_message>Catch me</user_message>")) << record.body;
+    EXPECT_TRUE(has(record.body, "<user><id>18</id><name>Rival</name>")) << record.body;
+    EXPECT_TRUE(has(send(ann, "GET", "challenges_users/" + second + ".xml").body, "<description>Top this</description>"));
+    for (auto [who, path] : { std::pair { bob, first }, std::pair { ann, std::string("99999") } }) {
+        auto refused = send(who, "GET", "challenges_users/" + path + ".xml");
+        EXPECT_EQ(refused.status, 404) << path;
+        EXPECT_FALSE(has(refused.body, "Lap of honour")) << refused.body;
+    }
+    auto unsignedAsk = standin_testing::sendRaw(server.port(), "GET /challenges_users/" + first
+                                                                   + ".xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(unsignedAsk.status, 401);
+    EXPECT_FALSE(has(unsignedAsk.body, "Lap of honour"));
+}
+
 TEST_F(StandInPlayersWord, OneBadValueOfABatchRefusesItselfAlone)
 {
     // Progress that is no number between 0 and 100 is refused by itself; the
