@@ -66,12 +66,14 @@ double milesBetween(double lat1, double lng1, double lat2, double lng2)
     return 2 * kEarthMiles * std::asin(std::min(1.0, std::sqrt(a)));
 }
 
-// Where a score's blob is fetched, when it has one and a storage host is attached.
+// Where a score's blob is fetched, when it has one and a storage host is
+// attached, unless a player reported the host does not hold it (until it does).
 std::string blobUrlElement(Store& s, int64_t score)
 {
     if (!s.storage)
         return {};
-    Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?");
+    Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?1 AND NOT EXISTS (SELECT 1 FROM invalid_blobs"
+                      " WHERE high_score_id = ?1)");
     q.bind(1, score);
     return q.step() ? element("blob_url", s.storage->baseUrl() + q.text(0)) : std::string();
 }

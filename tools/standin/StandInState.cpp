@@ -349,7 +349,10 @@ void StandInState::keepObjectsOf(StorageHostStandIn& host)
     host.setObjectStore(
         [&s](const std::string& key, const std::string& bytes) {
             std::lock_guard guard(s.mutex);
-            return cloud::putObject(s, key, bytes);
+            return s.kept([&] {
+                       return cloud::putObject(s, key, bytes) ? Answer::xml({})
+                                                              : xml::error(500, "The object could not be kept");
+                   }).status == 200;
         },
         [&s](const std::string& key) {
             std::lock_guard guard(s.mutex);

@@ -88,6 +88,41 @@ TEST_F(StandInPlayersWord, WhatAPlayerWritesAndReceivesIsTheirs)
     EXPECT_FALSE(has(unsignedAsk.body, "Lap of honour"));
 }
 
+TEST_F(StandInPlayersWord, AMissingBlobsReportFromAnyViewerTakesItsAddressOffTheList)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    standin::StorageHostStandIn host;
+    state->keepObjectsOf(host);
+    ASSERT_GT(host.start(), 0);
+    // Ann's score comes with a blob whose upload never comes.
+    auto posted = send(ann, "POST", "client_applications/@me/high_scores.xml",
+                       { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "5000" },
+                         { "high_scores[][has_blob]", "1" } });
+    ASSERT_EQ(posted.status, 200) << posted.body;
+    const std::string score = queryText("SELECT id FROM high_scores WHERE user_id = " + std::to_string(ann));
+    const std::string key = queryText("SELECT key FROM score_blobs WHERE score_id = " + score);
+    ASSERT_FALSE(key.empty());
+    auto listing = [&] { return send(bob, "GET", "client_applications/@me/high_scores.xml", { { "leaderboard_id", "5" } }).body; };
+    ASSERT_TRUE(has(listing(), "<blob_url>" + host.baseUrl() + key + "</blob_url>")) << listing();
+
+    // Bob was shown it, fetched it and met a 404: his report takes the address off everyone's list.
+    auto reported = send(bob, "POST", "high_scores/" + score + "/invalidate_blob.xml");
+    EXPECT_EQ(reported.status, 200) << reported.body;
+    EXPECT_FALSE(has(listing(), "<blob_url>")) << listing();
+    EXPECT_FALSE(has(send(ann, "GET", "client_applications/@me/high_scores.xml", { { "leaderboard_id", "5" } }).body,
+                     "<blob_url>"));
+    EXPECT_EQ(send(bob, "POST", "high_scores/" + score + "/invalidate_blob.xml").status, 200) << "said twice";
+    EXPECT_EQ(send(bob, "POST", "high_scores/99999/invalidate_blob.xml").status, 404);
+    // The upload arriving late lists the blob again; a report of a blob the host holds changes nothing.
+    host.storeObject(key, "QVZLHDR0 late");
+    EXPECT_TRUE(has(listing(), "<blob_url>" + host.baseUrl() + key + "</blob_url>")) << listing();
+    auto wrong = send(bob, "POST", "high_scores/" + score + "/invalidate_blob.xml");
+    EXPECT_EQ(wrong.status, 422) << wrong.body;
+    EXPECT_TRUE(has(wrong.body, "The storage host holds the blob of score " + score)) << wrong.body;
+    EXPECT_TRUE(has(listing(), "<blob_url>")) << listing();
+    host.stop();
+}
+
 TEST_F(StandInPlayersWord, OneBadValueOfABatchRefusesItselfAlone)
 {
     // Progress that is no number between 0 and 100 is refused by itself; the
