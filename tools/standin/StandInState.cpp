@@ -213,6 +213,9 @@ void StandInState::install(StandInServer& server)
 
     // Players
     server.route("POST", "bootstrap.xml", [&s, &server](const LoggedRequest& r) {
+        if (r.signed_ && r.signatureValid)
+            if (auto refused = texts::overLong(r))
+                return *refused;
         std::lock_guard guard(s.mutex);
         return s.kept([&] { return players::bootstrap(s, r, server); });
     });
@@ -221,6 +224,8 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return refusal(r);
+        if (auto refused = texts::overLong(r))
+            return *refused;
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
@@ -238,6 +243,8 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return refusal(r);
+        if (auto refused = texts::overLong(r))
+            return *refused;
         return s.kept([&] { return settings::removeFromDevice(s, r, s.caller(r)); });
     };
     server.route("GET", "users/remove_from_device.xml", removal);

@@ -186,3 +186,64 @@ TEST_F(StandInPlayersWord, ARangeAtTheEndsOfSixtyFourBitsIsAnsweredWithoutOverfl
             << row.path << ": " << reply.body;
     }
 }
+
+TEST_F(StandInPlayersWord, ValuesPastTheirBoundAreRefusedAndAPlayerIsInvitedOnce)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    ASSERT_TRUE(execSql("INSERT INTO device_accounts VALUES ('phone-ann', " + std::to_string(ann) + ")"));
+    const std::string devices = "SELECT (SELECT COUNT(*) FROM devices) + (SELECT COUNT(*) FROM device_accounts)"
+                                " + (SELECT COUNT(*) FROM device_tokens) + (SELECT COUNT(*) FROM users)";
+    const std::string before = queryText(devices);
+    const std::string longUdid(1'000'004, 'u'), longToken(900'000, 'a');
+    struct Row {
+        std::string method, path;
+        standin::Params form;
+        bool signedByGame;
+        std::string field;
+    };
+    const std::vector<Row> rows {
+        { "POST", "bootstrap.xml", { { "udid", longUdid } }, true, "udid" },
+        { "POST", "bootstrap.xml", { { "udid", "phone-ann" }, { "device_token", longToken } }, true, "device_token" },
+        { "GET", "users/for_device.xml", { { "udid", std::string(65, 'u') } }, true, "udid" },
+        { "POST", "push_notification_device_tokens.xml", { { "udid", longUdid }, { "device_token", "ab" } }, false, "udid" },
+        { "POST", "push_notification_device_tokens.xml", { { "udid", "phone-ann" }, { "device_token", longToken } }, false,
+          "device_token" },
+        { "POST", "push_notification_device_tokens.xml",
+          { { "udid", "phone-ann" }, { "device_token", "ab" }, { "apns_environment", std::string(33, 'e') } }, false,
+          "apns_environment" },
+        { "POST", "session.xml",
+          { { "credential_type", "http_basic" }, { "credential[email]", "a@b.c" }, { "credential[password]", "x" },
+            { "udid", longUdid } },
+          true, "udid" },
+        { "POST", "invites.xml", { { "key", "brisko-friends" }, { "invite[email_receivers][]", std::string(250, 'e') + "@b.co" } },
+          false, "email_receivers" },
+    };
+    for (const Row& row : rows) {
+        auto reply = row.signedByGame ? standin_testing::ask(server.port(), row.method, row.path, row.form, "", "")
+                                      : send(ann, row.method, row.path, row.form);
+        EXPECT_EQ(reply.status, 422) << row.path << " " << row.field << ": " << reply.body.substr(0, 300);
+        EXPECT_TRUE(has(reply.body, "<field>" + row.field + "</field><reason>is too long (at most "))
+            << row.path << ": " << reply.body.substr(0, 300);
+        EXPECT_LT(reply.body.size(), 1000u) << row.path;
+    }
+    EXPECT_EQ(queryText(devices), before);
+    // At their bounds they are taken.
+    const std::string udid(64, 'u');
+    EXPECT_EQ(standin_testing::ask(server.port(), "POST", "bootstrap.xml", { { "udid", udid } }, "", "").status, 200);
+    EXPECT_EQ(send(ann, "POST", "push_notification_device_tokens.xml",
+                   { { "udid", "phone-ann" }, { "device_token", std::string(512, 'a') } })
+                  .status,
+              200);
+
+    // One player named over and over is invited once.
+    standin::Params invite { { "key", "brisko-friends" }, { "invite[sender_message]", "Race me" } };
+    for (int i = 0; i < 2000; ++i)
+        invite.emplace_back("invite[receivers][]", std::to_string(bob));
+    invite.emplace_back("invite[sms_receivers][]", "555 0101");
+    invite.emplace_back("invite[sms_receivers][]", "555 0101");
+    auto sent = send(ann, "POST", "invites.xml", invite);
+    ASSERT_EQ(sent.status, 200);
+    EXPECT_EQ(count(sent.body, "<invite>"), 2u);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM invites WHERE sender_id = " + std::to_string(ann)), "2");
+    EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<total_objects>1</total_objects>"));
+}
