@@ -1,21 +1,29 @@
 // The stand-in keeps its word: a success is answered only for what it kept
-// (on a full disk too), an account opens only on a device that holds it, and
-// a signed request is taken once, within its time.
+// (on a full disk too, whichever write the disk refuses), an account opens
+// only on a device that holds it, a signed request is taken once, within its
+// time, and a flood signed with the game's key alone costs only its sender.
 #include "StandInRequestSupport.h"
 #include "support/NetTestSupport.h"
 
+#include "social/runtime/OAuthSignature.h"
 #include "social/runtime/OAuthURLRequest.h"
+#include "tools/standin/PrivateLoopback.h"
 #include "tools/standin/StandInNonces.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <csignal>
 #include <ctime>
+#include <netinet/in.h>
 #include <set>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using standin_testing::KeptStandInTest;
 
@@ -625,8 +633,8 @@ TEST(StandInNonceMemory, ALongNonceIsRefusedAndTheMemoryHoldsItsBudgetOfBytes)
 }
 
 // The game's key is in every copy of the game: a flood signed with it alone
-// (stamped at the window's far edge) must not lock out anyone else, nor the
-// game's own honest requests stamped now.
+// (stamped at the window's far edge) must not lock out anyone else, nor
+// another device's first requests signed with it from another address.
 TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
 {
     using standin::NonceMemory;
@@ -646,8 +654,18 @@ TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
     EXPECT_GE(refused, 1000u - 12u);
     EXPECT_EQ(memory.forgottenUpTo("game&"), std::nullopt) << "nothing stamped after now is forgotten";
     EXPECT_EQ(memory.take({ "game", "", "login", now }, now, window).rfind("the service remembers no more requests of "
-                                                                          "this caller (", 0),
+                                                                          "this caller from this address (", 0),
               0u);
+    // From another address, the game's key alone is taken; so is a flood stamped now from a third,
+    // which refuses its own newcomers without forgetting any: no other device's request is refused.
+    EXPECT_EQ(memory.take({ "game", "", "login", now, "10.0.0.2" }, now, window), "");
+    size_t taken = 0;
+    for (int i = 0; i < 40; ++i)
+        if (memory.take({ "game", "", nonce(i), now, "10.0.0.3" }, now, window).empty())
+            ++taken;
+    EXPECT_EQ(taken, 10u);
+    EXPECT_EQ(memory.forgottenUpTo("game&"), std::nullopt);
+    EXPECT_EQ(memory.take({ "game", "", "login-2", now, "10.0.0.2" }, now, window), "");
     // Another caller's requests still come in, and are still told when replayed.
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "");
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(0), now - 1 }, now, window), "nonce already used: a replayed request");
@@ -668,8 +686,105 @@ TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(2), now }, now, window), "");
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "nonce already used: a replayed request");
 
-    // Once the window has passed the flood, the game's key alone is taken again.
-    EXPECT_EQ(memory.take({ "game", "", "login", now + window + 1 }, now + window + 1, window), "");
+    // The flooder's own address is taken again once the window has passed its requests.
+    EXPECT_NE(memory.take({ "game", "", "login", now + window + 1 }, now + window + 1, window), "");
+    EXPECT_EQ(memory.take({ "game", "", "login", now + 2 * window + 1 }, now + 2 * window + 1, window), "");
+}
+
+namespace {
+
+// Sends `requests` one after another on one connection from the loopback
+// address `from`, and answers the statuses of their answers, in order.
+std::vector<int> pipelineFrom(const std::string& from, int port, const std::vector<std::string>& requests)
+{
+    std::vector<int> statuses;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local {}, remote {};
+    local.sin_family = remote.sin_family = AF_INET;
+    remote.sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, from.c_str(), &local.sin_addr) != 1
+        || ::inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr) != 1
+        || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
+        || ::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+        ::close(fd);
+        return statuses;
+    }
+    std::thread reader([&] {
+        std::string in;
+        char buffer[65536];
+        while (statuses.size() < requests.size()) {
+            size_t end = in.find("\r\n\r\n");
+            if (end != std::string::npos) {
+                size_t length = in.find("Content-Length: ");
+                size_t body = length != std::string::npos && length < end ? std::stoul(in.substr(length + 16)) : 0;
+                if (in.size() >= end + 4 + body) {
+                    statuses.push_back(std::atoi(in.c_str() + 9));
+                    in.erase(0, end + 4 + body);
+                    continue;
+                }
+            }
+            ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            in.append(buffer, static_cast<size_t>(n));
+        }
+    });
+    for (auto& request : requests)
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size()))
+            break;
+    reader.join();
+    ::close(fd);
+    return statuses;
+}
+
+} // namespace
+
+// The game's key is in every copy of the game: a flood of requests signed
+// with it alone, stamped at the window's far edge from one address, fills
+// that address's share of the memory and no one else's, so every other
+// device's first login is taken as before.
+TEST(StandInNonceFlood, AFloodSignedWithTheGamesKeyAloneRefusesOnlyItsSender)
+{
+    standin::StandInServer server;
+    server.setConsumer("product-key", "product-secret");
+    server.setRejectsBadSignatures(true);
+    server.route("GET", "ping.xml", standin::Answer::xml("<resources/>"));
+    ASSERT_GT(server.start(), 0);
+    standin::PrivateLoopback flooder;
+    const std::string later = std::to_string(std::time(nullptr) + standin::kTimestampWindow);
+    // More than a share of the memory holds: each costs its key and 128 bytes
+    // (the longest nonces, so that fewer fill it).
+    auto longest = [] {
+        std::string nonce = quorvel::oauthNonce();
+        return nonce + std::string(standin::kMaxNonceBytes - nonce.size(), 'n');
+    };
+    const size_t one = standin::NonceMemory::cost(
+        standin::NonceMemory::key({ "product-key", "", longest(), std::time(nullptr) }));
+    const size_t flood = standin::kNonceMemoryShare / one + 100;
+    std::vector<std::string> requests;
+    for (size_t i = 0; i < flood; ++i) {
+        std::string request = standin_testing::signedRequestStamped(server.port(), "GET", "ping.xml", {}, "", "",
+                                                                    longest(), later);
+        request.replace(request.find("Connection: close\r\n"), 19, "");
+        requests.push_back(std::move(request));
+    }
+    auto statuses = pipelineFrom(flooder.address(), server.port(), requests);
+    ASSERT_EQ(statuses.size(), flood);
+    EXPECT_EQ(statuses.front(), 200);
+    EXPECT_EQ(statuses.back(), 401) << "the flood fills its own share";
+
+    // Another device's first requests, signed by the game alone and stamped now, are taken.
+    for (int i = 0; i < 3; ++i) {
+        auto honest = standin_testing::ask(server.port(), "GET", "ping.xml", {}, "", "");
+        EXPECT_EQ(honest.status, 200) << honest.head << honest.body;
+    }
+    // The flooder's next is refused for want of room, as OAuth names it.
+    auto more = pipelineFrom(flooder.address(), server.port(),
+                             { standin_testing::signedRequestStamped(server.port(), "GET", "ping.xml", {}, "", "",
+                                                                     longest(), std::to_string(std::time(nullptr))) });
+    ASSERT_EQ(more.size(), 1u);
+    EXPECT_EQ(more[0], 401);
+    server.stop();
 }
 
 namespace {
