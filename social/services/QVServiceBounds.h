@@ -1,6 +1,7 @@
 // QVServiceBounds: the longest text the social service keeps in each field a
-// player writes, counted in characters (a byte that is not part of valid
-// UTF-8 counts as one). One table for both sides: the client refuses a score
+// player writes (and in each value a device sends it to keep, such as its
+// identifier and push token), counted in characters (a byte that is not part
+// of valid UTF-8 counts as one). One table for both sides: the client refuses a score
 // whose texts pass their bounds when the game gives it, rather than telling
 // it kept and having the service refuse it at every login, and the stand-in
 // service answers a text past its bound as the service does. Header only, so
@@ -47,6 +48,18 @@ inline constexpr QVTextBound kQVTextBounds[] = {
     { "http_basic_credential[old_password]", 128, 406 },
     { "http_basic_credential[password]", 128, 406 },
     { "http_basic_credential[password_confirmation]", 128, 406 },
+    // What a device and a game send to be kept: the client's device identifier
+    // is 40 characters, a push token's text under 300, an address book's
+    // number and address far below theirs.
+    { "udid", 64, 422 },
+    { "device_token", 512, 422 },
+    { "apns_environment", 32, 422 },
+    { "invite[sms_receivers][]", 32, 422 },
+    { "invite[email_receivers][]", 254, 422 },
+    { "image_type", 32, 422 },
+    { "image_name", 255, 422 },
+    { "image_id", 255, 422 },
+    { "url", 2048, 422 },
 };
 
 // The characters of a UTF-8 text as the service counts them.

@@ -99,7 +99,8 @@ Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t use
                 gamerscore = q.integer(0);
             }
         }
-        if (!known || percentText.empty() || *end != '\0' || percent < 0 || percent > 100) {
+        // Written so that NaN, which no comparison holds for, is refused with the rest.
+        if (!known || percentText.empty() || *end != '\0' || !(percent >= 0 && percent <= 100)) {
             body += "<unlocked_achievement><achievement_definition>" + element("id", idText)
                 + "</achievement_definition><result>invalid</result>" + element("percent_complete", percentText)
                 + "</unlocked_achievement>";

@@ -107,6 +107,15 @@ std::string challengeElement(Store& s, int64_t id, int64_t viewer)
         + definitionElement(s, q.integer(1)) + players::userElement(s, q.integer(0), viewer) + "</challenge>";
 }
 
+// A record of a challenge sent to a player, as the lists and the single record show it to `viewer`.
+std::string recordElement(Store& s, int64_t record, int64_t challenge, int64_t recipient, const std::string& result,
+                          const std::string& resultText, bool viewed, int64_t viewer)
+{
+    return "<challenges_user><id>" + std::to_string(record) + "</id>" + element("result", result)
+        + element("result_text", resultText) + element("viewed", viewed ? "1" : "0") + "<attempts>0</attempts>"
+        + challengeElement(s, challenge, viewer) + players::userElement(s, recipient, viewer) + "</challenges_user>";
+}
+
 } // namespace
 
 Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
@@ -130,9 +139,9 @@ Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
     if (r.hasParam("challenge_user_message"))
         q.bind(5, r.param("challenge_user_message"));
     q.bind(6, r.param("challenge_user_data")).bind(7, now());
-    if (!q.run())
+    const int64_t challenge = q.insert();
+    if (!challenge)
         return xml::error(500, "The challenge could not be kept");
-    int64_t challenge = s.lastId();
     for (int64_t to : recipients) {
         Statement add(s.db, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
         add.bind(1, challenge).bind(2, to).run();
@@ -194,9 +203,8 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
         ++count;
         if (markViewed && q.integer(2) == user)
             shown.push_back(q.integer(0));
-        std::string row = "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
-            + element("result_text", q.text(4)) + element("viewed", q.integer(5) ? "1" : "0") + "<attempts>0</attempts>"
-            + challengeElement(s, q.integer(1), user) + players::userElement(s, q.integer(2), user) + "</challenges_user>";
+        std::string row = recordElement(s, q.integer(0), q.integer(1), q.integer(2), q.text(3), q.text(4),
+                                        q.integer(5) != 0, user);
         // One challenge's recipients: the viewer's own record comes first as meta-data, whatever its place.
         if (!challengeId.empty() && own.empty() && q.integer(2) == user)
             own = "<table_meta_data>" + row + "</table_meta_data>";
@@ -207,6 +215,22 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
         view.bind(1, row).run();
     }
     return Answer::xml("<resources>" + xml::pageHeader(count) + own + body + "</resources>");
+}
+
+Answer challenges::one(Store& s, const LoggedRequest& r, int64_t user)
+{
+    // challenges_users/<id>.xml
+    std::string id = r.path.substr(std::string_view("challenges_users/").size());
+    const int64_t record = endsWith(id, ".xml") ? number(id.substr(0, id.size() - 4)).value_or(-1) : -1;
+    Statement q(s.db, "SELECT u.challenge_id, COALESCE(u.result, ''), COALESCE(u.result_text, ''),"
+                      " EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id) FROM challenges_users u"
+                      " WHERE u.id = ? AND u.user_id = ?");
+    q.bind(1, record).bind(2, user);
+    if (!q.step())
+        return xml::error(404, "No such challenge for this player");
+    return Answer::xml("<resources>"
+                       + recordElement(s, record, q.integer(0), user, q.text(1), q.text(2), q.integer(3) != 0, user)
+                       + "</resources>");
 }
 
 int64_t challenges::unviewedCount(Store& s, int64_t user)

@@ -27,6 +27,10 @@ Answer sent(Store& s, const LoggedRequest& r, int64_t user);
 // received), or who received one challenge (challenge_id; the viewer's own
 // record, when they are one of them, also comes first as <table_meta_data>).
 Answer received(Store& s, const LoggedRequest& r, int64_t user);
+// GET challenges_users/<id>.xml: one record of a challenge sent to the
+// player (its notice and detail screen ask for it), to that player alone: 404
+// for a record of another's, whether they sent its challenge or not.
+Answer one(Store& s, const LoggedRequest& r, int64_t user);
 // The open challenges sent to the player that no list has shown them yet.
 int64_t unviewedCount(Store& s, int64_t user);
 // challenges_users/<id>/update.xml, only by the player it went to.

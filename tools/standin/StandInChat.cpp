@@ -139,8 +139,10 @@ Answer chat::post(Store& s, const LoggedRequest& r, int64_t user)
         return xml::error(422, "Join a chat room before posting in it");
     std::string at = now();
     Statement q(s.db, "INSERT INTO chat_messages (instance_id, user_id, message, created_at) VALUES (?, ?, ?, ?)");
-    q.bind(1, *room).bind(2, user).bind(3, text).bind(4, at).run();
-    return Answer::xml("<resources>" + messageElement(s, s.lastId(), user, text, at, user) + "</resources>");
+    const int64_t message = q.bind(1, *room).bind(2, user).bind(3, text).bind(4, at).insert();
+    if (!message)
+        return xml::error(500, "The message could not be kept");
+    return Answer::xml("<resources>" + messageElement(s, message, user, text, at, user) + "</resources>");
 }
 
 Answer chat::activities(Store& s, const LoggedRequest& r, int64_t user)

@@ -61,7 +61,10 @@ Answer cloud::keys(Store& s, const LoggedRequest&, int64_t user)
 bool cloud::putObject(Store& s, const std::string& key, const std::string& bytes)
 {
     Statement q(s.db, "INSERT OR REPLACE INTO storage_objects (key, bytes, stored_at) VALUES (?, ?, ?)");
-    return q.bind(1, key).bind(2, bytes).bind(3, now()).run();
+    // A score's blob reported missing before its upload came is listed again.
+    Statement found(s.db, "DELETE FROM invalid_blobs WHERE high_score_id IN (SELECT score_id FROM score_blobs WHERE"
+                          " key = ?)");
+    return q.bind(1, key).bind(2, bytes).bind(3, now()).run() && found.bind(1, key).run();
 }
 
 std::optional<std::string> cloud::object(Store& s, const std::string& key)

@@ -18,7 +18,8 @@ Answer fetch(Store& s, const LoggedRequest& r, int64_t user);
 // GET cloud_stores.xml: the caller's keys.
 Answer keys(Store& s, const LoggedRequest& r, int64_t user);
 
-// The storage host's objects: kept (replacing) or found by key.
+// The storage host's objects: kept (replacing; a score's blob reported
+// missing is listed again once its object comes) or found by key.
 bool putObject(Store& s, const std::string& key, const std::string& bytes);
 std::optional<std::string> object(Store& s, const std::string& key);
 // The secret the storage host signs its forms with, kept so that a form

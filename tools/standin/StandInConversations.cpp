@@ -33,8 +33,9 @@ Answer conversations::start(Store& s, const LoggedRequest& r, int64_t user)
     }
     if (!id) {
         Statement q(s.db, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (0, ?, ?, ?)");
-        q.bind(1, subject).bind(2, user).bind(3, now()).run();
-        id = s.lastId();
+        id = q.bind(1, subject).bind(2, user).bind(3, now()).insert();
+        if (!id)
+            return xml::error(500, "The conversation could not be kept");
     }
     // Both players find it in their inboxes.
     for (int64_t player : { user, *other }) {

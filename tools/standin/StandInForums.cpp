@@ -194,8 +194,9 @@ Answer forums::newThread(Store& s, const LoggedRequest& r, int64_t user)
     if (subject.empty() || text.empty())
         return xml::error(422, "A thread needs a subject and a text");
     Statement q(s.db, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (?, ?, ?, ?)");
-    q.bind(1, *topic).bind(2, subject).bind(3, user).bind(4, now()).run();
-    int64_t thread = s.lastId();
+    const int64_t thread = q.bind(1, *topic).bind(2, subject).bind(3, user).bind(4, now()).insert();
+    if (!thread)
+        return xml::error(500, "The thread could not be kept");
     Statement first(s.db, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
     first.bind(1, thread).bind(2, user).bind(3, text).bind(4, now()).run();
     return Answer::xml("<resources>" + threadElement(s, thread, user) + "</resources>");
@@ -251,8 +252,9 @@ Answer forums::newPost(Store& s, const LoggedRequest& r, int64_t user)
     if (text.empty())
         return xml::error(422, "A post needs a text");
     Statement q(s.db, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
-    q.bind(1, *thread).bind(2, user).bind(3, text).bind(4, now()).run();
-    int64_t post = s.lastId();
+    const int64_t post = q.bind(1, *thread).bind(2, user).bind(3, text).bind(4, now()).insert();
+    if (!post)
+        return xml::error(500, "The post could not be kept");
     Statement touch(s.db, "UPDATE discussions SET updated_at = ? WHERE id = ?");
     touch.bind(1, now()).bind(2, *thread).run();
     // A new message brings a conversation back to both players' inboxes.
@@ -414,8 +416,10 @@ Answer forums::flagAbuse(Store& s, const LoggedRequest& r, int64_t user)
     q.bind(1, user).bind(2, *subject).bind(3, type);
     if (auto id = number(r.param("abuse_flag[flaggable_id]")))
         q.bind(4, *id).bind(5, r.param("abuse_flag[flaggable_type]"));
-    q.bind(6, now()).run();
-    return Answer::xml("<resources><abuse_flag><id>" + std::to_string(s.lastId()) + "</id>"
+    const int64_t flag = q.bind(6, now()).insert();
+    if (!flag)
+        return xml::error(500, "The report could not be kept");
+    return Answer::xml("<resources><abuse_flag><id>" + std::to_string(flag) + "</id>"
                        + element("abuse_type", type) + "</abuse_flag></resources>");
 }
 

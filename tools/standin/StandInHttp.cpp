@@ -33,6 +33,24 @@ using Clock = std::chrono::steady_clock;
 
 // --- what the polling loops stand on ---
 
+std::string peerAddress(int fd, int* port)
+{
+    sockaddr_storage peer {};
+    socklen_t length = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+        return {};
+    const bool six = peer.ss_family == AF_INET6;
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&peer);
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&peer);
+    if (port)
+        *port = ntohs(six ? in6->sin6_port : in4->sin_port);
+    char text[INET6_ADDRSTRLEN] = {};
+    return ::inet_ntop(peer.ss_family, six ? static_cast<void*>(&in6->sin6_addr) : static_cast<void*>(&in4->sin_addr),
+                       text, sizeof text)
+        ? std::string(text)
+        : std::string();
+}
+
 std::pair<int, int> listenOnLoopback(int port, const std::string& address)
 {
     return platform::openLoopbackListener(port, SOMAXCONN, address);
@@ -120,6 +138,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         bool peerDone { false };    // the client sends no more
         bool dead { false };
         int peerPort { 0 };
+        std::string peerAddress;
         // Answered and half-closed: what the client still sends is read and
         // dropped until it closes or this passes, so a close with unread
         // bytes cannot reset the answer away before the client reads it.
@@ -220,12 +239,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                                c.reader.setBudget(budget.get());
                                c.fd = fd;
                                c.lastActive = Clock::now();
-                               sockaddr_storage peer {};
-                               socklen_t length = sizeof peer;
-                               if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
-                                   c.peerPort = peer.ss_family == AF_INET6
-                                       ? ntohs(reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port)
-                                       : ntohs(reinterpret_cast<sockaddr_in*>(&peer)->sin_port);
+                               c.peerAddress = peerAddress(fd, &c.peerPort);
                            });
     }
 
@@ -286,6 +300,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
             request.peerPort = c.peerPort;
+            request.peerAddress = c.peerAddress;
             c.answering = c.reader.takeShare();
             c.reader.reset();
             c.requestBegan.reset();

@@ -66,6 +66,10 @@ std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 // stand on: a listening socket on the loopback address, the accepting of
 // newcomers within a cap, and a way for other threads to wake the loop.
 
+// The address a connected socket's peer is at ("" when it cannot be told),
+// and its port.
+std::string peerAddress(int fd, int* port = nullptr);
+
 // Listens on a loopback address (127.0.0.1 unless named) without blocking
 // (port 0: the system chooses; a port in use is refused, never shared): the
 // descriptor and its port, or -1, -1.
@@ -154,6 +158,7 @@ struct Request {
     bool bodyTooLarge { false }; // over the limit: read and dropped
     bool keepAlive { true };
     int peerPort { 0 }; // the client's port of the connection it came on (0: not from a connection)
+    std::string peerAddress; // and its address ("" when not from a connection)
 
     // A header's value (name compared without case), absent when not sent.
     std::optional<std::string> header(const std::string& name) const;

@@ -5,6 +5,7 @@
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInXml.h"
 
+#include <set>
 #include <vector>
 
 namespace standin {
@@ -88,18 +89,23 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
     std::string key = r.param("key");
     if (definitionFields(s, key).empty())
         return xml::error(404, "No such invite definition");
-    // Every recipient is checked before any invite is kept.
+    // Every recipient is checked before any invite is kept; one named again
+    // (a player, a number, an address) is invited once.
     std::vector<std::pair<std::optional<int64_t>, std::string>> to;
+    std::set<int64_t> invited;
+    std::set<std::string> addresses;
     for (auto& [name, value] : r.params) {
         if (name == "invite[receivers][]") {
             auto id = number(value);
             if (!id || *id == user || !players::name(s, *id))
                 return xml::error(404, "No such player: " + value);
-            to.emplace_back(id, std::string());
+            if (invited.insert(*id).second)
+                to.emplace_back(id, std::string());
         } else if (name == "invite[sms_receivers][]" || name == "invite[email_receivers][]") {
             if (value.empty() || (name == "invite[email_receivers][]" && value.find('@') == std::string::npos))
                 return xml::fieldErrors(xml::fieldError("receivers", "\"" + value + "\" cannot be reached"));
-            to.emplace_back(std::nullopt, value);
+            if (addresses.insert(value).second)
+                to.emplace_back(std::nullopt, value);
         }
     }
     if (to.empty())
@@ -113,8 +119,10 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
             q.bind(3, *receiver);
         else
             q.bind(4, address);
-        q.bind(5, r.param("invite[sender_message]")).bind(6, now()).run();
-        body += inviteElement(s, s.lastId(), user);
+        const int64_t invite = q.bind(5, r.param("invite[sender_message]")).bind(6, now()).insert();
+        if (!invite)
+            return xml::error(500, "The invitation could not be kept");
+        body += inviteElement(s, invite, user);
     }
     return Answer::xml("<resources>" + body + "</resources>");
 }

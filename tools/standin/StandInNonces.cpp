@@ -27,6 +27,11 @@ NonceMemory::NonceMemory(size_t budget, size_t share)
 
 std::string NonceMemory::caller(const Stamp& stamp) { return stamp.consumer + '&' + stamp.token; }
 
+std::string NonceMemory::holder(const Stamp& stamp)
+{
+    return stamp.token.empty() ? caller(stamp) + '@' + stamp.address : caller(stamp);
+}
+
 std::string NonceMemory::key(const Stamp& stamp)
 {
     return caller(stamp) + '&' + std::to_string(stamp.timestamp) + '&' + stamp.nonce;
@@ -52,8 +57,12 @@ void NonceMemory::forget(Callers::iterator c, std::multimap<long long, const std
 {
     const long long timestamp = entry->first;
     const std::string* key = entry->second;
-    if (raise)
-        c->second.forgottenUpTo = std::max(c->second.forgottenUpTo.value_or(timestamp), timestamp);
+    if (raise) {
+        // An address's request of the game's key alone: its replay could come from any address.
+        std::optional<long long>& upTo
+            = c->second.shared.empty() ? c->second.forgottenUpTo : callers_[c->second.shared].forgottenUpTo;
+        upTo = std::max(upTo.value_or(timestamp), timestamp);
+    }
     auto [from, to] = byTimestamp_.equal_range(timestamp);
     for (auto i = from; i != to; ++i)
         if (i->second.first == key) {
@@ -73,11 +82,14 @@ void NonceMemory::dropIfEmpty(Callers::iterator c)
         callers_.erase(c);
 }
 
-std::string NonceMemory::remember(const std::string& callerName, const std::string& key, long long timestamp,
-                                  long long now)
+std::string NonceMemory::remember(const std::string& holderName, const std::string& callerName,
+                                  const std::string& key, long long timestamp, long long now, bool restoring)
 {
     const size_t needed = cost(key);
-    auto mine = callers_.try_emplace(callerName).first;
+    auto mine = callers_.try_emplace(holderName).first;
+    if (holderName != callerName)
+        mine->second.shared = callerName;
+    const bool shared = !mine->second.shared.empty();
     // Forgetting a request stamped later than now would refuse its caller's
     // requests stamped now: the newcomer is refused instead.
     auto full = [&](const char* whose, size_t bytes) {
@@ -85,9 +97,17 @@ std::string NonceMemory::remember(const std::string& callerName, const std::stri
         return std::string("the service remembers no more requests ") + whose + " (" + amount(bytes)
             + "), all of them stamped later than its clock: try again later";
     };
-    // Past its share, the caller's own oldest give way.
+    // Past its share, the caller's own oldest give way; an address's requests
+    // of the game's key alone do not (forgetting one would refuse every
+    // device's): its newcomer is refused instead. What a restart brings back
+    // is remembered whatever it costs.
     while (mine->second.bytes + needed > share_ && !mine->second.byTimestamp.empty()) {
         auto oldest = mine->second.byTimestamp.begin();
+        if (shared && !restoring) {
+            dropIfEmpty(mine);
+            return "the service remembers no more requests of this caller from this address (" + amount(share_)
+                + ") within its window: try again later";
+        }
         if (oldest->first > now)
             return full("of this caller", share_);
         forget(mine, oldest, true);
@@ -171,7 +191,7 @@ std::string NonceMemory::take(const Stamp& stamp, long long now, long long windo
         return "nonce already used: a replayed request";
     // Refused only for want of room: the caller is held back for now.
     *problem = "consumer_key_refused";
-    std::string why = remember(callerName, request, stamp.timestamp, now);
+    std::string why = remember(holder(stamp), callerName, request, stamp.timestamp, now, false);
     if (why.empty())
         problem->clear();
     return why;
@@ -192,9 +212,11 @@ void NonceMemory::restore(const std::string& key, long long timestamp, long long
     if (at == std::string::npos)
         return;
     const std::string callerName = key.substr(0, at);
+    // Where a request of the game's key alone came from is not kept: those restored share one address.
+    const std::string holderName = callerName.ends_with('&') ? callerName + '@' : callerName;
     std::string problem;
     if (stale(callerName, timestamp, now, window, &problem).empty())
-        remember(callerName, key, timestamp, now);
+        remember(holderName, callerName, key, timestamp, now, true);
 }
 
 } // namespace standin

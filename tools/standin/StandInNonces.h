@@ -8,13 +8,24 @@
 // restored after a restart, so what was taken before it is refused after it.
 //
 // Forgetting is each caller's own (a caller is a consumer key and a token:
-// the game's key alone is one caller, each player's token another). A caller
-// holds at most its share of the budget; past it, or when the whole budget
-// is full, the oldest of the caller holding the most is forgotten, and only
-// that caller's requests stamped no later are refused. Nothing stamped after
-// the service's clock is forgotten: the newcomer is refused instead, so a
-// flood stamped at the window's far edge refuses none of its caller's honest
-// requests stamped now, and no other caller's at all.
+// each player's token is one). A caller holds at most its share of the
+// budget; past it, or when the whole budget is full, the oldest of the
+// caller holding the most is forgotten, and only that caller's requests
+// stamped no later are refused. Nothing stamped after the service's clock is
+// forgotten: the newcomer is refused instead, so a flood stamped at the
+// window's far edge refuses none of its caller's honest requests stamped now,
+// and no other caller's at all.
+//
+// The game's key alone signs every device's first requests (a first login,
+// the account forms, a login after a forgotten token) and is in every copy of
+// the game: its requests take their shares by the address they came from,
+// and within its share an address's requests are never forgotten (their
+// replays could come from anywhere): a full share refuses that address's
+// newcomers until the window passes its requests. So a flood of them costs
+// the address it came from, whenever it is stamped, and every other device
+// signs in as before. Only when the whole budget is full may one of them be
+// forgotten, and then every request of the game's key alone stamped no later
+// is refused.
 #pragma once
 
 #include <cstddef>
@@ -36,24 +47,31 @@ public:
     // that finds it (cost()).
     explicit NonceMemory(size_t budget, size_t share = 0);
 
-    // A signed request's OAuth fields, as sent.
+    // A signed request's OAuth fields, as sent, and the address it came from
+    // (the share of a request the game's key alone signed; "" unknown).
     struct Stamp {
         std::string consumer;
         std::string token;
         std::string nonce;
         long long timestamp { 0 };
+        std::string address {};
     };
-    // What the memory knows a request by; it begins with its caller's name and '&'.
+    // What the memory knows a request by (wherever it came from); it begins
+    // with its caller's name and '&'.
     static std::string key(const Stamp& stamp);
     // Whose request it is: the consumer key and the token.
     static std::string caller(const Stamp& stamp);
+    // Whose share it takes: its caller's, or for the game's key alone the
+    // caller's from that address.
+    static std::string holder(const Stamp& stamp);
     static size_t cost(const std::string& key);
 
     // Why a request whose signature verified may not be taken: a nonce over
     // kMaxNonceBytes, a timestamp further than `window` seconds from `now` (a
     // window of 0 takes any), one at or before a forgotten request of its
     // caller's, a request taken before, or one that finds its caller's share
-    // (or the whole memory) full of requests stamped later than `now`. Empty
+    // (or the whole memory) full of requests stamped later than `now` (for the
+    // game's key alone, its address's share full of any). Empty
     // when it may be taken; it is remembered from then on. `problem` is told
     // OAuth's word for a refusal: "timestamp_refused" for the window alone
     // (the sender's clock), "nonce_used" for a request that is or may be a
@@ -82,6 +100,9 @@ private:
         // The caller's keys by timestamp (they point into keys_).
         std::multimap<long long, const std::string*> byTimestamp;
         std::optional<long long> forgottenUpTo;
+        // For an address's share of the game's key alone: the caller whose
+        // horizon forgetting one of its requests raises.
+        std::string shared {};
     };
     using Callers = std::map<std::string, Caller>;
 
@@ -89,7 +110,8 @@ private:
     // caller stamped no later (not needed for what the window left behind).
     void forget(Callers::iterator caller, std::multimap<long long, const std::string*>::iterator entry, bool raise);
     void dropIfEmpty(Callers::iterator caller);
-    std::string remember(const std::string& callerName, const std::string& key, long long timestamp, long long now);
+    std::string remember(const std::string& holderName, const std::string& callerName, const std::string& key,
+                         long long timestamp, long long now, bool restoring);
     std::string stale(const std::string& callerName, long long timestamp, long long now, long long window,
                       std::string* problem);
     std::optional<long long> horizon(const std::string& callerName) const;

@@ -76,8 +76,7 @@ bool players::onDevice(Store& s, const std::string& udid, int64_t user)
 int64_t players::add(Store& s, const std::string& name)
 {
     Statement q(s.db, "INSERT INTO users VALUES ((SELECT MAX(COALESCE(MAX(id), 0) + 1, 100) FROM users), ?, ?)");
-    q.bind(1, name).bind(2, now()).run();
-    return s.lastId();
+    return q.bind(1, name).bind(2, now()).insert();
 }
 
 Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& server)
@@ -100,6 +99,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
         user = forDevice(s, udid);
     if (!user) {
         user = add(s, "");
+        if (!*user)
+            return xml::error(500, "The player could not be kept");
         Statement rename(s.db, "UPDATE users SET name = ? WHERE id = ?");
         rename.bind(1, "Player " + std::to_string(*user)).bind(2, *user).run();
         Statement device(s.db, "INSERT OR REPLACE INTO devices VALUES (?, ?)");

@@ -66,12 +66,14 @@ double milesBetween(double lat1, double lng1, double lat2, double lng2)
     return 2 * kEarthMiles * std::asin(std::min(1.0, std::sqrt(a)));
 }
 
-// Where a score's blob is fetched, when it has one and a storage host is attached.
+// Where a score's blob is fetched, when it has one and a storage host is
+// attached, unless a player reported the host does not hold it (until it does).
 std::string blobUrlElement(Store& s, int64_t score)
 {
     if (!s.storage)
         return {};
-    Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?");
+    Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?1 AND NOT EXISTS (SELECT 1 FROM invalid_blobs"
+                      " WHERE high_score_id = ?1)");
     q.bind(1, score);
     return q.step() ? element("blob_url", s.storage->baseUrl() + q.text(0)) : std::string();
 }
@@ -179,19 +181,21 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         Statement q(s.db, "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data,"
                           " created_at) VALUES (?, ?, ?, ?, ?, ?)");
         q.bind(1, user).bind(2, *e.leaderboard).bind(3, *e.score).bind(4, e.displayText).bind(5, e.customData).bind(6, now());
-        if (!q.run())
+        const int64_t id = q.insert();
+        if (!id)
             return xml::error(500, "The scores could not be kept");
-        int64_t id = s.lastId();
         if (lat) {
             Statement place(s.db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
-            place.bind(1, id).bind(2, *lat).bind(3, *lng).run();
+            if (!place.bind(1, id).bind(2, *lat).bind(3, *lng).run())
+                return xml::error(500, "The scores' place could not be kept");
         }
         // A score with a blob gets the form to post it to the storage host with.
         std::string upload;
         if (e.hasBlob && s.storage) {
             std::string key = "high_scores/" + std::to_string(id) + ".blob";
             Statement blob(s.db, "INSERT INTO score_blobs (score_id, key) VALUES (?, ?)");
-            blob.bind(1, id).bind(2, key).run();
+            if (!blob.bind(1, id).bind(2, key).run())
+                return xml::error(500, "The score's blob could not be kept");
             upload = uploadParametersElement(*s.storage, key);
         }
         body += "<high_score><id>" + std::to_string(id) + "</id>" + element("score", std::to_string(*e.score))
@@ -378,6 +382,9 @@ Answer scores::range(Store& s, const LoggedRequest& r, int64_t user)
          size = number(parts[7]);
     if (!board || !start || !delta || !page || !size || *delta <= 0 || *page <= 0 || *size <= 0 || *size > 100)
         return xml::error(400, "A range needs a start, a positive delta, a page from 1 and a size of 1 to 100");
+    // A page past the highest the lists read is that one (empty however many
+    // bands there are), so its offset is counted without overflow.
+    page = std::min<int64_t>(*page, static_cast<int64_t>(xml::kMaxPage));
     bool descending = true;
     {
         Statement q(s.db, "SELECT descending FROM leaderboards WHERE id = ?");
@@ -399,10 +406,13 @@ Answer scores::range(Store& s, const LoggedRequest& r, int64_t user)
     while (q.step())
         bests.push_back({ q.integer(0), q.integer(1), q.integer(3), static_cast<int64_t>(bests.size() + 1), q.text(2) });
     // Each band keeps the first best in the board's order (the band's best).
-    std::map<int64_t, Best> bands;
+    // A best at or above the start is less than 2^64 past it: the distance
+    // is counted unsigned, so a start or a delta at int64's ends overflows nothing.
+    std::map<uint64_t, Best> bands;
     for (const Best& b : bests)
         if (b.score >= *start)
-            bands.emplace((b.score - *start) / *delta, b);
+            bands.emplace((static_cast<uint64_t>(b.score) - static_cast<uint64_t>(*start)) / static_cast<uint64_t>(*delta),
+                          b);
     std::string body;
     // A page past the bands (however large its number) is empty.
     size_t index = 0, shown = 0;

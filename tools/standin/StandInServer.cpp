@@ -159,8 +159,8 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     // long, a timestamp outside the window, or a nonce seen before; when
     // taken, what the memory knows it by and whose it is; `problem` is told
     // OAuth's word for a refusal. The mutex is held.
-    std::string staleness(const Params& oauth, std::string& taken, std::string& takenBy, long long& timestamp,
-                          std::string& problem);
+    std::string staleness(const Params& oauth, const std::string& address, std::string& taken, std::string& takenBy,
+                          long long& timestamp, std::string& problem);
     // The service's clock, in seconds since 1970.
     long long now() const { return static_cast<long long>(std::time(nullptr)) + clockOffset.count(); }
 
@@ -181,11 +181,12 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
                  const char* verdict = "not read");
 };
 
-std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, std::string& takenBy,
-                                           long long& timestamp, std::string& problem)
+std::string StandInServer::Impl::staleness(const Params& oauth, const std::string& address, std::string& taken,
+                                           std::string& takenBy, long long& timestamp, std::string& problem)
 {
     NonceMemory::Stamp stamp { lastValue(oauth, "oauth_consumer_key"), lastValue(oauth, "oauth_token"),
-                               lastValue(oauth, "oauth_nonce"), std::stoll(lastValue(oauth, "oauth_timestamp")) };
+                               lastValue(oauth, "oauth_nonce"), std::stoll(lastValue(oauth, "oauth_timestamp")),
+                               address };
     std::string why = nonces.take(stamp, now(), timestampWindow.count(), &problem);
     if (why.empty()) {
         taken = NonceMemory::key(stamp);
@@ -356,7 +357,7 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
                                                          &logged.signatureFailure, &logged.oauthProblem);
         }
         if (logged.signatureValid) {
-            logged.signatureFailure = staleness(oauth, taken, takenBy, takenAt, logged.oauthProblem);
+            logged.signatureFailure = staleness(oauth, req.peerAddress, taken, takenBy, takenAt, logged.oauthProblem);
             logged.signatureValid = logged.signatureFailure.empty();
             forgottenUpTo = nonces.forgottenUpTo(takenBy);
             keeper = keepTaken;

@@ -91,9 +91,9 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 constexpr size_t kFormBodyLimit = 1024 * 1024;
 // How far a signed request's timestamp may be from the service's clock, and
 // the bytes the requests taken are remembered in to refuse their replays
-// (NonceMemory: some 74,000 of the client's), a caller's (the game's key
-// alone, or a player's token) within a sixteenth of them: some 4,600, more
-// than a game sends in the window, so no caller pushes out another's.
+// (NonceMemory: some 74,000 of the client's), a caller's (a player's token,
+// or the game's key alone from one address) within a sixteenth of them: some
+// 4,600, more than a game sends in the window, so no caller pushes out another's.
 constexpr long kTimestampWindow = 300;
 constexpr size_t kNonceMemoryBudget = 16 * 1024 * 1024;
 constexpr size_t kNonceMemoryShare = kNonceMemoryBudget / 16;

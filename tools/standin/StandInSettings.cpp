@@ -16,6 +16,11 @@ CREATE TABLE IF NOT EXISTS user_settings (user_id INTEGER NOT NULL, setting_id I
     PRIMARY KEY (user_id, setting_id));
 CREATE TABLE IF NOT EXISTS newsletter_subscriptions (user_id INTEGER NOT NULL, game_id TEXT NOT NULL,
     PRIMARY KEY (user_id, game_id));
+-- A switch a player keeps that the shared list does not offer (the link
+-- screen's "location" and "presence"): that player's alone, listed to no one
+-- else. Numbered from 1000001, apart from the shared ones.
+CREATE TABLE IF NOT EXISTS own_settings (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, key TEXT NOT NULL,
+    value TEXT NOT NULL, UNIQUE (user_id, key));
 )sql";
 
 const char* const settings::kSeed = "INSERT INTO settings VALUES (1, 'share_online_status', 'Show Me Online', '1'),"
@@ -24,12 +29,18 @@ const char* const settings::kSeed = "INSERT INTO settings VALUES (1, 'share_onli
 
 namespace {
 
-// The setting chosen by a where clause on its id or key, as the caller has it.
+// The most switches a player keeps of their own.
+constexpr int64_t kMaxOwnSettings = 32;
+
+// The caller's settings a where clause on `id` or `key` chooses: the shared
+// ones with the caller's values, then the caller's own.
 std::string settingElement(Store& s, const char* where, const std::string& value, int64_t user)
 {
-    std::string sql = std::string("SELECT g.id, g.key, g.name, COALESCE(u.value, g.default_value) FROM settings g"
-                                  " LEFT JOIN user_settings u ON u.setting_id = g.id AND u.user_id = ?1 WHERE ")
-        + where + " ORDER BY g.id";
+    std::string sql = std::string("SELECT id, key, name, value FROM (SELECT g.id AS id, g.key AS key, g.name AS name,"
+                                  " COALESCE(u.value, g.default_value) AS value FROM settings g LEFT JOIN"
+                                  " user_settings u ON u.setting_id = g.id AND u.user_id = ?1 UNION ALL SELECT id, key,"
+                                  " key, value FROM own_settings WHERE user_id = ?1) WHERE ")
+        + where + " ORDER BY id";
     Statement q(s.db, sql.c_str());
     q.bind(1, user);
     if (where[0] != '1')
@@ -118,7 +129,7 @@ Answer settings::one(Store& s, const LoggedRequest& r, int64_t user)
     if (!endsWith(key, ".xml"))
         return xml::error(404, "No such setting");
     key.resize(key.size() - 4);
-    std::string body = settingElement(s, "g.key = ?2", key, user);
+    std::string body = settingElement(s, "key = ?2", key, user);
     if (body.empty())
         return xml::error(404, "No such setting");
     return Answer::xml("<resources>" + body + "</resources>");
@@ -130,30 +141,43 @@ Answer settings::change(Store& s, const LoggedRequest& r, int64_t user)
     if (value != "1" && value != "0")
         return xml::fieldErrors(xml::fieldError("value", "must be 1 or 0"));
     const std::string key = r.param("user_setting[key]");
-    Statement q(s.db, "SELECT id, key FROM settings WHERE id = ? OR key = ?");
-    q.bind(1, number(r.param("user_setting[id]")).value_or(-1)).bind(2, key);
+    const int64_t askedId = number(r.param("user_setting[id]")).value_or(-1);
+    Statement shared(s.db, "SELECT id, key FROM settings WHERE id = ? OR key = ?");
+    shared.bind(1, askedId).bind(2, key);
+    Statement own(s.db, "SELECT id, key FROM own_settings WHERE user_id = ?1 AND (id = ?2 OR key = ?3)");
+    own.bind(1, user).bind(2, askedId).bind(3, key);
     int64_t id = 0;
     std::string kept = key;
-    if (q.step()) {
-        id = q.integer(0);
-        kept = q.text(1);
+    if (shared.step()) {
+        id = shared.integer(0);
+        kept = shared.text(1);
+        Statement set(s.db, "INSERT OR REPLACE INTO user_settings (user_id, setting_id, value) VALUES (?, ?, ?)");
+        set.bind(1, user).bind(2, id).bind(3, value).run();
+    } else if (own.step()) {
+        id = own.integer(0);
+        kept = own.text(1);
+        Statement set(s.db, "UPDATE own_settings SET value = ? WHERE id = ?");
+        set.bind(1, value).bind(2, id).run();
     } else if (wellFormedKey(key)) {
-        // A switch the client keeps that the list does not offer yet (the link screen's "location"
-        // and "presence"): kept from now on, named by its key, off for those who never set it.
-        Statement add(s.db, "INSERT INTO settings (key, name, default_value) VALUES (?, ?, '0')");
-        add.bind(1, key).bind(2, key);
-        if (!add.run())
+        // A switch the client keeps that the list does not offer (the link screen's "location" and
+        // "presence"): the player's own from now on, named by its key; nobody else lists it.
+        Statement mine(s.db, "SELECT COUNT(*) FROM own_settings WHERE user_id = ?");
+        mine.bind(1, user);
+        if (mine.step() && mine.integer(0) >= kMaxOwnSettings)
+            return xml::fieldErrors(xml::fieldError("key", "is one more than the " + std::to_string(kMaxOwnSettings)
+                                                               + " settings a player keeps of their own"));
+        Statement add(s.db, "INSERT INTO own_settings (id, user_id, key, value) VALUES ((SELECT MAX(COALESCE(MAX(id), 0)"
+                            " + 1, 1000001) FROM own_settings), ?, ?, ?)");
+        id = add.bind(1, user).bind(2, key).bind(3, value).insert();
+        if (!id)
             return xml::error(500, "The setting could not be kept");
-        id = s.lastId();
     } else {
         return xml::error(404, "No such setting");
     }
-    Statement set(s.db, "INSERT OR REPLACE INTO user_settings (user_id, setting_id, value) VALUES (?, ?, ?)");
-    set.bind(1, user).bind(2, id).bind(3, value).run();
     // The player's location choice is what the next login answers.
     if (kept == "location")
         players::setSharesLocation(s, user, value == "1");
-    return Answer::xml("<resources>" + settingElement(s, "g.id = ?2", std::to_string(id), user) + "</resources>");
+    return Answer::xml("<resources>" + settingElement(s, "id = ?2", std::to_string(id), user) + "</resources>");
 }
 
 Answer settings::newsletter(Store& s, const LoggedRequest& r, int64_t user)

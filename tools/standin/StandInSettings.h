@@ -9,7 +9,7 @@ namespace standin::settings {
 extern const char* const kSchema;
 // Settings 1 "share_online_status", 2 "notify_challenges" (both on) and
 // 3 "newsletter_quorvel" (off); a key a client sets that is not among them
-// (the link screen's "location" and "presence") is kept from then on.
+// (the link screen's "location" and "presence") is kept as that player's own.
 extern const char* const kSeed;
 
 // Whether the player shows as online ("share_online_status", on unless they turned it off).
@@ -22,7 +22,8 @@ Answer list(Store& s, const LoggedRequest& r, int64_t user);
 // GET users/@me/settings/<key>.xml: one of them.
 Answer one(Store& s, const LoggedRequest& r, int64_t user);
 // POST users/@me/settings.xml with user_setting[id] or user_setting[key], and user_setting[value] 1 or 0;
-// an unknown key of lower-case letters, digits and underscores is added (off for other players).
+// an unknown key of lower-case letters, digits and underscores is added as
+// the player's own (at most 32 of them), which no other player lists or reads.
 Answer change(Store& s, const LoggedRequest& r, int64_t user);
 // GET, POST and DELETE client_applications/<game>/news_letter_subscription.xml.
 Answer newsletter(Store& s, const LoggedRequest& r, int64_t user);

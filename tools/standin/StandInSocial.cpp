@@ -223,13 +223,22 @@ Answer social::httpBasic(Store& s, const LoggedRequest& r, int64_t user)
                        + element("name", players::name(s, user).value_or("")) + "</http_basic_credential></resources>");
 }
 
-Answer social::invalidateBlob(Store& s, const LoggedRequest& r, int64_t user)
+Answer social::invalidateBlob(Store& s, const LoggedRequest& r, int64_t)
 {
+    // high_scores/<id>/invalidate_blob.xml: a player shown the score's
+    // blob_url (any player: the lists are everyone's) met a 404 fetching it.
     auto score = pathId(r.path);
-    Statement q(s.db, "SELECT 1 FROM high_scores WHERE id = ? AND user_id = ?");
-    q.bind(1, score.value_or(-1)).bind(2, user);
-    if (!score || !q.step())
-        return xml::error(404, "No such score of this player");
+    Statement known(s.db, "SELECT 1 FROM high_scores WHERE id = ?");
+    known.bind(1, score.value_or(-1));
+    if (!score || !endsWith(r.path, "/invalidate_blob.xml") || !known.step())
+        return xml::error(404, "No such score");
+    Statement blob(s.db, "SELECT key FROM score_blobs WHERE score_id = ?");
+    blob.bind(1, *score);
+    if (!blob.step())
+        return Answer::xml("<resources></resources>"); // no blob is listed for it
+    // The host's word, not the reporter's: a blob it holds stays listed.
+    if (s.storage && s.storage->storedObject(blob.text(0)))
+        return xml::error(422, "The storage host holds the blob of score " + std::to_string(*score));
     Statement mark(s.db, "INSERT OR IGNORE INTO invalid_blobs (high_score_id) VALUES (?)");
     mark.bind(1, *score).run();
     return Answer::xml("<resources></resources>");

@@ -40,7 +40,9 @@ Answer invitableFriends(Store& s, const LoggedRequest& r, int64_t user);
 // GET http_basic_credentials/<id, @me or me>.xml: the caller's own, with
 // its address (404 while the account has none).
 Answer httpBasic(Store& s, const LoggedRequest& r, int64_t user);
-// POST high_scores/<id>/invalidate_blob.xml: the caller's score drops its blob.
+// POST high_scores/<id>/invalidate_blob.xml, from any player shown the
+// score's blob_url: when the storage host does not hold the blob, the lists
+// leave its address out (until the host gets it); 422 when it holds it.
 Answer invalidateBlob(Store& s, const LoggedRequest& r, int64_t user);
 // A kept answer to `user` with the notices waiting for them (StandInState::
 // addServerNotice) put into its page of resources, which delivers them; an

@@ -27,6 +27,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,10 +35,93 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace standin {
+
+// The hold of a state folder: DIR/standin.lock, locked (flock) by the first
+// state of this process on the folder and shared by its others; the file
+// names the process that holds it.
+class StateFolderLock {
+public:
+    // Nothing when another process holds the folder, or the file cannot be
+    // had; `error` says why.
+    static std::unique_ptr<StateFolderLock> take(const std::string& directory, std::string& error);
+    ~StateFolderLock();
+    StateFolderLock(const StateFolderLock&) = delete;
+    StateFolderLock& operator=(const StateFolderLock&) = delete;
+
+private:
+    using FileId = std::pair<dev_t, ino_t>;
+    explicit StateFolderLock(FileId id) : id_(id) { }
+    struct Hold {
+        int fd;
+        int states;
+    };
+    static std::mutex& mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::map<FileId, Hold>& holds()
+    {
+        static std::map<FileId, Hold> h;
+        return h;
+    }
+    FileId id_;
+};
+
+std::unique_ptr<StateFolderLock> StateFolderLock::take(const std::string& directory, std::string& error)
+{
+    const std::string path = directory + "/standin.lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+    const FileId id { info.st_dev, info.st_ino };
+    std::lock_guard guard(mutex());
+    if (auto held = holds().find(id); held != holds().end()) {
+        ::close(fd);
+        ++held->second.states;
+        return std::unique_ptr<StateFolderLock>(new StateFolderLock(id));
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int why = errno;
+        char text[32] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        std::string holder = n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
+        holder.erase(holder.find_last_not_of("\n") + 1);
+        ::close(fd);
+        error = why == EWOULDBLOCK
+            ? "the state folder " + directory + " is in use by another stand-in service (process "
+                + (holder.empty() ? std::string("unknown") : holder)
+                + "): stop that one first, or give this one a folder of its own"
+            : "cannot lock " + path + ": " + std::strerror(why);
+        return nullptr;
+    }
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size()))
+        std::fprintf(stderr, "standin state: %s does not name this process: %s\n", path.c_str(), std::strerror(errno));
+    holds().emplace(id, Hold { fd, 1 });
+    return std::unique_ptr<StateFolderLock>(new StateFolderLock(id));
+}
+
+StateFolderLock::~StateFolderLock()
+{
+    std::lock_guard guard(mutex());
+    auto held = holds().find(id_);
+    if (held == holds().end() || --held->second.states > 0)
+        return;
+    ::close(held->second.fd); // the hold ends with the file's last descriptor
+    holds().erase(held);
+}
 
 StandInState::StandInState(std::string directory)
     : store_(std::make_unique<Store>())
@@ -58,6 +142,9 @@ StandInState::StandInState(std::string directory)
         if (slash == std::string::npos)
             break;
     }
+    lock_ = StateFolderLock::take(directory, store_->error);
+    if (!lock_)
+        return;
     path_ = directory + "/standin.sqlite";
     const int kept = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (kept < 0 || ::fchmod(kept, 0600) != 0) {
@@ -213,6 +300,9 @@ void StandInState::install(StandInServer& server)
 
     // Players
     server.route("POST", "bootstrap.xml", [&s, &server](const LoggedRequest& r) {
+        if (r.signed_ && r.signatureValid)
+            if (auto refused = texts::overLong(r))
+                return *refused;
         std::lock_guard guard(s.mutex);
         return s.kept([&] { return players::bootstrap(s, r, server); });
     });
@@ -221,6 +311,8 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return refusal(r);
+        if (auto refused = texts::overLong(r))
+            return *refused;
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
@@ -238,6 +330,8 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return refusal(r);
+        if (auto refused = texts::overLong(r))
+            return *refused;
         return s.kept([&] { return settings::removeFromDevice(s, r, s.caller(r)); });
     };
     server.route("GET", "users/remove_from_device.xml", removal);
@@ -264,6 +358,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "challenges.xml", signedRoute(&challenges::sent));
     server.route("GET", "challenges_users.xml", signedRoute(&challenges::received));
     server.routePrefix("POST", "challenges_users/", signedRoute(&challenges::answer));
+    server.routePrefix("GET", "challenges_users/", signedRoute(&challenges::one));
     server.routePrefix("GET", "challenges/", openRoute(&challenges::data));
     server.route("GET", "challenge_definitions.xml", signedRoute(&challenges::definitions));
     server.routePrefix("GET", "challenge_definitions/", signedRoute(&challenges::definition));
@@ -348,7 +443,10 @@ void StandInState::keepObjectsOf(StorageHostStandIn& host)
     host.setObjectStore(
         [&s](const std::string& key, const std::string& bytes) {
             std::lock_guard guard(s.mutex);
-            return cloud::putObject(s, key, bytes);
+            return s.kept([&] {
+                       return cloud::putObject(s, key, bytes) ? Answer::xml({})
+                                                              : xml::error(500, "The object could not be kept");
+                   }).status == 200;
         },
         [&s](const std::string& key) {
             std::lock_guard guard(s.mutex);

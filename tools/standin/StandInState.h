@@ -32,10 +32,16 @@ struct Store;
 namespace replays {
 class Keeper;
 }
+class StateFolderLock;
 
 class StandInState {
 public:
-    // Opens (creating when new) DIR/standin.sqlite; the directory is made when missing.
+    // Opens (creating when new) DIR/standin.sqlite; the directory is made when
+    // missing. The folder is held (DIR/standin.lock) while the state lives: a
+    // service of another process on it is refused, naming the folder and that
+    // process, since two would each refuse the other's tokens and take a
+    // request the other took. States of one process (a test starting its
+    // service again in place) share the hold.
     explicit StandInState(std::string directory);
     ~StandInState();
     StandInState(const StandInState&) = delete;
@@ -187,6 +193,7 @@ private:
     void seedWhenEmpty(const char* table, const char* seed);
 
     std::string path_;
+    std::unique_ptr<StateFolderLock> lock_;
     std::unique_ptr<Store> store_;
     std::unique_ptr<replays::Keeper> replays_;
 };

@@ -27,8 +27,12 @@ void FailureWatch::note(const std::string& what)
         watching->failure_ = what;
 }
 
+bool FailureWatch::failedAlready() { return watching && !watching->failure_.empty(); }
+
 bool Store::exec(const std::string& sql)
 {
+    if (FailureWatch::failedAlready())
+        return false;
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         error = message ? message : "SQL error";
@@ -54,6 +58,13 @@ Answer Store::kept(const std::function<Answer()>& route)
     FailureWatch watch;
     Answer answer = route();
     std::string failure = watch.failure();
+    // A refusal keeps nothing of what the route wrote on its way to it.
+    if (failure.empty() && answer.status >= 400) {
+        if (!exec("ROLLBACK"))
+            return refused(error);
+        afterCommit.clear();
+        return answer;
+    }
     if (failure.empty() && !exec("COMMIT"))
         failure = error;
     if (!failure.empty()) {
@@ -112,7 +123,7 @@ Statement& Statement::bind(int i, const std::string& v)
 
 bool Statement::step()
 {
-    if (!stmt_)
+    if (!stmt_ || FailureWatch::failedAlready())
         return false;
     int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -122,13 +133,15 @@ bool Statement::step()
 
 bool Statement::run()
 {
-    if (!stmt_)
+    if (!stmt_ || FailureWatch::failedAlready())
         return false;
     int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_DONE)
         FailureWatch::note(rc == SQLITE_ROW ? "a write answered rows" : sqlite3_errmsg(db_));
     return rc == SQLITE_DONE;
 }
+
+int64_t Statement::insert() { return run() ? sqlite3_last_insert_rowid(db_) : 0; }
 int64_t Statement::integer(int c) const { return sqlite3_column_int64(stmt_, c); }
 double Statement::real(int c) const { return sqlite3_column_double(stmt_, c); }
 bool Statement::isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }

@@ -36,9 +36,12 @@ struct Store {
     // when everything it wrote is kept: a statement that failed on the way
     // (a write the disk refused, whether or not the route looked) or a
     // commit that failed rolls it all back, and the answer is 500 with the
-    // reason. The caller holds the mutex.
+    // reason. No statement runs after one failed (SQLite may have ended the
+    // transaction already: one that ran would be kept on its own). A route
+    // that refuses its request (a status of 400 or above) keeps nothing of
+    // it either. The caller holds the mutex.
     Answer kept(const std::function<Answer()>& route);
-    // The row id the last insert made.
+    // The row id the last insert made (Statement::insert answers it with the insert's own outcome).
     int64_t lastId() const;
     // The user the request's token belongs to, when it verifies.
     std::optional<int64_t> caller(const LoggedRequest& r) const;
@@ -56,6 +59,8 @@ public:
     const std::string& failure() const { return failure_; }
     // Tells the watch of this thread, if any.
     static void note(const std::string& what);
+    // Whether a statement already failed under this thread's watch: nothing more runs then.
+    static bool failedAlready();
 
 private:
     FailureWatch* outer_ { nullptr };
@@ -63,7 +68,8 @@ private:
 };
 
 // One prepared statement, finalised on scope exit; a failure to prepare or
-// to step is told to the thread's FailureWatch.
+// to step is told to the thread's FailureWatch, and once one was told no
+// statement steps under that watch any more (each answers as failed).
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql);
@@ -76,6 +82,9 @@ public:
     Statement& bind(int i, const std::string& v);
     bool step();
     bool run();
+    // Runs an insert: the id of the row it made, 0 when it failed (never an
+    // earlier insert's, as the connection's last id would be).
+    int64_t insert();
     int64_t integer(int c) const;
     double real(int c) const;
     bool isNull(int c) const;

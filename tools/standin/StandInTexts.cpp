@@ -12,9 +12,12 @@ namespace standin::texts {
 
 namespace {
 
-// The name a field error gives a form field: what its last brackets hold.
-std::string shortName(const std::string& field)
+// The name a field error gives a form field: what its last brackets hold
+// ("invite[email_receivers][]": email_receivers).
+std::string shortName(std::string field)
 {
+    if (field.size() > 2 && field.ends_with("[]"))
+        field.resize(field.size() - 2);
     size_t open = field.rfind('[');
     if (open == std::string::npos || field.back() != ']')
         return field;

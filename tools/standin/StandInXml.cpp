@@ -73,7 +73,7 @@ Page requestedPage(const LoggedRequest& r, size_t defaultPerPage)
 {
     auto positive = [&r](const char* name, size_t fallback) -> size_t {
         const std::string text = r.param(name);
-        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) // kMaxPage
             return fallback;
         size_t value = std::stoul(text);
         return value ? value : fallback;

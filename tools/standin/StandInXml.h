@@ -28,6 +28,8 @@ struct Page {
     size_t offset() const { return (number - 1) * perPage; }
 };
 constexpr size_t kMaxPerPage = 100;
+// The highest page number read (nine digits): its offset fits any count.
+constexpr size_t kMaxPage = 999'999'999;
 Page requestedPage(const LoggedRequest& r, size_t defaultPerPage = 25);
 // The header of that page of a list of `total` objects.
 std::string pageHeader(size_t total, const Page& page);

@@ -55,6 +55,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // The polling thread's own.
     struct Connection {
         int fd { -1 };
+        std::string peerAddress; // where its requests of the game's key alone take their share
         std::string in;
         std::string out;
         size_t outAt { 0 };
@@ -395,7 +396,12 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
                         again->worked(id, *held, answerBytes);
                 });
         };
-        if (sink && sink->take(channelRequest(f, sink->host()), reply, handled))
+        http::Request inside;
+        if (sink) {
+            inside = channelRequest(f, sink->host());
+            inside.peerAddress = c.peerAddress;
+        }
+        if (sink && sink->take(std::move(inside), reply, handled))
             return;
         --c.working; // it never reached the workers
         reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody("No service behind the channel"), 0, 0 });
@@ -527,6 +533,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
                                auto& c = connections[nextId++];
                                c.held = http::BodyBudget::Share(budget.get());
                                c.fd = fd;
+                               c.peerAddress = http::peerAddress(fd);
                                c.opened = c.lastActive = Clock::now();
                                std::lock_guard guard(mutex);
                                ++accepted;

@@ -296,6 +296,53 @@ TEST_F(ChallengesEndToEnd, ARejectedChallengeLeavesTheListAndAStartedOneIsKeptIn
     ASSERT_TRUE(waitUntil([&] { return state->challengesTo(player).back().result == "lose"; }));
 }
 
+// Challenges other players sent arrive as pushes: each one's notice names its
+// real sender, and opened from the push the game was launched with, its
+// detail shows the challenge's own text. A record of another player's is not
+// the player's to fetch: its push ends in the failure notice.
+TEST_F(ChallengesEndToEnd, AReceivedChallengeOpensFromItsNoticeWithItsRealSenderAndText)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    int64_t mira = addOtherPlayer("Mira");
+    ASSERT_GT(state->addChallenge(StandInState::kRivalUser, 51, "Lap of honour", "Catch me", player), 0);
+    ASSERT_EQ(actAs(mira, "POST", "challenges.xml",
+                    { { "challenge_definition_id", "52" }, { "challenge_description", "Outrun the comet" },
+                      { "challenge_user_message", "See you at the finish" },
+                      { "challenge_user_ids[]", std::to_string(player) } })
+                  .status,
+              200);
+    ASSERT_GT(state->addChallenge(StandInState::kRivalUser, 51, "Not yours", "", mira), 0);
+    auto record = [&](const std::string& description) {
+        return kept("SELECT u.id FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id WHERE"
+                    " c.description = '" + description + "'");
+    };
+    auto push = [](const std::string& id) {
+        return platform::Value(platform::ValueDictionary { { "notification_type", "challenge" }, { "resource_id", id } });
+    };
+
+    for (auto [description, sender] : { std::pair { "Lap of honour", "Rival" }, std::pair { "Outrun the comet", "Mira" } }) {
+        const std::string id = record(description);
+        ASSERT_FALSE(id.empty()) << description;
+        EXPECT_TRUE(Quorvel::applicationDidReceiveRemoteNotification(push(id)));
+        EXPECT_TRUE(waitForText(std::string(sender) + " has challenged you!")) << description << ": " << screenText();
+        EXPECT_FALSE(shows("Error downloading challenge.")) << screenText();
+        letTimePass(10); // the bar goes
+    }
+    EXPECT_TRUE(Quorvel::applicationDidReceiveRemoteNotification(push(record("Not yours"))));
+    EXPECT_TRUE(waitForText("Error downloading challenge.")) << screenText();
+    EXPECT_FALSE(shows("has challenged you!")) << screenText();
+    letTimePass(10);
+
+    // The game launched from Mira's push opens the challenge on its detail screen.
+    EXPECT_TRUE(Quorvel::respondToApplicationLaunchOptions(platform::Value(
+        platform::ValueDictionary { { "UIApplicationLaunchOptionsRemoteNotificationKey", push(record("Outrun the comet")) } })));
+    ASSERT_TRUE(waitForScreen("QVChallengeDetailController")) << screenText();
+    EXPECT_TRUE(waitForText("Outrun the comet")) << screenText();
+    EXPECT_TRUE(shows("See you at the finish")) << screenText();
+    EXPECT_FALSE(shows("Beat my lap")) << screenText();
+}
+
 TEST_F(ChallengesEndToEnd, OnAnotherPlayersPageOfTheGameTheTypesSetTheirWinsAgainstThePlayers)
 {
     int64_t player = launchAndLogIn();

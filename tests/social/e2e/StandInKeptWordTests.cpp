@@ -1,19 +1,29 @@
 // The stand-in keeps its word: a success is answered only for what it kept
-// (on a full disk too), an account opens only on a device that holds it, and
-// a signed request is taken once, within its time.
+// (on a full disk too, whichever write the disk refuses), an account opens
+// only on a device that holds it, a signed request is taken once, within its
+// time, and a flood signed with the game's key alone costs only its sender.
 #include "StandInRequestSupport.h"
 #include "support/NetTestSupport.h"
 
+#include "social/runtime/OAuthSignature.h"
 #include "social/runtime/OAuthURLRequest.h"
+#include "tools/standin/PrivateLoopback.h"
 #include "tools/standin/StandInNonces.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
 #include <ctime>
+#include <netinet/in.h>
 #include <set>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using standin_testing::KeptStandInTest;
 
@@ -51,6 +61,156 @@ private:
     void (*previous_)(int) { SIG_DFL };
     bool applied_ { false };
 };
+
+// The file system SQLite writes through, refusing one write (or every write
+// from one on) when armed, as a disk that fills up midway: each write of a
+// request can be refused in turn, as SQLite's own tests of failures do. It is
+// the default file system while it lives, for the connections opened then.
+class RefusingDisk {
+public:
+    RefusingDisk()
+    {
+        real_ = sqlite3_vfs_find(nullptr);
+        vfs_.iVersion = 2;
+        vfs_.szOsFile = static_cast<int>(sizeof(File)) + real_->szOsFile;
+        vfs_.mxPathname = real_->mxPathname;
+        vfs_.zName = "brisko-refusing-disk";
+        vfs_.pAppData = this;
+        vfs_.xOpen = &open;
+        vfs_.xDelete = [](sqlite3_vfs* v, const char* name, int sync) { return real(v)->xDelete(real(v), name, sync); };
+        vfs_.xAccess = [](sqlite3_vfs* v, const char* name, int flags, int* out) {
+            return real(v)->xAccess(real(v), name, flags, out);
+        };
+        vfs_.xFullPathname = [](sqlite3_vfs* v, const char* name, int n, char* out) {
+            return real(v)->xFullPathname(real(v), name, n, out);
+        };
+        vfs_.xRandomness = [](sqlite3_vfs* v, int n, char* out) { return real(v)->xRandomness(real(v), n, out); };
+        vfs_.xSleep = [](sqlite3_vfs* v, int micros) { return real(v)->xSleep(real(v), micros); };
+        vfs_.xCurrentTime = [](sqlite3_vfs* v, double* out) { return real(v)->xCurrentTime(real(v), out); };
+        vfs_.xGetLastError = [](sqlite3_vfs* v, int n, char* out) { return real(v)->xGetLastError(real(v), n, out); };
+        vfs_.xCurrentTimeInt64 = [](sqlite3_vfs* v, sqlite3_int64* out) {
+            return real(v)->xCurrentTimeInt64(real(v), out);
+        };
+        registered_ = sqlite3_vfs_register(&vfs_, 1) == SQLITE_OK;
+    }
+    ~RefusingDisk()
+    {
+        if (!registered_)
+            return;
+        sqlite3_vfs_unregister(&vfs_);
+        sqlite3_vfs_register(real_, 1);
+    }
+    RefusingDisk(const RefusingDisk&) = delete;
+    RefusingDisk& operator=(const RefusingDisk&) = delete;
+    bool registered() const { return registered_; }
+
+    // The `n`th write from now (1: the next) is refused, and with `fromThenOn` every one after it too.
+    void arm(int n, bool fromThenOn)
+    {
+        refused_ = 0;
+        fromThenOn_ = fromThenOn;
+        countdown_ = n;
+    }
+    void disarm() { countdown_ = 0; }
+    // How many writes were refused since armed.
+    int refused() const { return refused_; }
+
+private:
+    struct File {
+        sqlite3_file base;
+        sqlite3_file* real;
+        RefusingDisk* disk;
+    };
+    static sqlite3_vfs* real(sqlite3_vfs* v) { return static_cast<RefusingDisk*>(v->pAppData)->real_; }
+    static sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
+    // Whether this write is refused.
+    bool refuses()
+    {
+        int left = countdown_.load();
+        if (left <= 0)
+            return false;
+        if (left == 1) {
+            ++refused_;
+            if (!fromThenOn_)
+                countdown_ = 0;
+            return true;
+        }
+        --countdown_;
+        return false;
+    }
+    static int open(sqlite3_vfs* v, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    {
+        auto* f = reinterpret_cast<File*>(file);
+        f->real = reinterpret_cast<sqlite3_file*>(f + 1);
+        f->disk = static_cast<RefusingDisk*>(v->pAppData);
+        int rc = real(v)->xOpen(real(v), name, f->real, flags, outFlags);
+        f->base.pMethods = f->real->pMethods ? &kMethods : nullptr;
+        return rc;
+    }
+    static const sqlite3_io_methods kMethods;
+
+    sqlite3_vfs* real_ { nullptr };
+    sqlite3_vfs vfs_ {};
+    bool registered_ { false };
+    std::atomic<int> countdown_ { 0 };
+    std::atomic<int> refused_ { 0 };
+    std::atomic<bool> fromThenOn_ { false };
+};
+
+const sqlite3_io_methods RefusingDisk::kMethods {
+    1,
+    [](sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); },
+    [](sqlite3_file* f, void* out, int n, sqlite3_int64 at) { return real(f)->pMethods->xRead(real(f), out, n, at); },
+    [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
+        return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_FULL
+                                                          : real(f)->pMethods->xWrite(real(f), in, n, at);
+    },
+    [](sqlite3_file* f, sqlite3_int64 size) {
+        return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_FULL
+                                                          : real(f)->pMethods->xTruncate(real(f), size);
+    },
+    // A sync is refused or taken without waiting for the disk: the test needs no power cut survived.
+    [](sqlite3_file* f, int) { return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_IOERR_FSYNC : SQLITE_OK; },
+    [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
+    [](sqlite3_file* f, int lock) { return real(f)->pMethods->xLock(real(f), lock); },
+    [](sqlite3_file* f, int lock) { return real(f)->pMethods->xUnlock(real(f), lock); },
+    [](sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); },
+    [](sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); },
+    [](sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); },
+    [](sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); },
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+// Every row of the store's tables, but the requests taken (kept on a
+// connection of their own before a request is acted on), as one text.
+std::string everyRow(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        std::vector<std::string> tables;
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT IN"
+                               " ('taken_requests', 'replay_horizon', 'replay_horizons') ORDER BY name",
+                           -1, &q, nullptr);
+        while (sqlite3_step(q) == SQLITE_ROW)
+            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)));
+        sqlite3_finalize(q);
+        for (auto& table : tables) {
+            out += "[" + table + "]";
+            sqlite3_prepare_v2(db, ("SELECT * FROM \"" + table + "\" ORDER BY rowid").c_str(), -1, &q, nullptr);
+            while (sqlite3_step(q) == SQLITE_ROW)
+                for (int c = 0; c < sqlite3_column_count(q); ++c) {
+                    const unsigned char* text = sqlite3_column_text(q, c);
+                    out += text ? std::string(reinterpret_cast<const char*>(text)) + "|" : std::string("NULL|");
+                }
+            sqlite3_finalize(q);
+        }
+    }
+    sqlite3_close(db);
+    return out;
+}
 
 class StandInKeptWord : public KeptStandInTest {
 protected:
@@ -125,6 +285,108 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores WHERE user_id = " + who), "40");
     EXPECT_EQ(queryText("SELECT length(value) FROM cloud_values WHERE user_id = " + who), "204800");
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenges WHERE challenger_id = " + who), "1");
+}
+
+// Each write a request makes, refused in turn (that one alone, as a disk
+// that had room again, or every one from it on, as a full one): the request
+// is answered success with everything it asked kept, or refused with nothing
+// of it kept. A statement after a refused one never runs on in its own
+// transaction, and an id read after an insert that failed is never used.
+TEST_F(StandInKeptWord, EachWriteTheDiskRefusesInTurnLeavesAllOrNothingOfItsRequest)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    const std::string a = std::to_string(ann), b = std::to_string(bob);
+    RefusingDisk disk;
+    ASSERT_TRUE(disk.registered());
+    // The service opened again, its connections writing through the refusing disk.
+    server.stop();
+    state = std::make_unique<standin::StandInState>(home.path());
+    ASSERT_TRUE(state->isOpen()) << state->error();
+    standin::StandInServer again;
+    standin::StorageHostStandIn host;
+    struct Closing {
+        standin::StandInServer& server;
+        standin::StorageHostStandIn& host;
+        std::unique_ptr<standin::StandInState>& state;
+        ~Closing()
+        {
+            server.stop();
+            host.stop();
+            state.reset(); // before the disk its connections write through goes
+        }
+    } closing { again, host, state };
+    state->install(again);
+    state->keepObjectsOf(host);
+    again.setRejectsBadSignatures(true);
+    ASSERT_GT(again.start(), 0);
+    ASSERT_GT(host.start(), 0);
+
+    struct Row {
+        const char* what;
+        std::string method, path;
+        standin::Params form;
+        bool asAnn; // else signed by the game alone
+        std::string kept; // a query answering 1 once the request is kept
+    };
+    const std::vector<Row> rows {
+        { "a new device's first login", "POST", "bootstrap.xml", { { "udid", "phone-new" } }, false,
+          "SELECT COUNT(*) FROM tokens t JOIN users u ON u.id = t.user_id JOIN devices d ON d.user_id = u.id"
+          " WHERE d.udid = 'phone-new'" },
+        { "a thread with its first post", "POST", "topics/201/discussions.xml",
+          { { "discussion[subject]", "Full" }, { "discussion[body]", "Opening words" } }, true,
+          "SELECT COUNT(*) FROM posts p JOIN discussions d ON d.id = p.discussion_id WHERE d.subject = 'Full'"
+          " AND p.body = 'Opening words'" },
+        { "a score with a blob", "POST", "client_applications/@me/high_scores.xml",
+          { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "777" }, { "high_scores[][has_blob]", "1" },
+            { "lat", "51.5" }, { "lng", "-0.1" } },
+          true,
+          "SELECT COUNT(*) FROM high_scores h JOIN score_blobs b ON b.score_id = h.id JOIN score_places p ON"
+          " p.score_id = h.id WHERE h.score = 777" },
+        { "a challenge", "POST", "challenges.xml",
+          { { "challenge_definition_id", "51" }, { "challenge_description", "Beat it" }, { "challenge_user_ids[]", b } },
+          true,
+          "SELECT COUNT(*) FROM challenges c JOIN challenges_users u ON u.challenge_id = c.id WHERE c.description = 'Beat it'" },
+    };
+    for (const Row& row : rows)
+        for (bool fromThenOn : { false, true }) {
+            SCOPED_TRACE(std::string(row.what) + (fromThenOn ? ", every write from one on" : ", one write"));
+            const std::string before = everyRow(state->databasePath());
+            int status = 0;
+            int n = 1;
+            for (; n < 400; ++n) {
+                disk.arm(n, fromThenOn);
+                status = standin_testing::ask(again.port(), row.method, row.path, row.form,
+                                              row.asAnn ? "token-" + a : "", row.asAnn ? "secret-" + a : "")
+                             .status;
+                disk.disarm();
+                if (disk.refused() == 0)
+                    break; // every write it made went through
+                if (status == 200) {
+                    // The disk took it after all (a refused write SQLite made again): all of it is kept.
+                    EXPECT_EQ(queryText(row.kept), "1") << "write " << n;
+                    break;
+                }
+                EXPECT_EQ(status, 500) << "write " << n;
+                ASSERT_EQ(everyRow(state->databasePath()), before) << "write " << n << " refused, answered " << status;
+            }
+            EXPECT_EQ(status, 200) << "after " << n << " writes";
+            EXPECT_EQ(queryText(row.kept), "1");
+            EXPECT_GT(n, 3) << "the request made writes to refuse";
+            // What was kept is taken back for the next round.
+            if (row.path == "bootstrap.xml")
+                ASSERT_TRUE(execSql("DELETE FROM tokens WHERE user_id = (SELECT user_id FROM devices WHERE udid ="
+                                    " 'phone-new'); DELETE FROM device_accounts WHERE udid = 'phone-new';"
+                                    " DELETE FROM users WHERE id = (SELECT user_id FROM devices WHERE udid ="
+                                    " 'phone-new'); DELETE FROM devices WHERE udid = 'phone-new'"));
+            else if (row.path == "topics/201/discussions.xml")
+                ASSERT_TRUE(execSql("DELETE FROM posts WHERE discussion_id IN (SELECT id FROM discussions WHERE"
+                                    " subject = 'Full'); DELETE FROM discussions WHERE subject = 'Full'"));
+            else if (row.path == "client_applications/@me/high_scores.xml")
+                ASSERT_TRUE(execSql("DELETE FROM score_blobs; DELETE FROM score_places; DELETE FROM high_scores"
+                                    " WHERE score = 777"));
+            else
+                ASSERT_TRUE(execSql("DELETE FROM challenges_users; DELETE FROM challenges"));
+        }
 }
 
 TEST_F(StandInKeptWord, AnAccountOpensOnlyOnADeviceThatHoldsIt)
@@ -371,8 +633,8 @@ TEST(StandInNonceMemory, ALongNonceIsRefusedAndTheMemoryHoldsItsBudgetOfBytes)
 }
 
 // The game's key is in every copy of the game: a flood signed with it alone
-// (stamped at the window's far edge) must not lock out anyone else, nor the
-// game's own honest requests stamped now.
+// (stamped at the window's far edge) must not lock out anyone else, nor
+// another device's first requests signed with it from another address.
 TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
 {
     using standin::NonceMemory;
@@ -392,8 +654,18 @@ TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
     EXPECT_GE(refused, 1000u - 12u);
     EXPECT_EQ(memory.forgottenUpTo("game&"), std::nullopt) << "nothing stamped after now is forgotten";
     EXPECT_EQ(memory.take({ "game", "", "login", now }, now, window).rfind("the service remembers no more requests of "
-                                                                          "this caller (", 0),
+                                                                          "this caller from this address (", 0),
               0u);
+    // From another address, the game's key alone is taken; so is a flood stamped now from a third,
+    // which refuses its own newcomers without forgetting any: no other device's request is refused.
+    EXPECT_EQ(memory.take({ "game", "", "login", now, "10.0.0.2" }, now, window), "");
+    size_t taken = 0;
+    for (int i = 0; i < 40; ++i)
+        if (memory.take({ "game", "", nonce(i), now, "10.0.0.3" }, now, window).empty())
+            ++taken;
+    EXPECT_EQ(taken, 10u);
+    EXPECT_EQ(memory.forgottenUpTo("game&"), std::nullopt);
+    EXPECT_EQ(memory.take({ "game", "", "login-2", now, "10.0.0.2" }, now, window), "");
     // Another caller's requests still come in, and are still told when replayed.
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "");
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(0), now - 1 }, now, window), "nonce already used: a replayed request");
@@ -414,8 +686,105 @@ TEST(StandInNonceMemory, OneCallersRequestsDoNotPushOutAnothers)
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(2), now }, now, window), "");
     EXPECT_EQ(memory.take({ "game", "token-ann", nonce(1), now }, now, window), "nonce already used: a replayed request");
 
-    // Once the window has passed the flood, the game's key alone is taken again.
-    EXPECT_EQ(memory.take({ "game", "", "login", now + window + 1 }, now + window + 1, window), "");
+    // The flooder's own address is taken again once the window has passed its requests.
+    EXPECT_NE(memory.take({ "game", "", "login", now + window + 1 }, now + window + 1, window), "");
+    EXPECT_EQ(memory.take({ "game", "", "login", now + 2 * window + 1 }, now + 2 * window + 1, window), "");
+}
+
+namespace {
+
+// Sends `requests` one after another on one connection from the loopback
+// address `from`, and answers the statuses of their answers, in order.
+std::vector<int> pipelineFrom(const std::string& from, int port, const std::vector<std::string>& requests)
+{
+    std::vector<int> statuses;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local {}, remote {};
+    local.sin_family = remote.sin_family = AF_INET;
+    remote.sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, from.c_str(), &local.sin_addr) != 1
+        || ::inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr) != 1
+        || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
+        || ::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+        ::close(fd);
+        return statuses;
+    }
+    std::thread reader([&] {
+        std::string in;
+        char buffer[65536];
+        while (statuses.size() < requests.size()) {
+            size_t end = in.find("\r\n\r\n");
+            if (end != std::string::npos) {
+                size_t length = in.find("Content-Length: ");
+                size_t body = length != std::string::npos && length < end ? std::stoul(in.substr(length + 16)) : 0;
+                if (in.size() >= end + 4 + body) {
+                    statuses.push_back(std::atoi(in.c_str() + 9));
+                    in.erase(0, end + 4 + body);
+                    continue;
+                }
+            }
+            ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            in.append(buffer, static_cast<size_t>(n));
+        }
+    });
+    for (auto& request : requests)
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size()))
+            break;
+    reader.join();
+    ::close(fd);
+    return statuses;
+}
+
+} // namespace
+
+// The game's key is in every copy of the game: a flood of requests signed
+// with it alone, stamped at the window's far edge from one address, fills
+// that address's share of the memory and no one else's, so every other
+// device's first login is taken as before.
+TEST(StandInNonceFlood, AFloodSignedWithTheGamesKeyAloneRefusesOnlyItsSender)
+{
+    standin::StandInServer server;
+    server.setConsumer("product-key", "product-secret");
+    server.setRejectsBadSignatures(true);
+    server.route("GET", "ping.xml", standin::Answer::xml("<resources/>"));
+    ASSERT_GT(server.start(), 0);
+    standin::PrivateLoopback flooder;
+    const std::string later = std::to_string(std::time(nullptr) + standin::kTimestampWindow);
+    // More than a share of the memory holds: each costs its key and 128 bytes
+    // (the longest nonces, so that fewer fill it).
+    auto longest = [] {
+        std::string nonce = quorvel::oauthNonce();
+        return nonce + std::string(standin::kMaxNonceBytes - nonce.size(), 'n');
+    };
+    const size_t one = standin::NonceMemory::cost(
+        standin::NonceMemory::key({ "product-key", "", longest(), std::time(nullptr) }));
+    const size_t flood = standin::kNonceMemoryShare / one + 100;
+    std::vector<std::string> requests;
+    for (size_t i = 0; i < flood; ++i) {
+        std::string request = standin_testing::signedRequestStamped(server.port(), "GET", "ping.xml", {}, "", "",
+                                                                    longest(), later);
+        request.replace(request.find("Connection: close\r\n"), 19, "");
+        requests.push_back(std::move(request));
+    }
+    auto statuses = pipelineFrom(flooder.address(), server.port(), requests);
+    ASSERT_EQ(statuses.size(), flood);
+    EXPECT_EQ(statuses.front(), 200);
+    EXPECT_EQ(statuses.back(), 401) << "the flood fills its own share";
+
+    // Another device's first requests, signed by the game alone and stamped now, are taken.
+    for (int i = 0; i < 3; ++i) {
+        auto honest = standin_testing::ask(server.port(), "GET", "ping.xml", {}, "", "");
+        EXPECT_EQ(honest.status, 200) << honest.head << honest.body;
+    }
+    // The flooder's next is refused for want of room, as OAuth names it.
+    auto more = pipelineFrom(flooder.address(), server.port(),
+                             { standin_testing::signedRequestStamped(server.port(), "GET", "ping.xml", {}, "", "",
+                                                                     longest(), std::to_string(std::time(nullptr))) });
+    ASSERT_EQ(more.size(), 1u);
+    EXPECT_EQ(more[0], 401);
+    server.stop();
 }
 
 namespace {

@@ -108,6 +108,8 @@ public:
         return status_;
     }
 
+    pid_t pid() const { return pid_; }
+
     std::string output;
 
 private:
@@ -296,6 +298,44 @@ TEST(StandInProgramStateFolder, ARequestTakenBeforeAHardKillIsRefusedAfterIt)
     const std::string fresh =
         standin_testing::signedRequest(port(second), "POST", "bootstrap.xml", { { "udid", "phone-k" } }, "", "");
     EXPECT_EQ(standin_testing::sendRaw(port(second), fresh).status, 200);
+}
+
+// Two services on one folder would each issue tokens the other refuses and
+// take a request the other took: the second refuses to start, naming the
+// folder and the service that holds it, and starts once that one is gone.
+TEST(StandInProgramStateFolder, ASecondServiceOnAFolderInUseRefusesToStartNamingTheFirst)
+{
+    testing_support::TempDir folder;
+    const std::string kept = folder.path() + "/service";
+    // The exit status of a program that should end at once (one serving is killed: -1).
+    auto ended = [](Program& program) {
+        program.readUntil("\n");
+        return program.stop(program.output.find("server-url") == std::string::npos ? 0 : SIGKILL);
+    };
+    auto first = std::make_unique<Program>(std::vector<std::string> { "--state", kept });
+    ASSERT_TRUE(first->readUntil("state ")) << first->output;
+    Program second({ "--state", kept });
+    EXPECT_EQ(ended(second), 1) << second.output;
+    EXPECT_NE(second.output.find("quorvel_standin: the state folder " + kept + " is in use by another stand-in"
+                                 " service (process " + std::to_string(first->pid()) + ")"),
+              std::string::npos)
+        << second.output;
+    EXPECT_EQ(second.output.find("server-url"), std::string::npos) << second.output;
+
+    // A service in this process holds it the same way.
+    first->stop(SIGTERM);
+    first.reset();
+    {
+        standin::StandInState held(kept);
+        ASSERT_TRUE(held.isOpen()) << held.error();
+        standin::StandInState again(kept);
+        EXPECT_TRUE(again.isOpen()) << "a test starting its service again in place: " << again.error();
+        Program third({ "--state", kept });
+        EXPECT_EQ(ended(third), 1) << third.output;
+        EXPECT_NE(third.output.find("(process " + std::to_string(::getpid()) + ")"), std::string::npos) << third.output;
+    }
+    Program fourth({ "--state", kept });
+    EXPECT_TRUE(fourth.readUntil("state ")) << fourth.output;
 }
 
 TEST(StandInProgramStateFolder, AFolderThatCannotBeMadeEndsTheProgram)
