@@ -1,8 +1,9 @@
-// ImagePickerController: source availability, and the user's choice or
-// cancellation delivered to the delegate.
+// ImagePickerController: source availability, its screen (a title and a
+// Cancel), and the user's choice or cancellation delivered to the delegate.
 #include "platform/ui/ImagePicker.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/ui/BarButtonItem.h"
 
 namespace platform::ui {
 
@@ -18,7 +19,25 @@ Ref<ImagePickerController> ImagePickerController::picker()
 
 bool ImagePickerController::init()
 {
-    return NavigationController::init();
+    if (!NavigationController::init())
+        return false;
+    // What the device's picker shows at the least: a screen named for its source, and a way out.
+    Ref<ViewController> screen = ViewController::controller();
+    screen->setTitle(titleForSourceType(sourceType_));
+    screen->navigationItem()->setRightBarButtonItem(BarButtonItem::withSystemItem(
+        BarButtonItem::SystemItem::Cancel, this, BarButtonItem::PlainAction(BRISKO_SELECTOR(ImagePickerController, cancel))));
+    setViewControllers({ screen }, false);
+    return true;
+}
+
+std::string ImagePickerController::titleForSourceType(ImagePickerSourceType type)
+{
+    switch (type) {
+    case ImagePickerSourceType::Camera: return "Camera";
+    case ImagePickerSourceType::SavedPhotosAlbum: return "Saved Photos";
+    case ImagePickerSourceType::PhotoLibrary: break;
+    }
+    return "Photo Albums";
 }
 
 bool ImagePickerController::isSourceTypeAvailable(ImagePickerSourceType type)
@@ -45,6 +64,8 @@ void ImagePickerController::setSourceType(ImagePickerSourceType type)
 {
     BRISKO_ASSERT(isSourceTypeAvailable(type), "Source type not available");
     sourceType_ = type;
+    if (!viewControllers().empty())
+        viewControllers().front()->setTitle(titleForSourceType(type));
 }
 
 void ImagePickerController::finishPickingForTest(ImageAsset* original, ImageAsset* edited)
@@ -62,7 +83,7 @@ void ImagePickerController::finishPickingForTest(ImageAsset* original, ImageAsse
         dismissModalViewControllerAnimated(true);
 }
 
-void ImagePickerController::cancelForTest()
+void ImagePickerController::cancel()
 {
     Ref<ImagePickerController> keep = this;
     if (pickerDelegate_)

@@ -1,8 +1,9 @@
 // The image picker: a navigation screen that lets the user take or choose a
-// picture. Which sources exist is the device's business; tests set it
+// picture. It shows a screen titled by its source with a Cancel, the user's way
+// out. Which sources exist is the device's business; tests set it
 // (setSourceTypeAvailable) and play the user with finishPickingForTest and
-// cancelForTest. The delegate is not owned; without one, the picker dismisses
-// itself as the device's picker does.
+// cancelForTest (or a tap on the Cancel). The delegate is not owned; without
+// one, the picker dismisses itself as the device's picker does.
 #pragma once
 
 #include "platform/ui/ImageAsset.h"
@@ -48,10 +49,15 @@ public:
     ImagePickerControllerDelegate* pickerDelegate() const { return pickerDelegate_; }
     void setPickerDelegate(ImagePickerControllerDelegate* d) { pickerDelegate_ = d; }
 
+    // The screen's title for a source ("Photo Albums", "Saved Photos", "Camera").
+    static std::string titleForSourceType(ImagePickerSourceType type);
+
     // The user picks a picture (and, with editing allowed, its edited form:
     // the picture itself when none is given).
     void finishPickingForTest(ImageAsset* original, ImageAsset* edited = nullptr);
-    void cancelForTest();
+    // What the Cancel does: the delegate hears it, or the picker closes itself.
+    void cancel();
+    void cancelForTest() { cancel(); }
 
 protected:
     ImagePickerController() = default;

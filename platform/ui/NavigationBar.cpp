@@ -11,6 +11,9 @@ namespace platform::ui {
 
 namespace {
 
+// The back button's title is drawn inside its arrow and edge.
+constexpr float kBackTitleInsets = 12;
+
 void drawBarButtonContent(GraphicsContext& g, BarButtonItem* item, const Rect& r);
 
 void drawBarButton(GraphicsContext& g, BarButtonItem* item, const std::string& title, const Rect& r, const Color& tint, bool back)
@@ -38,14 +41,24 @@ void drawBarButton(GraphicsContext& g, BarButtonItem* item, const std::string& t
         return;
     }
     auto font = draw::systemFont(12, true);
-    draw::text(g, title, font.get(), Rect(r.minX() + (back ? 10 : 4), r.minY(), r.size.width - (back ? 12 : 8), r.size.height),
+    draw::text(g, title, font.get(), Rect(r.minX() + (back ? 10 : 4), r.minY(), r.size.width - (back ? kBackTitleInsets : 8), r.size.height),
          Color::whiteColor(), TextAlignment::Center);
 }
+
+constexpr float kBarButtonMaxWidth = 120;
 
 float barButtonWidth(const std::string& title)
 {
     auto font = draw::systemFont(12, true);
-    return std::clamp(measureText(title, *font).width + 20, 48.f, 120.f);
+    return std::clamp(measureText(title, *font).width + 20, 48.f, kBarButtonMaxWidth);
+}
+
+// A back title the back button cannot hold whole ("Challenge Fri…") says "Back" instead: a cut
+// title names nothing, and the button at its widest would crowd the bar's own title.
+std::string wholeBackTitle(const std::string& title)
+{
+    auto font = draw::systemFont(12, true);
+    return measureText(title, *font).width > kBarButtonMaxWidth - kBackTitleInsets ? std::string("Back") : title;
 }
 
 constexpr float kButtonHeight = 30;
@@ -175,7 +188,7 @@ NavigationBar::Placement NavigationBar::placement() const
         return p;
     };
     float left = 0, right = 0;
-    Placement p = place(backButtonTitle(), left, right);
+    Placement p = place(wholeBackTitle(backButtonTitle()), left, right);
     if (!top || top->titleView() || top->title().empty())
         return p;
     auto width = [&](float size) { return measureText(top->title(), *draw::systemFont(size, true)).width; };

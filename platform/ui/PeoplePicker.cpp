@@ -1,6 +1,8 @@
 // Person, AddressBook and PeoplePickerNavigationController: the contacts
-// stand-in and its picker's delegate sequence.
+// stand-in, its picker's screen (a title and a Cancel) and its delegate sequence.
 #include "platform/ui/PeoplePicker.h"
+
+#include "platform/ui/BarButtonItem.h"
 
 #include <algorithm>
 
@@ -79,6 +81,20 @@ Ref<PeoplePickerNavigationController> PeoplePickerNavigationController::picker()
     return p->init() ? p : nullptr;
 }
 
+bool PeoplePickerNavigationController::init()
+{
+    if (!NavigationController::init())
+        return false;
+    // What the device's picker shows at the least: the book's title, and a way out.
+    Ref<ViewController> screen = ViewController::controller();
+    screen->setTitle("All Contacts");
+    screen->navigationItem()->setRightBarButtonItem(BarButtonItem::withSystemItem(
+        BarButtonItem::SystemItem::Cancel, this,
+        BarButtonItem::PlainAction(BRISKO_SELECTOR(PeoplePickerNavigationController, cancel))));
+    setViewControllers({ screen }, false);
+    return true;
+}
+
 bool PeoplePickerNavigationController::choosePersonForTest(Person* person)
 {
     if (!person || AddressBook::shared().personWithRecordId(person->recordId()) != person)
@@ -103,12 +119,14 @@ bool PeoplePickerNavigationController::choosePropertyForTest(PersonProperty prop
     return delegate_ ? delegate_->peoplePickerShouldContinueAfterSelectingPersonProperty(this, person.get(), property, identifier) : false;
 }
 
-void PeoplePickerNavigationController::cancelForTest()
+void PeoplePickerNavigationController::cancel()
 {
     Ref<PeoplePickerNavigationController> keep = this;
     shown_ = nullptr;
     if (delegate_)
         delegate_->peoplePickerDidCancel(this);
+    else
+        dismissModalViewControllerAnimated(true);
 }
 
 } // namespace platform::ui

@@ -1,9 +1,11 @@
 // A stand-in for the device's contacts: an address book of persons (names,
 // e-mail addresses and phone numbers as labelled multi-values, a picture),
 // and the people picker that lets the user choose a person and then one of
-// the person's values. Tests fill the book and play the user with
-// choosePersonForTest, choosePropertyForTest and cancelForTest. The picker's
-// delegate is not owned.
+// the person's values. The picker shows a screen titled "All Contacts" with a
+// Cancel, the user's way out. Tests fill the book and play the user with
+// choosePersonForTest, choosePropertyForTest and cancelForTest (or a tap on
+// the Cancel). The picker's delegate is not owned; without one, Cancel closes
+// the picker.
 #pragma once
 
 #include "platform/foundation/Value.h"
@@ -87,6 +89,7 @@ public:
 class PeoplePickerNavigationController : public NavigationController {
 public:
     static Ref<PeoplePickerNavigationController> picker();
+    bool init() override;
 
     PeoplePickerDelegate* peoplePickerDelegate() const { return delegate_; }
     void setPeoplePickerDelegate(PeoplePickerDelegate* d) { delegate_ = d; }
@@ -101,7 +104,9 @@ public:
     // A value of the shown person: false without a shown person, for a
     // property not displayed, or for an identifier the person does not have.
     bool choosePropertyForTest(PersonProperty property, int identifier);
-    void cancelForTest();
+    // What the Cancel does: the delegate hears it, or the picker closes itself.
+    void cancel();
+    void cancelForTest() { cancel(); }
 
 protected:
     PeoplePickerNavigationController() = default;

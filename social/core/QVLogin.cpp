@@ -652,7 +652,9 @@ void QVLogin::logoutUser()
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
-    session().tellGame([&](QuorvelDelegate& game) { game.userLoggedOut(userId); });
+    // The game hears who left; with nobody logged in, no one did.
+    if (!userId.empty() && userId != QVUser::invalidUser()->userId())
+        session().tellGame([&](QuorvelDelegate& game) { game.userLoggedOut(userId); });
 }
 
 // ---- The triggers: becoming active, the foreground, the server reachable again

@@ -236,9 +236,9 @@ void QVNotificationView::_calcFrameAndTransform()
     in.width = presentationView_->bounds().size.width;
     in.height = presentationView_->bounds().size.height;
     in.barHeight = frame().size.height;
-    in.statusBar = app.isStatusBarHidden() ? 0
-                                           : (mParentViewIsRotatedInternally ? statusFrame.size.width
-                                                                             : statusFrame.size.height);
+    // The status bar's thickness is its smaller side, whichever way it is turned: a landscape game
+    // whose status bar stays upright has it 320 points wide and 20 thick.
+    in.statusBar = app.isStatusBarHidden() ? 0 : std::min(statusFrame.size.width, statusFrame.size.height);
     in.largeScreen = QuorvelInternal::presenter().isLargeScreen();
     in.orientation = orientation;
     in.position = QuorvelInternal::session().notificationPosition();

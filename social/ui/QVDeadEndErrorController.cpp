@@ -177,6 +177,24 @@ bool QVDeadEndErrorController::performSetter(const std::string& setterName, plat
 
 void QVDeadEndErrorController::offlinePressed() { QVDashboardRole::current().switchToOfflineDashboard(); }
 
-void QVDeadEndErrorController::dismiss() { QVDashboardRole::current().dismissDashboard(); }
+void QVDeadEndErrorController::dismiss()
+{
+    // A frame opened with a close of its own carries it on the stack's first screen (a challenge
+    // screen's Cancel, which tells the game the screen closed): the Done closes the frame that way,
+    // so whoever waits for that close hears it.
+    NavigationController* nav = navigationController();
+    ViewController* first = nav && !nav->viewControllers().empty() ? nav->viewControllers().front().get() : nullptr;
+    if (first && first != this) {
+        NavigationItem* item = first->navigationItem();
+        for (BarButtonItem* close : { item->leftBarButtonItem(), item->rightBarButtonItem() }) {
+            if (!close || close->systemItem() != BarButtonItem::SystemItem::Cancel || !close->isEnabled())
+                continue;
+            Ref<QVDeadEndErrorController> keep(this);
+            if (close->trigger())
+                return;
+        }
+    }
+    QVDashboardRole::current().dismissDashboard();
+}
 
 } // namespace quorvel

@@ -152,6 +152,8 @@ void QVPlayerBannerCell::layoutSubviews()
         pictureFrameView_->removeFromSuperview();
     }
     const float left = frameRight + 9;
+    // What the name may take: up to the separator (or the points when it is missing).
+    float nameRight = b.size.width;
     if (quorvelPtsLabel_) {
         quorvelPtsLabel_->sizeToFit();
         Rect f = quorvelPtsLabel_->frame();
@@ -169,13 +171,16 @@ void QVPlayerBannerCell::layoutSubviews()
             x -= w + 4;
             separatorView_->setFrame(Rect(x, 0, w, b.size.height));
         }
+        nameRight = x - kNameGap;
     }
     if (playerNameLabel_) {
         playerNameLabel_->sizeToFit();
         Rect f = playerNameLabel_->frame();
         bool alone = !nowPlayingLabel_ && !onlineStatusLabel_;
         float y = alone ? std::round(mid - f.size.height / 2) : mid - f.size.height;
-        playerNameLabel_->setFrame(Rect(left, y, f.size.width, f.size.height));
+        // A long name (the service allows 32 characters) ends in "…" short of the separator.
+        const float width = std::max(0.0f, std::min(f.size.width, nameRight - left));
+        playerNameLabel_->setFrame(Rect(left, y, width, f.size.height));
     }
     float statusX = left;
     if (onlineStatusLabel_) {

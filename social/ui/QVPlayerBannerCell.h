@@ -23,6 +23,8 @@ class QVPlayerBannerCell : public QVBannerCell {
 public:
     // The status line's typeface, or the nearest one installed.
     static constexpr const char* kStatusFontName = "Helvetica-BoldOblique";
+    // The room kept between the name and the separator before the points.
+    static constexpr float kNameGap = 4;
     QVUser* user() const { return user_.get(); }
     using QVBannerCell::onResourceChanged;
     void onResourceChanged(platform::Object* resource) override;
@@ -35,6 +37,8 @@ public:
     platform::ui::Button* profileButton() const { return profileButton_.get(); }
     // The picture's frame image, placed over the banner frame's superview so that it may overhang.
     platform::ui::ImageView* pictureFrameView() const { return pictureFrameView_.get(); }
+    // The line between the name and the points.
+    platform::ui::ImageView* separatorView() const { return separatorView_.get(); }
     void layoutSubviews() override;
     void removeFromSuperview() override;
 

@@ -64,6 +64,8 @@ TEST(GalleryChecks, FindCutTextAndViewsLeavingTheScreenButNotWhatAClippingViewHo
     Ref<Label> hidden = label("A hidden text that is far too long", Rect(500, 10, 20, 21));
     hidden->setHidden(true);
     window->addSubview(hidden.get());
+    // A name as long as the service allows, cut at its end where a row has no room for it: by design.
+    window->addSubview(label(std::string("4. ") + standin::world::kPlayerName, Rect(10, 70, 120, 21)).get());
 
     auto findings = gallery::checkTree(window.get());
     ASSERT_EQ(findings.size(), 2u);

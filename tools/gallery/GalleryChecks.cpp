@@ -1,4 +1,5 @@
-// The gallery's checks: on the view tree, cut text, views leaving the screen,
+// The gallery's checks: on the view tree, cut text (but for a player's name as
+// long as the service allows, cut at its end), views leaving the screen,
 // a row or the framed content, bar titles that are cut or run into their
 // buttons, pictures that show nothing; rows whose content sits off their
 // middle, badges over texts or other buttons, buttons and texts cut or under
@@ -30,6 +31,7 @@
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVToggleControl.h"
+#include "tools/standin/StandInWorld.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,6 +129,15 @@ void checkBar(NavigationBar* bar, View* window, std::vector<Finding>& out)
 }
 
 // A picture that shows nothing: no picture, no default, nothing on its way.
+// A player's name as long as the service lets one be (the world's player has one) cannot fit every
+// row and line that shows it: there it ends in "…", as any truncated one-line name does. Any
+// other text cut short is a finding.
+bool longNameCutAtItsEnd(Label* label)
+{
+    return label->lineBreakMode() == LineBreakMode::TailTruncation
+        && label->text().find(standin::world::kPlayerName) != std::string::npos;
+}
+
 bool emptyPicture(quorvel::QVImageView* picture)
 {
     return !picture->image() && !picture->defaultImage() && !picture->imageFadingIn() && !picture->isDownloading()
@@ -147,7 +158,7 @@ void walk(View* view, View* window, bool clipped, std::vector<Finding>& out)
     if (!clipped && leaves(frame, window->bounds()))
         out.push_back({ {}, {}, "overflow", describe(view, frame) });
     if (auto* label = dynamic_cast<Label*>(view); label && !label->text().empty() && !empty) {
-        if (label->currentLayout().truncated)
+        if (label->currentLayout().truncated && !longNameCutAtItsEnd(label))
             out.push_back({ {}, {}, "cut", describe(view, frame) });
     }
     if (auto* bar = dynamic_cast<NavigationBar*>(view))

@@ -19,6 +19,9 @@ namespace world {
 
 // The seeded players besides the player and Rival, in the order added.
 inline const char* const kPlayerNames[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist", "Theo Brandt", "Amara Diallo" };
+// The name the player takes in the world: as long as the service lets a name be (32
+// characters). The program renames the player itself (through the service, as a player does).
+inline constexpr const char* kPlayerName = "Alexandria Montgomery-Fitzgerald";
 // The games besides the running one ("321", Brisko) and Puzzle Park ("322").
 inline constexpr const char* kCaveDiver = "323";
 inline constexpr const char* kRocketRun = "324";

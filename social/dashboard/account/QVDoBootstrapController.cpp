@@ -14,6 +14,7 @@
 #include "social/dashboard/account/QVIntroNavigationController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserService.h"
@@ -43,8 +44,10 @@ void QVDoBootstrapController::loadView()
     root->addSubview(activityIndicator_.get());
     skipButton_ = button(root.get(), Rect((w - 200) / 2, 260, 200, 37), "Continue", this,
                          BRISKO_SELECTOR(QVDoBootstrapController, _skip));
-    // Until the set-up stops with a message, leaving would skip the login unseen.
+    // Until the set-up stops with a message, leaving would skip the login unseen; meanwhile the
+    // button looks as it is, drawn at half strength.
     skipButton_->setEnabled(false);
+    skipButton_->setAlpha(kDisabledAlpha);
     setView(root.get());
 }
 
@@ -62,12 +65,20 @@ void QVDoBootstrapController::viewDidAppear(bool)
     if (lookupStarted_)
         return; // coming back to this screen starts nothing again
     lookupStarted_ = true;
-    if (QVReachability::isConnectedToInternet())
-        QVUserService::findUsersForLocalDeviceOnSuccess(
-            QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersSucceeded)),
-            QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersFailed)));
-    else
+    if (!QVReachability::isConnectedToInternet()) {
         _showMessageAndHideLoading(kOfflineMessage);
+        return;
+    }
+    // The game turned the client off as this frame came up (a logout, or a decline, in
+    // dashboardWillAppear): the client sends nothing now, so no lookup would ever answer.
+    QVProvider* provider = QuorvelInternal::sessionRole().provider();
+    if (!provider || provider->isDropping()) {
+        _findUsersFailed();
+        return;
+    }
+    QVUserService::findUsersForLocalDeviceOnSuccess(
+        QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersSucceeded)),
+        QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersFailed)));
 }
 
 void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
@@ -135,6 +146,7 @@ void QVDoBootstrapController::_showMessageAndHideLoading(const std::string& text
     messageLabel_->setText(text);
     messageLabel_->setHidden(false);
     skipButton_->setEnabled(true);
+    skipButton_->setAlpha(1);
 }
 
 void QVDoBootstrapController::_skip()

@@ -25,6 +25,9 @@ public:
         = "Quorvel failed to initialize. Restarting this application while connected to the internet, or "
           "reinstalling it, may fix this error. If it does not, please write to support@quorvel.com.";
 
+    // How strongly "Continue" is drawn while the set-up runs and it cannot be used.
+    static constexpr float kDisabledAlpha = 0.5f;
+
     void setCompleteDelegate(const QVDelegate& d) override { mCompleteDelegate = d; }
     void _skip();
     void _findUsersSucceeded(platform::Object* series);

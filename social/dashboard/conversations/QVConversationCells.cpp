@@ -80,13 +80,18 @@ void QVConversationCell::showResource(QVForumPost* post)
     arrowView_->setFrame(arrow);
     arrowView_->setTransform(mine ? platform::AffineTransform::makeRotation(3.14159265f) : platform::AffineTransform::identity());
 
+    // The author line runs over the bubble's width: the date keeps its own, and a name too long
+    // for the rest (the service allows 32 characters) ends in "…".
+    const float lineRight = bubbleX + bubbleWidth - 6;
     Rect author = authorLabel_->frame();
     author.origin.x = bubbleX + 10;
-    author.size.width = textSize(authorLabel_.get(), authorLabel_->text()).width;
+    const float dateWidth = textSize(dateLabel_.get(), dateLabel_->text()).width;
+    author.size.width = std::clamp(lineRight - author.origin.x - dateWidth, 0.0f,
+                                   textSize(authorLabel_.get(), authorLabel_->text()).width);
     authorLabel_->setFrame(author);
     Rect date = dateLabel_->frame();
     date.origin.x = maxX(authorLabel_.get());
-    date.size.width = std::max(bubbleX + bubbleWidth - date.origin.x - 6, 0.0f);
+    date.size.width = std::max(lineRight - date.origin.x, 0.0f);
     dateLabel_->setFrame(date);
 
     bodyLabel_->setText(post->body());

@@ -149,6 +149,16 @@ QVSelectProfilePictureController::~QVSelectProfilePictureController()
     if (imagePickerPopoverController_)
         imagePickerPopoverController_->setDelegate(nullptr);
     platform::NotificationCenter::defaultCenter().removeObserver(this, Quorvel::kDashboardOrientationChanged);
+    // Still up, the picker (or its popover) would stay over whatever page comes next (the game
+    // opened another page on this tab, say), answering nobody: it goes with its screen, on the
+    // next turn rather than inside whatever let the screen go.
+    if (picker_ || imagePickerPopoverController_)
+        platform::RunLoop::main().post([picker = picker_, popover = imagePickerPopoverController_] {
+            if (popover && popover->isPopoverVisible())
+                popover->dismissPopoverAnimated(false);
+            else if (picker && picker->parentViewController())
+                picker->hide();
+        });
 }
 
 Ref<platform::Image> QVSelectProfilePictureController::profilePictureFromImage(const platform::Image& image)

@@ -1,5 +1,6 @@
 // Popovers, the image picker and the people picker: presentation, the
-// user's choices and cancellations as their delegates hear them.
+// pickers' screens (a title and a Cancel), the user's choices and
+// cancellations as their delegates hear them.
 #include "UiTestSupport.h"
 
 #include "platform/foundation/Exception.h"
@@ -9,6 +10,9 @@
 #include "platform/ui/Popover.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 using namespace platform;
 using namespace platform::ui;
@@ -157,6 +161,68 @@ TEST_F(PickerTest, ThePeoplePickerReportsAPersonAndOneOfTheirValues)
     EXPECT_EQ(watcher.log.calls,
               (std::vector<std::string> { "person 1", "property 3 555-0100", "property 2 ann@example.test", "cancel" }));
     EXPECT_FALSE(picker->shownPerson());
+}
+
+} // namespace
+
+namespace {
+
+// The device's pickers each come up with a screen of their own: a title and a
+// Cancel. Cancel tells the delegate; a picker without one closes itself.
+TEST_F(PickerTest, EachDevicePickerHasATitleAndACancelThatTellsItsDelegateOrClosesIt)
+{
+    PickerWatcher photos;
+    PeopleWatcher people;
+    struct Row {
+        const char* title;
+        std::function<Ref<NavigationController>(bool withDelegate)> make;
+        std::function<int()> cancelled;
+    };
+    const Row rows[] = {
+        { "Photo Albums",
+          [&](bool withDelegate) {
+              auto picker = ImagePickerController::picker();
+              picker->setPickerDelegate(withDelegate ? &photos : nullptr);
+              return Ref<NavigationController>(picker.get());
+          },
+          [&] { return photos.cancelled; } },
+        { "All Contacts",
+          [&](bool withDelegate) {
+              auto picker = PeoplePickerNavigationController::picker();
+              picker->setPeoplePickerDelegate(withDelegate ? &people : nullptr);
+              return Ref<NavigationController>(picker.get());
+          },
+          [&] { return static_cast<int>(std::count(people.log.calls.begin(), people.log.calls.end(), "cancel")); } },
+    };
+    TestDriver driver;
+    auto root = ViewController::controller();
+    driver.showController(root.get());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        for (bool withDelegate : { true, false }) {
+            Ref<NavigationController> picker = row.make(withDelegate);
+            root->presentModalViewController(picker.get(), false);
+            driver.settle();
+            NavigationItem* shown = picker->navigationBar()->topItem();
+            ASSERT_TRUE(shown);
+            EXPECT_EQ(shown->title(), row.title);
+            BarButtonItem* cancel = shown->rightBarButtonItem();
+            ASSERT_TRUE(cancel);
+            EXPECT_EQ(cancel->systemItem(), BarButtonItem::SystemItem::Cancel);
+            const int before = row.cancelled();
+            EXPECT_TRUE(driver.tapBarButton(cancel));
+            driver.advance(1);
+            if (withDelegate) {
+                EXPECT_EQ(row.cancelled(), before + 1);
+                EXPECT_EQ(root->modalViewController(), picker.get()) << "the delegate closes it";
+                root->dismissModalViewControllerAnimated(false);
+            } else {
+                EXPECT_EQ(row.cancelled(), before);
+                EXPECT_EQ(root->modalViewController(), nullptr);
+            }
+        }
+    }
+    root->view()->removeFromSuperview();
 }
 
 } // namespace

@@ -325,6 +325,20 @@ TEST_F(RenderProbeTest, ABarTitleThatDoesNotFitShrinksThenTheBackButtonSaysBackB
     screen->setTitle("Friends");
     EXPECT_EQ(bar->placement().titleFontSize, NavigationBar::kTitleFontSize);
     EXPECT_EQ(bar->placement().backTitle, "Settings");
+
+    // A back title too long for its button is never cut ("Challenge Fri…"): it says "Back", and a
+    // short title keeps the bar's middle with room on both sides.
+    below->setTitle("Challenge Friends");
+    screen->setTitle("Error");
+    screen->navigationItem()->setRightBarButtonItem(nullptr);
+    NavigationBar::Placement p = bar->placement();
+    EXPECT_EQ(p.backTitle, "Back");
+    EXPECT_FLOAT_EQ(p.title.midX(), 160);
+    EXPECT_EQ(p.titleFontSize, NavigationBar::kTitleFontSize);
+    ASSERT_TRUE(p.left);
+    EXPECT_GE(p.title.minX() + (p.title.size.width - measureText("Error", *draw::systemFont(p.titleFontSize, true)).width) / 2,
+              p.left->maxX() + 20)
+        << "the title crowds the back button";
     nav->view()->removeFromSuperview();
 }
 

@@ -647,6 +647,9 @@ TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
     // Logged out means declined: no bootstrap until the player approves again.
     QuorvelInternal::login().doBootstrap({}, {});
     EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+    // A logout with nobody logged in tells the game of no one.
+    Quorvel::logoutUser();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
 }
 
 TEST_F(LoginTest, ForgettingTheApprovalAnswerForgetsThePlayerAndTheirCredentials)

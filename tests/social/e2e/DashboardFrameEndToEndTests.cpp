@@ -8,7 +8,10 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
+#include "platform/device/Screen.h"
+#include "platform/ui/ImagePicker.h"
 #include "platform/ui/PeoplePicker.h"
+#include "platform/ui/Popover.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -324,16 +327,103 @@ TEST_F(DashboardFrameEndToEnd, TheAddressBookGoesWithTheInvitationsThatShowedIt)
     EXPECT_TRUE(tapBack());
 }
 
+// The same for each of the device's pickers, on a phone and on a tablet (where each shows in a
+// popover): the photo library over "Change Profile Picture", the address book over the
+// invitations. The game opens the switch-account page on the picker's tab: its screen leaves the
+// stack, and the picker goes with it rather than stay over the new page answering nobody.
+class DevicePickerEndToEnd : public DashboardFrameEndToEnd, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        // The window is the screen's: the kind is set before the harness makes it.
+        platform::ui::Screen::mainScreen().setKind(GetParam() ? platform::ui::Screen::Kind::Tablet
+                                                              : platform::ui::Screen::Kind::Phone);
+        DashboardFrameEndToEnd::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardFrameEndToEnd::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+    }
+    // A device picker up over the dashboard, as a modal screen or in a popover.
+    static bool pickerUp()
+    {
+        auto isPicker = [](platform::ui::ViewController* c) {
+            return dynamic_cast<platform::ui::ImagePickerController*>(c)
+                || dynamic_cast<platform::ui::PeoplePickerNavigationController*>(c);
+        };
+        auto* root = QuorvelInternal::presenter().getRootController();
+        if (root && isPicker(root->modalViewController()))
+            return true;
+        for (auto& popover : platform::ui::PopoverController::visiblePopovers())
+            if (isPicker(popover->contentViewController()))
+                return true;
+        return false;
+    }
+};
+
+TEST_P(DevicePickerEndToEnd, APickerGoesWithTheScreenThatShowedIt)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    struct Row {
+        const char* picker;
+        std::function<void()> open;
+    };
+    const Row rows[] = {
+        { "the photo library",
+          [&] {
+              Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                   { std::string("UserSetting"), std::string("SelectProfilePicture") });
+              ASSERT_TRUE(waitForScreen("QVSelectProfilePictureController")) << screenText();
+              ASSERT_TRUE(tapWhenShown("Choose your own!")) << screenText(); // no camera: the library at once
+          } },
+        { "the address book",
+          [&] {
+              Quorvel::launchDashboardWithSpecificInvite("");
+              ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController")) << screenText();
+              ASSERT_TRUE(tapWhenShown("Contacts")) << screenText();
+              ASSERT_TRUE(waitForScreen("QVSelectContactsToInviteController"));
+              ASSERT_TRUE(tapWhenShown("Add Contacts From Address Book")) << screenText();
+          } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.picker);
+        row.open();
+        ASSERT_TRUE(waitUntil([] { return pickerUp(); })) << screenText();
+        Quorvel::launchDashboardWithSwitchUserPage();
+        settleAfterTouch();
+        EXPECT_FALSE(pickerUp()) << "the picker stays over the new page, answering nobody";
+        ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController")) << screenText();
+        EXPECT_TRUE(shows("Choose Account")) << screenText();
+        Quorvel::dismissDashboard();
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, DevicePickerEndToEnd, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Tablet" : "Phone"; });
+
 } // namespace
 
 // A maintenance (450) or upgrade (426) notice keeps Back hidden; on a stack that offers no other
 // way out (the game's framed challenge screens, the phone's modal web page over the dashboard) it
-// has a Done that closes the frame. Each row opens its screen with
-// every answer refused so, and the player leaves by Done.
+// has a Done that closes the frame the way the frame's own close does: the game hears what that
+// close tells it. Each row opens its screen with every answer refused so, and the player leaves
+// by Done.
 struct RefusedUnder {
     const char* name;
     int status;
     std::function<void()> open;
+    Strings told; // what the game's challenge delegate hears
+};
+
+// The game's challenge delegate: what it is told as the challenge screens close.
+class ChallengeWatcher final : public QVChallengeDelegate {
+public:
+    bool respondsTo(Message) const override { return true; }
+    void sendChallengeScreenClosed() override { calls.push_back("sendChallengeScreenClosed"); }
+    void completedChallengeScreenClosed() override { calls.push_back("completedChallengeScreenClosed"); }
+    Strings calls;
 };
 
 standin::Answer refusal(int status)
@@ -359,11 +449,20 @@ platform::Ref<QVChallengeToUser> wonChallenge()
 TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClosesTheFrameWithDone)
 {
     ASSERT_GT(launchAndLogIn(), 0);
+    ChallengeWatcher challengeGame;
+    delegates->setChallengeDelegate(&challengeGame);
+    const Strings sendClosed { "sendChallengeScreenClosed" };
     const RefusedUnder rows[] = {
-        { "the send-challenge screen", 450, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); } },
-        { "the send-challenge screen", 426, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", std::nullopt); } },
+        { "the send-challenge screen", 450, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", platform::Bytes { 7 }); },
+          sendClosed },
+        { "the send-challenge screen", 426, [] { QVChallengeService::displaySendChallengeModal("51", "Beat 1:10", std::nullopt); },
+          sendClosed },
         { "a challenge's result", 450,
-          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), platform::Bytes { 4 }, "You won", "Beat this"); } },
+          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), platform::Bytes { 4 }, "You won", "Beat this"); },
+          sendClosed },
+        { "a challenge's result", 426,
+          [] { QVChallengeService::displayChallengeCompletedModal(*wonChallenge(), std::nullopt, "You won", "Beat this"); },
+          sendClosed },
         { "the modal web page over the dashboard", 450,
           [&] {
               QuorvelInternal::presenter().setInitialDashboardModalContentURL("/modal");
@@ -375,7 +474,8 @@ TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClose
               }));
               service->answerEveryRequest(refusal(450));
               Quorvel::launchDashboardWithListLeaderboardsPage();
-          } },
+          },
+          {} },
     };
     for (const RefusedUnder& row : rows) {
         SCOPED_TRACE(std::string(row.name) + " answered " + std::to_string(row.status));
@@ -387,9 +487,12 @@ TEST_F(DashboardFrameEndToEnd, AMaintenanceOrUpgradeNoticeWithNoOtherWayOutClose
         EXPECT_TRUE(item->hidesBackButton());
         ASSERT_TRUE(item->rightBarButtonItem() && item->rightBarButtonItem()->systemItem() == platform::ui::BarButtonItem::SystemItem::Done)
             << screenText();
+        challengeGame.calls.clear();
         ASSERT_TRUE(tapRightBarButton());
         EXPECT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+        EXPECT_EQ(challengeGame.calls, row.told);
         service->answerEveryRequest(std::nullopt);
         settleNetwork();
     }
+    delegates->setChallengeDelegate(nullptr);
 }

@@ -459,3 +459,84 @@ TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWi
 }
 
 } // namespace
+
+namespace {
+
+// The game turns the client off (a logout, or a decline for the player) from inside
+// dashboardWillAppear, told as the account set-up's frame comes up after the player approved
+// the client on the game's own screen: the frame is not left spinning "Setting Up Quorvel" for
+// good. Whatever the game did, the frame ends with a way out the player can take (or is not
+// shown), and the game's answer stands. On a phone and a tablet; each row starts from a device
+// the player never approved on, a logout, or a decline.
+class TurnedOffAsTheSetUpAppearsEndToEnd : public DashboardModesEndToEnd, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        platform::ui::Screen::mainScreen().setKind(GetParam() ? platform::ui::Screen::Kind::Tablet
+                                                              : platform::ui::Screen::Kind::Phone);
+        DashboardModesEndToEnd::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardModesEndToEnd::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+    }
+};
+
+// A game with an approval screen of its own, which acts once inside dashboardWillAppear.
+class GameActingAsTheFrameAppears final : public QuorvelDelegate {
+public:
+    std::optional<bool> showCustomQuorvelApprovalScreen() override { return true; }
+    void dashboardWillAppear() override
+    {
+        if (auto act = std::exchange(actNextTime, nullptr))
+            act();
+    }
+    void userLoggedIn(const std::string& id) override { calls.push_back("userLoggedIn:" + id); }
+    std::function<void()> actNextTime;
+    Strings calls;
+};
+
+TEST_P(TurnedOffAsTheSetUpAppearsEndToEnd, TheSetUpFrameEndsWithAWayOut)
+{
+    const std::pair<const char*, std::function<void()>> starts[] = {
+        { "a new device", [&] { launch(); } },
+        { "after a logout", [&] { ASSERT_GT(launchAndLogIn(), 0); Quorvel::logoutUser(); } },
+        { "after a decline", [&] { ASSERT_GT(launchAndLogIn(), 0); Quorvel::userDidApproveQuorvel(false); } },
+    };
+    const std::pair<const char*, std::function<void()>> turnOffs[] = {
+        { "logoutUser", [] { Quorvel::logoutUser(); } },
+        { "userDidApproveQuorvel(false)", [] { Quorvel::userDidApproveQuorvel(false); } },
+    };
+    for (const auto& [start, arrange] : starts)
+        for (const auto& [turnOff, act] : turnOffs) {
+            SCOPED_TRACE(std::string(start) + ", " + turnOff + " inside dashboardWillAppear");
+            GameActingAsTheFrameAppears acting;
+            delegates->setQuorvelDelegate(&acting);
+            ASSERT_NO_FATAL_FAILURE(arrange());
+            settleAfterTouch();
+            acting.actNextTime = act;
+            acting.calls.clear();
+            Quorvel::userDidApproveQuorvel(true); // the game's own approval screen
+            settleAfterTouch();
+            letTimePass(35.0);
+            if (QuorvelInternal::presenter().isShowingFullScreen()) {
+                EXPECT_TRUE(enabled("Continue")) << "no way out: " << screenText();
+                tap("Continue");
+                EXPECT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
+            }
+            EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel()) << "the game's answer stands";
+            // The player logged out is not reported logged in (one who declined keeps the login held).
+            if (std::string(turnOff) == "logoutUser") {
+                EXPECT_EQ(acting.calls, Strings {});
+            }
+            delegates->setQuorvelDelegate(&game);
+            quit();
+            QuorvelInternal::options().resetHasUserSetQuorvelAccess();
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, TurnedOffAsTheSetUpAppearsEndToEnd, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Tablet" : "Phone"; });
+
+} // namespace

@@ -5,6 +5,7 @@
 // notice comes when its request ends, with the failure image when it failed.
 #include "EndToEndTestSupport.h"
 
+#include "platform/device/Application.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVAchievementNotificationView.h"
@@ -48,13 +49,14 @@ bool isArt(const platform::Image* shown, const std::string& name)
 
 class NoticeBarsEndToEnd : public EndToEndTest {
 protected:
-    // Launches with the bars at `position`, logged in, the welcome bar gone.
-    void launchWithBarsAt(int position)
+    // Launches with the bars at `position` (a game in `orientation`), logged in, the welcome bar gone.
+    void launchWithBarsAt(int position, int orientation = 1)
     {
         quorvel::QuorvelInternal::options().setUserApprovedQuorvel();
         quorvel::QuorvelInternal::options().setDoneWithGetTheMost(true);
         QuorvelSettingsDictionary settings;
         settings.values.set("QuorvelSettingNotificationPosition", platform::Value(position));
+        settings.values.set("DashboardOrientation", platform::Value(orientation));
         startClient(settings, delegates.get());
         ASSERT_TRUE(waitUntil([] {
             return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress();
@@ -192,28 +194,43 @@ TEST_F(NoticeBarsEndToEnd, ARequestsNoticeComesWhenItEndsWithTheFailureImageIfIt
     EXPECT_EQ(serviceRequestsTo(path).size(), 2u);
 }
 
+// Upright, and for a game in landscape on a phone whose status bar stays upright (the game's
+// screen turned, the status bar not): every bar lies on the screen, at its edge.
 TEST_F(NoticeBarsEndToEnd, BarsSlideInAndOutAtTheTopOrBottomTheSettingsChoose)
 {
     const platform::Rect screen = driver->window()->bounds();
-    for (int position : { 0, 1 }) {
-        SCOPED_TRACE(position);
-        ASSERT_NO_FATAL_FAILURE(launchWithBarsAt(position));
-        submit(1000 * (position + 1));
-        ASSERT_TRUE(waitForBar(QVHighScoreService::kNewHighScore));
-        auto* shown = bar(QVHighScoreService::kNewHighScore);
-        platform::Rect frame = shown->frame();
-        if (position == 0)
-            EXPECT_LE(frame.minY(), 20.0f) << "under the status bar at most";
-        else
-            EXPECT_EQ(frame.maxY(), screen.maxY());
-        EXPECT_TRUE(isArt(shown->backgroundImage()->defaultImage(), position == 0
-                              ? "QVNotificationBackgroundIPhoneTop.png" : "QVNotificationBackgroundIPhoneBottom.png"));
-        EXPECT_NE(shown->notificationImage()->image(), nullptr) << "the high-score icon";
-        EXPECT_TRUE(shows(QVHighScoreService::kNewHighScore));
-        // It leaves by itself after its hold.
-        ASSERT_TRUE(waitUntil([&] { return bars().empty(); }));
-        quit();
-    }
+    int64_t score = 1000;
+    for (int orientation : { 1, 3, 4 })
+        for (int position : { 0, 1 }) {
+            SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", position " << position);
+            ASSERT_NO_FATAL_FAILURE(launchWithBarsAt(position, orientation));
+            ASSERT_EQ(platform::ui::Application::sharedApplication().statusBarOrientation(),
+                      platform::ui::InterfaceOrientation::Portrait);
+            submit(score += 1000);
+            ASSERT_TRUE(waitForBar(QVHighScoreService::kNewHighScore));
+            auto* shown = bar(QVHighScoreService::kNewHighScore);
+            platform::Rect frame = shown->convertRectTo(shown->bounds(), nullptr);
+            EXPECT_TRUE(frame.minX() >= screen.minX() && frame.maxX() <= screen.maxX() && frame.minY() >= screen.minY()
+                        && frame.maxY() <= screen.maxY())
+                << "off the screen at " << frame.minX() << ", " << frame.minY();
+            // Its edge: the top or bottom of the game's screen, as the game holds it.
+            const bool top = position == 0;
+            if (orientation == 1 && top)
+                EXPECT_LE(frame.minY(), 20.0f) << "under the status bar at most";
+            else if (orientation == 1)
+                EXPECT_EQ(frame.maxY(), screen.maxY());
+            else if ((orientation == 3) == top)
+                EXPECT_GE(frame.maxX(), screen.maxX() - 20.0f);
+            else
+                EXPECT_LE(frame.minX(), screen.minX() + 20.0f);
+            EXPECT_TRUE(isArt(shown->backgroundImage()->defaultImage(), position == 0
+                                  ? "QVNotificationBackgroundIPhoneTop.png" : "QVNotificationBackgroundIPhoneBottom.png"));
+            EXPECT_NE(shown->notificationImage()->image(), nullptr) << "the high-score icon";
+            EXPECT_TRUE(shows(QVHighScoreService::kNewHighScore));
+            // It leaves by itself after its hold.
+            ASSERT_TRUE(waitUntil([&] { return bars().empty(); }));
+            quit();
+        }
 }
 
 TEST_F(NoticeBarsEndToEnd, AnUnlockedAchievementsBarShowsItsTitleAndPoints)

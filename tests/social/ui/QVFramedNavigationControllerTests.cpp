@@ -391,6 +391,19 @@ TEST_F(FramedTest, ThePlayerBannersTextsStartRightOfThePicturesFrame)
     ASSERT_TRUE(banner->onlineStatusLabel());
     EXPECT_NEAR(banner->onlineStatusLabel()->frame().minX(), frame.maxX() + 8, 0.5);
     EXPECT_GE(banner->nowPlayingLabel()->frame().minX(), banner->onlineStatusLabel()->frame().maxX());
+
+    // A name as long as the service lets a name be keeps clear of the separator and the points,
+    // cut short with "…"; a short one is whole.
+    for (const char* name : { "Alexandria Montgomery-Fitzgerald", "Ann" }) {
+        SCOPED_TRACE(name);
+        other->setName(name);
+        banner->changeResource(other.get());
+        banner->layoutSubviews();
+        platform::ui::Label* shown = banner->playerNameLabel();
+        EXPECT_LE(shown->frame().maxX(), banner->separatorView()->frame().minX());
+        EXPECT_EQ(shown->currentLayout().truncated, std::string(name) != "Ann");
+        EXPECT_NEAR(shown->frame().minX(), frame.maxX() + 9, 0.5);
+    }
 }
 
 } // namespace framed_tests

@@ -317,6 +317,8 @@ TEST_F(AccountFlowTest, ContinueWaitsForTheSetUpAndLeavesOnlyAfterAnError)
     // While the login runs there is nothing to continue to: the tap and the action do nothing.
     ASSERT_NE(buttonTitled("Continue"), nullptr);
     EXPECT_FALSE(buttonTitled("Continue")->isEnabled());
+    // It looks so: drawn at half strength, not as a button that can be tapped.
+    EXPECT_EQ(setUp->skipButton()->alpha(), QVDoBootstrapController::kDisabledAlpha);
     tap("Continue");
     setUp->_skip();
     EXPECT_TRUE(QuorvelInternal::presenter().isShowingFullScreen());
@@ -331,6 +333,7 @@ TEST_F(AccountFlowTest, ContinueWaitsForTheSetUpAndLeavesOnlyAfterAnError)
     // A failure leaves the player a way out.
     setUp->_bootstrapFailed();
     EXPECT_TRUE(setUp->skipButton()->isEnabled());
+    EXPECT_EQ(setUp->skipButton()->alpha(), 1);
     setUp->_skip();
     EXPECT_EQ(calls->approved, 1);
 }

@@ -319,7 +319,8 @@ TEST_F(ConversationTest, EachBubbleWrapsItsBodyEightPointsTallerWithTheAuthorLin
     const std::string longBody = "A long message that needs several lines in its bubble, so the bubble has to grow "
                                  "with it and still wrap the last line of the text.";
     const std::string history = "<?xml version=\"1.0\"?><resources>"
-                                "<post><id>502</id><body>" + longBody + "</body><user><id>17</id><name>Ann</name></user>"
+                                "<post><id>502</id><body>" + longBody + "</body><user><id>17</id>"
+                                "<name>Alexandria Montgomery-Fitzgerald</name></user>" // as long as a name may be
                                 "<created_at>2010-11-09T13:06:00Z</created_at><discussion_id>60</discussion_id></post>"
                                 "<post><id>501</id><body>Short</body><user><id>18</id><name>Bo</name></user>"
                                 "<created_at>2010-11-09T13:00:00Z</created_at><discussion_id>60</discussion_id></post>"
@@ -338,6 +339,11 @@ TEST_F(ConversationTest, EachBubbleWrapsItsBodyEightPointsTallerWithTheAuthorLin
         EXPECT_LE(bubble.minY(), body.minY());
         EXPECT_GE(bubble.maxY(), body.maxY()) << "the bubble wraps the body";
         EXPECT_LE(cell->authorLabel()->frame().maxY(), bubble.minY()) << "the author line sits above the bubble";
+        // The date stays whole beside the author's name, however long the name: the name gives way.
+        platform::Rect date = cell->dateLabel()->frame();
+        EXPECT_LE(cell->authorLabel()->frame().maxX(), date.minX());
+        EXPECT_FALSE(cell->dateLabel()->currentLayout().truncated) << cell->dateLabel()->text();
+        EXPECT_LE(date.maxX(), bubble.maxX());
         EXPECT_EQ(cell->frame().size.height, std::max(body.maxY() + 14, QVConversationCell::kMinHeight));
         // Below the body's last line, still inside the bubble: the bubble's colour.
         auto below = cell->bubbleView()->convertPointTo(platform::Point(20, bubble.size.height - 2), nullptr);
