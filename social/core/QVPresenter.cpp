@@ -344,6 +344,8 @@ void QVPresenter::destroyDashboard()
     if (root) {
         if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
             frame->cleanupSubviews();
+        // A modal screen still sliding away goes now: the root that would end its slide goes below.
+        root->finishPendingTransition();
         root->dismissModalViewControllerAnimated(false);
         if (root->isViewLoaded())
             root->view()->removeFromSuperview();

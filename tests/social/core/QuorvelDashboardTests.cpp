@@ -925,6 +925,19 @@ TEST_F(DashboardTest, AShutDownWithTheDashboardOpenClosesItFirst)
     EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
     advance(1);
     EXPECT_EQ(game.calls.size(), 4u);
+
+    // Shut down while a screen over the dashboard slides away (a login's account screens closing
+    // as the game quits in its userLoggedIn): that screen leaves the window too.
+    startLoggedIn();
+    advance(10);
+    Quorvel::launchDashboard();
+    advance(0.5);
+    platform::ui::ViewController* root = QuorvelInternal::presenter().getRootController();
+    root->presentModalViewController(platform::ui::ViewController::controller().get(), false);
+    ASSERT_NE(root->modalViewController(), nullptr);
+    root->dismissModalViewControllerAnimated(true);
+    Quorvel::shutdown();
+    EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
 }
 
 // The game may shut the client down from inside any of the dashboard's calls:

@@ -98,16 +98,11 @@ private:
     template <typename T>
     static void collectVisible(platform::ui::View* view, std::vector<T*>& out)
     {
-        if (!view || view->isHidden() || view->alpha() <= 0.01f)
-            return;
-        platform::Rect r = view->convertRectTo(view->bounds(), nullptr);
-        const platform::Rect screen = platform::ui::Screen::mainScreen().bounds();
-        if (!(r.maxX() > screen.minX() && r.minX() < screen.maxX() && r.maxY() > screen.minY() && r.minY() < screen.maxY()))
-            return;
-        if (auto* match = dynamic_cast<T*>(view))
-            out.push_back(match);
-        for (auto& sub : view->subviews())
-            collectVisible(sub.get(), out);
+        std::vector<platform::ui::View*> seen;
+        seenViews(view, seen);
+        for (auto* v : seen)
+            if (auto* match = dynamic_cast<T*>(v))
+                out.push_back(match);
     }
 };
 

@@ -368,23 +368,12 @@ protected:
         return true;
     }
     platform::ui::View* dashboardView() const { return QuorvelInternal::presenter().getRootController()->view(); }
-    // The game opens the dashboard, shown where the client puts it: inside its
-    // root view, the view the client turns (the harness shows the tabs upright).
-    void openTurnableDashboard()
-    {
-        openDashboard();
-        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::presenter().getRootController());
-        ASSERT_TRUE(root && shown);
-        platform::ui::View* container = root->containerView() ? root->containerView() : root->view();
-        platform::ui::View* content = shown->view();
-        content->removeFromSuperview();
-        content->setFrame(container->bounds());
-        content->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
-        container->addSubview(content);
-        settleAfterTouch();
-    }
     // The dashboard's tabs and the front screen as the device's screen shows them.
-    platform::Rect panelOnTheDevice() const { return shown->view()->convertRectTo(shown->view()->bounds(), nullptr); }
+    platform::Rect panelOnTheDevice() const
+    {
+        platform::ui::View* panel = QuorvelInternal::presenter().contentController()->view();
+        return panel->convertRectTo(panel->bounds(), nullptr);
+    }
     platform::Rect frontScreenOnTheDevice() const
     {
         auto* nav = frontStack();
@@ -408,11 +397,12 @@ protected:
 TEST_F(DashboardTurnsOnATabletEndToEnd, TheOpenDashboardTurnsWithTheDeviceAndItsScreensTakeTheTurnedBounds)
 {
     ASSERT_GT(launchAndLogIn(), 0);
-    openTurnableDashboard();
+    openDashboard();
     ASSERT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
-    // Upright, the dashboard's panel is wider than tall.
+    // Upright, the dashboard is a panel wider than tall, centred over the game as the gallery draws it.
     const platform::Rect upright = panelOnTheDevice();
     ASSERT_GT(upright.size.width, upright.size.height);
+    EXPECT_EQ(upright, platform::Rect(64, 251, 640, 480));
     ASSERT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
 
     ASSERT_TRUE(deviceTurnsTo(3));
@@ -447,7 +437,7 @@ TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWi
 {
     ASSERT_GT(launchAndLogIn(), 0);
     Quorvel::setDashboardOrientation(3); // the game plays on its side
-    openTurnableDashboard();
+    openDashboard();
     const platform::Size wide = dashboardView()->bounds().size;
     EXPECT_GT(wide.width, wide.height);
 
@@ -464,7 +454,7 @@ TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWi
     Quorvel::dismissDashboard();
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(deviceTurnsTo(1));
-    openTurnableDashboard();
+    openDashboard();
     EXPECT_EQ(dashboardView()->bounds().size, platform::Size(320, 480));
 }
 

@@ -1,6 +1,7 @@
 // The dashboard monkey's fixture (DashboardMonkeyEndToEndTests.cpp walks it
 // at random, DashboardMonkeyRoadsEndToEndTests.cpp replays roads with it):
-// its world, its moves, and the promises it checks after each move.
+// its world, its game (which hears every call of the client and may act inside
+// one), its moves, and the promises it checks after each move.
 #pragma once
 
 #include "DashboardEndToEndSupport.h"
@@ -17,12 +18,16 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/PeoplePicker.h"
+#include "platform/ui/Popover.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/WebView.h"
 #include "social/core/QVNotificationView.h"
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
+#include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
+#include "social/dashboard/challenges/QVSendChallengeController.h"
+#include "social/dashboard/frame/QVTickerView.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/FBSession.h"
 #include "social/runtime/QVReachability.h"
@@ -31,6 +36,7 @@
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVTabBarItem.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -40,11 +46,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <random>
+#include <set>
 #include <utility>
 
 namespace monkey_testing {
@@ -70,56 +78,85 @@ inline const std::vector<std::string>& typedTexts()
     return texts;
 }
 
+// The game the monkey plays with: every call the client makes to it (its dashboard's, its logins',
+// its challenge screens') goes to onCall by name, inside which the walk may have the game act.
+class MonkeyGame final : public QuorvelDelegate, public QVChallengeDelegate {
+public:
+    void dashboardWillAppear() override { onCall("dashboardWillAppear"); }
+    void dashboardDidAppear() override { onCall("dashboardDidAppear"); }
+    void dashboardWillDisappear() override { onCall("dashboardWillDisappear"); }
+    void dashboardDidDisappear() override { onCall("dashboardDidDisappear"); }
+    void userLoggedIn(const std::string& id) override { onCall("userLoggedIn:" + id); }
+    void offlineUserLoggedIn(const std::string& id) override { onCall("offlineUserLoggedIn:" + id); }
+    void userLoggedOut(const std::string& id) override { onCall("userLoggedOut:" + id); }
+    // A game that waits for its challenge screens to close (to unpause) answers these.
+    bool respondsTo(Message message) const override
+    {
+        return message == Message::UserSentChallenges || message == Message::SendChallengeScreenClosed
+            || message == Message::CompletedChallengeScreenClosed || message == Message::UserRestartedChallenge;
+    }
+    void userSentChallenges() override { onCall("userSentChallenges"); }
+    void sendChallengeScreenClosed() override { onCall("sendChallengeScreenClosed"); }
+    void completedChallengeScreenClosed() override { onCall("completedChallengeScreenClosed"); }
+    void userRestartedChallenge() override { onCall("userRestartedChallenge"); }
+
+    std::function<void(const std::string&)> onCall = [](const std::string&) { };
+};
+
 class DashboardMonkey : public DashboardEndToEndTest {
 protected:
     struct Move {
         const char* name;
         int weight;
         void (DashboardMonkey::*take)();
+        // The game's move (no touch): it may come while something asks the player.
+        bool byTheGame;
     };
     // The moves the monkey draws from, each by its weight: one line adds one.
     static const std::vector<Move>& moves()
     {
         using M = DashboardMonkey;
         static const std::vector<Move> table = {
-            { "tap a text or button", 12, &M::tapAText },
-            { "tap a row", 7, &M::tapARow },
-            { "tap a tab", 3, &M::tapATab },
-            { "another tab, back, and Back at once", 4, &M::tabAndBackAtOnce },
-            { "back", 4, &M::back },
-            { "tap a bar button", 2, &M::tapABarButton },
-            { "type", 2, &M::type },
-            { "the game opens a page", 6, &M::openAPage },
-            { "the game closes the dashboard", 1, &M::closeTheDashboard },
-            { "memory warning", 2, &M::memoryWarning },
-            { "answers late for a few moves", 1, &M::answersLate },
-            { "the next answers fail", 1, &M::answersFail },
-            { "service gone", 1, &M::serviceGone },
-            { "service back", 2, &M::serviceBack },
-            { "network gone", 1, &M::networkGone },
-            { "network back", 2, &M::networkBack },
-            { "log out", 1, &M::logOut },
-            { "log in", 1, &M::logIn },
-            { "switch account", 1, &M::switchAccount },
-            { "an unlock's notice", 1, &M::unlockNotice },
-            { "the switch page over this tab", 1, &M::switchPageHere },
-            { "tap a notice bar", 2, &M::tapANoticeBar },
-            { "the challenge sent to three", 1, &M::openTheChallengeForThree },
-            { "maintenance or an upgrade for a few moves", 1, &M::serviceRefuses },
-            { "the game's send-challenge screen", 1, &M::gameSendsAChallenge },
-            { "the game shows a challenge's result", 1, &M::gameShowsAResult },
-            { "a first login: the networks offer", 1, &M::firstLogin },
+            { "tap a text or button", 12, &M::tapAText, false },
+            { "tap a row", 7, &M::tapARow, false },
+            { "tap a tab", 3, &M::tapATab, false },
+            { "another tab, back, and Back at once", 4, &M::tabAndBackAtOnce, false },
+            { "back", 4, &M::back, false },
+            { "tap a bar button", 6, &M::tapABarButton, false },
+            { "type", 2, &M::type, false },
+            { "the game opens a page", 6, &M::openAPage, true },
+            { "the game closes the dashboard", 1, &M::closeTheDashboard, true },
+            { "memory warning", 2, &M::memoryWarning, true },
+            { "answers late for a few moves", 1, &M::answersLate, true },
+            { "the next answers fail", 1, &M::answersFail, true },
+            { "service gone", 1, &M::serviceGone, true },
+            { "service back", 2, &M::serviceBack, true },
+            { "network gone", 1, &M::networkGone, true },
+            { "network back", 2, &M::networkBack, true },
+            { "log out", 1, &M::logOut, true },
+            { "log in", 1, &M::logIn, true },
+            { "switch account", 1, &M::switchAccount, false },
+            { "an unlock's notice", 1, &M::unlockNotice, true },
+            { "the switch page over this tab", 1, &M::switchPageHere, false },
+            { "tap a notice bar", 2, &M::tapANoticeBar, false },
+            { "the challenge sent to three", 1, &M::openTheChallengeForThree, false },
+            { "maintenance or an upgrade for a few moves", 1, &M::serviceRefuses, true },
+            { "the game's send-challenge screen", 2, &M::gameSendsAChallenge, true },
+            { "the game shows a challenge's result", 1, &M::gameShowsAResult, true },
+            { "a picture of the player's own", 2, &M::pictureOfTheirOwn, false },
+            { "a first login: the networks offer", 1, &M::firstLogin, true },
+            // Weighted by the walk (actingWeight): only the variant whose game acts in its callbacks.
+            { "the game will act inside one of its callbacks", 0, &M::armACallback, true },
         };
         return table;
     }
+    int weightOf(const Move& move) const { return move.take == &DashboardMonkey::armACallback ? actingWeight : move.weight; }
 
-    // The device the walk plays on: a phone, or a tablet upright or on its side (either way). The
-    // harness shows a phone's screens upright whatever the dashboard's orientation: a phone on its
-    // side is not played.
-    enum Shape { kPhone, kTablet, kTabletOnItsSide, kShapes };
+    // The device the walk plays on: a phone or a tablet, upright or on its side (either way).
+    enum Shape { kPhone, kTablet, kTabletOnItsSide, kPhoneOnItsSide, kShapes };
     static const char* shapeName(int shape)
     {
-        static const char* const names[] = { "a phone", "a tablet", "a tablet on its side" };
+        static const char* const names[] = { "a phone", "a tablet", "a tablet on its side", "a phone on its side" };
         return names[shape % kShapes];
     }
 
@@ -132,8 +169,12 @@ protected:
         const bool tablet = shape == kTablet || shape == kTabletOnItsSide;
         platform::ui::Screen::mainScreen().setKind(tablet ? platform::ui::Screen::Kind::Tablet : platform::ui::Screen::Kind::Phone);
         DashboardEndToEndTest::SetUp();
-        if (shape == kTabletOnItsSide)
+        if (shape == kTabletOnItsSide || shape == kPhoneOnItsSide)
             settings.values.set("DashboardOrientation", platform::Value(turnedLeft ? 4 : 3));
+        // The game hears every call of the client, and acts inside one when the walk arms it.
+        monkeyGame.onCall = [this](const std::string& call) { heard(call); };
+        delegates->setQuorvelDelegate(&monkeyGame);
+        delegates->setChallengeDelegate(&monkeyGame);
     }
     void TearDown() override
     {
@@ -176,6 +217,7 @@ protected:
         }
     }
 
+    // A text, a button, or a button of the bar over the screen.
     void tapAText()
     {
         std::vector<platform::ui::View*> texts;
@@ -184,9 +226,14 @@ protected:
                 texts.push_back(label);
         for (auto* button : visible<platform::ui::Button>())
             texts.push_back(button);
-        platform::ui::View* chosen = pick(texts);
-        if (!chosen)
+        const auto onTheBar = barButtons();
+        const size_t index = draw(texts.size() + onTheBar.size());
+        if (index >= texts.size()) {
+            if (!onTheBar.empty())
+                tapOnTheBar(onTheBar[index - texts.size()]);
             return;
+        }
+        platform::ui::View* chosen = texts[index];
         note("    \"" + textOf(chosen).substr(0, 40) + "\" (" + chosen->className() + ")");
         platform::Rect r = chosen->convertRectTo(chosen->bounds(), nullptr);
         driver->tapPoint(platform::Point(r.midX(), r.midY()));
@@ -243,19 +290,29 @@ protected:
         if (auto* stack = frontStack(); stack && stack->viewControllers().size() > 1)
             driver->tapBack(stack);
     }
-    void tapABarButton()
+    // The buttons of the front screen's bar, where the player sees them.
+    std::vector<platform::ui::BarButtonItem*> barButtons() const
     {
-        auto* stack = frontStack();
-        auto* item = stack && stack->topViewController() ? stack->topViewController()->navigationItem() : nullptr;
         std::vector<platform::ui::BarButtonItem*> buttons;
-        for (auto* button : { item ? item->leftBarButtonItem() : nullptr, item ? item->rightBarButtonItem() : nullptr })
+        auto* stack = frontStack();
+        if (!stack || !stack->topViewController() || !barShown(stack))
+            return buttons;
+        auto* item = stack->topViewController()->navigationItem();
+        for (auto* button : { item->leftBarButtonItem(), item->rightBarButtonItem() })
             if (button)
                 buttons.push_back(button);
-        if (auto* button = pick(buttons)) {
-            note("    \"" + button->title() + "\"");
-            driver->tapBarButton(button);
-            maybeBackAtOnce();
-        }
+        return buttons;
+    }
+    void tapOnTheBar(platform::ui::BarButtonItem* button)
+    {
+        note("    \"" + button->title() + "\" on the bar");
+        driver->tapBarButton(button);
+        maybeBackAtOnce();
+    }
+    void tapABarButton()
+    {
+        if (auto* button = pick(barButtons()))
+            tapOnTheBar(button);
     }
     void type()
     {
@@ -274,29 +331,88 @@ protected:
         if (send)
             driver->pressReturn();
     }
-    void openAPage()
+    // The pages the game opens, with the family of the screen each shows first (screenFamily) and
+    // its weight: deep families (chat, a conversation, the profile picture) are a page away.
+    struct Page {
+        const char* name;
+        const char* family;
+        int weight;
+        std::function<void()> open;
+        bool onThePlayersTab { false }; // opening it takes that tab back to its root first
+    };
+    static const std::vector<Page>& pages()
     {
         using Entries = std::vector<Quorvel::DashboardEntry>;
-        static const std::vector<std::pair<const char*, std::function<void()>>> pages = {
-            { "the game page", [] { Quorvel::launchDashboard(); } },
-            { "leaderboards", [] { Quorvel::launchDashboardWithListLeaderboardsPage(); } },
-            { "achievements", [] { Quorvel::launchDashboardWithAchievementsPage(); } },
-            { "challenges", [] { Quorvel::launchDashboardWithChallengesPage(); } },
-            { "forums", [] { Quorvel::launchDashboardWithForumsPage(); } },
-            { "find friends", [] { Quorvel::launchDashboardWithFindFriendsPage(); } },
-            { "switch account", [] { Quorvel::launchDashboardWithSwitchUserPage(); } },
-            { "invite", [] { Quorvel::launchDashboardWithInvitePage(); } },
-            { "an invitation", [] { Quorvel::launchDashboardWithSpecificInvite(""); } },
-            { "inbox", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("InboxTopLevel") }); } },
-            { "friends", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("Friends") }); } },
-            { "settings", [] { Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", Entries { std::string("UserSetting") }); } },
-            { "games", [] { Quorvel::launchDashboardWithDelegate(nullptr, "GameDiscovery", Entries {}); } },
+        auto onMyTab = [](std::vector<std::string> names) {
+            return [names] {
+                Entries entries(names.begin(), names.end());
+                Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", entries);
+            };
         };
-        const auto& page = pages[draw(pages.size())];
-        note(std::string("    ") + page.first);
-        page.second();
+        static const std::vector<Page> table = {
+            { "the game page", "game page", 1, [] { Quorvel::launchDashboard(); } },
+            { "leaderboards", "scores", 1, [] { Quorvel::launchDashboardWithListLeaderboardsPage(); } },
+            { "a leaderboard's scores", "scores", 1,
+              [] { Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard)); } },
+            { "achievements", "achievements", 1, [] { Quorvel::launchDashboardWithAchievementsPage(); } },
+            { "challenges", "challenges", 1, [] { Quorvel::launchDashboardWithChallengesPage(); } },
+            { "forums", "forums", 1, [] { Quorvel::launchDashboardWithForumsPage(); } },
+            { "chat rooms", "chat", 2, [] { Quorvel::launchDashboardWithListGlobalChatRoomsPage(); } },
+            { "a conversation with the rival", "conversations", 2,
+              [] {
+                  auto rival = QVUser::create();
+                  rival->setResourceId(std::to_string(StandInState::kRivalUser));
+                  rival->setName("Rival");
+                  Quorvel::launchDashboardWithIMToUser(rival.get(), "");
+              }, true },
+            { "find friends", "friends", 1, [] { Quorvel::launchDashboardWithFindFriendsPage(); }, true },
+            { "who's playing", "friends", 1, [] { Quorvel::launchDashboardWithWhosPlayingPage(); } },
+            { "switch account", "account", 1, [] { Quorvel::launchDashboardWithSwitchUserPage(); }, true },
+            { "invite", "invites", 1, [] { Quorvel::launchDashboardWithInvitePage(); } },
+            { "an invitation", "invites", 1, [] { Quorvel::launchDashboardWithSpecificInvite(""); }, true },
+            { "inbox", "inbox", 1, onMyTab({ "InboxTopLevel" }), true },
+            { "friends", "friends", 1, onMyTab({ "Friends" }), true },
+            { "settings", "settings", 1, onMyTab({ "UserSetting" }), true },
+            { "the profile picture", "profiles", 2, onMyTab({ "UserSetting", "SelectProfilePicture" }), true },
+            { "games", "games", 1, [] { Quorvel::launchDashboardWithDelegate(nullptr, "GameDiscovery", Entries {}); } },
+        };
+        return table;
     }
-    void closeTheDashboard() { Quorvel::dismissDashboard(); }
+    // Half the time the page of the family the walk has played least, else one drawn by weight.
+    const Page& choosePage()
+    {
+        if (draw(2)) {
+            int least = INT_MAX;
+            std::vector<const Page*> rare;
+            for (auto& p : pages()) {
+                const int played = movesOn.count(p.family) ? movesOn.at(p.family) : 0;
+                if (played < least)
+                    least = played, rare.clear();
+                if (played == least)
+                    rare.push_back(&p);
+            }
+            return *pick(rare);
+        }
+        int total = 0;
+        for (auto& p : pages())
+            total += p.weight;
+        int chosen = static_cast<int>(draw(static_cast<size_t>(total)));
+        for (auto& p : pages())
+            if ((chosen -= p.weight) < 0)
+                return p;
+        return pages().front();
+    }
+    void openAPage() { openPage(choosePage()); }
+    void openPage(const Page& page)
+    {
+        note(std::string("    ") + page.name);
+        page.open();
+    }
+    void closeTheDashboard()
+    {
+        gameClosedTheChallenge = true;
+        Quorvel::dismissDashboard();
+    }
     void memoryWarning() { driver->memoryWarning(); }
     // Each answer 0 to 1.5 s late, for one to four moves (the delay runs on real time).
     void answersLate()
@@ -347,6 +463,7 @@ protected:
     void overTheGame(const std::function<void()>& open)
     {
         if (QuorvelInternal::presenter().isShowingFullScreen()) {
+            gameClosedTheChallenge = true;
             Quorvel::dismissDashboard();
             settle();
         }
@@ -382,12 +499,90 @@ protected:
     void firstLogin()
     {
         Quorvel::logoutUser();
+        gameClosedTheChallenge = true;
         Quorvel::dismissDashboard();
         settle();
         Quorvel::userDidApproveQuorvel(true);
         const std::string who = draw(2) ? ownPlayer : std::to_string(StandInState::kRivalUser);
         note("    " + who);
         Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+    }
+    void noteFrontBefore()
+    {
+        frontBefore = frontScreen();
+        frontBeforeName = frontScreen() ? frontScreenName() : "nothing";
+    }
+    // The game opens the profile picture page and the player chooses a picture of their own (the
+    // photo library comes up); half the time the game opens another page while it is up.
+    void pictureOfTheirOwn()
+    {
+        for (auto& page : pages())
+            if (page.family == std::string("profiles"))
+                openPage(page);
+        settle();
+        platform::ui::TableViewCell* row = rowShowing("Choose your own!");
+        if (!row) {
+            note("    no \"Choose your own!\"");
+            return;
+        }
+        noteFrontBefore(); // the picker's screen
+        driver->tap(row);
+        settle();
+        if (devicePicker() && draw(2)) {
+            std::vector<const Page*> onThePlayersTab;
+            for (auto& page : pages())
+                if (page.onThePlayersTab)
+                    onThePlayersTab.push_back(&page);
+            note("    the game opens a page of the player's tab over it");
+            openPage(*pick(onThePlayersTab));
+        }
+    }
+    // The game will act inside one of its calls, the next time the client makes it (once).
+    void armACallback()
+    {
+        static const char* const calls[] = { "dashboardWillAppear", "dashboardDidAppear", "userLoggedIn",
+                                             "offlineUserLoggedIn", "userLoggedOut", "sendChallengeScreenClosed",
+                                             "completedChallengeScreenClosed", "userSentChallenges" };
+        armedCall = calls[draw(std::size(calls))];
+        armedAct = static_cast<int>(draw(std::size(kActs)));
+        armedPage = &choosePage(); // drawn now: what a call brings changes no later draw
+        note(std::string("    ") + kActs[armedAct] + (armedAct == 4 ? std::string(" (") + armedPage->name + ")" : "")
+             + " inside " + armedCall);
+    }
+    static constexpr const char* kActs[] = { "log out", "decline the service", "log in the other player",
+                                             "close the dashboard", "open another page" };
+    // A call of the client: what a game that waits for its challenge screens hears, and the act the
+    // walk armed for it.
+    void heard(const std::string& call)
+    {
+        note("    heard " + call);
+        if (call == "sendChallengeScreenClosed" || call == "completedChallengeScreenClosed" || call == "userRestartedChallenge")
+            challengeToldClosed = true;
+        if (call.rfind("userLoggedIn", 0) == 0 || call.rfind("offlineUserLoggedIn", 0) == 0 || call.rfind("userLoggedOut", 0) == 0)
+            sessionChanged = true;
+        if (armedCall.empty() || call.rfind(armedCall, 0) != 0)
+            return;
+        armedCall.clear();
+        note(std::string("    (inside it) ") + kActs[armedAct]);
+        switch (armedAct) {
+        case 0:
+            Quorvel::logoutUser();
+            break;
+        case 1:
+            Quorvel::userDidApproveQuorvel(false);
+            break;
+        case 2:
+            Quorvel::loginWithUserId(Quorvel::lastLoggedInUserId() == ownPlayer ? std::to_string(StandInState::kRivalUser) : ownPlayer,
+                                     QVDelegate(), QVDelegate());
+            break;
+        case 3:
+            gameClosedTheChallenge = true;
+            Quorvel::dismissDashboard();
+            break;
+        default:
+            openPage(*armedPage);
+            break;
+        }
     }
     void serviceGone() { serviceWanted = false, reach(); }
     void serviceBack() { serviceWanted = true, reach(); }
@@ -432,8 +627,14 @@ protected:
                     return;
                 }
     }
+    // Unlocked in play: half the time the player has gone back to the game.
     void unlockNotice()
     {
+        if (QuorvelInternal::presenter().isShowingFullScreen() && draw(2)) {
+            note("    in the game");
+            closeTheDashboard();
+            settle();
+        }
         const auto id = draw(2) ? StandInState::kCollectorAchievement : StandInState::kFirstStepsAchievement;
         QVAchievement::achievement(std::to_string(id))->updateProgressionComplete(100, true);
     }
@@ -489,16 +690,70 @@ protected:
             maybeBackAtOnce();
         }
     }
-    // The device's own screens over the dashboard (the photo and the address
-    // book pickers), if one shows: the player's moves there are the device's.
-    static platform::ui::ViewController* devicePicker()
+    // The device's own screens over the dashboard (the photo and the address book pickers: the
+    // root's modal screen, or on a tablet the photo picker's popover), if one shows: the player's
+    // moves there are the device's.
+    static platform::ui::NavigationController* devicePicker()
     {
+        auto isPicker = [](platform::ui::ViewController* c) -> platform::ui::NavigationController* {
+            if (auto* photos = dynamic_cast<platform::ui::ImagePickerController*>(c))
+                return photos;
+            return dynamic_cast<platform::ui::PeoplePickerNavigationController*>(c);
+        };
         platform::ui::ViewController* root = QuorvelInternal::presenter().getRootController();
-        platform::ui::ViewController* modal = root ? root->modalViewController() : nullptr;
-        if (dynamic_cast<platform::ui::ImagePickerController*>(modal)
-            || dynamic_cast<platform::ui::PeoplePickerNavigationController*>(modal))
-            return modal;
+        if (auto* picker = isPicker(root ? root->modalViewController() : nullptr))
+            return picker;
+        for (auto& popover : platform::ui::PopoverController::visiblePopovers())
+            if (auto* picker = isPicker(popover->contentViewController()))
+                return picker;
         return nullptr;
+    }
+    static std::string pickerName(platform::ui::ViewController* picker)
+    {
+        return dynamic_cast<platform::ui::ImagePickerController*>(picker) ? "the photo picker" : "the address book";
+    }
+    // Still presented: the root's modal screen, or in a popover on show.
+    static bool pickerUp(platform::ui::ViewController* picker)
+    {
+        if (picker->parentViewController())
+            return true;
+        for (auto& popover : platform::ui::PopoverController::visiblePopovers())
+            if (popover->contentViewController() == picker)
+                return true;
+        return false;
+    }
+    // The picker's Cancel, on the bar of its screen, where a finger reaches it.
+    platform::ui::BarButtonItem* pickerCancel(platform::ui::NavigationController* picker) const
+    {
+        auto* top = picker->topViewController();
+        auto* bar = picker->navigationBar();
+        if (!top || picker->isNavigationBarHidden() || bar->isHidden() || !reachable(bar))
+            return nullptr;
+        for (auto* item : { top->navigationItem()->leftBarButtonItem(), top->navigationItem()->rightBarButtonItem() })
+            if (item && item->isEnabled() && item->systemItem() == platform::ui::BarButtonItem::SystemItem::Cancel)
+                return item;
+        return nullptr;
+    }
+    // Back on the picker's own stack: the client pushes its error pages on the root's modal stack,
+    // which a picker is while it shows.
+    bool pickerBack(platform::ui::NavigationController* picker) const
+    {
+        auto* top = picker->topViewController();
+        return top && picker->viewControllers().size() > 1 && !top->navigationItem()->hidesBackButton() && barShown(picker);
+    }
+    // The player leaves a picker as on the device: its Cancel (Back first, from a page over it).
+    void cancelThePicker(platform::ui::NavigationController* picker)
+    {
+        note("  cancels " + pickerName(picker));
+        if (auto* cancel = pickerCancel(picker)) {
+            cancelledPicker = picker;
+            driver->tapBarButton(cancel);
+        } else if (pickerBack(picker)) {
+            note("    Back first");
+            driver->tapBack(picker);
+        } else {
+            note("    no Cancel to tap");
+        }
     }
     static FBDialog* facebookDialog()
     {
@@ -517,8 +772,7 @@ protected:
                     "photo", platform::Image::imageWithRGBA(64, 64, platform::Bytes(64 * 64 * 4, 0x80)).get());
                 photos->finishPickingForTest(photo.get());
             } else {
-                note("  cancels the photo picker");
-                photos->cancelForTest();
+                cancelThePicker(photos);
             }
             return true;
         }
@@ -539,9 +793,7 @@ protected:
                 note("  picks a contact's address");
                 book->choosePropertyForTest(platform::ui::PersonProperty::Email, contactMail);
             } else {
-                note("  cancels the address book");
-                cancelledBook = book;
-                book->cancelForTest();
+                cancelThePicker(book);
             }
             return true;
         }
@@ -589,11 +841,30 @@ protected:
     {
         for (int turn = 0; turn < 10; ++turn) {
             letTimePass(0.3);
+            lookAtTheNotices();
             driver->advance(0.6);
             sync();
+            lookAtTheNotices();
             if (quiet())
                 return;
         }
+    }
+    // A notice bar on show lies on the screen (a bar placed past its edge slides in and out unseen).
+    void lookAtTheNotices()
+    {
+        std::function<void(platform::ui::View*)> look = [&](platform::ui::View* v) {
+            if (auto* bar = dynamic_cast<QVNotificationView*>(v); bar && offScreenNotice.empty()) {
+                const platform::Rect r = bar->convertRectTo(bar->bounds(), nullptr);
+                if (!platform::ui::Screen::mainScreen().bounds().containsPoint(platform::Point(r.midX(), r.midY())))
+                    offScreenNotice = "the notice bar \"" + (bar->notice() ? bar->notice()->text() : std::string()) + "\" lies off the screen, at "
+                        + std::to_string(int(r.minX())) + "," + std::to_string(int(r.minY())) + " " + std::to_string(int(r.size.width)) + "x"
+                        + std::to_string(int(r.size.height));
+                return;
+            }
+            for (auto& sub : v->subviews())
+                look(sub.get());
+        };
+        look(driver->window());
     }
 
     // The views of a kind a player can see inside one view.
@@ -624,23 +895,81 @@ protected:
         return false;
     }
 
-    // The dashboard's X, Back, a bar button or any other button a player can press.
+    // Where a finger reaches the view: a tap at its middle lands on it (nothing covers it but a
+    // notice bar, which slides away by itself within seconds).
+    bool reachable(platform::ui::View* view) const
+    {
+        std::vector<std::pair<platform::ui::View*, bool>> notices;
+        std::function<void(platform::ui::View*)> find = [&](platform::ui::View* v) {
+            if (dynamic_cast<QVNotificationView*>(v))
+                notices.emplace_back(v, v->isUserInteractionEnabled());
+            else
+                for (auto& sub : v->subviews())
+                    find(sub.get());
+        };
+        find(driver->window());
+        for (auto& [notice, enabled] : notices)
+            notice->setUserInteractionEnabled(false);
+        const platform::Rect r = view->convertRectTo(view->bounds(), nullptr);
+        platform::ui::View* hit = driver->window()->hitTest(platform::Point(r.midX(), r.midY()));
+        for (auto& [notice, enabled] : notices)
+            notice->setUserInteractionEnabled(enabled);
+        return hit && hit->isDescendantOfView(view);
+    }
+    // The titles of the controls that leave the screen they are on: back, closed, done, or on to the
+    // next screen of a flow (an action that keeps the player on the page, "Find Me" or "Send
+    // Challenge", is none).
+    static bool leavingTitle(const std::string& title)
+    {
+        static const std::set<std::string> titles = {
+            "Back", "Cancel", "Close", "Done", "OK", "Ok", "No Thanks", "Not Now", "Continue", "Try Again", "Go Offline",
+            "This isn't me", "Create a new account", "I already have an account", "Log in to another account",
+        };
+        // "Use Quorvel", "Use Facebook or Twitter", "Use Player 108" (a suggested name): on to the next screen.
+        return titles.count(title) > 0 || title.rfind("Use ", 0) == 0;
+    }
+    static bool leaves(platform::ui::BarButtonItem* item)
+    {
+        using platform::ui::BarButtonItem;
+        if (!item || !item->isEnabled())
+            return false;
+        const auto& system = item->systemItem();
+        return system == BarButtonItem::SystemItem::Cancel || system == BarButtonItem::SystemItem::Done
+            || (!system && leavingTitle(item->title()));
+    }
+    // The dashboard's X over its tabs.
+    static bool isTheDashboardsX(platform::ui::Button* button)
+    {
+        auto* ticker = dynamic_cast<QVTickerView*>(button->superview());
+        return ticker && ticker->xButton() == button && ticker->delegate() && ticker->delegate()->respondsToOnXPressed();
+    }
+
+    // The stack's bar is shown where a finger reaches it (a bar slid past the screen's edge is none).
+    bool barShown(platform::ui::NavigationController* stack) const
+    {
+        auto* bar = stack->navigationBar();
+        const platform::Rect onScreen = bar->convertRectTo(bar->bounds(), nullptr);
+        return !stack->isNavigationBarHidden() && !bar->isHidden()
+            && driver->window()->bounds().containsPoint(platform::Point(onScreen.midX(), onScreen.midY())) && reachable(bar);
+    }
+    // A control that leaves the screen in front, where a finger reaches it: Back, a Cancel, Close or
+    // Done on its bar, the dashboard's X, another tab, or a button on the page that closes it or
+    // goes on (see leavingTitle).
     bool hasWayOut() const
     {
         auto* stack = frontStack();
         if (stack && stack->topViewController()) {
             auto* item = stack->topViewController()->navigationItem();
-            auto* bar = stack->navigationBar();
-            // Shown, and where a finger reaches it (a bar slid past the screen's edge is none).
-            const platform::Rect barOnScreen = bar->convertRectTo(bar->bounds(), nullptr);
-            const bool barShown = !stack->isNavigationBarHidden() && !bar->isHidden()
-                && driver->window()->bounds().containsPoint(platform::Point(barOnScreen.midX(), barOnScreen.midY()));
-            if (barShown && ((stack->viewControllers().size() > 1 && !item->hidesBackButton())
-                             || item->leftBarButtonItem() || item->rightBarButtonItem()))
+            if (barShown(stack) && ((stack->viewControllers().size() > 1 && !item->hidesBackButton()) || leaves(item->leftBarButtonItem())
+                                    || leaves(item->rightBarButtonItem())))
                 return true;
         }
+        for (auto* tab : visible<QVTabBarItem>())
+            if (!tab->active() && reachable(tab))
+                return true;
         for (auto* button : visible<platform::ui::Button>())
-            if (button->isEnabled() && button->isUserInteractionEnabled() && !insideTabBar(button))
+            if (button->isEnabled() && button->isUserInteractionEnabled() && !insideTabBar(button)
+                && (leavingTitle(button->currentTitle()) || isTheDashboardsX(button)) && reachable(button))
                 return true;
         return false;
     }
@@ -686,13 +1015,70 @@ protected:
         return "player " + who + " cannot start the challenge sent to three";
     }
 
+    // The game's own framed challenge screen on show (sending one, or a result), or null.
+    static platform::ui::ViewController* challengeFrame()
+    {
+        if (!QuorvelInternal::presenter().isShowingFullScreen())
+            return nullptr;
+        auto* nav = dynamic_cast<platform::ui::NavigationController*>(QuorvelInternal::presenter().contentController());
+        if (!nav || nav->viewControllers().empty())
+            return nullptr;
+        platform::ui::ViewController* first = nav->viewControllers().front().get();
+        return dynamic_cast<QVSendChallengeController*>(first) || dynamic_cast<QVCompletedChallengeHeaderController*>(first) ? nav
+                                                                                                                             : nullptr;
+    }
+    // A challenge screen the game opened, closed by the player from its own stack (its close, a
+    // notice's Done on it), tells the game (a game waits for that to unpause). One the game closed
+    // itself, or that went with a login or logout, or under other screens, is not watched here.
+    std::string challengeClosedUntold()
+    {
+        platform::ui::ViewController* now = challengeFrame();
+        std::string broken;
+        const platform::Ref<platform::ui::ViewController> watched = challengeShown.lock();
+        if (watchingChallenge && (!watched || watched.get() != now)) {
+            if (challengeInFront && !challengeToldClosed && !gameClosedTheChallenge && !sessionChanged && !gamesMove)
+                broken = "the game's challenge screen closed without telling the game (neither sendChallengeScreenClosed nor "
+                         "completedChallengeScreenClosed)";
+            watchingChallenge = false;
+        }
+        if (now && !watchingChallenge) {
+            challengeShown = now;
+            watchingChallenge = true;
+            challengeToldClosed = gameClosedTheChallenge = false;
+        }
+        // In front with a screen of its own on top: the challenge screen, or a notice pushed over it
+        // (not a login's account screens pushed on it).
+        auto* top = now && frontStack() == now ? frontStack()->topViewController() : nullptr;
+        challengeInFront = dynamic_cast<QVSendChallengeController*>(top) || dynamic_cast<QVCompletedChallengeHeaderController*>(top)
+            || dynamic_cast<QVDeadEndErrorController*>(top);
+        return broken;
+    }
+
     // What a player finds broken now, or "".
     std::string brokenPromise()
     {
         if (!QuorvelInternal::sharedInstance())
             return {};
-        if (auto book = cancelledBook.lock(); book && book->parentViewController())
-            return "the address book stays after its Cancel, over " + frontScreenName();
+        if (std::string notice = std::exchange(offScreenNotice, {}); !notice.empty())
+            return notice;
+        if (std::string untold = challengeClosedUntold(); !untold.empty())
+            return untold;
+        if (auto picker = cancelledPicker.lock(); picker && pickerUp(picker.get()))
+            return pickerName(picker.get()) + " stays after its Cancel";
+        cancelledPicker = nullptr;
+        if (auto* picker = devicePicker()) {
+            // Whose it is: the screen in front when it came up. It answers that screen, and goes with it.
+            if (shownPicker.lock().get() != picker) {
+                shownPicker = picker;
+                pickerOwner = frontBefore;
+                pickerOwnerName = frontBeforeName;
+            }
+            auto owner = pickerOwner.lock();
+            if (!owner || !owner->parentViewController())
+                return pickerName(picker) + " stays after the screen that showed it (" + pickerOwnerName + ") went";
+            if (!pickerCancel(picker) && !pickerBack(picker))
+                return "no way out of " + pickerName(picker);
+        }
         if (driver->currentAlert() || driver->currentActionSheet() || devicePicker() || facebookDialog())
             return {}; // it asks first; the next move answers it
         // A page may wait on purpose before it asks (a list reloading after a few seconds): the
@@ -832,23 +1218,31 @@ protected:
         start();
         if (HasFatalFailure())
             return "the walk could not start";
-        int total = 0;
-        for (auto& m : moves())
-            total += m.weight;
+        int total = 0, gameTotal = 0;
+        for (auto& m : moves()) {
+            total += weightOf(m);
+            gameTotal += m.byTheGame ? weightOf(m) : 0;
+        }
         std::string broken;
         for (int i = 1; i <= length && broken.empty(); ++i) {
             if (!QuorvelInternal::sharedInstance())
                 break;
             note(std::to_string(i) + ": [" + situation() + "]");
-            if (!answerWhatAsks()) {
-                int chosen = static_cast<int>(draw(static_cast<size_t>(total)));
+            noteFrontBefore();
+            sessionChanged = gamesMove = false;
+            // Now and then the game goes on while something asks the player (a picker, an alert).
+            const bool asks = driver->currentAlert() || driver->currentActionSheet() || devicePicker() || facebookDialog();
+            const bool gameFirst = asks && draw(4) == 0;
+            if (!asks || gameFirst || !answerWhatAsks()) {
+                int chosen = static_cast<int>(draw(static_cast<size_t>(gameFirst ? gameTotal : total)));
                 const Move* move = &moves().front();
                 for (auto& m : moves())
-                    if ((chosen -= m.weight) < 0) {
+                    if ((!gameFirst || m.byTheGame) && (chosen -= weightOf(m)) < 0) {
                         move = &m;
                         break;
                     }
-                note(std::string("  ") + move->name);
+                note(std::string("  ") + (gameFirst ? "(the game, while it asks) " : "") + move->name);
+                gamesMove = move->byTheGame;
                 (this->*move->take)();
             }
             settle();
@@ -907,7 +1301,24 @@ protected:
     std::vector<std::string> trail;
     std::string ownPlayer, ownName;
     platform::Weak<platform::ui::ViewController> toldOver; // the screen in front when an alert was answered
-    platform::Weak<platform::ui::PeoplePickerNavigationController> cancelledBook;
+    platform::Weak<platform::ui::ViewController> frontBefore; // the screen in front before this move
+    std::string frontBeforeName;
+    // The picker on show, the screen that showed it, and a picker the player cancelled.
+    platform::Weak<platform::ui::ViewController> shownPicker, pickerOwner, cancelledPicker;
+    std::string pickerOwnerName;
+    std::string offScreenNotice; // a notice bar seen off the screen while the screens settled
+    // The game's challenge screen watched since it came up, and whether the game heard it close or
+    // closed it itself.
+    platform::Weak<platform::ui::ViewController> challengeShown;
+    bool watchingChallenge { false }, challengeInFront { false }, challengeToldClosed { false }, gameClosedTheChallenge { false };
+    // This move was the game's, or a login or logout was heard during it.
+    bool gamesMove { false }, sessionChanged { false };
+    MonkeyGame monkeyGame;
+    // The variant whose game acts inside its callbacks weighs the arming move; what it armed.
+    int actingWeight { 0 };
+    std::string armedCall;
+    int armedAct { 0 };
+    const Page* armedPage { nullptr };
     // The address book's one contact.
     platform::Ref<platform::ui::Person> contact;
     int contactMail { 0 };

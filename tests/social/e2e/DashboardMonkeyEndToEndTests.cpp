@@ -1,29 +1,42 @@
-// A seeded monkey of the dashboard, end to end against the stand-in. Each
-// move is drawn by weight from a table: taps on what the player sees (texts,
-// buttons, rows, tabs, the bar's buttons), text typed where a screen asks,
-// Back (also at once after a look at another tab, or right after a tap), the
-// game opening and closing pages, logging out and in, switching accounts, an
-// unlock's notice and a tap on a notice's bar, the switch page opened over
-// any tab, the challenge another player sent to three (the player, the rival
-// and a third account of the device) opened, memory running short, and the
-// service answering late, failing (404, 500, an upgrade's 426, maintenance's
-// 450), refusing every request for a few moves, going and coming with the
-// network; the game's own framed screens (send a challenge, a challenge's
-// result) and the intro frame's networks offer after a first login. It plays
-// on a phone, or a tablet upright or on its side. After
-// every move, once the network settles, and at the end, it checks what a
-// player must always find:
+// A seeded monkey of the dashboard, end to end against the stand-in, shown as
+// a device shows it. Each move is drawn by weight from a table: taps on what
+// the player sees (texts, buttons, rows, tabs, the bar's buttons), text typed
+// where a screen asks, Back (also at once after a look at another tab, or
+// right after a tap), the game opening pages (half the time one of the screen
+// family the walk has played least: chat and a conversation are a page away)
+// and closing them, logging out and in, switching accounts, an unlock's notice
+// (half the time over the game) and a tap on a notice's bar, the switch page
+// opened over any tab, the challenge another player sent to three (the
+// player, the rival and a third account of the device) opened, a picture of
+// the player's own chosen (the photo library comes up, and half the time the
+// game opens a page of the player's tab over it), memory running short, and
+// the service answering late, failing (404, 500, an upgrade's 426,
+// maintenance's 450), refusing every request for a few moves, going and
+// coming with the network; the game's own framed screens (send a challenge, a
+// challenge's result) and the intro frame's networks offer after a first
+// login. While something asks the player (an alert, a sheet, a picker), the
+// game now and then goes on first. It plays on a phone or a tablet, upright
+// or on its side. After every move, once the network settles, and at the end,
+// it checks what a player must always find:
 //   - no loading overlay left over a page: every request has been answered;
-//   - a way out of the screen in front (the dashboard's X, Back, a button);
+//   - a way out of the screen in front where a finger reaches it: Back, a
+//     Cancel, Close or Done, the dashboard's X, another tab, or a button that
+//     leaves the screen or goes on ("Find Me" or "Send Challenge" is none);
 //   - no page that shows neither content nor a message;
 //   - on the challenge sent to three, opened by one of them: their own
-//     record, and its start.
+//     record, and its start;
+//   - every notice bar on show (looked at as the screens settle) on the screen;
+//   - the game's challenge screen, closed by the player from its own stack
+//     (its close, a notice's Done), tells the game (sendChallengeScreenClosed
+//     or completedChallengeScreenClosed);
+//   - a device picker goes when cancelled, has a way out while it shows, and
+//     goes with the screen that showed it.
 // A screen whose spinner turns is given the time a player would give it
 // (answers through the presence channel are no transport's requests).
 // Roads a walk once took to a broken promise are replayed as rows of a table.
-// The device's own screens (the photo and address book pickers) and the
-// Facebook client's login page are played as the device and Facebook offer
-// them: they pick or are cancelled.
+// The device's own screens (the photo and address book pickers) are played as
+// the device offers them: a pick, or their Cancel; the Facebook client's login
+// page logs in or is closed. A variant's game acts inside its own callbacks.
 //
 // A walk's moves are the same for its seed on every run (where the answers
 // land is not). The seed is TEST_SEED (1 by default) plus the instance's
@@ -49,8 +62,8 @@ using namespace monkey_testing;
 
 namespace {
 
-// The seed picks the device too: a phone, a tablet, a tablet on its side (seed % 3), turned one
-// way or the other (seed / 3 odd: to the left).
+// The seed picks the device too: a phone, a tablet, a tablet on its side, a phone on its side
+// (seed % 4), turned one way or the other (seed / 4 odd: to the left).
 class DashboardMonkeyEndToEnd : public DashboardMonkey, public testing::WithParamInterface<int> {
 protected:
     void SetUp() override
@@ -60,23 +73,49 @@ protected:
         turnedLeft = (seed / kShapes) % 2;
         DashboardMonkey::SetUp();
     }
+    void walkAndReport(const char* suite)
+    {
+        const int length = environmentNumber("BRISKO_MONKEY_STEPS", 40);
+        const std::string broken = walk(seed, length);
+        std::cout << "the monkey of seed " << seed << " on " << shapeName(shape) << ", moves per screen family: " << spreadText()
+                  << std::endl;
+        if (!broken.empty())
+            ADD_FAILURE() << "the monkey of seed " << seed << " on " << shapeName(shape) << " found, " << broken
+                          << "\nits moves:\n" << trailText() << "replay: TEST_SEED=" << seed << " BRISKO_MONKEY_STEPS="
+                          << length << " quorvel_tests --gtest_filter='" << suite << ".*/0'";
+    }
     int seed { 0 };
 };
 
 TEST_P(DashboardMonkeyEndToEnd, LeavesNoOverlayNoDeadEndAndNoEmptyPage)
 {
-    const int length = environmentNumber("BRISKO_MONKEY_STEPS", 40);
-    const std::string broken = walk(seed, length);
-    std::cout << "the monkey of seed " << seed << " on " << shapeName(shape) << ", moves per screen family: " << spreadText()
-              << std::endl;
-    if (!broken.empty())
-        ADD_FAILURE() << "the monkey of seed " << seed << " on " << shapeName(shape) << " found, " << broken
-                      << "\nits moves:\n" << trailText() << "replay: TEST_SEED=" << seed << " BRISKO_MONKEY_STEPS="
-                      << length << " quorvel_tests --gtest_filter='Seeds/DashboardMonkeyEndToEnd.*/0'";
+    walkAndReport("Seeds/DashboardMonkeyEndToEnd");
 }
 
-// A walk on each device: the seeds 1 to 3 (TEST_SEED 1) take each shape once.
-INSTANTIATE_TEST_SUITE_P(Seeds, DashboardMonkeyEndToEnd, testing::Range(0, 3));
+// A walk on each device: the seeds 1 to 4 (TEST_SEED 1) take each shape once.
+INSTANTIATE_TEST_SUITE_P(Seeds, DashboardMonkeyEndToEnd, testing::Range(0, 4));
+
+// The same walks with a game that acts inside its own callbacks: now and then the walk arms one of
+// the client's calls (the dashboard appearing, a login, a logout, a challenge screen closing) with
+// what the game does there (logs out, declines the service, logs the other player in, closes the
+// dashboard, opens another page).
+class DashboardMonkeyActingGameEndToEnd : public DashboardMonkeyEndToEnd {
+protected:
+    void SetUp() override
+    {
+        DashboardMonkeyEndToEnd::SetUp();
+        actingWeight = 8;
+    }
+};
+
+TEST_P(DashboardMonkeyActingGameEndToEnd, LeavesNoOverlayNoDeadEndAndNoEmptyPage)
+{
+    walkAndReport("ActingSeeds/DashboardMonkeyActingGameEndToEnd");
+}
+
+// Eight of them (the seeds 1 to 8): among them the walks that meet, in a few dozen moves, a photo
+// picker whose screen went under it and a notice's Done that closes the game's challenge screen.
+INSTANTIATE_TEST_SUITE_P(ActingSeeds, DashboardMonkeyActingGameEndToEnd, testing::Range(0, 8));
 
 // The planted fault: the game's own leaderboards never take their loading overlay down.
 class PlantedLeaderboards final : public QVLeaderboardController {
@@ -104,7 +143,7 @@ protected:
 
 TEST_F(DashboardMonkeyPlantedFaultEndToEnd, FindsALoadingOverlayNeverHiddenOnOnePage)
 {
-    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 4), 60);
+    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 1), 60);
     EXPECT_NE(broken.find("a loading overlay stays over"), std::string::npos)
         << "the monkey did not find the planted overlay: " << broken << "\nits moves:\n" << trailText();
 }
@@ -167,10 +206,10 @@ TEST_P(DashboardMonkeyPlantEndToEnd, FindsThePlantedDeadEnd)
 INSTANTIATE_TEST_SUITE_P(
     Plants, DashboardMonkeyPlantEndToEnd,
     testing::Values(Plant { "MaintenanceWithoutDone", kMaintenance,
-                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 4, 60 },
-                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 18, 60 },
+                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 15, 60 },
+                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 8, 60 },
                     Plant { "SendChallengeWithoutClose", kSendChallenge,
-                            &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 1, 60 }),
+                            &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 2, 60 }),
     [](const testing::TestParamInfo<Plant>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -39,15 +39,56 @@ bool onScreen(const View* view)
     return r.maxX() > screen.minX() && r.minX() < screen.maxX() && r.maxY() > screen.minY() && r.minY() < screen.maxY();
 }
 
+bool within(const platform::Rect& r, const platform::Rect& outer)
+{
+    return r.minX() >= outer.minX() && r.maxX() <= outer.maxX() && r.minY() >= outer.minY() && r.maxY() <= outer.maxY();
+}
+
+// The view of the screen the client presents over the rest (the root's modal screen), once it
+// stands in a window and shows.
+View* modalCover()
+{
+    platform::ui::ViewController* root = quorvel::QuorvelInternal::presenter().getRootController();
+    platform::ui::ViewController* modal = root ? root->modalViewController() : nullptr;
+    if (!modal || !modal->isViewLoaded() || !modal->view()->window() || !onScreen(modal->view()))
+        return nullptr;
+    return modal->view();
+}
+
+} // namespace
+
+void seenViews(View* root, std::vector<View*>& out)
+{
+    View* cover = modalCover();
+    const platform::Rect covered = cover ? cover->convertRectTo(cover->bounds(), nullptr) : platform::Rect();
+    bool pastCover = false; // the views after it in tree order are drawn over it
+    std::function<void(View*)> walk = [&](View* view) {
+        if (!view || !onScreen(view))
+            return;
+        if (view == cover)
+            pastCover = true;
+        else if (cover && !pastCover && !cover->isDescendantOfView(view) && !view->isDescendantOfView(cover)
+                 && within(view->convertRectTo(view->bounds(), nullptr), covered))
+            return;
+        out.push_back(view);
+        for (auto& sub : view->subviews())
+            walk(sub.get());
+    };
+    walk(root);
+}
+
+namespace {
+
+using platform::ui::View;
+
 template <typename T>
 void collect(View* view, std::vector<T*>& out)
 {
-    if (!view || !onScreen(view))
-        return;
-    if (auto* match = dynamic_cast<T*>(view))
-        out.push_back(match);
-    for (auto& sub : view->subviews())
-        collect(sub.get(), out);
+    std::vector<View*> seen;
+    seenViews(view, seen);
+    for (View* v : seen)
+        if (auto* match = dynamic_cast<T*>(v))
+            out.push_back(match);
 }
 
 } // namespace
@@ -79,7 +120,6 @@ void EndToEndTest::TearDown()
     settleNetwork();
     quorvel::Quorvel::setNoticeObserver(nullptr);
     quorvel::Quorvel::shutdown();
-    shown = nullptr;
     driver.reset();
     platform::ui::TestDriver::reset();
     QuorvelTest::TearDown();
@@ -154,26 +194,10 @@ bool EndToEndTest::waitUntil(const std::function<bool()>& done)
 
 void EndToEndTest::sync()
 {
-    platform::ui::ViewController* top = quorvel::QuorvelInternal::presenter().topPresentedController();
-    if (top == shown.get()) {
-        // What the player sees is laid out, as a device does before the next touch.
-        platform::ui::View::layoutAllWindows();
-        return;
-    }
-    if (shown && shown->isViewLoaded()) {
-        shown->notifyViewWillDisappear(false);
-        shown->view()->removeFromSuperview();
-        shown->notifyViewDidDisappear(false);
-    }
-    shown = platform::Ref<platform::ui::ViewController>(top);
-    if (top) {
-        platform::ui::View* v = top->view();
-        v->setFrame(platform::ui::Screen::mainScreen().applicationFrame());
-        top->notifyViewWillAppear(false);
-        driver->window()->addSubview(v);
-        top->notifyViewDidAppear(false);
-    }
-    driver->settle();
+    // The client puts its root's view in the top window itself, as on a device: a phone's
+    // dashboard fills the screen (turned with the game), a tablet's is a panel centred over the
+    // game. What the player sees is laid out, as a device does before the next touch.
+    platform::ui::View::layoutAllWindows();
 }
 
 bool EndToEndTest::tap(const std::string& buttonTitle)

@@ -21,6 +21,11 @@
 
 namespace e2e_testing {
 
+// The views a player can see under `root`, in tree order: shown, not transparent, on the screen,
+// and not under the screen the client presents over the rest (the root's modal screen: over the
+// window on a phone, inside the dashboard's panel on a tablet).
+void seenViews(platform::ui::View* root, std::vector<platform::ui::View*>& out);
+
 class Game final : public quorvel::QuorvelDelegate {
 public:
     void userLoggedIn(const std::string& id) override
@@ -152,7 +157,6 @@ protected:
     Game game;
     platform::Ref<quorvel::QVDelegatesContainer> delegates = quorvel::QVDelegatesContainer::create();
     std::unique_ptr<platform::ui::TestDriver> driver;
-    platform::Ref<platform::ui::ViewController> shown;
     std::vector<std::string> notices;
 };
 

@@ -91,8 +91,11 @@ TEST_F(InvitesEndToEnd, AFriendAndAnAddressBookContactAreInvitedAndTheServiceKee
     ASSERT_NE(picker, nullptr);
     ASSERT_TRUE(picker->choosePersonForTest(ada.get()));
     // The picker is told not to go on: the client takes the address and closes it.
+    platform::Ref<PeoplePickerNavigationController> closing(picker);
     EXPECT_FALSE(picker->choosePropertyForTest(PersonProperty::Email, adaMail));
     ASSERT_TRUE(waitForText("ada@example.org")) << screenText();
+    // The picker slides away before the player reaches the screen's own bar.
+    ASSERT_TRUE(waitUntil([&] { return !closing->isViewLoaded() || !closing->view()->window(); }));
     EXPECT_TRUE(shows("Ada Lane"));
     ASSERT_TRUE(tapBarButton("Done"));
     ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController"));
