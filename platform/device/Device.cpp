@@ -39,16 +39,6 @@ std::optional<std::string> identifierIn(std::string_view text)
     return id;
 }
 
-// A free name beside `file` for keeping it when it cannot be read.
-std::string asideName(const std::string& file)
-{
-    std::string name = file + ".unreadable";
-    struct stat st {};
-    for (int i = 2; ::lstat(name.c_str(), &st) == 0 && i < 1000; ++i)
-        name = file + ".unreadable-" + std::to_string(i);
-    return name;
-}
-
 } // namespace
 
 Device::Device() = default;
@@ -106,14 +96,13 @@ std::string Device::uniqueIdentifier()
                 return udid_ = *known;
         // The player's identity may still be in there: it is kept, never written over.
         const std::string why = stored ? "it holds no identifier" : "it cannot be read";
-        const std::string aside = asideName(path);
-        if (::rename(path.c_str(), aside.c_str()) != 0) {
-            logWarning("Device: %s does not give the device identifier (%s) and cannot be moved aside to %s (%s); "
+        const std::string aside = keepFileAside(path);
+        if (aside.empty()) {
+            logWarning("Device: %s does not give the device identifier (%s) and cannot be moved aside (%s); "
                        "a new identifier serves this run only, and the file is left as it is",
-                       path.c_str(), why.c_str(), aside.c_str(), std::strerror(errno));
+                       path.c_str(), why.c_str(), std::strerror(errno));
             return udid_ = id;
         }
-        restrictFileMode(aside, 0600);
         logWarning("Device: %s does not give the device identifier (%s); it is kept as %s and a new identifier "
                    "is stored in its place",
                    path.c_str(), why.c_str(), aside.c_str());

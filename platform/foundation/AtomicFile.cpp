@@ -3,6 +3,7 @@
 #include "platform/foundation/AtomicFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -88,6 +89,18 @@ bool restrictFileMode(const std::string& path, unsigned mode)
         ok = ::fchmod(fd, st.st_mode & 0777 & mode) == 0;
     ::close(fd);
     return ok;
+}
+
+std::string keepFileAside(const std::string& path)
+{
+    std::string aside = path + ".unreadable";
+    struct stat st {};
+    for (int i = 2; ::lstat(aside.c_str(), &st) == 0 && i < 1000; ++i)
+        aside = path + ".unreadable-" + std::to_string(i);
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        return {};
+    restrictFileMode(aside, 0600);
+    return aside;
 }
 
 } // namespace platform

@@ -25,4 +25,9 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, unsign
 // there could not be changed.
 bool restrictFileMode(const std::string& path, unsigned mode);
 
+// Moves a file that could not be read to a free name beside it ("<file>.unreadable",
+// then "-2", "-3", ...), private (0600), so what it may still hold is kept rather
+// than written over. The name it now has, or "" with errno set when it stays.
+std::string keepFileAside(const std::string& path);
+
 } // namespace platform

@@ -41,27 +41,16 @@ ValueDictionary load(const std::string& path, bool* unreadable = nullptr)
     return {};
 }
 
-// A free name beside `file` for keeping it when it cannot be read.
-std::string asideName(const std::string& file)
-{
-    std::string name = file + ".unreadable";
-    struct stat st {};
-    for (int i = 2; ::lstat(name.c_str(), &st) == 0 && i < 1000; ++i)
-        name = file + ".unreadable-" + std::to_string(i);
-    return name;
-}
-
 // The secrets may still be in a file that could not be read: it is moved
 // aside, private, and said, rather than written over. False when it stays.
 bool keepAside(const std::string& path)
 {
-    const std::string aside = asideName(path);
-    if (::rename(path.c_str(), aside.c_str()) != 0) {
-        logWarning("Keychain: %s could not be read and cannot be moved aside to %s (%s); it is not written over",
-                   path.c_str(), aside.c_str(), std::strerror(errno));
+    const std::string aside = keepFileAside(path);
+    if (aside.empty()) {
+        logWarning("Keychain: %s could not be read and cannot be moved aside (%s); it is not written over",
+                   path.c_str(), std::strerror(errno));
         return false;
     }
-    restrictFileMode(aside, 0600);
     logWarning("Keychain: %s could not be read; it is kept as %s and a new file is written in its place",
                path.c_str(), aside.c_str());
     return true;
