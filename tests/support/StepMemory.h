@@ -12,8 +12,10 @@ public:
     StepMemory();
     // MiB above the start at the highest point since then.
     long peakGrowthMiB() const;
-    // False where the system cannot reset the high-water mark: the growth is
-    // then counted above the process's earlier peak and may read low.
+    // False where the system cannot reset the high-water mark, and under
+    // AddressSanitizer (whose allocator makes a step's growth no measure of
+    // its cost): the growth is then counted above the process's earlier peak
+    // and may read low.
     bool isolated() const { return isolated_; }
 
 private:
