@@ -7,8 +7,11 @@
 // profile picture, well under a millisecond) decodes at once; a larger one decodes on the image cache's
 // decoder thread (QVPictureDecoderThread), one at a time in the order asked,
 // and its image comes back through the main run loop, so that no decode
-// holds a frame. Main thread only; what the caller hands in to be called
-// back is made, called and let go of on the main thread.
+// holds a frame. A caller that shows the picture scaled into a box of known
+// size gives that size in pixels: the image is then kept no larger than what
+// covers the box (its shape kept), reduced where it was decoded. Main thread
+// only; what the caller hands in to be called back is made, called and let
+// go of on the main thread.
 #pragma once
 
 #include "platform/foundation/Value.h"
@@ -21,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +40,12 @@ public:
     // as much as in the pixels.
     static constexpr uint64_t kInlinePixels = 256ull * 256;
     static constexpr size_t kInlineBytes = 64 * 1024;
+    // Pixels per point of the sharpest screen: a box's size in pixels.
+    static constexpr float kPixelsPerPoint = 2;
+
+    using Dimensions = platform::Image::Dimensions;
+    // The pixels a box of that many points covers on the sharpest screen.
+    static Dimensions pixelsOfPoints(float width, float height);
 
     // Receives the image, or null when the picture was refused or does not decode.
     using Done = std::function<void(platform::Ref<platform::Image>)>;
@@ -44,10 +54,21 @@ public:
     // the log) and hands the outcome to `done`: before answering when the
     // picture is refused, undecodable by its header or small (or when no
     // image cache runs), else on a later turn of the main loop.
-    static void decode(platform::Bytes bytes, const std::string& source, Done done);
+    static void decode(platform::Bytes bytes, const std::string& source, Done done)
+    {
+        decode(std::move(bytes), source, std::nullopt, std::move(done));
+    }
+    // The same, the image reduced to cover `shown` pixels.
+    static void decode(platform::Bytes bytes, const std::string& source, std::optional<Dimensions> shown, Done done);
 
     // The same checks, decoding on the calling thread whatever the size.
-    static platform::Ref<platform::Image> decodeNow(const platform::Bytes& bytes, const std::string& source);
+    static platform::Ref<platform::Image> decodeNow(const platform::Bytes& bytes, const std::string& source,
+                                                    std::optional<Dimensions> shown = std::nullopt);
+
+    // The image scaled down (by the mean of the pixels each new one covers)
+    // to the smallest size of its shape that covers `shown`; the image itself
+    // when it is no larger than that or `shown` is empty.
+    static platform::Ref<platform::Image> reduced(platform::Ref<platform::Image> image, Dimensions shown);
 
     // Pictures handed to the image cache's decoder thread whose outcome the
     // main loop has not delivered yet: a test waits for none before it looks.
@@ -64,7 +85,8 @@ public:
     QVPictureDecoderThread(const QVPictureDecoderThread&) = delete;
     QVPictureDecoderThread& operator=(const QVPictureDecoderThread&) = delete;
 
-    void add(platform::Bytes bytes, std::string source, QVPictureDecoder::Done done);
+    void add(platform::Bytes bytes, std::string source, std::optional<QVPictureDecoder::Dimensions> shown,
+             QVPictureDecoder::Done done);
     // Added and not yet delivered on the main loop (nor dropped).
     size_t underWay() const { return *underWay_; }
 
@@ -72,6 +94,7 @@ private:
     struct Job {
         platform::Bytes bytes;
         std::string source;
+        std::optional<QVPictureDecoder::Dimensions> shown;
         QVPictureDecoder::Done done; // only ever moved on the decoder thread
     };
     void run();

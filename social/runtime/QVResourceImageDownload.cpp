@@ -45,7 +45,7 @@ Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, Ref<platform::Ima
                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVImageCache* cache = QVImageCache::sharedInstance();
-    cached = cache ? cache->fetch(url) : nullptr;
+    cached = cache ? cache->fetch(url, std::nullopt) : nullptr; // whole, never a view's reduced copy
     if (cached)
         return nullptr;
     return QVDownloadImageFromUrl(url, service, observer, onSuccess, onFailure);
@@ -124,7 +124,7 @@ Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std
 {
     ++fetches_;
     QVImageCache* cache = QVImageCache::sharedInstance();
-    if (Ref<platform::Image> cached = cache ? cache->fetch(url) : nullptr) {
+    if (Ref<platform::Image> cached = cache ? cache->fetch(url, std::nullopt) : nullptr) {
         // The earlier download is over too: its picture would come after this one.
         QVDestroyHttpService(service_);
         observer_ = nullptr;

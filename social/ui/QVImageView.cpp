@@ -57,14 +57,24 @@ void QVImageView::showPicture(Image* image, bool crossFading)
         _resetView(image);
 }
 
+std::optional<platform::Image::Dimensions> QVImageView::shownPixels() const
+{
+    // A picture drawn at its own size is shown whole; one scaled into the box needs no more than the box.
+    const bool scaled = mShouldScaleImageToFillRect || contentMode() == ContentMode::ScaleAspectFill
+        || contentMode() == ContentMode::ScaleAspectFit;
+    const platform::Size size = bounds().size;
+    if (!scaled || !(size.width > 0) || !(size.height > 0))
+        return std::nullopt;
+    return QVPictureDecoder::pixelsOfPoints(size.width, size.height);
+}
+
 void QVImageView::setImageUrl(const std::optional<std::string>& url, bool crossFading)
 {
     mImageUrl = url && !url->empty() ? url : std::nullopt;
+    QVImageCache* cache = QVImageCache::sharedInstance();
     Ref<Image> cached;
-    if (mImageUrl) {
-        if (QVImageCache* cache = QVImageCache::sharedInstance())
-            cached = cache->fetch(*mImageUrl);
-    }
+    if (mImageUrl && cache)
+        cached = cache->fetch(*mImageUrl, shownPixels());
     _destroyHttpService();
     showPicture(cached, crossFading);
     setNeedsDisplay();
@@ -82,6 +92,17 @@ void QVImageView::setImageUrl(const std::optional<std::string>& url, bool crossF
     else
         showLoadingIndicator();
 
+    if (cache) {
+        // Shared with every view showing that address, at most a few at once.
+        platform::Weak<QVImageView> weak(this);
+        mPictureTicket = cache->loadPicture(*mImageUrl, shownPixels(), [weak](Ref<Image> image) {
+            if (Ref<QVImageView> self = weak.lock()) {
+                self->mPictureTicket = 0;
+                self->_pictureDecoded(image.get(), false);
+            }
+        });
+        return;
+    }
     QVDelegate success(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVImageView, _imageDownloaded)));
     QVDelegate failure(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVImageView, _imageDownloadFailed)));
     const std::string& u = *mImageUrl;
@@ -158,6 +179,11 @@ void QVImageView::useLocalPlayerProfilePictureDefault() { setDefaultImageNamed("
 
 void QVImageView::_destroyHttpService()
 {
+    if (mPictureTicket) {
+        if (QVImageCache* cache = QVImageCache::sharedInstance())
+            cache->cancelPicture(mPictureTicket);
+        mPictureTicket = 0;
+    }
     if (mHttpService)
         mHttpService->cancelAllRequests();
     mHttpService = nullptr;
@@ -179,17 +205,17 @@ void QVImageView::_imageDownloaded(platform::Object* data)
         Ref<QVImageView> self = weak.lock();
         Ref<QVImageDataObserver> observer = asked.lock();
         if (self && observer && observer.get() == self->mHttpServiceObserver.get())
-            self->_pictureDecoded(image.get());
+            self->_pictureDecoded(image.get(), true);
     });
 }
 
-void QVImageView::_pictureDecoded(Image* image)
+void QVImageView::_pictureDecoded(Image* image, bool store)
 {
     if (!image) {
         _imageDownloadFailed(nullptr);
         return;
     }
-    if (mImageUrl) {
+    if (mImageUrl && store) {
         if (QVImageCache* cache = QVImageCache::sharedInstance())
             cache->store(image, *mImageUrl);
     }

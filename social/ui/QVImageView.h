@@ -1,8 +1,9 @@
 // QVImageView: a picture that lives on a server — a profile picture, a game
 // icon, a banner — named by a URL or a path on the client's server. A cached
-// picture shows at once; otherwise it is downloaded (unsigned), decoded with
-// the capped decoder, stored in the shared cache and cross-faded in on a
-// 1/30-s timer. Meanwhile the default image (or a spinner) shows; a failed
+// picture shows at once; otherwise the shared cache downloads it (unsigned,
+// one download for every view of that address), decodes it with the capped
+// decoder, no larger than the view shows it when the view scales it, and
+// keeps it; it is cross-faded in on a 1/30-s timer. Meanwhile the default image (or a spinner) shows; a failed
 // download fades the default back in. The view can clip to rounded corners,
 // wear a photo frame and a small Facebook badge; a single tap sends its
 // touch-up-inside actions.
@@ -99,7 +100,10 @@ public:
     platform::ui::ImageView* facebookOverlay() const { return mFacebookOverlay.get(); }
     platform::ui::ImageView* imageFrame() const { return mImageFrame.get(); }
     platform::ui::ActivityIndicator* loadingView() const { return mLoadingView.get(); }
-    bool isDownloading() const { return static_cast<bool>(mHttpServiceObserver); }
+    bool isDownloading() const { return mHttpServiceObserver || mPictureTicket; }
+    // The box it shows a picture in, in pixels, when it scales the picture
+    // into its bounds; nullopt when it draws the picture at its own size.
+    std::optional<platform::Image::Dimensions> shownPixels() const;
 
     void setFrame(const platform::Rect& frame) override;
     void setHidden(bool hidden) override;
@@ -116,7 +120,7 @@ protected:
 private:
     void _imageDownloaded(platform::Object* data);
     void _imageDownloadFailed(platform::Object*);
-    void _pictureDecoded(platform::Image* image);
+    void _pictureDecoded(platform::Image* image, bool store);
     void _fadeToNewImage(platform::Image* image);
     void _tickFading(platform::Timer& timer);
     void _resetView(platform::Image* image);
@@ -144,6 +148,7 @@ private:
     platform::Ref<platform::ui::ActivityIndicator> mLoadingView;
     platform::Ref<QVHttpService> mHttpService;
     platform::Ref<QVImageDataObserver> mHttpServiceObserver;
+    uint64_t mPictureTicket { 0 }; // the shared cache's download of the picture, while it runs
     ClipPath mBorderPath;
     bool mUseSharpCorners { false };
     bool mUsingCustomBorderPath { false };

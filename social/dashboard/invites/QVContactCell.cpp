@@ -2,8 +2,11 @@
 #include "social/dashboard/invites/QVContactCell.h"
 
 #include "platform/graphics/Image.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -50,13 +53,51 @@ void QVContactCell::showResource(QVDeviceContact* contact)
         numberOrEmail_->setText("");
     }
     phoneOrEmailIcon_->setImage(iconName_.empty() ? nullptr : QVLoadKitImage(iconName_).get());
-    Ref<platform::Image> picture;
-    if (contact->imageData())
-        picture = platform::Image::imageWithData(contact->imageData()->data(), contact->imageData()->size());
-    if (!picture)
-        if (auto fallback = QVLoadKitImage("QVProfileIconDefault.png"))
-            picture = fallback->image();
-    profilePictureView_->setDefaultImage(picture.get());
+    showPhoto(*contact);
+}
+
+// The cache's key of a contact's photo: the contact and what its photo holds,
+// so that a contact read again from the address book finds its photo decoded,
+// and a changed photo is decoded anew.
+std::string QVContactCell::photoKey(const QVDeviceContact& contact)
+{
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t byte : *contact.imageData())
+        hash = (hash ^ byte) * 1099511628211ull;
+    return "address-book-photo:" + std::to_string(contact.recordId()) + ":" + std::to_string(contact.imageData()->size())
+        + ":" + std::to_string(hash);
+}
+
+void QVContactCell::showPhoto(const QVDeviceContact& contact)
+{
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    if (cache && photoTicket_)
+        cache->cancelPicture(photoTicket_);
+    photoTicket_ = 0;
+    Ref<platform::ui::ImageAsset> fallback = QVLoadKitImage("QVProfileIconDefault.png");
+    Ref<platform::Image> fallbackImage = fallback ? Ref<platform::Image>(fallback->image()) : nullptr;
+    photoKey_ = contact.imageData() ? photoKey(contact) : std::string();
+    // The photo decodes as the service's pictures do, within their budget and off the main loop; until it is
+    // in (or when it is refused) the default shows.
+    profilePictureView_->setDefaultImage(fallbackImage.get());
+    if (photoKey_.empty())
+        return;
+    const std::string source = "address-book photo of contact " + std::to_string(contact.recordId());
+    if (!cache) {
+        if (Ref<platform::Image> photo = QVPictureDecoder::decodeNow(*contact.imageData(), source))
+            profilePictureView_->setDefaultImage(photo.get());
+        return;
+    }
+    platform::Weak<QVContactCell> weak(this);
+    photoTicket_ = cache->decodePicture(photoKey_, *contact.imageData(), source, profilePictureView_->shownPixels(),
+                                        [weak, key = photoKey_](Ref<platform::Image> photo) {
+                                            Ref<QVContactCell> self = weak.lock();
+                                            if (!self || self->photoKey_ != key)
+                                                return;
+                                            self->photoTicket_ = 0;
+                                            if (photo)
+                                                self->profilePictureView_->setDefaultImage(photo.get());
+                                        });
 }
 
 bool QVSelectableContactCell::initQVTableCellHelper(const std::string& name)

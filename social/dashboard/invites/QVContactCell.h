@@ -1,4 +1,7 @@
-// The rows of an address-book contact: plain, and with a tick box.
+// The rows of an address-book contact: plain, and with a tick box. A
+// contact's photo decodes as the service's pictures do (within their pixel
+// budget, a large one off the main loop), once: the shared image cache keeps
+// it under the contact, and the default picture shows until it is in.
 #pragma once
 
 #include "platform/ui/ImageView.h"
@@ -9,6 +12,7 @@
 #include "social/ui/QVTableCellHelper.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +29,7 @@ public:
     platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
     platform::ui::Label* numberOrEmail() const { return numberOrEmail_.get(); }
     const std::string& phoneOrEmailIconName() const { return iconName_; }
+    platform::Image* photo() const { return profilePictureView_ ? profilePictureView_->image() : nullptr; }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -34,6 +39,12 @@ protected:
     platform::Ref<platform::ui::Label> nameLabel_, numberOrEmail_;
     platform::Ref<platform::ui::ImageView> phoneOrEmailIcon_;
     std::string iconName_;
+
+private:
+    static std::string photoKey(const QVDeviceContact& contact);
+    void showPhoto(const QVDeviceContact& contact);
+    std::string photoKey_; // of the photo shown, "" for none
+    uint64_t photoTicket_ { 0 }; // its decode, while under way
 };
 
 class QVSelectableContactCell : public QVContactCell {

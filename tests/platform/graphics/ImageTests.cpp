@@ -3,11 +3,10 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 
+#include "support/StepMemory.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -54,14 +53,6 @@ Bytes withChunks(const Bytes& png, const char* type, const std::string& data, in
         out += chunk;
     out.append(png.begin() + afterHeader, png.end());
     return Bytes(out.begin(), out.end());
-}
-
-// The process's high-water mark of resident memory, in MiB.
-long peakMiB()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // A progressive JPEG of a gradient, its last scan repeated `repeats` more times.
@@ -225,12 +216,12 @@ TEST(Image, APNGsCompressedTextsCostLittleAndItsPixelsStillDecode)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const long before = peakMiB();
+        testing_support::StepMemory step;
         std::string error;
         auto decoded = Image::imageWithData(row.file.data(), row.file.size(), &error);
         ASSERT_TRUE(decoded) << error;
         EXPECT_EQ(decoded->rgba(), gradient(1, 1, false)->rgba());
-        EXPECT_LT(peakMiB() - before, 48) << "MiB more at the peak than before the decode";
+        EXPECT_LT(step.peakGrowthMiB(), 48) << "MiB more at the peak than before the decode";
     }
 }
 

@@ -16,7 +16,9 @@
 #include "social/core/QVAchievementNotificationView.h"
 #include "social/core/QVChallengeNotificationView.h"
 #include "social/core/QVServerNotificationView.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVPictureDecoder.h"
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVServerNotification.h"
@@ -523,6 +525,55 @@ TEST_F(NoticeTest, AServerNotificationInAnAnswerWaitsForEveryImageDownload)
     EXPECT_EQ(bar->statusIndicator()->image(), bar->statusIndicator()->defaultImage())
         << "the failed download shows the default image";
     EXPECT_NE(bar->icon()->image(), bar->icon()->defaultImage());
+}
+
+// A ticker answer of 30 notices naming the same three large pictures: each is
+// downloaded once, kept at the size its bars show it, and the cache stays
+// within its budget.
+TEST_F(NoticeTest, ATickerOfThirtyNoticesOfThreeLargePicturesDownloadsThreeAndKeepsTheCacheInItsBudget)
+{
+    start();
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    ASSERT_TRUE(cache);
+    cache->resetPeakBytes();
+    const size_t before = cache->bytes();
+    std::string answer = "<tickers>";
+    for (int i = 0; i < 3; ++i) {
+        platform::Bytes rgba(2048 * 1536 * 4);
+        for (size_t at = 0; at < rgba.size(); at += 4)
+            rgba[at] = uint8_t(40 * i + (at / 4) % 7), rgba[at + 1] = 90, rgba[at + 2] = 20, rgba[at + 3] = 255;
+        auto png = *platform::Image::imageWithRGBA(2048, 1536, std::move(rgba))->pngData();
+        standin::Answer picture;
+        picture.body = std::string(png.begin(), png.end());
+        picture.contentType = "image/png";
+        server.route("GET", "big/" + std::to_string(i) + ".png", picture);
+    }
+    for (int n = 0; n < 30; ++n) {
+        auto url = [&](int k) { return serverUrl("big/" + std::to_string((n + k) % 3) + ".png"); };
+        answer += "<server_notification><text>Sale " + std::to_string(n) + "</text><backImage>" + url(0)
+            + "</backImage><iconImage>" + url(1) + "</iconImage><statusImage>" + url(2)
+            + "</statusImage></server_notification>";
+    }
+    server.route("GET", "tickers.xml", standin::Answer::xml(answer + "</tickers>"));
+    QVTickerService::getPage(1, answers->onSuccess(), answers->onFailure());
+    ASSERT_TRUE(waitFor([&] { return answers->successes == 1; }));
+    ASSERT_TRUE(waitFor([&] {
+        for (int i = 0; i < 3; ++i)
+            if (!cache->fetch(serverUrl("big/" + std::to_string(i) + ".png"), QVImageCache::Dimensions { 1, 1 }))
+                return false;
+        return cache->downloadsRunning() == 0 && cache->downloadsQueued() == 0
+            && QVPictureDecoder::decodesUnderWay() == 0;
+    }));
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = "big/" + std::to_string(i) + ".png";
+        SCOPED_TRACE(path);
+        EXPECT_EQ(requestsTo(path).size(), 1u);
+        auto kept = cache->fetch(serverUrl(path));
+        ASSERT_TRUE(kept);
+        EXPECT_LT(kept->width(), 2048u) << "kept at the size a bar shows it";
+    }
+    EXPECT_LE(cache->peakBytes(), QVImageCache::kByteBudget);
+    EXPECT_LT(cache->peakBytes() - before, size_t(2048 * 1536 * 4)) << "not one picture at full size";
 }
 
 TEST_F(NoticeTest, ServerNotificationTextAndImagesFollowTheirFields)

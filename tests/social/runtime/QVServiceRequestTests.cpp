@@ -3,6 +3,7 @@
 // the drop rules and the login flow. Every request must end in exactly one
 // callback.
 #include "support/NetTestSupport.h"
+#include "support/StepMemory.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
@@ -12,22 +13,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 using namespace quorvel;
 using namespace net_testing;
 using platform::Ref;
 using standin::Answer;
 
 namespace {
-
-// The process's high-water mark of resident memory, in MiB.
-long peakMiB()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 class ActivityService : public QVService {
 public:
@@ -307,12 +298,12 @@ TEST_F(ServiceRequestTest, AnErrorListIsReadOnceForItsMessagesWhateverItHolds)
         recorder = CallbackRecorder::create();
         const std::string path = std::string(c.name) + ".xml";
         server.script("GET", path, Answer::xml(c.body));
-        const long before = peakMiB();
+        testing_support::StepMemory step;
         get(path);
         ASSERT_TRUE(waitForEnd());
         EXPECT_EQ(recorder->failures, 1);
         EXPECT_TRUE(log.contains(c.told));
-        EXPECT_LT(peakMiB() - before, 100) << "MiB more at the peak: the list was built as a tree";
+        EXPECT_LT(step.peakGrowthMiB(), 100) << "MiB more at the peak: the list was built as a tree";
     }
 }
 
