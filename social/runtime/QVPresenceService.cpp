@@ -47,7 +47,6 @@ public:
     int port { 0 };
     std::string queue;
     std::string login;
-    double writeStallTimeout { kWriteStallTimeout };
     std::atomic<bool> finished { false };
     // How far the channel got, for the log when it ends before connecting.
     enum class Reach { Trying, Refused, TimedOut, Reached, Connected };
@@ -289,10 +288,10 @@ bool QVPresenceService::Channel::pump(std::string& buffer)
         const bool writing = written_ < writing_.size();
         double timeout = -1;
         if (writing) {
-            timeout = writeStallTimeout - std::chrono::duration<double>(Clock::now() - lastTaken_).count();
+            timeout = kWriteStallTimeout - std::chrono::duration<double>(Clock::now() - lastTaken_).count();
             if (timeout <= 0) {
                 char why[96];
-                std::snprintf(why, sizeof why, "the server took none of its bytes for %g s", writeStallTimeout);
+                std::snprintf(why, sizeof why, "the server took none of its bytes for %g s", kWriteStallTimeout);
                 setEndedBecause(why);
                 return false;
             }
