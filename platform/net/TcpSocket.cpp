@@ -23,7 +23,8 @@ Ref<TcpSocket> TcpSocket::create()
 {
     auto s = adoptRef(new TcpSocket);
     s->wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    return s->wakeFd_ >= 0 ? s : nullptr;
+    s->nudgeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    return s->wakeFd_ >= 0 && s->nudgeFd_ >= 0 ? s : nullptr;
 }
 
 TcpSocket::~TcpSocket()
@@ -31,6 +32,8 @@ TcpSocket::~TcpSocket()
     close();
     if (wakeFd_ >= 0)
         ::close(wakeFd_);
+    if (nudgeFd_ >= 0)
+        ::close(nudgeFd_);
 }
 
 void TcpSocket::close()
@@ -66,6 +69,44 @@ TcpSocket::Result TcpSocket::waitFor(short events, double timeout)
             return Result::TimedOut;
         return Result::Ok;
     }
+}
+
+void TcpSocket::wake()
+{
+    uint64_t one = 1;
+    [[maybe_unused]] auto n = write(nudgeFd_, &one, sizeof one);
+}
+
+TcpSocket::Result TcpSocket::waitReady(bool writing, double timeout, Ready& ready)
+{
+    ready = {};
+    if (cancelled_)
+        return Result::Cancelled;
+    if (fd_ < 0)
+        return Result::Closed;
+    pollfd fds[3] = { { fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0 },
+                      { wakeFd_, POLLIN, 0 },
+                      { nudgeFd_, POLLIN, 0 } };
+    int ms = timeout < 0 ? -1 : static_cast<int>(timeout * 1000);
+    int n;
+    do {
+        n = poll(fds, 3, ms);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return Result::Failed;
+    if (cancelled_ || (fds[1].revents & POLLIN))
+        return Result::Cancelled;
+    if (fds[2].revents & POLLIN) {
+        uint64_t count = 0;
+        [[maybe_unused]] auto r = read(nudgeFd_, &count, sizeof count);
+    }
+    if (n == 0)
+        return Result::TimedOut;
+    // An error or hang-up is read or written to find out which.
+    const short failed = POLLERR | POLLHUP | POLLNVAL;
+    ready.readable = (fds[0].revents & (POLLIN | failed)) != 0;
+    ready.writable = writing && (fds[0].revents & (POLLOUT | failed)) != 0;
+    return Result::Ok;
 }
 
 TcpSocket::Result TcpSocket::connect(const std::string& host, int port, double timeout)
@@ -131,6 +172,25 @@ TcpSocket::Result TcpSocket::sendAll(const std::string& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         return Result::Closed;
+    }
+    return Result::Ok;
+}
+
+TcpSocket::Result TcpSocket::sendAvailable(std::string_view bytes, size_t& sent)
+{
+    sent = 0;
+    if (fd_ < 0)
+        return Result::Closed;
+    while (sent < bytes.size()) {
+        ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0)
+            sent += static_cast<size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        else
+            return Result::Closed;
     }
     return Result::Ok;
 }

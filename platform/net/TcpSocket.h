@@ -5,12 +5,16 @@
 //
 // connect() and receive() wait at most their timeouts (real time). The
 // socket's own reference count is atomic, so it may be shared with the thread.
+// A thread that writes and reads alike waits in waitReady(), which wake()
+// ends from another thread (new bytes to write), and writes with
+// sendAvailable(), which never waits on the peer.
 #pragma once
 
 #include "platform/foundation/Object.h"
 
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace platform {
@@ -24,6 +28,18 @@ public:
 
     Result connect(const std::string& host, int port, double timeout);
     Result sendAll(const std::string& bytes);
+    // Writes what the socket takes now, without waiting; `sent` says how much
+    // (Ok with fewer bytes, or none, while the peer reads no further).
+    Result sendAvailable(std::string_view bytes, size_t& sent);
+    struct Ready {
+        bool readable { false };
+        bool writable { false };
+    };
+    // Waits until the socket can be read, or written when `writing`, or until
+    // wake() (Ok with neither set); TimedOut after `timeout` (negative: none).
+    Result waitReady(bool writing, double timeout, Ready& ready);
+    // From any thread: ends the pending or the next waitReady() once.
+    void wake();
     // Reads what is available (up to max bytes) into out; Closed at end of stream.
     Result receive(std::string& out, size_t max, double timeout);
     // From any thread.
@@ -41,7 +57,8 @@ private:
     Result waitFor(short events, double timeout);
 
     int fd_ { -1 };
-    int wakeFd_ { -1 };
+    int wakeFd_ { -1 };  // cancel()
+    int nudgeFd_ { -1 }; // wake()
     std::atomic<bool> cancelled_ { false };
 };
 

@@ -1,8 +1,11 @@
 // The presence channel: queue request and reconnection policy on the main
 // loop; the STOMP conversation on the channel thread, which shares only the
 // atomically counted Channel with the main thread and reports through posts.
-// Requests inside the channel are written by the main thread (under the
-// channel's write lock) and answered through the same posts.
+// Requests inside the channel are queued by the main thread (under the
+// channel's lock) and written whole, one frame after another, by the channel
+// thread, which reads meanwhile: no frame of the game waits on the peer. A
+// peer that takes no byte for kWriteStallTimeout, or lets kWriteBacklog
+// bytes pile up, ends the channel as a cut does.
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVSharedInstance.h"
 
@@ -25,6 +28,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -51,18 +57,30 @@ public:
     QVDelegate onEnded;
 
     void run();
-    // Writes a frame from any thread; false once the channel is closing.
-    bool send(const std::string& frame);
-    // Why the channel ended itself (a frame it could not take), empty otherwise.
+    // Queues a frame for the channel thread to write, from any thread, never
+    // waiting on the peer; false once the channel is closing, or when the
+    // frame would pass the backlog, which ends the channel.
+    bool send(std::string frame);
+    // Frames are still taken (the channel is not closing).
+    bool takesFrames();
+    // Why the channel ended itself (a frame it could not take, a peer that
+    // stopped taking bytes), empty otherwise.
     std::string endedBecause();
 
 private:
     bool readFrame(std::string& buffer, QVStompFrame& frame);
+    // Writes what is queued until bytes come to read; false when the channel ends.
+    bool pump(std::string& buffer);
     void setEndedBecause(std::string why);
     void close();
 
-    std::mutex writeLock_;
-    bool closed_ { false };
+    std::mutex lock_;
+    bool closed_ { false };             // guarded by lock_
+    std::deque<std::string> outgoing_;  // guarded by lock_
+    size_t unsent_ { 0 };               // bytes queued and not yet taken by the socket; guarded by lock_
+    std::string writing_;               // the channel thread's own: the frame being written
+    size_t written_ { 0 };              //   and how much of it went
+    std::chrono::steady_clock::time_point lastTaken_; // when the socket last took bytes of it
     std::mutex endedLock_;
     std::string endedBecause_;
 };
@@ -235,8 +253,64 @@ bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& fr
             setEndedBecause("a frame grew past " + std::to_string(kQVStompFrameLimit) + " bytes");
             return false;
         }
-        if (socket->receive(buffer, 16 * 1024, -1) != TcpSocket::Result::Ok)
+        if (!pump(buffer))
             return false;
+    }
+}
+
+bool QVPresenceService::Channel::pump(std::string& buffer)
+{
+    using Clock = std::chrono::steady_clock;
+    for (;;) {
+        if (written_ == writing_.size()) {
+            // A frame goes out whole before the next one starts.
+            std::lock_guard guard(lock_);
+            writing_.clear();
+            written_ = 0;
+            if (!outgoing_.empty()) {
+                writing_ = std::move(outgoing_.front());
+                outgoing_.pop_front();
+                lastTaken_ = Clock::now();
+            }
+        }
+        if (written_ < writing_.size()) {
+            size_t sent = 0;
+            if (socket->sendAvailable(std::string_view(writing_).substr(written_), sent) != TcpSocket::Result::Ok)
+                return false;
+            if (sent > 0) {
+                written_ += sent;
+                lastTaken_ = Clock::now();
+                std::lock_guard guard(lock_);
+                unsent_ -= sent;
+                continue;
+            }
+        }
+        const bool writing = written_ < writing_.size();
+        double timeout = -1;
+        if (writing) {
+            timeout = kWriteStallTimeout - std::chrono::duration<double>(Clock::now() - lastTaken_).count();
+            if (timeout <= 0) {
+                char why[96];
+                std::snprintf(why, sizeof why, "the server took none of its bytes for %g s", kWriteStallTimeout);
+                setEndedBecause(why);
+                return false;
+            }
+        }
+        TcpSocket::Ready ready;
+        switch (socket->waitReady(writing, timeout, ready)) {
+        case TcpSocket::Result::Ok:
+        case TcpSocket::Result::TimedOut:
+            break;
+        default:
+            return false;
+        }
+        if (ready.readable) {
+            TcpSocket::Result r = socket->receive(buffer, 16 * 1024, 0);
+            if (r == TcpSocket::Result::Ok)
+                return true;
+            if (r != TcpSocket::Result::TimedOut)
+                return false;
+        }
     }
 }
 
@@ -252,19 +326,55 @@ std::string QVPresenceService::Channel::endedBecause()
     return endedBecause_;
 }
 
-bool QVPresenceService::Channel::send(const std::string& frame)
+bool QVPresenceService::Channel::send(std::string frame)
 {
-    std::lock_guard guard(writeLock_);
-    return !closed_ && socket && socket->sendAll(frame) == TcpSocket::Result::Ok;
+    if (!socket)
+        return false;
+    size_t backlog = 0;
+    {
+        std::lock_guard guard(lock_);
+        if (closed_)
+            return false;
+        // One frame, however large, may always wait; past the backlog the
+        // peer is not taking what it is sent.
+        if (unsent_ == 0 || unsent_ + frame.size() <= kWriteBacklog) {
+            unsent_ += frame.size();
+            outgoing_.push_back(std::move(frame));
+        } else {
+            backlog = unsent_;
+            closed_ = true;
+        }
+    }
+    if (backlog) {
+        setEndedBecause("the server stopped taking its bytes (" + std::to_string(backlog / 1024)
+                        + " KiB waited for it)");
+        socket->cancel();
+        return false;
+    }
+    socket->wake();
+    return true;
+}
+
+bool QVPresenceService::Channel::takesFrames()
+{
+    std::lock_guard guard(lock_);
+    return !closed_;
 }
 
 void QVPresenceService::Channel::close()
 {
-    std::lock_guard guard(writeLock_);
-    closed_ = true;
+    {
+        std::lock_guard guard(lock_);
+        closed_ = true;
+        outgoing_.clear();
+        unsent_ = 0;
+    }
     if (socket) {
-        if (!socket->isCancelled())
-            socket->sendAll(QVStompMakeFrame("DISCONNECT", {}));
+        // Said only between frames, and only when the socket takes it at once.
+        if (!socket->isCancelled() && written_ == writing_.size()) {
+            size_t sent = 0;
+            socket->sendAvailable(QVStompMakeFrame("DISCONNECT", {}), sent);
+        }
         socket->close();
     }
 }
@@ -377,7 +487,8 @@ QVPresenceService* QVPresenceService::sharedInstance() { return Shared::shared()
 
 bool QVPresenceService::carriesRequests() const
 {
-    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished && !serviceIsSecure();
+    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished && channel_->takesFrames()
+        && !serviceIsSecure();
 }
 
 bool QVPresenceService::isConnecting() const { return active_ && !connected_ && channel_ && !channel_->finished; }

@@ -19,7 +19,9 @@
 // channel ends before its answer fails with the connection-lost error, once.
 // A frame the channel cannot take (a content-length that is no plain decimal
 // number or is over 1 MiB, or a frame grown past 1 MiB) ends it at once, as a
-// cut does.
+// cut does. The channel's thread writes the requests, frame after whole
+// frame: a peer that does not take them (kWriteStallTimeout, kWriteBacklog)
+// ends the channel as a cut does, and never holds the game's frame.
 #pragma once
 
 #include "platform/net/HttpTransport.h"
@@ -73,6 +75,10 @@ public:
     static constexpr double kReconnectDelay = 15.0;
     static constexpr double kThreadBusyDelay = 5.0;
     static constexpr int kDefaultPort = 61613;
+    // A peer that takes none of the channel's bytes this long, or leaves this
+    // many waiting, ends the channel (its requests fail as after a cut).
+    static constexpr double kWriteStallTimeout = 30.0;
+    static constexpr size_t kWriteBacklog = 4 * 1024 * 1024;
     static constexpr const char* kQueuePath = "users/@me/presence_queue.xml";
     // Where requests inside the channel are sent.
     static constexpr const char* kRequestDestination = "/service/requests";

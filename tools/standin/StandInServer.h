@@ -383,6 +383,10 @@ public:
         // their answers, made and not yet read) its frames wait and it is
         // read no further, so no one connection holds every worker.
         size_t requestsAtOnce { 4 };
+        // The receive buffer of each connection (bytes; 0: the system's): a
+        // small one lets a connection read no further fill the client's
+        // buffers soon, as a stalled server does.
+        int receiveBuffer { 0 };
     };
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses), within `limits` (the defaults unless given) until it
@@ -422,6 +426,10 @@ public:
     int openConnections() const;
     void sendMessage(const std::string& destination, const std::string& body);
     void dropConnections();
+    // Off: connections that subscribed are read no further, as by a server
+    // that stalled (what they wrote waits in the buffers); on again, they are
+    // read and served as before.
+    void setReading(bool reading);
     // Closes the listening socket (new connections are refused) or opens it again on the same port.
     void setRefusing(bool refusing);
 

@@ -113,6 +113,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     http::Acceptor acceptor;
     std::map<uint64_t, Connection> connections;
     std::vector<Delivery> deliveries;
+    bool readingHeld { false }; // setReading(false)
     uint64_t nextId { 1 };
 
     ~Impl()
@@ -184,6 +185,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     int listen(int wanted)
     {
         auto [fd, bound] = http::listenOnLoopback(wanted, address);
+        // Accepted connections take the listener's buffer.
+        if (fd >= 0 && limits.receiveBuffer > 0)
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &limits.receiveBuffer, sizeof limits.receiveBuffer);
         acceptor.listener = fd;
         return bound;
     }
@@ -224,7 +228,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // sent, held or delayed, or sent and not yet read).
     bool taking(const Connection& c) const
     {
-        return !c.closing && c.working < limits.requestsAtOnce && c.waiting + c.unsent() <= kWaitingPause;
+        return !c.closing && c.working < limits.requestsAtOnce && c.waiting + c.unsent() <= kWaitingPause
+            && !(readingHeld && !c.destination.empty());
     }
 
     // Its share of the budget follows what it holds now. When the budget has
@@ -764,6 +769,11 @@ void StompStandIn::sendMessage(const std::string& destination, const std::string
 void StompStandIn::dropConnections()
 {
     impl_->runAndWait([impl = impl_.get()] { impl->closeAll(); });
+}
+
+void StompStandIn::setReading(bool reading)
+{
+    impl_->runAndWait([impl = impl_.get(), reading] { impl->readingHeld = !reading; });
 }
 
 // Closes the listening socket (new connections are refused) or opens it again on the same port.

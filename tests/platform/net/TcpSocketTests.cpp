@@ -21,6 +21,20 @@ TEST(TcpSocket, CancelFromAnotherThreadEndsAWait)
     ASSERT_EQ(client->connect("127.0.0.1", port, 5), TcpSocket::Result::Ok);
     auto peer = listener->accept(5);
     ASSERT_TRUE(peer);
+    // wake() ends a wait once and cancels nothing: the socket reads on.
+    TcpSocket::Ready ready;
+    auto woken = std::async(std::launch::async, [&] { return client->waitReady(false, -1, ready); });
+    client->wake();
+    ASSERT_EQ(woken.wait_for(testing_support::kHungAfter), std::future_status::ready);
+    EXPECT_EQ(woken.get(), TcpSocket::Result::Ok);
+    EXPECT_FALSE(ready.readable || ready.writable);
+    ASSERT_EQ(peer->sendAll("hi"), TcpSocket::Result::Ok);
+    ASSERT_EQ(client->waitReady(false, -1, ready), TcpSocket::Result::Ok);
+    EXPECT_TRUE(ready.readable);
+    std::string hi;
+    ASSERT_EQ(client->receive(hi, 100, 0), TcpSocket::Result::Ok);
+    EXPECT_EQ(hi, "hi");
+
     TcpSocket::Result waited = TcpSocket::Result::Ok;
     std::thread reader([&] {
         std::string data;

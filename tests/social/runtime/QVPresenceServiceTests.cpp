@@ -15,6 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
+
 using namespace quorvel;
 using namespace net_testing;
 using platform::Ref;
@@ -243,10 +249,12 @@ protected:
         ASSERT_TRUE(answer);
         presence()->applyBootstrap(*answer);
     }
-    Ref<QVRequestHandle> post(const std::string& path, int score, CallbackRecorder& recorder)
+    Ref<QVRequestHandle> post(const std::string& path, int score, CallbackRecorder& recorder, std::string filler = {})
     {
         Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         params->io("score", score);
+        if (!filler.empty())
+            params->io("filler", filler);
         return provider->performAction(path, params.get(), "POST", recorder.onSuccess(), recorder.onFailure(), 0,
                                        nullptr, true);
     }
@@ -318,6 +326,141 @@ TEST_F(PresenceRequestTest, SignedRequestsTravelInsideTheChannelToTheSameHandler
             EXPECT_EQ(f.headers["authorization"].rfind("OAuth ", 0), 0u);
         }
     EXPECT_EQ(sends, 2u);
+}
+
+// The most the system lets a connection hold unsent (4 MiB unless set otherwise).
+size_t systemSendBuffer()
+{
+    size_t least = 0, initial = 0, most = 4 * 1024 * 1024;
+    std::ifstream("/proc/sys/net/ipv4/tcp_wmem") >> least >> initial >> most;
+    return most;
+}
+
+// Lets a stalled server go (its connections drop) when the game's thread has
+// not come back within a bound: a write that waits on the peer fails the row
+// instead of hanging it.
+class Watchdog {
+public:
+    explicit Watchdog(standin::StompStandIn& stomp)
+        : thread_([this, &stomp] {
+            std::unique_lock lock(mutex_);
+            if (!back_.wait_for(lock, std::chrono::seconds(20), [this] { return returned_; })) {
+                fired_ = true;
+                lock.unlock();
+                stomp.dropConnections();
+            }
+        })
+    {
+    }
+    ~Watchdog() { release(); }
+    // The game's thread is back: whether the server had to be let go first.
+    bool release()
+    {
+        {
+            std::lock_guard guard(mutex_);
+            returned_ = true;
+        }
+        back_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+        return fired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable back_;
+    bool returned_ { false };
+    bool fired_ { false };
+    std::thread thread_;
+};
+
+// A server that stops reading (a small receive buffer) holds no frame of the
+// game: what the buffers do not take waits in the channel and goes out whole,
+// each request answered once, when it reads again; when it never takes them,
+// the channel ends past its backlog, each request inside fails once, and the
+// requests after it go over HTTP.
+TEST_F(PresenceRequestTest, AServerThatStopsReadingHoldsNoFrameAndLosesNoRequest)
+{
+    standin::StompStandIn::Limits limits;
+    limits.receiveBuffer = 16 * 1024;
+    ASSERT_EQ(stomp.start(stomp.port(), platform::kLoopbackAddress, limits), stomp.port());
+    server.route("POST", "scores.xml", [](const standin::LoggedRequest& r) {
+        return Answer::xml("<resources><activity id=\"" + r.param("score") + "\"/></resources>", 201);
+    });
+    enableRequestsInTheChannel();
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return presence()->carriesRequests(); }));
+    const std::string filler(60 * 1024, 'f');
+    auto heard = [](const std::vector<Ref<CallbackRecorder>>& recorders) {
+        return std::all_of(recorders.begin(), recorders.end(), [](auto& r) { return r->total() >= 1; });
+    };
+
+    // Within the backlog: every request leaves the game's thread at once,
+    // before the server reads a byte of it.
+    stomp.setReading(false);
+    std::vector<Ref<CallbackRecorder>> waited;
+    {
+        Watchdog watchdog(stomp);
+        // More than the system's buffers take.
+        for (size_t i = 0; i < (systemSendBuffer() + QVPresenceService::kWriteBacklog / 4) / filler.size(); ++i) {
+            waited.push_back(CallbackRecorder::create());
+            post("scores.xml", static_cast<int>(i), *waited.back(), filler);
+        }
+        loop().drain(); // dispatches them
+        ASSERT_FALSE(watchdog.release()) << "a request waited on the server";
+    }
+    for (auto& f : stomp.frames())
+        EXPECT_NE(f.command, "SEND");
+    stomp.setReading(true);
+    ASSERT_TRUE(waitFor([&] { return heard(waited); }));
+    std::set<std::string> scores;
+    for (auto& r : requestsTo("scores.xml")) {
+        EXPECT_TRUE(r.viaChannel);
+        EXPECT_TRUE(r.signatureValid) << r.signatureFailure;
+        EXPECT_EQ(r.param("filler"), filler);
+        scores.insert(r.param("score"));
+    }
+    EXPECT_EQ(scores.size(), waited.size());
+
+    // Never taken: the channel ends and fails what it holds, once each.
+    stomp.setReading(false);
+    platform::LogCapture log;
+    std::vector<Ref<CallbackRecorder>> cut;
+    {
+        Watchdog watchdog(stomp);
+        for (size_t i = 0; i < (systemSendBuffer() + QVPresenceService::kWriteBacklog) / filler.size() + 32; ++i) {
+            cut.push_back(CallbackRecorder::create());
+            post("scores.xml", 1000 + static_cast<int>(i), *cut.back(), filler);
+        }
+        ASSERT_TRUE(waitFor([&] { return heard(cut); }));
+        ASSERT_FALSE(watchdog.release()) << "a request waited on the server";
+    }
+    settleNetwork();
+    int failed = 0, overHttp = 0;
+    for (auto& r : cut) {
+        EXPECT_EQ(r->total(), 1);
+        if (r->failures) {
+            ++failed;
+            auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(r->failureArg.get());
+            ASSERT_TRUE(loader && loader->error());
+            EXPECT_EQ(loader->error()->code, OAuthAPIRequestLoader::ErrorNetworkConnectionLost);
+        }
+    }
+    for (auto& r : requestsTo("scores.xml"))
+        overHttp += !r.viaChannel;
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(overHttp, 0);
+    EXPECT_EQ(overHttp + failed, static_cast<int>(cut.size()));
+    EXPECT_FALSE(presence()->isConnected());
+    EXPECT_TRUE(presence()->isReconnectScheduled());
+    std::vector<std::string> closed;
+    for (auto& text : log.texts())
+        if (text.rfind("Quorvel: the presence channel was closed: ", 0) == 0)
+            closed.push_back(text);
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_NE(closed[0].find("the server stopped taking its bytes ("), std::string::npos) << closed[0];
+    for (auto& r : waited)
+        EXPECT_EQ(r->total(), 1);
 }
 
 TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
