@@ -112,7 +112,11 @@ void KSDirector::replaceScene(KSScene* scene)
     if (ending_)
         return;
     sendCleanupToScene_ = true;
-    scenesStack_.back() = scene;
+    platform::Ref<KSScene> replaced = std::exchange(scenesStack_.back(), scene);
+    // One not on show (popped back to in this frame) leaves the stack unseen.
+    if (replaced && replaced->hasEntered() && replaced != runningScene_ && replaced.get() != scene
+        && !replaced->isRunning() && !isOnTheStack(replaced.get()))
+        scenesLetGo_.push_back(std::move(replaced));
     nextScene_ = scene;
 }
 
@@ -131,7 +135,12 @@ void KSDirector::popScene()
     BRISKO_ASSERT(runningScene_, "A running Scene is needed");
     if (ending_)
         return;
+    platform::Ref<KSScene> popped = std::move(scenesStack_.back());
     scenesStack_.pop_back();
+    // Popped before it came back on show (two pops in one frame): it is
+    // cleaned up once nobody holds it, as a popped scene on show is.
+    if (popped->hasEntered() && popped != runningScene_ && !popped->isRunning() && !isOnTheStack(popped.get()))
+        scenesLetGo_.push_back(std::move(popped));
     if (scenesStack_.empty())
         end();
     else
@@ -276,8 +285,16 @@ void KSDirector::setNextScene()
 
 void KSDirector::cleanupScenesLetGo()
 {
-    if (scenesLetGo_.empty())
-        return;
+    // One going may have held another (a transition its outgoing scene):
+    // that one goes in the same frame.
+    for (size_t before = scenesLetGo_.size() + 1; !scenesLetGo_.empty() && scenesLetGo_.size() < before;) {
+        before = scenesLetGo_.size();
+        cleanupScenesLetGoOnce();
+    }
+}
+
+void KSDirector::cleanupScenesLetGoOnce()
+{
     std::vector<platform::Ref<KSScene>> going;
     for (auto it = scenesLetGo_.begin(); it != scenesLetGo_.end();) {
         KSScene* scene = it->get();

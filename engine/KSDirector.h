@@ -172,6 +172,7 @@ protected:
     // show is no longer the director's to clean up. The frame calls it after
     // its scene switch.
     void cleanupScenesLetGo();
+    void cleanupScenesLetGoOnce();
     // Makes `director` the shared one; the assertion fails when one exists.
     static void installShared(KSDirector* director);
     static KSDirector* sharedInstance();
