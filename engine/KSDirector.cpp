@@ -116,7 +116,7 @@ void KSDirector::replaceScene(KSScene* scene)
     // One not on show (popped back to in this frame) leaves the stack unseen.
     if (replaced && replaced->hasEntered() && replaced != runningScene_ && replaced.get() != scene
         && !replaced->isRunning() && !isOnTheStack(replaced.get()))
-        scenesLetGo_.push_back(std::move(replaced));
+        letGo(replaced.get());
     nextScene_ = scene;
 }
 
@@ -140,7 +140,7 @@ void KSDirector::popScene()
     // Popped before it came back on show (two pops in one frame): it is
     // cleaned up once nobody holds it, as a popped scene on show is.
     if (popped->hasEntered() && popped != runningScene_ && !popped->isRunning() && !isOnTheStack(popped.get()))
-        scenesLetGo_.push_back(std::move(popped));
+        letGo(popped.get());
     if (scenesStack_.empty())
         end();
     else
@@ -254,7 +254,7 @@ void KSDirector::setNextScene()
         if (cleanup && !isOnTheStack(old.get()))
             old->cleanupScene();
         else if (!isOnTheStack(old.get()) && !old->isRunning())
-            scenesLetGo_.push_back(old);
+            letGo(old.get());
         if (endings != endings_)
             return;
         // Asked for while the old scene left (from its onExit or cleanup):
@@ -312,6 +312,23 @@ void KSDirector::cleanupScenesLetGoOnce()
     // each is cleaned up from the director's hands, once.
     for (auto& scene : going)
         scene->cleanupScene();
+}
+
+void KSDirector::letGo(KSScene* scene)
+{
+    if (std::find(scenesLetGo_.begin(), scenesLetGo_.end(), scene) == scenesLetGo_.end())
+        scenesLetGo_.emplace_back(scene);
+}
+
+void KSDirector::sceneLeft(KSScene* scene)
+{
+    if (!ending_ && scene != runningScene_.get() && !isOnTheStack(scene))
+        letGo(scene);
+}
+
+void KSDirector::sceneCleanedUp(KSScene* scene)
+{
+    std::erase_if(scenesLetGo_, [scene](const auto& held) { return held.get() == scene; });
 }
 
 bool KSDirector::isOnTheStack(const KSScene* scene) const
