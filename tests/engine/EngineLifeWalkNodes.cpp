@@ -324,12 +324,19 @@ void EngineLifeWalk::purgeTextures()
     cached.clear();
 }
 
+// Between levels built from a sheet and its file, or on its own.
 void EngineLifeWalk::memoryWarning()
 {
     if (ended)
         return;
+    const bool betweenLevels = draw(2) == 0;
+    if (betweenLevels)
+        levelFromASheet();
+    note("    memory warning");
     director_->purgeCachedData();
     cached.clear();
+    if (betweenLevels)
+        levelFromASheet();
 }
 
 // ---- Actions whose results are checked
