@@ -422,8 +422,13 @@ void EngineLifeWalk::levelFromASheet()
     if (!scene || ended)
         return;
     Building building(this->building);
-    note("    a level from sheet.plist");
-    KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile("sheet.plist");
+    // The sheet's frames once per run, as a game adds them at its start: a
+    // later level takes the frames as they stand.
+    auto* frames = KSSpriteFrameCache::sharedSpriteFrameCache();
+    const bool added = frames->spriteFrameByName("hero.png") != nullptr;
+    note(added ? "    a level from the sheet's frames" : "    a level from sheet.plist");
+    if (!added)
+        frames->addSpriteFramesWithFile("sheet.plist");
     Ref<KSSpriteBatchNode> batch = KSSpriteBatchNode::batchNodeWithFile("sheet.png");
     if (!batch) {
         fault("the sheet's batch did not load");
