@@ -112,7 +112,11 @@ void KSDirector::replaceScene(KSScene* scene)
     if (ending_)
         return;
     sendCleanupToScene_ = true;
-    scenesStack_.back() = scene;
+    platform::Ref<KSScene> replaced = std::exchange(scenesStack_.back(), scene);
+    // One not on show (popped back to in this frame) leaves the stack unseen.
+    if (replaced && replaced->hasEntered() && replaced != runningScene_ && replaced.get() != scene
+        && !replaced->isRunning() && !isOnTheStack(replaced.get()))
+        letGo(replaced.get());
     nextScene_ = scene;
 }
 
@@ -131,7 +135,12 @@ void KSDirector::popScene()
     BRISKO_ASSERT(runningScene_, "A running Scene is needed");
     if (ending_)
         return;
+    platform::Ref<KSScene> popped = std::move(scenesStack_.back());
     scenesStack_.pop_back();
+    // Popped before it came back on show (two pops in one frame): it is
+    // cleaned up once nobody holds it, as a popped scene on show is.
+    if (popped->hasEntered() && popped != runningScene_ && !popped->isRunning() && !isOnTheStack(popped.get()))
+        letGo(popped.get());
     if (scenesStack_.empty())
         end();
     else
@@ -245,7 +254,7 @@ void KSDirector::setNextScene()
         if (cleanup && !isOnTheStack(old.get()))
             old->cleanupScene();
         else if (!isOnTheStack(old.get()) && !old->isRunning())
-            scenesLetGo_.push_back(old);
+            letGo(old.get());
         if (endings != endings_)
             return;
         // Asked for while the old scene left (from its onExit or cleanup):
@@ -276,8 +285,16 @@ void KSDirector::setNextScene()
 
 void KSDirector::cleanupScenesLetGo()
 {
-    if (scenesLetGo_.empty())
-        return;
+    // One going may have held another (a transition its outgoing scene):
+    // that one goes in the same frame.
+    for (size_t before = scenesLetGo_.size() + 1; !scenesLetGo_.empty() && scenesLetGo_.size() < before;) {
+        before = scenesLetGo_.size();
+        cleanupScenesLetGoOnce();
+    }
+}
+
+void KSDirector::cleanupScenesLetGoOnce()
+{
     std::vector<platform::Ref<KSScene>> going;
     for (auto it = scenesLetGo_.begin(); it != scenesLetGo_.end();) {
         KSScene* scene = it->get();
@@ -295,6 +312,23 @@ void KSDirector::cleanupScenesLetGo()
     // each is cleaned up from the director's hands, once.
     for (auto& scene : going)
         scene->cleanupScene();
+}
+
+void KSDirector::letGo(KSScene* scene)
+{
+    if (std::find(scenesLetGo_.begin(), scenesLetGo_.end(), scene) == scenesLetGo_.end())
+        scenesLetGo_.emplace_back(scene);
+}
+
+void KSDirector::sceneLeft(KSScene* scene)
+{
+    if (!ending_ && scene != runningScene_.get() && !isOnTheStack(scene))
+        letGo(scene);
+}
+
+void KSDirector::sceneCleanedUp(KSScene* scene)
+{
+    std::erase_if(scenesLetGo_, [scene](const auto& held) { return held.get() == scene; });
 }
 
 bool KSDirector::isOnTheStack(const KSScene* scene) const

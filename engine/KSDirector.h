@@ -96,6 +96,12 @@ public:
     const std::vector<platform::Ref<KSScene>>& scenesStack() const { return scenesStack_; }
     // Whether the stack holds the scene (it comes back on show later).
     bool isOnTheStack(const KSScene* scene) const;
+    // A scene tells the director it left (exited) or was cleaned up: one that
+    // left the stack without a clean-up (popped, passed over, or shown by a
+    // transition that went) is cleaned up once the director holds the last
+    // reference to it, so that its actions and timers do not keep its nodes.
+    void sceneLeft(KSScene* scene);
+    void sceneCleanedUp(KSScene* scene);
 
     // --- Time and frame ---
     virtual void drawScene() { }
@@ -172,6 +178,8 @@ protected:
     // show is no longer the director's to clean up. The frame calls it after
     // its scene switch.
     void cleanupScenesLetGo();
+    void cleanupScenesLetGoOnce();
+    void letGo(KSScene* scene);
     // Makes `director` the shared one; the assertion fails when one exists.
     static void installShared(KSDirector* director);
     static KSDirector* sharedInstance();

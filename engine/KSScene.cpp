@@ -45,7 +45,7 @@ void KSScene::enterScene()
     if (entered_ || isRunning())
         return;
     platform::Ref<KSScene> keep(this);
-    entered_ = true;
+    entered_ = everEntered_ = true;
     toldFinished_ = false;
     cleanedUp_ = false;
     onEnter();
@@ -67,8 +67,12 @@ void KSScene::exitScene()
         return;
     platform::Ref<KSScene> keep(this);
     entered_ = false;
-    During exiting(exiting_);
-    onExit();
+    {
+        During exiting(exiting_);
+        onExit();
+    }
+    if (!cleanedUp_ && KSDirector::hasSharedDirector())
+        KSDirector::sharedDirector()->sceneLeft(this);
 }
 
 void KSScene::cleanupScene()
@@ -76,6 +80,8 @@ void KSScene::cleanupScene()
     if (std::exchange(cleanedUp_, true))
         return;
     platform::Ref<KSScene> keep(this);
+    if (KSDirector::hasSharedDirector())
+        KSDirector::sharedDirector()->sceneCleanedUp(this);
     cleanup();
 }
 

@@ -132,9 +132,11 @@ void KSTransitionScene::draw()
 {
     KSScene* first = inSceneOnTop_ ? outScene_.get() : inScene_.get();
     KSScene* second = inSceneOnTop_ ? inScene_.get() : outScene_.get();
-    if (first)
+    // A scene's visit may end the director or ask for another scene: one
+    // that has left by then is drawn no more.
+    if (first && first->isRunning())
         Ref<KSScene>(first)->visit();
-    if (second)
+    if (second && second->isRunning())
         Ref<KSScene>(second)->visit();
 }
 
@@ -163,7 +165,14 @@ void KSTransitionScene::onEnter()
             if (!isRunning())
                 return; // that scene ended the director as it entered
         } else {
-            outScene_ = nullptr;
+            // Not on the stack and held by this transition alone, it goes
+            // cleaned up (its actions and timers would keep its nodes).
+            Ref<KSScene> left = std::move(outScene_);
+            if (left->retainCount() == 1 && !KSDirector::sharedDirector()->isOnTheStack(left.get())) {
+                left->cleanupScene();
+                if (!isRunning())
+                    return; // its clean-up ended the director
+            }
         }
     }
     inScene_->enterScene();
@@ -234,6 +243,12 @@ void KSTransitionScene::cleanup()
     auto onTheStack = [director](KSScene* scene) { return director && director->isOnTheStack(scene); };
     if (sendCleanupToScene_ && outScene_ && !onTheStack(outScene_.get())) {
         outScene_->exitScene();
+        outScene_->cleanupScene();
+    } else if (outScene_ && director && !onTheStack(outScene_.get()) && outScene_->retainCount() == 1
+               && !outScene_->isRunning()) {
+        // Pushed over a scene replaced in the same frame, the transition is
+        // the last to hold it: it goes cleaned up, or its actions and timers
+        // would keep its nodes for good.
         outScene_->cleanupScene();
     }
     if (!handedOver_ && !onTheStack(inScene_.get())) {

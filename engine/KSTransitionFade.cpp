@@ -87,7 +87,11 @@ void KSTransitionCrossFade::onEnter()
     const Size size = KSDirector::sharedDirector()->winSize();
     auto layer = KSColorLayer::layerWithColor({ 0, 0, 0, 0 });
     auto inTexture = pictureOf(inScene_.get(), size);
-    auto outTexture = pictureOf(outScene_.get(), size);
+    auto outTexture = isRunning() ? pictureOf(outScene_.get(), size) : nullptr;
+    // A scene drawn into its picture may end the director (from its visit):
+    // the transition left meanwhile and starts nothing that would hold it.
+    if (!isRunning())
+        return;
     if (!inTexture || !outTexture) {
         // No pictures to blend: still hand over after the transition's time.
         hideOutShowIn();

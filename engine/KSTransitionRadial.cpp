@@ -50,6 +50,10 @@ void KSTransitionRadialCCW::onEnter()
         if (outScene_)
             Ref<KSScene>(outScene_)->visit();
         outTexture->end();
+        // The scene's visit may have ended the director: the transition left
+        // meanwhile and starts nothing that would hold it.
+        if (!isRunning())
+            return;
         node = KSProgressTimer::progressWithTexture(outTexture->sprite()->texture());
     }
     hideOutShowIn();

@@ -8,6 +8,7 @@
 #include "DirectorTestSupport.h"
 
 #include "engine/KSAction.h"
+#include "engine/KSLayer.h"
 #include "engine/KSNode.h"
 #include "engine/KSScene.h"
 #include "engine/KSSprite.h"
@@ -35,7 +36,7 @@ class WalkScene;
 extern std::atomic<int> gTicketsOffMain;
 
 // Where a scene may ask for a change from inside itself.
-enum class Inside { Enter, Finish, Exit, Cleanup, Timer, Action, Count };
+enum class Inside { Enter, Finish, Exit, Cleanup, Timer, Action, Visit, Count };
 
 // What a watched node tells the walk: a timer or an action that runs on it
 // while it is not running, after its cleanup, or (a timer) after it took
@@ -50,6 +51,11 @@ struct Watch {
     bool unscheduled { false };
     // Armed, from the walk: inside its next timer call.
     bool removeItselfNext { false }, unscheduleItselfNext { false };
+    // Its timer (every frame when the interval is 0): when it last ticked
+    // and when the node last entered (the clock's seconds).
+    bool timer { false };
+    double interval { 0 }, lastTick { 0 }, runningSince { 0 };
+    int ticks { 0 };
 };
 
 class Watchable {
@@ -69,6 +75,8 @@ public:
     void setRotation(float degrees) override;
     void setScale(float s) override;
     void setVisible(bool visible) override;
+    void onEnter() override;
+    void draw() override;
     void cleanup() override;
     Watch& watched() override { return watch; }
     Watch watch;
@@ -80,6 +88,7 @@ private:
 using WalkNode = Watched<kestrel::KSNode>;
 using WalkSprite = Watched<kestrel::KSSprite>;
 using WalkBatch = Watched<kestrel::KSSpriteBatchNode>;
+using WalkLayer = Watched<kestrel::KSLayer>;
 
 // Visits the watched nodes under `node` (itself included when watched).
 void forEachWatched(kestrel::KSNode* node, const std::function<void(kestrel::KSNode*, Watch&)>& visit);
@@ -95,8 +104,9 @@ public:
     void onExit() override;
     void cleanup() override;
     void visit() override;
-    // An asynchronous load's callback, for the file `name`.
-    void loaded(const std::string& name, kestrel::KSTexture2D* texture);
+    // An asynchronous load's callback, for the file `name` (one that cannot
+    // load when `fails`).
+    void loaded(const std::string& name, kestrel::KSTexture2D* texture, bool fails = false);
     // Runs (once) the request armed for `where`, if any.
     void fire(Inside where);
 
@@ -108,8 +118,10 @@ public:
     int loadsAsked { 0 }, loadsHeard { 0 };
     std::function<void()> armed[static_cast<int>(Inside::Count)];
     std::vector<Ref<kestrel::KSTexture2D>> textures;
-    // The node that carries the scene's timer and actions.
+    // The node that carries the scene's timer and actions, and the layer
+    // that holds the nodes the walk works on.
     kestrel::KSNode* body { nullptr };
+    kestrel::KSNode* work { nullptr };
 
 private:
     WalkScene() = default;
@@ -121,6 +133,9 @@ public:
     // A fault seen inside a callback, reported after the step.
     void fault(const std::string& what) { faults.push_back(what); }
     void sceneDestroyed(const WalkScene& scene, bool onMain);
+    // A load's callback, kept to be delivered where the walk's draw says.
+    void arrived(int order, std::function<void()> deliver);
+    double now() { return loop().now(); }
     // Whether the walk itself is changing its nodes now (not an action).
     bool building { false };
 
@@ -156,6 +171,10 @@ protected:
     void stopActions();
     void replaceAnAction();
     void changeNodes();
+    void checkedAction();
+    void levelFromASheet();
+    void pauseTheGame();
+    void loadThatFails();
     void loadATexture();
     void loadAndLeave();
     void loadBothWays();
@@ -164,13 +183,20 @@ protected:
     void drawFrames();
 
     // ---- Requests: each asks the director and keeps the walk's record in step.
-    enum class Ask { Replace, ReplaceTransition, Push, PushTransition, Pop, End };
+    // Stop: the game's own stop, the director ended and purged.
+    enum class Ask { Replace, ReplaceTransition, Push, PushTransition, Pop, End, Stop };
     void request(Ask ask, const std::string& why);
     // Replaces the top with a scene the walk made before (shown again).
     void replaceWith(WalkScene* scene, const std::string& why);
     void replacingTheSceneOnShow();
     void waitForLoads();
     Ref<WalkScene> newScene();
+    // Fills a new scene: a working layer of nodes and a pause screen's nodes.
+    void populate(WalkScene* scene);
+    Ref<kestrel::KSNode> makeNode(const std::string& label, bool timer);
+    // Delivers the loads that called back, in the order asked (all of
+    // them, once each has called back, when `all`).
+    void deliverLoads(bool all);
     Ref<kestrel::KSScene> transitionTo(WalkScene* scene);
     Ref<kestrel::KSAction> anyAction(bool reversed);
     WalkScene* onShow() const;
@@ -185,6 +211,12 @@ protected:
     void checkSettled();
     void checkCachedTextures();
     void checkAtTheEnd();
+    // What the nodes promise: children in z-order, a batch's quads its
+    // sprites', touch delegates of running layers only, kept-off nodes not
+    // running, the nodes of a scene gone gone too; and (settled) each
+    // timer of the scene on show ticking to its interval.
+    void checkNodes(bool settled);
+    void checkPixel(kestrel::KSSprite* sprite, uint32_t rgba);
     void note(const std::string& line);
     // With BRISKO_WALK_TRACE: every life-cycle call a scene hears.
     void noteCall(int scene, const char* call);
@@ -212,6 +244,16 @@ protected:
     std::vector<std::pair<int, int>> mustBeCleanedUp;
     // Nodes taken off their parent without cleanup, to be added again.
     std::vector<Ref<kestrel::KSNode>> detached;
+    // The nodes of each scene that go with it (a pause screen's spinner,
+    // ticker and particles).
+    std::map<int, std::vector<platform::Weak<kestrel::KSNode>>> nodesOf;
+    // Loads called back and not yet delivered, by the order asked.
+    std::vector<std::pair<int, std::function<void()>>> arrivals;
+    int loadsArrived { 0 }, loadOrder { 0 };
+    bool paused { false };
+    // The first director's frame interval, which a second run keeps.
+    double interval { 0 };
+    double resumedAt { 0 };
     // The textures the cache gave for each name since it was last emptied.
     std::map<std::string, platform::Weak<kestrel::KSTexture2D>> cached;
     std::vector<std::string> faults;

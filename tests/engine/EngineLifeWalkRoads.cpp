@@ -22,7 +22,7 @@
 #include "engine/KSTransitionRadial.h"
 #include "engine/KSTransitionTiles.h"
 #include "platform/foundation/Format.h"
-
+#include "platform/graphics/Image.h"
 
 using namespace kestrel;
 
@@ -49,7 +49,11 @@ const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
         { "a reversed action", 5, &EngineLifeWalk::startAReversedAction },
         { "actions stopped", 3, &EngineLifeWalk::stopActions },
         { "an action replaced", 3, &EngineLifeWalk::replaceAnAction },
-        { "nodes added, moved and removed", 8, &EngineLifeWalk::changeNodes },
+        { "nodes added, moved and removed", 16, &EngineLifeWalk::changeNodes },
+        { "an action whose result is checked", 6, &EngineLifeWalk::checkedAction },
+        { "a level built from a sheet", 2, &EngineLifeWalk::levelFromASheet },
+        { "the game paused", 2, &EngineLifeWalk::pauseTheGame },
+        { "a load that fails", 1, &EngineLifeWalk::loadThatFails },
         { "a texture loaded in the background", 4, &EngineLifeWalk::loadATexture },
         { "a load whose scene goes first", 4, &EngineLifeWalk::loadAndLeave },
         { "a texture loaded both ways at once", 3, &EngineLifeWalk::loadBothWays },
@@ -62,7 +66,12 @@ const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
 
 // ---- Requests
 
-Ref<WalkScene> EngineLifeWalk::newScene() { return WalkScene::make(this, ++nextId); }
+Ref<WalkScene> EngineLifeWalk::newScene()
+{
+    Ref<WalkScene> scene = WalkScene::make(this, ++nextId);
+    populate(scene.get());
+    return scene;
+}
 
 WalkScene* EngineLifeWalk::onShow() const { return stack.empty() ? nullptr : stack.back().get(); }
 
@@ -99,7 +108,7 @@ void EngineLifeWalk::request(Ask ask, const std::string& why)
     if (ended)
         return;
     Ref<WalkScene> scene;
-    if (ask != Ask::Pop && ask != Ask::End) {
+    if (ask != Ask::Pop && ask != Ask::End && ask != Ask::Stop) {
         scene = newScene();
         const bool through = ask == Ask::ReplaceTransition || ask == Ask::PushTransition;
         const bool replacing = ask == Ask::Replace || ask == Ask::ReplaceTransition;
@@ -118,23 +127,38 @@ void EngineLifeWalk::request(Ask ask, const std::string& why)
     if (ask == Ask::Pop) {
         note("    " + why + ": pop");
         stack.pop_back();
-        ended = stack.empty();
-        if (ended)
+        if (stack.empty()) {
+            // The last scene popped ends the director: the walk lets go first.
+            detached.clear();
+            deliverLoads(false);
             cached.clear();
+            paused = false;
+        }
+        ended = stack.empty();
         director_->popScene();
         return;
     }
-    note("    " + why + ": end");
+    note("    " + why + (ask == Ask::Stop ? ": end, and the director purged" : ": end"));
     // The scene on show leaves with the director: exited and cleaned up.
     // (Not held here: the scenes go before the director's view does.)
     WalkScene* top = onShow();
     const int id = top && top->entered ? top->id : 0;
     const int cleanups = cleanupsOf[id];
     stack.clear();
+    // The walk lets go of what it kept before the director goes, as a game
+    // does: what it held after would leave GL with the director's view.
+    detached.clear();
+    deliverLoads(false);
     ended = true;
+    paused = false;
     // The director takes the texture cache with it.
     cached.clear();
     director_->end();
+    if (ask == Ask::Stop) {
+        // The game's own stop: from inside a frame, the director lives to its end.
+        KSDirector::purgeSharedDirector();
+        director_ = nullptr;
+    }
     if (id && cleanupsOf[id] != cleanups + 1)
         fault(platform::format("scene %d, on show when the director ended, was cleaned up %d times", id,
                                cleanupsOf[id] - cleanups));
@@ -168,17 +192,48 @@ WalkScene* EngineLifeWalk::anyStackedScene()
 
 void EngineLifeWalk::runAScene()
 {
-    KSDirector::purgeSharedDirector();
     // The last director's view took its GL objects with it in a game (its own
     // share group; here the test's context keeps the group): the walk checks
     // the textures of the director's last life.
     textureNames.clear();
-    director_ = directorWithView();
+    // A second run in one process: the director that ended, with a new view,
+    // as it was first made; or a new director.
+    const bool again = director_ && KSDirector::hasSharedDirector() && draw(2) == 0;
+    if (again) {
+        note("    the director ended runs again");
+        EXPECT_FALSE(director_->isPaused()) << "the director ended paused";
+        EXPECT_EQ(director_->animationInterval(), interval) << "the director ended at another interval";
+        EXPECT_EQ(director_->notificationNode(), nullptr) << "the director ended with its notification node";
+        director_->setOpenGLView(makeView().get());
+    } else {
+        KSDirector::purgeSharedDirector();
+        director_ = directorWithView();
+        interval = director_->animationInterval();
+    }
     auto scene = newScene();
     note(platform::format("    run scene %d", scene->id));
     stack = { scene };
     ended = false;
+    paused = false;
+    // Drawn with its own texture: a blue corner.
+    Ref<KSSprite> blue = KSSprite::spriteWithFile("blue.png");
+    if (!blue) {
+        fault("the run's own texture did not load");
+        return;
+    }
+    blue->setPosition({ 300, 460 });
+    scene->addChild(blue.get(), 1000);
+    Ref<platform::Image> shot;
+    director_->openGLView()->setCaptureHook([&](EAGLView& view) { shot = view.readFrame(); });
     director_->runWithScene(scene.get());
+    frame();
+    if (director_ && director_->openGLView())
+        director_->openGLView()->setCaptureHook(nullptr);
+    if (!shot)
+        return;
+    const uint8_t* pixel = shot->rgba().data() + (static_cast<size_t>(20) * shot->width() + 300) * 4;
+    if (pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 255)
+        fault(platform::format("the run's blue sprite draws (%d, %d, %d)", pixel[0], pixel[1], pixel[2]));
 }
 
 void EngineLifeWalk::replacePlain()
@@ -228,19 +283,20 @@ void EngineLifeWalk::transitionCoveredAndUncovered()
 
 void EngineLifeWalk::transitionCancelledByItsScene()
 {
-    Ref<WalkScene> before(onShow());
-    if (!before)
+    platform::Weak<WalkScene> before(onShow());
+    if (!onShow())
         return;
     request(Ask::ReplaceTransition, "asked");
     for (size_t i = draw(6); i > 0; --i)
         frame();
     // The transition on show, nothing else asked for: its outgoing scene is
     // shown again.
-    if (ended || director_->nextScene())
+    Ref<WalkScene> out = before.lock();
+    if (ended || !out || director_->nextScene())
         return;
     auto* transition = dynamic_cast<KSTransitionScene*>(director_->runningScene());
-    if (transition && transition->outScene() == before.get() && transition->inScene() == onShow())
-        replaceWith(before.get(), "while it runs");
+    if (transition && transition->outScene() == out.get() && transition->inScene() == onShow())
+        replaceWith(out.get(), "while it runs");
 }
 
 void EngineLifeWalk::askDuringAHandOver()
@@ -252,10 +308,10 @@ void EngineLifeWalk::askDuringAHandOver()
     WalkScene* in = onShow();
     // From the outgoing scene as it leaves, or the incoming one as it is
     // told the transition finished, or a game timer in the hand-over's frames.
-    static const Ask asks[] = { Ask::End, Ask::End, Ask::Pop, Ask::Replace, Ask::ReplaceTransition, Ask::Push };
+    static const Ask asks[] = { Ask::End, Ask::Stop, Ask::Pop, Ask::Replace, Ask::ReplaceTransition, Ask::Push };
     const Ask ask = asks[draw(std::size(asks))];
     static const char* names[] = { "replace", "replace through a transition", "push", "push through a transition",
-                                   "pop", "end" };
+                                   "pop", "end", "stop" };
     WalkScene* scene = nullptr;
     Inside where = Inside::Exit;
     switch (draw(4)) {
@@ -265,7 +321,7 @@ void EngineLifeWalk::askDuringAHandOver()
     default: scene = in; where = Inside::Timer; break;
     }
     static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
-                                    "an action's callback" };
+                                    "an action's callback", "a visit" };
     const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
     note(platform::format("    armed: %s asks %s", why.c_str(), names[static_cast<int>(ask)]));
     scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
@@ -312,10 +368,10 @@ void EngineLifeWalk::armARequestInside()
         return;
     const auto where = static_cast<Inside>(draw(static_cast<size_t>(Inside::Count)));
     static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
-                                    "an action's callback" };
-    const Ask ask = static_cast<Ask>(draw(6));
+                                    "an action's callback", "a visit" };
+    const Ask ask = static_cast<Ask>(draw(7));
     static const char* asks[] = { "replace", "replace through a transition", "push", "push through a transition",
-                                  "pop", "end" };
+                                  "pop", "end", "stop" };
     const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
     note(platform::format("    armed: %s asks %s", why.c_str(), asks[static_cast<int>(ask)]));
     scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
@@ -400,13 +456,19 @@ void EngineLifeWalk::stopActions()
 
 void EngineLifeWalk::replaceAnAction()
 {
-    // Held: a change asked from inside the frame may take it off the stack.
-    Ref<WalkScene> scene(onShow());
+    // Held weakly: a change asked from inside the frame may take it off the
+    // stack, or end the director (the walk holds nothing past the end).
+    platform::Weak<WalkScene> weak(onShow());
+    Ref<WalkScene> scene = weak.lock();
     if (!scene || !scene->body)
         return;
     auto first = anyAction(false);
     scene->body->runAction(first.get());
+    scene = nullptr;
     frame();
+    scene = weak.lock();
+    if (!scene || ended)
+        return;
     scene->body->stopAction(first.get());
     scene->body->runAction(anyAction(draw(2) == 0).get());
 }

@@ -30,11 +30,16 @@
 // BRISKO_WALK_TRACE=1 prints every step as it is taken.
 #include "EngineLifeWalk.h"
 
+#include "engine/KSActionInterval.h"
+#include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
 #include "engine/KSGrid.h"
+#include "engine/KSParticleSystemQuad.h"
+#include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
 #include "engine/platform/KSTouchDispatcher.h"
+#include "engine/platform/KSTouchHandler.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
@@ -42,8 +47,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
@@ -150,6 +157,7 @@ Ref<WalkScene> WalkScene::make(EngineLifeWalk* walk, int id)
     auto body = platform::adoptRef(new WalkNode);
     body->init();
     body->watch = { walk, platform::format("scene %d's body", id), platform::Weak<WalkScene>(scene.get()) };
+    body->watch.timer = true;
     body->setContentSize({ 100, 100 });
     body->schedule(BRISKO_SELECTOR(WalkNode, tick));
     scene->body = body.get();
@@ -164,10 +172,28 @@ void WalkScene::onEnter()
 {
     if (cleaned || entered)
         walk_->fault(platform::format("scene %d entered %s", id, cleaned ? "after its cleanup" : "twice"));
-    entered = everEntered = true;
+    entered = true;
     toldFinished = cleanupsThisEntry = 0;
     walk_->noteCall(id, "onEnter");
+    const bool first = !std::exchange(everEntered, true);
     KSScene::onEnter();
+    if (first) {
+        // A pause screen's nodes: a spinner, a node updated every frame and
+        // particles, all gone with the scene once nobody holds it.
+        auto spinner = KSNode::node();
+        addChild(spinner.get());
+        spinner->runAction(KSRepeatForever::actionWithAction(KSRotateBy::actionWithDuration(1, 360).get()).get());
+        auto ticker = KSNode::node();
+        addChild(ticker.get());
+        ticker->scheduleUpdate();
+        auto particles = KSParticleSystemQuad::particleWithTotalParticles(5);
+        if (particles)
+            addChild(particles.get());
+        auto& nodes = walk_->nodesOf[id];
+        for (KSNode* node : { spinner.get(), ticker.get(), static_cast<KSNode*>(particles.get()) })
+            if (node)
+                nodes.emplace_back(node);
+    }
     fire(Inside::Enter);
 }
 
@@ -214,10 +240,12 @@ void WalkScene::visit()
 {
     if (cleaned || !entered)
         walk_->fault(platform::format("scene %d drawn %s", id, cleaned ? "after its cleanup" : "while not entered"));
+    Ref<WalkScene> keep(this);
+    fire(Inside::Visit);
     KSScene::visit();
 }
 
-void WalkScene::loaded(const std::string& name, KSTexture2D* texture)
+void WalkScene::loaded(const std::string& name, KSTexture2D* texture, bool fails)
 {
     if (!platform::RunLoop::isMainThread()) {
         ++gOffMainCallbacks;
@@ -227,6 +255,12 @@ void WalkScene::loaded(const std::string& name, KSTexture2D* texture)
     ++walk_->loadsHeard;
     if (loadsHeard > loadsAsked)
         walk_->fault(platform::format("scene %d heard %d loads of %d asked", id, loadsHeard, loadsAsked));
+    if (fails) {
+        if (texture)
+            walk_->fault(platform::format("scene %d's load of %s, which cannot load, gave a texture", id, name.c_str()));
+        walk_->note(platform::format("    scene %d's load of %s failed", id, name.c_str()));
+        return;
+    }
     if (!texture) {
         walk_->fault(platform::format("scene %d's load of %s, a file that exists, gave no texture", id, name.c_str()));
         return;
@@ -264,9 +298,16 @@ void Watched<Base>::touched(const char* what)
 }
 
 template <class Base>
-void Watched<Base>::tick(ksTime)
+void Watched<Base>::tick(ksTime dt)
 {
     touched("a timer");
+    if (watch.walk) {
+        ++watch.ticks;
+        watch.lastTick = watch.walk->now();
+        if (watch.interval > 0 && dt < watch.interval - 1e-3)
+            watch.walk->fault(platform::format("%s's timer of %.2f s ticked after %.3f s", watch.label.c_str(),
+                                               watch.interval, static_cast<double>(dt)));
+    }
     if (watch.unscheduled)
         watch.walk->fault("a timer ran on " + watch.label + " after it took its timers off");
     Ref<KSNode> keep(this);
@@ -309,6 +350,25 @@ void Watched<Base>::setVisible(bool visible)
 }
 
 template <class Base>
+void Watched<Base>::onEnter()
+{
+    if (watch.walk)
+        watch.runningSince = watch.walk->now();
+    Base::onEnter();
+}
+
+template <class Base>
+void Watched<Base>::draw()
+{
+    for (KSNode* node = this; node && watch.walk; node = node->parent())
+        if (!node->visible()) {
+            watch.walk->fault(watch.label + " was drawn while hidden");
+            break;
+        }
+    Base::draw();
+}
+
+template <class Base>
 void Watched<Base>::cleanup()
 {
     watch.cleaned = true;
@@ -322,6 +382,7 @@ void Watched<Base>::cleanup()
 template class Watched<KSNode>;
 template class Watched<KSSprite>;
 template class Watched<KSSpriteBatchNode>;
+template class Watched<KSLayer>;
 
 void forEachWatched(KSNode* node, const std::function<void(KSNode*, Watch&)>& visit)
 {
@@ -342,6 +403,13 @@ void EngineLifeWalk::SetUp()
     gTicketsOffMain = 0;
     for (int i = 0; i < 6; ++i)
         texture_test::writeSolidPNG(dir.file(platform::format("load%d.png", i)), 16 << (i % 3), 16, 0x204060FFu + i);
+    texture_test::writeSolidPNG(dir.file("sheet.png"), 64, 64, 0x3060C0FF);
+    texture_test::writeSolidPNG(dir.file("blue.png"), 8, 8, 0x0000FFFF);
+    std::ofstream(dir.file("sheet.plist"))
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
+           "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
+           "</dict></dict></dict></plist>\n";
 }
 
 void EngineLifeWalk::TearDown()
@@ -350,8 +418,10 @@ void EngineLifeWalk::TearDown()
     ended = true;
     stack.clear();
     detached.clear();
+    arrivals.clear();
     KSTextureCache::setLoadHook(nullptr);
     DirectorTest::TearDown();
+    KSSpriteFrameCache::purgeSharedSpriteFrameCache();
 }
 
 void EngineLifeWalk::sceneDestroyed(const WalkScene& scene, bool onMain)
@@ -382,8 +452,35 @@ void EngineLifeWalk::noteCall(int scene, const char* call)
         note(platform::format("      scene %d: %s", scene, call));
 }
 
+void EngineLifeWalk::arrived(int order, std::function<void()> deliver)
+{
+    ++loadsArrived;
+    // Once the director ended, as they come: a game's loads outlive it.
+    if (ended) {
+        deliver();
+        return;
+    }
+    arrivals.emplace_back(order, std::move(deliver));
+}
+
+void EngineLifeWalk::deliverLoads(bool all)
+{
+    if (all && !loop().runUntil([&] { return loadsArrived >= loadsAsked; }, testing_support::kHungAfterSeconds))
+        fault(platform::format("%d of %d loads called back", loadsArrived, loadsAsked));
+    auto going = std::move(arrivals);
+    arrivals.clear();
+    std::stable_sort(going.begin(), going.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [order, deliver] : going) {
+        deliver();
+        deliver = nullptr;
+    }
+}
+
 void EngineLifeWalk::frame()
 {
+    // The loads that called back come in before a frame the seed picks.
+    if (!ended && draw(4) == 0)
+        deliverLoads(false);
     try {
         advance(1.0 / 60);
     } catch (const std::exception& e) {
@@ -427,6 +524,7 @@ std::string EngineLifeWalk::describeStack() const
 
 void EngineLifeWalk::waitForLoads()
 {
+    deliverLoads(true);
     if (!loop().runUntil([&] { return loadsHeard >= loadsAsked; }, testing_support::kHungAfterSeconds))
         fault(platform::format("%d of %d loads called back", loadsHeard, loadsAsked));
 }
@@ -446,6 +544,7 @@ void EngineLifeWalk::checkStep(bool settled)
     if (running) {
         EXPECT_TRUE(running->isRunning()) << "the running scene is not running";
     }
+    checkNodes(settled);
     if (!settled)
         return;
     checkSettled();
@@ -501,7 +600,9 @@ void EngineLifeWalk::checkSettled()
         EXPECT_TRUE(atRest) << "scene " << scene->id << " is not at rest on the stack: visible " << scene->visible()
                             << ", at (" << scene->position().x << ", " << scene->position().y << "), scale "
                             << scene->scaleX() << " x " << scene->scaleY() << ", rotation " << scene->rotation()
-                            << ", anchor (" << scene->anchorPoint().x << ", " << scene->anchorPoint().y << ")";
+                            << ", anchor (" << scene->anchorPoint().x << ", " << scene->anchorPoint().y << "), camera "
+                            << (scene->camera()->dirty() ? "moved" : "as made") << ", grid "
+                            << (!scene->grid() ? "none" : scene->grid()->active() ? "on" : "off");
     }
 }
 
@@ -515,6 +616,86 @@ void EngineLifeWalk::checkCachedTextures()
         if (texture && texture->retainCount() > 1 && cache->textureForKey(name) != texture)
             ADD_FAILURE() << "the cache let go of " << name << " while a scene holds it";
     }
+}
+
+void EngineLifeWalk::checkNodes(bool settled)
+{
+    auto* dispatcher = KSTouchDispatcher::sharedDispatcher();
+    auto registered = [dispatcher](KSNode* layer) {
+        for (const auto* handlers : { &dispatcher->targetedHandlers(), &dispatcher->standardHandlers() })
+            for (const auto& handler : *handlers)
+                if (handler->delegate() == static_cast<platform::Object*>(layer))
+                    return true;
+        return false;
+    };
+    auto labelOf = [](KSNode* node) {
+        auto* watched = dynamic_cast<Watchable*>(node);
+        return watched ? watched->watched().label : node->className();
+    };
+    std::function<size_t(KSNode*)> sprites = [&](KSNode* node) {
+        size_t count = 0;
+        if (KSArray* children = node->children())
+            for (uint32_t i = 0; i < children->count(); ++i)
+                count += 1 + sprites(children->objectAtIndexAs<KSNode>(i));
+        return count;
+    };
+    std::function<void(KSNode*, bool)> check = [&](KSNode* node, bool keptOff) {
+        if (keptOff && node->isRunning())
+            ADD_FAILURE() << labelOf(node) << ", taken off and kept, is running";
+        if (auto* layer = dynamic_cast<KSLayer*>(node); layer && dynamic_cast<Watchable*>(node)
+            && registered(node) != (layer->isTouchEnabled() && layer->isRunning()))
+            ADD_FAILURE() << labelOf(node) << (registered(node) ? " takes touches" : " takes no touches") << " while "
+                          << (layer->isRunning() ? "running" : "not running") << " with touches "
+                          << (layer->isTouchEnabled() ? "on" : "off");
+        if (auto* batch = dynamic_cast<KSSpriteBatchNode*>(node)) {
+            const size_t quads = batch->textureAtlas()->totalQuads(), listed = batch->descendants()->count();
+            if (quads != listed || listed != sprites(node))
+                ADD_FAILURE() << labelOf(node) << " draws " << quads << " quads for " << listed << " descendants listed and "
+                              << sprites(node) << " sprites under it";
+        }
+        KSArray* children = node->children();
+        for (uint32_t i = 0; children && i < children->count(); ++i) {
+            KSNode* child = children->objectAtIndexAs<KSNode>(i);
+            if (i > 0 && child->zOrder() < children->objectAtIndexAs<KSNode>(i - 1)->zOrder())
+                ADD_FAILURE() << labelOf(child) << " (z " << child->zOrder() << ") comes after "
+                              << labelOf(children->objectAtIndexAs<KSNode>(i - 1)) << " (z "
+                              << children->objectAtIndexAs<KSNode>(i - 1)->zOrder() << ") under " << labelOf(node);
+            check(child, keptOff);
+        }
+    };
+    for (auto& [id, weak] : scenes)
+        if (auto scene = weak.lock())
+            check(scene.get(), false);
+    for (const auto& node : detached)
+        check(node.get(), true);
+
+    // A scene gone takes its nodes along: none waits in the scheduler or
+    // the action manager for good.
+    for (auto it = nodesOf.begin(); it != nodesOf.end();) {
+        if (!scenes[it->first].expired()) {
+            ++it;
+            continue;
+        }
+        for (size_t i = 0; i < it->second.size(); ++i)
+            if (!it->second[i].expired())
+                ADD_FAILURE() << "node " << i << " of scene " << it->first << " outlived its scene";
+        it = nodesOf.erase(it);
+    }
+
+    // Each timer of the scene on show keeps its interval (a few frames'
+    // slack for the frames a scene change skips).
+    WalkScene* top = onShow();
+    if (!settled || ended || paused || !top)
+        return;
+    const double time = now();
+    forEachWatched(top, [&](KSNode* node, Watch& watch) {
+        if (!watch.timer || watch.unscheduled || watch.cleaned || !node->isRunning())
+            return;
+        const double since = std::max({ watch.lastTick, watch.runningSince, resumedAt });
+        if (time - since > watch.interval + 4.5 / 60)
+            ADD_FAILURE() << watch.label << "'s timer of " << watch.interval << " s has not ticked for " << time - since
+                          << " s (" << watch.ticks << " ticks so far)";
+    });
 }
 
 void EngineLifeWalk::checkAtTheEnd()
