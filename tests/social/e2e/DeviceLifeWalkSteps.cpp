@@ -209,7 +209,7 @@ void DeviceLifeWalkEndToEnd::unlock()
     progress.push_back(sent);
     const bool notify = draw(2);
     if (!call->updateProgressionComplete(percent, notify) && !progress.back().answers)
-        progress.back().forgotten = true; // nothing was sent, nothing will answer
+        progress.back().notTaken();
 }
 
 // A value under a new key, or again under one of the player's keys. The game
