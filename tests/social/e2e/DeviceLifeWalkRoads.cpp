@@ -235,6 +235,8 @@ void DeviceLifeWalkEndToEnd::oddPercent()
     sent.step = stepNumber;
     sent.tick = ++tick;
     progress.push_back(sent);
+    // Not approved, the client keeps no progress: it tells the game it failed.
+    progress.back().taken = clientRunning() && approved();
     if (!call->updateProgressionComplete(odd, false) && !progress.back().answers)
         progress.back().notTaken();
 }
