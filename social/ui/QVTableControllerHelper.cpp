@@ -5,6 +5,8 @@
 #include "social/ui/QVTableControllerHelper.h"
 
 #include "social/runtime/QVPoller.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTabBarController.h"
@@ -149,9 +151,16 @@ QVDelegate QVTableControllerHelper::getOnFailureDelegate()
 
 void QVTableControllerHelper::_refreshData()
 {
+    Ref<QVTableControllerHelper> keep(this);
     showLoadingScreen();
     onRefreshingData();
     doIndexActionOnSuccess(getOnSuccessDelegate(), getOnFailureDelegate());
+    // A client turned off (a logout or a decline as the page came up) drops
+    // what is asked of it without an answer: the list stops waiting now, as
+    // for a request that failed, and asks again the next time it is shown.
+    QVProvider* provider = QVSessionRole::current().provider();
+    if (provider && provider->isDropping())
+        _onDataFailedLoading(nullptr);
 }
 
 void QVTableControllerHelper::_onDataLoadedWrapperIsIncremental(Object* answer, bool isIncremental)

@@ -68,6 +68,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     void walk(int seed, int length);
+    // The seed of the walk's test: TEST_SEED plus the instance's number.
+    virtual int walkSeed() const;
 
     // ---- What the walk's game hears, checked as it hears it
 
@@ -230,9 +232,13 @@ protected:
         bool mustBeRefused { false };      // not a percentage: refused at the call
         bool lostWithTheStore { false };
         bool secondDevice { false };
+        // The client took the call (kept it on the device, or sent it): false
+        // when it returned nothing and answered nothing.
+        bool taken { true };
         int step { 0 };
         long tick { 0 };
         std::set<std::string> mayBe {};
+        void notTaken() { forgotten = true; taken = false; } // nothing was sent, nothing will answer
     };
     // A cloud value written under a key: by the game (told kept, refused, or
     // not told at all), or by the player's other device (kept).
@@ -345,6 +351,7 @@ protected:
     void otherLoginWhilePiecesWait();
     void progressKeptOfflineAboveTheServices();
     void pickedAccountFailsAfterTheGamesLogin();
+    void progressFailedGoesAfterTheNextLogin();
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 

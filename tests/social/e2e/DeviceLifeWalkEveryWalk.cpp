@@ -44,6 +44,7 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
         { "progress kept offline above the service's", &DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices },
         { "an account picked in the device's list fails after the game's login of another",
           &DeviceLifeWalkEndToEnd::pickedAccountFailsAfterTheGamesLogin },
+        { "progress the service fails goes after the next login", &DeviceLifeWalkEndToEnd::progressFailedGoesAfterTheNextLogin },
     };
     for (auto& road : roads) {
         if (HasFailure())
@@ -157,7 +158,7 @@ void DeviceLifeWalkEndToEnd::progressOfInfinity()
     note("  progress +infinity on " + id);
     const bool taken = static_cast<bool>(call->updateProgressionComplete(std::numeric_limits<double>::infinity(), false));
     if (!taken && !progress[at].answers)
-        progress[at].forgotten = true;
+        progress[at].notTaken();
     settleTheRoad();
     EXPECT_TRUE(progress[at].kept) << "progress of +infinity on " << id << " was refused"
                                    << (taken ? "" : " at the call");
@@ -183,7 +184,7 @@ void DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices()
         progress.push_back(sent);
         note("  progress " + std::to_string(static_cast<int>(percent)) + " on " + id);
         if (!call->updateProgressionComplete(percent, false) && !progress.back().answers)
-            progress.back().forgotten = true;
+            progress.back().notTaken();
     };
     update(20);
     settleTheRoad();
@@ -284,6 +285,35 @@ void DeviceLifeWalkEndToEnd::pickedAccountFailsAfterTheGamesLogin()
     settleTheRoad();
     if (QuorvelInternal::hub().isDashboardHubOpen())
         closeTheDashboard();
+}
+
+// The service fails a progress's request: the game hears it failed, the
+// device keeps it, and the next login sends it (it was not taken as sent
+// when it went).
+void DeviceLifeWalkEndToEnd::progressFailedGoesAfterTheNextLogin()
+{
+    const std::string id = std::to_string(StandInState::kFirstStepsAchievement + kAchievements + 2);
+    service->script("POST", "users/@me/unlocked_achievements.xml",
+                    standin::Answer::xml("<errors><error>The service cannot do that now</error></errors>", 500));
+    auto call = QVAchievement::achievement(id);
+    ASSERT_TRUE(call);
+    SentProgress sent { id, 40.0, holderNow(), call };
+    sent.step = stepNumber;
+    sent.tick = ++tick;
+    progress.push_back(sent);
+    const size_t at = progress.size() - 1;
+    note("  progress 40 on " + id + ", its request failed");
+    if (!call->updateProgressionComplete(40.0, false) && !progress[at].answers)
+        progress[at].notTaken();
+    settleTheRoad();
+    EXPECT_TRUE(progress[at].answers == 1 && !progress[at].kept) << "progress whose request failed was not told failed";
+    relaunch();
+    settleTheRoad();
+    EXPECT_EQ(kept("SELECT COUNT(*) FROM unlocks WHERE percent_complete >= 40 AND achievement_id = " + id
+                   + " AND user_id = " + player),
+              "1")
+        << "progress of 40 on " << id << ", told failed and kept on the device, did not reach the service after the"
+           " next login";
 }
 
 } // namespace walk_testing

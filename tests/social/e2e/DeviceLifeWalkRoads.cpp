@@ -235,8 +235,10 @@ void DeviceLifeWalkEndToEnd::oddPercent()
     sent.step = stepNumber;
     sent.tick = ++tick;
     progress.push_back(sent);
+    // Not approved, the client keeps no progress: it tells the game it failed.
+    progress.back().taken = clientRunning() && approved();
     if (!call->updateProgressionComplete(odd, false) && !progress.back().answers)
-        progress.back().forgotten = true;
+        progress.back().notTaken();
 }
 
 // A blob or a text the service can never take is refused at the call and
@@ -438,10 +440,10 @@ void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
             s.blobLostWithTheStore = true;
     }
     for (auto& p : progress) {
-        if (p.holder.empty() || p.holder == "?")
-            continue;
+        // One sent for no player, or for one the walk could not name: for whomever has it.
+        const bool named = !p.holder.empty() && p.holder != "?";
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
-                                + " AND user_id = " + p.holder);
+                                + (named ? " AND user_id = " + p.holder : std::string()));
         if (best.empty() || platform::parseDouble(best.c_str()) < std::min(p.percent, 100.0))
             p.lostWithTheStore = true;
     }

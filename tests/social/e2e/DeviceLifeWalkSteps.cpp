@@ -207,9 +207,11 @@ void DeviceLifeWalkEndToEnd::unlock()
     sent.step = stepNumber;
     sent.tick = ++tick;
     progress.push_back(sent);
+    // Not approved, the client keeps no progress: it tells the game it failed.
+    progress.back().taken = clientRunning() && approved();
     const bool notify = draw(2);
     if (!call->updateProgressionComplete(percent, notify) && !progress.back().answers)
-        progress.back().forgotten = true; // nothing was sent, nothing will answer
+        progress.back().notTaken();
 }
 
 // A value under a new key, or again under one of the player's keys. The game
