@@ -27,7 +27,6 @@
 #include "platform/ui/Window.h"
 
 #include <cmath>
-#include <fstream>
 #include <thread>
 
 using namespace kestrel;
@@ -975,16 +974,9 @@ TEST_F(DirectorTest, AMemoryWarningBetweenLevelsKeepsOneTextureAFile)
 {
     installFPSImages();
     KSDirectorIOS* d = director();
-    texture_test::writeSolidPNG(dir.file("sheet.png"), 64, 64, 0x3060C0FF);
+    texture_test::writeHeroSheet(dir);
     texture_test::writeSolidPNG(dir.file("late.png"), 16, 16, 0x3060C0FF);
     texture_test::writeSolidPNG(dir.file("spare.png"), 8, 8, 0xFFFFFFFF);
-    {
-        std::ofstream(dir.file("sheet.plist"))
-            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-               "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
-               "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
-               "</dict></dict></dict></plist>\n";
-    }
     auto cache = [] { return KSTextureCache::sharedTextureCache(); };
     auto receiver = platform::makeRef<TextureReceiver>();
     struct Road {

@@ -50,7 +50,6 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
@@ -403,13 +402,8 @@ void EngineLifeWalk::SetUp()
     gTicketsOffMain = 0;
     for (int i = 0; i < 6; ++i)
         texture_test::writeSolidPNG(dir.file(platform::format("load%d.png", i)), 16 << (i % 3), 16, 0x204060FFu + i);
-    texture_test::writeSolidPNG(dir.file("sheet.png"), 64, 64, 0x3060C0FF);
+    texture_test::writeHeroSheet(dir);
     texture_test::writeSolidPNG(dir.file("blue.png"), 8, 8, 0x0000FFFF);
-    std::ofstream(dir.file("sheet.plist"))
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-           "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
-           "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
-           "</dict></dict></dict></plist>\n";
 }
 
 void EngineLifeWalk::TearDown()

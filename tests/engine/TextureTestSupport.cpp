@@ -102,6 +102,16 @@ platform::Ref<kestrel::KSTexture2D> whiteTexture(uint32_t side)
                                                  platform::Size(static_cast<float>(side), static_cast<float>(side)));
 }
 
+void writeHeroSheet(const testing_support::TempDir& folder)
+{
+    writeSolidPNG(folder.file("sheet.png"), 64, 64, 0x3060C0FF);
+    folder.write("sheet.plist",
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                 "<key>metadata</key><dict><key>format</key><integer>1</integer></dict>"
+                 "<key>frames</key><dict><key>hero.png</key><dict><key>frame</key><string>{{0,0},{16,16}}</string>"
+                 "</dict></dict></dict></plist>\n");
+}
+
 std::string writeSolidPNG(const std::string& path, uint32_t width, uint32_t height, uint32_t rgba, bool alpha)
 {
     Bytes pixels(static_cast<size_t>(width) * height * 4);

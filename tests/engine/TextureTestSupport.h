@@ -46,6 +46,9 @@ protected:
 
 // An RGBA PNG where every pixel is `rgba`, or with a custom fill.
 std::string writeSolidPNG(const std::string& path, uint32_t width, uint32_t height, uint32_t rgba, bool alpha = true);
+// A sprite sheet in `folder`: "sheet.png" (64x64) and "sheet.plist" naming one
+// frame, "hero.png", its top-left 16x16.
+void writeHeroSheet(const testing_support::TempDir& folder);
 
 // A PVR version 2 file: header fields as given, then `data` (the data length
 // field is data.size() unless overridden).

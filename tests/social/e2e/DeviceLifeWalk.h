@@ -240,6 +240,9 @@ protected:
         std::set<std::string> mayBe {};
         void notTaken() { forgotten = true; taken = false; } // nothing was sent, nothing will answer
     };
+    // Notes progress the game is about to send as this step's; its place in `progress`.
+    size_t recordProgress(const std::string& id, double percent, std::string holder,
+                          platform::Ref<quorvel::QVAchievement> call);
     // A cloud value written under a key: by the game (told kept, refused, or
     // not told at all), or by the player's other device (kept).
     struct CloudWrite {

@@ -402,6 +402,16 @@ std::string DeviceLifeWalkEndToEnd::holderNow() const
     return player;
 }
 
+size_t DeviceLifeWalkEndToEnd::recordProgress(const std::string& id, double percent, std::string holder,
+                                              platform::Ref<quorvel::QVAchievement> call)
+{
+    SentProgress sent { id, percent, std::move(holder), std::move(call) };
+    sent.step = stepNumber;
+    sent.tick = ++tick;
+    progress.push_back(std::move(sent));
+    return progress.size() - 1;
+}
+
 // The game acts inside the callback it was waiting for.
 void DeviceLifeWalkEndToEnd::callback(const std::string& name)
 {

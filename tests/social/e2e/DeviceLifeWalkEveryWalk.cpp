@@ -150,11 +150,7 @@ void DeviceLifeWalkEndToEnd::progressOfInfinity()
     const std::string id = std::to_string(StandInState::kFirstStepsAchievement + kAchievements);
     auto call = QVAchievement::achievement(id);
     ASSERT_TRUE(call);
-    SentProgress sent { id, 100.0, holderNow(), call };
-    sent.step = stepNumber;
-    sent.tick = ++tick;
-    progress.push_back(sent);
-    const size_t at = progress.size() - 1;
+    const size_t at = recordProgress(id, 100.0, holderNow(), call);
     note("  progress +infinity on " + id);
     const bool taken = static_cast<bool>(call->updateProgressionComplete(std::numeric_limits<double>::infinity(), false));
     if (!taken && !progress[at].answers)
@@ -178,10 +174,7 @@ void DeviceLifeWalkEndToEnd::progressKeptOfflineAboveTheServices()
     const std::string id = std::to_string(StandInState::kFirstStepsAchievement + kAchievements + 1);
     auto update = [&](double percent) {
         auto call = QVAchievement::achievement(id);
-        SentProgress sent { id, percent, holderNow(), call };
-        sent.step = stepNumber;
-        sent.tick = ++tick;
-        progress.push_back(sent);
+        recordProgress(id, percent, holderNow(), call);
         note("  progress " + std::to_string(static_cast<int>(percent)) + " on " + id);
         if (!call->updateProgressionComplete(percent, false) && !progress.back().answers)
             progress.back().notTaken();
@@ -297,11 +290,7 @@ void DeviceLifeWalkEndToEnd::progressFailedGoesAfterTheNextLogin()
                     standin::Answer::xml("<errors><error>The service cannot do that now</error></errors>", 500));
     auto call = QVAchievement::achievement(id);
     ASSERT_TRUE(call);
-    SentProgress sent { id, 40.0, holderNow(), call };
-    sent.step = stepNumber;
-    sent.tick = ++tick;
-    progress.push_back(sent);
-    const size_t at = progress.size() - 1;
+    const size_t at = recordProgress(id, 40.0, holderNow(), call);
     note("  progress 40 on " + id + ", its request failed");
     if (!call->updateProgressionComplete(40.0, false) && !progress[at].answers)
         progress[at].notTaken();

@@ -230,11 +230,8 @@ void DeviceLifeWalkEndToEnd::oddPercent()
     std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
     note(std::string("  progress ") + (notANumber ? "NaN" : "+infinity") + " on " + id);
     auto call = QVAchievement::achievement(id);
-    SentProgress sent { id, notANumber ? odd : 100.0, holderNow(), call };
-    sent.mustBeRefused = notANumber;
-    sent.step = stepNumber;
-    sent.tick = ++tick;
-    progress.push_back(sent);
+    recordProgress(id, notANumber ? odd : 100.0, holderNow(), call);
+    progress.back().mustBeRefused = notANumber;
     // Not approved, the client keeps no progress: it tells the game it failed.
     progress.back().taken = clientRunning() && approved();
     if (!call->updateProgressionComplete(odd, false) && !progress.back().answers)

@@ -203,10 +203,7 @@ void DeviceLifeWalkEndToEnd::unlock()
     const double percent = draw(4) ? std::min(100.0, last + 10.0 * static_cast<double>(1 + draw(3)))
                                    : 10.0 * static_cast<double>(1 + draw(10));
     auto call = QVAchievement::achievement(id);
-    SentProgress sent { id, percent, who, call };
-    sent.step = stepNumber;
-    sent.tick = ++tick;
-    progress.push_back(sent);
+    recordProgress(id, percent, who, call);
     // Not approved, the client keeps no progress: it tells the game it failed.
     progress.back().taken = clientRunning() && approved();
     const bool notify = draw(2);
