@@ -461,7 +461,8 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
     // Of two rows of one score, the one with the higher rowid was added
     // later: the other was in the table then.
     QVSqlQuery dropSent(db, "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
-                            "AND score = :score AND server_sync_at IS NOT NULL AND (rowid < :row_id OR blob IS NULL)");
+                            "AND score = :score AND ((server_sync_at IS NOT NULL AND (rowid < :row_id OR blob IS NULL)) "
+                            "OR (server_sync_at IS NULL AND blob IS NOT NULL AND rowid < :row_id))");
     for (const Anonymous& anonymous : rows) {
         move.bind("user_id", userId);
         move.bindInt64("row_id", anonymous.row);
@@ -469,12 +470,14 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
         if (sqlite3_changes(db) != 0)
             continue;
         // The user already holds this score on this board: the user's row
-        // stays, unless it was sent already (or was not to be sent) and the
-        // copy waits to go with a newer blob: one the game gave after the
-        // row was added, or the only one. The copy then takes the row's place
-        // and its blob goes up under the score, as it would have for the
-        // user. A row the user added after the copy (while a login the
-        // account screens held back ran) keeps the blob given last.
+        // stays, unless the copy waits to go with a newer blob and the row
+        // was sent already (or was not to be sent), or waits itself with a
+        // blob the game gave before the copy's. The copy then takes the row's
+        // place and its blob goes up under the score, as it would have for
+        // the user: the blob given last wins. A row the user added after the
+        // copy (while a login the account screens held back ran) keeps its
+        // own, newer blob. A row waiting without a blob stays: its answer,
+        // if on its way, would mark the copy sent without its blob.
         if (anonymous.blobWaits) {
             dropSent.bind("user_id", userId);
             dropSent.bindInt64("leaderboard_id", anonymous.leaderboardId);

@@ -275,10 +275,13 @@ void DeviceLifeWalkEndToEnd::checkScores()
 // better of its player's pushed out before its blob went up (its batch's
 // answer lost) no longer has a blob to send. Those ten are the player's
 // scores from this device that the service keeps or the device took, sent or
-// not (one below a better best a login's list named is never sent).
+// not, singly or in a batch (one below a better best a login's list named is
+// never sent), and the player's bests from before the walk that a login's
+// list may have named.
 bool DeviceLifeWalkEndToEnd::outOfItsPlayersBestTen(const SentScore& s, const std::set<std::string>& owners) const
 {
     const bool lowerIsBetter = s.board == fastestLap;
+    const std::string betterThanIt = std::string(lowerIsBetter ? " < " : " > ") + std::to_string(s.value);
     for (auto& who : owners) {
         std::set<std::string> onTheService;
         std::istringstream list(kept("SELECT group_concat(DISTINCT score) FROM high_scores WHERE leaderboard_id = "
@@ -286,9 +289,13 @@ bool DeviceLifeWalkEndToEnd::outOfItsPlayersBestTen(const SentScore& s, const st
         for (std::string one; std::getline(list, one, ',');)
             onTheService.insert(one);
         std::set<int64_t> better;
+        std::istringstream before(kept("SELECT group_concat(DISTINCT score) FROM high_scores WHERE leaderboard_id = "
+                                       + s.board + " AND user_id = " + who + " AND score" + betterThanIt
+                                       + " AND NOT " + onlyTheWalks()));
+        for (std::string one; std::getline(before, one, ',');)
+            better.insert(std::stoll(one));
         for (auto& other : scores) {
-            const bool takenHere = !other.secondDevice && !other.viaBatch && other.heard && other.heard->kept
-                && !other.lostWithTheStore;
+            const bool takenHere = !other.secondDevice && other.heard && other.heard->kept && !other.lostWithTheStore;
             if (other.board == s.board && !other.secondDevice && mayBeKeptAs(other, who)
                 && (lowerIsBetter ? other.value < s.value : other.value > s.value)
                 && (onTheService.count(std::to_string(other.value)) || takenHere))

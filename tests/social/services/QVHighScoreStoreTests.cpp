@@ -201,8 +201,9 @@ TEST_F(HighScoreStoreTest, AdoptionGivesAnonymousScoresToTheUserRowByRow)
         raw.exec("INSERT INTO high_scores (user_id, leaderboard_id, score) VALUES (0, 5, 50), (0, 5, 60), "
                  "(42, 5, 60), (0, 6, 10)");
         // The same score again with a newer blob: it replaces the user's row
-        // only where that row was sent already. One the user gave again after
-        // the copy (a login the account screens held back) keeps its newer blob.
+        // where that row was sent already or waits with an older blob. One the
+        // user gave again after the copy (a login the account screens held
+        // back) keeps its newer blob.
         raw.exec("INSERT INTO high_scores (user_id, leaderboard_id, score, blob, server_sync_at) VALUES "
                  "(42, 5, 70, x'01', 1000), (0, 5, 70, x'02', NULL), (42, 5, 80, x'03', NULL), (0, 5, 80, x'04', NULL), "
                  "(42, 5, 90, x'05', 1000), (0, 5, 90, x'06', 1000), (0, 5, 100, x'07', NULL), "
@@ -215,7 +216,7 @@ TEST_F(HighScoreStoreTest, AdoptionGivesAnonymousScoresToTheUserRowByRow)
     EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores WHERE user_id = 0"), "0");
     EXPECT_EQ(raw.rows("SELECT score || ' ' || hex(blob) || ' ' || (server_sync_at IS NULL) FROM high_scores WHERE "
                        "score >= 70 ORDER BY score"),
-              (Rows { "70 02 1", "80 03 1", "90 05 0", "100 08 0", "110 09 1" }));
+              (Rows { "70 02 1", "80 04 1", "90 05 0", "100 08 0", "110 09 1" }));
 }
 
 TEST_F(HighScoreStoreTest, TheLocalTopTenReadsBackAsRankedScoresOfTheStoredPlayer)
