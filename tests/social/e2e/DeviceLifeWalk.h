@@ -355,6 +355,8 @@ protected:
     void progressKeptOfflineAboveTheServices();
     void pickedAccountFailsAfterTheGamesLogin();
     void progressFailedGoesAfterTheNextLogin();
+    void scoreWaitingForItsRunAsAnotherLogsIn();
+    void scoreWhoseAnswerWasLost();
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 

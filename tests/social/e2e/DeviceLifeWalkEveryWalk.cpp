@@ -45,6 +45,9 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
         { "an account picked in the device's list fails after the game's login of another",
           &DeviceLifeWalkEndToEnd::pickedAccountFailsAfterTheGamesLogin },
         { "progress the service fails goes after the next login", &DeviceLifeWalkEndToEnd::progressFailedGoesAfterTheNextLogin },
+        { "a score waiting for its run's batch as another player logs in",
+          &DeviceLifeWalkEndToEnd::scoreWaitingForItsRunAsAnotherLogsIn },
+        { "a score whose batch's answer was lost", &DeviceLifeWalkEndToEnd::scoreWhoseAnswerWasLost },
     };
     for (auto& road : roads) {
         if (HasFailure())
@@ -303,6 +306,51 @@ void DeviceLifeWalkEndToEnd::progressFailedGoesAfterTheNextLogin()
               "1")
         << "progress of 40 on " << id << ", told failed and kept on the device, did not reach the service after the"
            " next login";
+}
+
+// A new best taken online waits for its run's batch; before the batch goes,
+// the login of another player ends. The score stays its taker's: it is not
+// sent signed with the other's token, and the taker's next login sends it.
+void DeviceLifeWalkEndToEnd::scoreWaitingForItsRunAsAnotherLogsIn()
+{
+    const std::string taker = player, other = otherPlayer();
+    // The login's answer lands well inside the run's delay.
+    service->setAnswerDelay(5, 5);
+    sendScore(std::nullopt, normal, nextValue(normal), true, true);
+    const size_t at = scores.size() - 1;
+    logInAs(other, "a login of another while a score waits for its run");
+    settleTheRoad();
+    answersPrompt();
+    EXPECT_EQ(keptAs(scores[at]).find(other), std::string::npos)
+        << "the score " << scores[at].value << " on " << normal << " of player " << taker
+        << ", waiting for its run's batch as " << other << " logged in, is kept as " << other << "'s";
+    logInAs(taker, "the taker of the waiting score again");
+    settleTheRoad();
+    EXPECT_EQ(keptAs(scores[at]), taker) << "the score " << scores[at].value << " on " << normal << " of player "
+                                         << taker << " did not go after the taker's next login";
+}
+
+// The service keeps a batch, and its answer is lost with the network. The
+// device cannot tell whether the score arrived: it does not send it again
+// before a login's list of bests says, and the service keeps it once.
+void DeviceLifeWalkEndToEnd::scoreWhoseAnswerWasLost()
+{
+    service->holdAnswersTo(QVHighScoreService::kBatchPath);
+    sendScore(std::nullopt, normal, nextValue(normal), true, true);
+    const SentScore sent = scores.back();
+    const std::string rows = "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + normal
+        + " AND score = " + std::to_string(sent.value);
+    for (int tries = 0; tries < 40 && kept(rows) == "0"; ++tries)
+        pass(0.1);
+    ASSERT_EQ(kept(rows), "1") << "the score's batch did not reach the service";
+    // The network goes with the answer and comes back: the player is still
+    // logged in, so what waits on the device goes without a login's list of bests.
+    networkGone();
+    settleTheRoad();
+    networkBack();
+    settleTheRoad();
+    EXPECT_EQ(kept(rows), "1") << "the score " << sent.value << " on " << normal
+                               << ", whose batch's answer was lost, was sent again without a check and kept twice";
 }
 
 } // namespace walk_testing
