@@ -193,6 +193,9 @@ protected:
     std::set<std::string> adopters(long sentAt) const;
     void adoptWhatNoPlayerSent();
     std::string holderNow() const;
+    // The players a score sent now while holderNow() is "?" may be kept for;
+    // empty when it may be anyone's.
+    std::set<std::string> possibleHolders() const;
     std::set<std::string> tokensOfLoggedOutPlayers;
 
     struct SentScore {
@@ -240,6 +243,8 @@ protected:
         std::set<std::string> mayBe {};
         void notTaken() { forgotten = true; taken = false; } // nothing was sent, nothing will answer
     };
+    // Notes a score the game is about to send as this step's, and whom it may be kept for.
+    void recordScore(SentScore score);
     // Notes progress the game is about to send as this step's; its place in `progress`.
     size_t recordProgress(const std::string& id, double percent, std::string holder,
                           platform::Ref<quorvel::QVAchievement> call);

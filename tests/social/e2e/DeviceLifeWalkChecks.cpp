@@ -402,6 +402,40 @@ std::string DeviceLifeWalkEndToEnd::holderNow() const
     return player;
 }
 
+// The client keeps what the game sends for its local player: the walk's,
+// or the player of a login on its way (the account chooser names its pick at
+// once), or of a token the service issued since the newest the client was
+// seen holding (one of those logins may have ended). None of them, when a
+// login of the device's account or through a form runs or the client may
+// hold no player: anyone's, then.
+std::set<std::string> DeviceLifeWalkEndToEnd::possibleHolders() const
+{
+    if (player.empty() || player == "?" || formLogin)
+        return {};
+    std::set<std::string> out { player };
+    for (auto& a : asked) {
+        if (a.beforeLogout)
+            continue;
+        if (a.player.empty())
+            return {};
+        out.insert(a.player);
+    }
+    std::istringstream since(
+        kept("SELECT group_concat(DISTINCT user_id) FROM tokens WHERE rowid > " + std::to_string(clientsTokenRow)));
+    for (std::string one; std::getline(since, one, ',');)
+        out.insert(one);
+    return out;
+}
+
+void DeviceLifeWalkEndToEnd::recordScore(SentScore score)
+{
+    score.step = stepNumber;
+    score.tick = ++tick;
+    if (score.holder == "?")
+        score.mayBe = possibleHolders();
+    scores.push_back(std::move(score));
+}
+
 size_t DeviceLifeWalkEndToEnd::recordProgress(const std::string& id, double percent, std::string holder,
                                               platform::Ref<quorvel::QVAchievement> call)
 {

@@ -212,7 +212,10 @@ void DeviceLifeWalkEndToEnd::checkScores()
                 }))
                 continue;
             if (s.holder == "?") {
-                ADD_FAILURE() << "sent with no player, it is kept as " << who << "'s, whom the client did not log in next";
+                std::string could;
+                for (auto& one : s.mayBe)
+                    could += " " + one;
+                ADD_FAILURE() << "it is kept as " << who << "'s, and the client could have kept it only for:" << could;
                 continue;
             }
             std::string logged;

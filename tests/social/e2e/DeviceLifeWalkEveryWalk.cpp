@@ -84,12 +84,10 @@ void DeviceLifeWalkEndToEnd::sendBatchOfThe(const std::vector<std::pair<std::str
                     scores[at].best = false;
         batch.push_back(QVHighScoreBatchEntry::create(board, value, text, std::nullopt, std::nullopt));
         SentScore score { board, value, std::nullopt, holderNow(), true, true, heard };
-        score.step = stepNumber;
-        score.tick = ++tick;
         score.displayText = text;
         if (sentAt)
             sentAt->push_back(scores.size());
-        scores.push_back(score);
+        recordScore(score);
         note("  batch: " + std::to_string(value) + " on " + board);
     }
     if (QVHighScoreService::batchSetHighScores(batch, heard->onSuccess(), heard->onFailure(), std::nullopt)

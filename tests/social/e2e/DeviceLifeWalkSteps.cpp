@@ -59,15 +59,13 @@ void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, cons
     auto heard = Heard::create([this](bool ok) { callback(ok ? "score kept" : "score refused"); });
     SentScore sent { board, value, blob, holderNow(), best, false, heard };
     sent.retiredBoard = board == bonus && bonusRetired;
-    sent.step = stepNumber;
-    sent.tick = ++tick;
     sent.at = loop().now();
     sent.queued = best && clientRunning() && Quorvel::isOnline();
     sent.displayText = displayText;
     sent.customData = customData;
     if (sent.queued)
         markTheRunOf(sent);
-    scores.push_back(sent);
+    recordScore(sent);
     const bool running = clientRunning();
     QVHighScoreService::setHighScoreWithBlob(value, displayText, customData, blob, board, draw(2), false,
                                              heard->onSuccess(), heard->onFailure());
@@ -178,9 +176,7 @@ void DeviceLifeWalkEndToEnd::batchOfScores()
                 it->best = false;
         SentScore score { board, value, blob, holderNow(), true, true, heard };
         score.retiredBoard = board == bonus && bonusRetired;
-        score.step = stepNumber;
-        score.tick = ++tick;
-        scores.push_back(score);
+        recordScore(score);
         sent += " " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "");
     }
     note("  batch:" + sent);
