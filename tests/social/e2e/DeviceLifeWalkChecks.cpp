@@ -545,6 +545,7 @@ void DeviceLifeWalkEndToEnd::checkSettled()
         calls.clear();
         for (auto& p : progress)
             EXPECT_TRUE(p.answers || p.forgotten) << "the progress of " << p.id << " is still unanswered";
+        checkTheChallengesAnswered();
         const std::string tokens = kept("SELECT MAX(rowid) FROM tokens");
         tokensAtLastJudge = tokens.empty() ? 0 : std::stoll(tokens);
         if (!held) {
