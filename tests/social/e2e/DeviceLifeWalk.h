@@ -401,13 +401,19 @@ protected:
     // opens them.
     void challenges();
     void sendAChallenge();
+    void sendAChallengeFromTheScreen();
     void receiveAChallenge(bool openIt);
     // What the game hears of challenges: QVChallenge's delegate and the challenge screens'.
     class ChallengeGame final : public quorvel::QVChallengeResourceDelegate, public quorvel::QVChallengeDelegate {
     public:
         explicit ChallengeGame(DeviceLifeWalkEndToEnd& walk) : walk(walk) { }
         ~ChallengeGame() override;
-        bool respondsTo(Message m) const override { return m == Message::UserLaunchedChallenge; }
+        bool respondsTo(Message m) const override
+        {
+            return m == Message::UserLaunchedChallenge || m == Message::UserSentChallenges
+                || m == Message::SendChallengeScreenClosed;
+        }
+        void userSentChallenges() override { walk.challengesSentFromTheScreen(); }
         void didSendChallenge(quorvel::QVChallenge* c) override { walk.challengeAnswered(c, true); }
         void didFailSendChallenge(quorvel::QVChallenge* c) override { walk.challengeAnswered(c, false); }
         void userLaunchedChallenge(platform::Object* record, const std::optional<platform::Bytes>& data) override;
@@ -415,6 +421,7 @@ protected:
     };
     void challengeAnswered(quorvel::QVChallenge* c, bool sent);
     void challengeStarted(platform::Object* record, const std::optional<platform::Bytes>& data);
+    void challengesSentFromTheScreen();
     // After a settled step: every send answered. A client that went answers none of its sends.
     void checkTheChallengesAnswered();
     void forgetTheChallengesOfAClientThatWent();
@@ -430,6 +437,8 @@ protected:
         bool forgotten { false };
     };
     std::vector<SentChallenge> sentChallenges;
+    // The challenge on the send screen, until the game hears it sent.
+    std::optional<SentChallenge> onTheScreen;
     // The data each challenge another player sent holds, by its record's id.
     std::map<std::string, platform::Bytes> receivedData;
     // A record opened from its push, waiting for the game to start it.

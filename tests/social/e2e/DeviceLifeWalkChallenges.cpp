@@ -55,12 +55,13 @@ void DeviceLifeWalkEndToEnd::challenges()
 {
     QVChallenge::setDelegate(&challengeGame);
     delegates->setChallengeDelegate(&challengeGame);
-    switch (draw(7)) {
+    switch (draw(8)) {
     case 0:
     case 1:
     case 2: return sendAChallenge();
-    case 3:
-    case 4: return receiveAChallenge(false);
+    case 3: return sendAChallengeFromTheScreen();
+    case 4:
+    case 5: return receiveAChallenge(false);
     default: return receiveAChallenge(true);
     }
 }
@@ -134,6 +135,61 @@ void DeviceLifeWalkEndToEnd::sendAChallenge()
         note("  and the service goes before its answer");
         serviceKilled();
     }
+}
+
+// The game's send screen: a friend picked, "Send Challenge" tapped. Told
+// sent, the service keeps it as the sender's; not sent, the screen says so
+// and the player closes it.
+void DeviceLifeWalkEndToEnd::sendAChallengeFromTheScreen()
+{
+    if (!clientRunning() || QuorvelInternal::presenter().isShowingFullScreen())
+        return;
+    const std::string who = holderNow();
+    const std::string to = who == zed ? ownPlayer : zed;
+    // The players are each other's friends: the screen lists them.
+    for (auto& [a, b] : { std::pair { ownPlayer, zed }, { zed, ownPlayer }, { rival, zed }, { zed, rival } })
+        keepNow("INSERT OR IGNORE INTO friends (user_id, friend_id) VALUES (" + a + ", " + b + ")");
+    SentChallenge sent;
+    sent.holder = who;
+    sent.step = stepNumber;
+    sent.description = "walk challenge " + std::to_string(++sentValues) + " from the screen";
+    sent.to = { to };
+    sent.data = blobOfSize(1 + draw(3000));
+    auto definition = QVChallengeDefinition::create();
+    definition->setResourceId("51");
+    note("  the send screen of \"" + sent.description + "\" of player " + (who.empty() ? "none" : who) + ", to " + to);
+    QVChallenge::initWithDefinition(definition, sent.description, sent.data)->displayAndSendChallenge();
+    platform::ui::TableViewCell* row = nullptr;
+    for (int i = 0; i < 12 && !(row = rowNamed(names[to])) && clientRunning(); ++i)
+        pass(0.5);
+    if (!row || !clientRunning() || frontScreenName().rfind("QVSendChallengeController", 0) != 0)
+        return note("  (no one to pick)");
+    driver->tap(row);
+    pass(0.1);
+    onTheScreen = sent;
+    if (!tapNow("Send Challenge"))
+        return note("  (no Send Challenge)");
+    for (int i = 0; i < 12 && onTheScreen && clientRunning(); ++i)
+        pass(0.5);
+    if (onTheScreen)
+        note("  (not told sent)");
+    onTheScreen.reset();
+}
+
+void DeviceLifeWalkEndToEnd::challengesSentFromTheScreen()
+{
+    if (!onTheScreen)
+        return;
+    SentChallenge s = *std::exchange(onTheScreen, std::nullopt);
+    note("  the game heard userSentChallenges");
+    const std::string sender = kept("SELECT group_concat(challenger_id) FROM challenges WHERE description = '"
+                                    + s.description + "'");
+    EXPECT_FALSE(sender.empty()) << "the game heard \"" << s.description << "\" sent from the send screen (step "
+                                 << s.step << "), and the service does not have it";
+    EXPECT_TRUE(sender.empty() || !named(s.holder) || sender == s.holder)
+        << "the challenge \"" << s.description << "\" of player " << s.holder << " sent from the screen is kept as player "
+        << sender << "'s";
+    callback("challenge sent");
 }
 
 void DeviceLifeWalkEndToEnd::challengeAnswered(QVChallenge* c, bool sentNow)
@@ -218,10 +274,13 @@ void DeviceLifeWalkEndToEnd::receiveAChallenge(bool openIt)
     note("  " + description + " to player " + to + (openIt ? ", the game opened from its push" : ", its push"));
     if (!clientRunning())
         return;
-    const bool ownAndOnline = named(who) && who == to && goesAtOnce() && !accountScreensUp();
+    const bool ownAndOnline = named(who) && who == to && goesAtOnce() && approved() && !accountScreensUp();
     const bool anothers = named(who) && who != to;
     if (!openIt) {
         const std::string notice = names[from] + " has challenged you!";
+        // The notice of an earlier challenge goes first: what shows then is this one's.
+        for (int i = 0; i < 40 && shows("has challenged you!") && clientRunning(); ++i)
+            pass(0.25);
         EXPECT_TRUE(Quorvel::applicationDidReceiveRemoteNotification(push(record)));
         // The notice comes once the record is fetched, after any shown before it.
         bool seen = false;
