@@ -441,6 +441,8 @@ protected:
     std::optional<SentChallenge> onTheScreen;
     // The data each challenge another player sent holds, by its record's id.
     std::map<std::string, platform::Bytes> receivedData;
+    // When the game last heard a challenge's push: its notice may come a while later.
+    double lastChallengePush { -1e9 };
     // A record opened from its push, waiting for the game to start it.
     std::string challengeOpened;
     ChallengeGame challengeGame { *this };
