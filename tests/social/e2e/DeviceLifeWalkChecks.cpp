@@ -612,7 +612,8 @@ void DeviceLifeWalkEndToEnd::checkNoOverlayLeft()
     if (!front || !front->isViewLoaded() || front->appearState() != platform::ui::ViewController::AppearState::Appeared)
         return;
     for (auto* overlay : visible<QVLoadingView>())
-        if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress()) {
+        // One told to go while it still fades in goes once it is in.
+        if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress() && !overlay->disappearIsQueued()) {
             ADD_FAILURE() << "a loading overlay stays over " << frontScreenName() << " with every answer in";
             return;
         }
