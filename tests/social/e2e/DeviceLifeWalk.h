@@ -19,6 +19,7 @@
 #include "social/core/QVNotification.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVChallenge.h"
 #include "social/services/QVCloudStorage.h"
 
 #include <gtest/gtest.h>
@@ -398,6 +399,60 @@ protected:
     static std::string storedForm(const platform::Bytes& blob);
     std::string kept(const std::string& sql) const;
     bool keepNow(const std::string& sql) const;
+
+    // ---- Challenges (DeviceLifeWalkChallenges.cpp)
+
+    // Challenges the game sends (refused at the call, cut, answered an error,
+    // or sent), and challenges other players send the walk's player: the push
+    // while the game runs shows their notice, the push the game is opened from
+    // opens them.
+    void challenges();
+    void sendAChallenge();
+    void sendAChallengeFromTheScreen();
+    void receiveAChallenge(bool openIt);
+    // What the game hears of challenges: QVChallenge's delegate and the challenge screens'.
+    class ChallengeGame final : public quorvel::QVChallengeResourceDelegate, public quorvel::QVChallengeDelegate {
+    public:
+        explicit ChallengeGame(DeviceLifeWalkEndToEnd& walk) : walk(walk) { }
+        ~ChallengeGame() override;
+        bool respondsTo(Message m) const override
+        {
+            return m == Message::UserLaunchedChallenge || m == Message::UserSentChallenges
+                || m == Message::SendChallengeScreenClosed;
+        }
+        void userSentChallenges() override { walk.challengesSentFromTheScreen(); }
+        void didSendChallenge(quorvel::QVChallenge* c) override { walk.challengeAnswered(c, true); }
+        void didFailSendChallenge(quorvel::QVChallenge* c) override { walk.challengeAnswered(c, false); }
+        void userLaunchedChallenge(platform::Object* record, const std::optional<platform::Bytes>& data) override;
+        DeviceLifeWalkEndToEnd& walk;
+    };
+    void challengeAnswered(quorvel::QVChallenge* c, bool sent);
+    void challengeStarted(platform::Object* record, const std::optional<platform::Bytes>& data);
+    void challengesSentFromTheScreen();
+    // After a settled step: every send answered. A client that went answers none of its sends.
+    void checkTheChallengesAnswered();
+    void forgetTheChallengesOfAClientThatWent();
+    struct SentChallenge {
+        std::string description; // its own: the service's row is found by it
+        std::string holder;      // the sender as the walk names it ("?" unknown, "" none)
+        std::vector<std::string> to;
+        std::optional<platform::Bytes> data;
+        platform::Ref<quorvel::QVChallenge> call;
+        int step { 0 };
+        int answers { 0 };
+        bool mustFail { false }; // refused at the call, or with no service to reach
+        bool forgotten { false };
+    };
+    std::vector<SentChallenge> sentChallenges;
+    // The challenge on the send screen, until the game hears it sent.
+    std::optional<SentChallenge> onTheScreen;
+    // The data each challenge another player sent holds, by its record's id.
+    std::map<std::string, platform::Bytes> receivedData;
+    // When the game last heard a challenge's push: its notice may come a while later.
+    double lastChallengePush { -1e9 };
+    // A record opened from its push, waiting for the game to start it.
+    std::string challengeOpened;
+    ChallengeGame challengeGame { *this };
 
     // ---- Helpers
 

@@ -579,6 +579,7 @@ void DeviceLifeWalkEndToEnd::checkSettled()
         calls.clear();
         for (auto& p : progress)
             EXPECT_TRUE(p.answers || p.forgotten) << "the progress of " << p.id << " is still unanswered";
+        checkTheChallengesAnswered();
         const std::string tokens = kept("SELECT MAX(rowid) FROM tokens");
         tokensAtLastJudge = tokens.empty() ? 0 : std::stoll(tokens);
         if (!held) {
@@ -645,7 +646,8 @@ void DeviceLifeWalkEndToEnd::checkNoOverlayLeft()
     if (!front || !front->isViewLoaded() || front->appearState() != platform::ui::ViewController::AppearState::Appeared)
         return;
     for (auto* overlay : visible<QVLoadingView>())
-        if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress()) {
+        // One told to go while it still fades in goes once it is in.
+        if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress() && !overlay->disappearIsQueued()) {
             ADD_FAILURE() << "a loading overlay stays over " << frontScreenName() << " with every answer in";
             return;
         }

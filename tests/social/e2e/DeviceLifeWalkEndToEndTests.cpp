@@ -112,6 +112,7 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "e-mail login on the switch page", 2, &W::eMailLogin },
         { "decline the service", 1, &W::declineTheService },
         { "enable the service from the dashboard", 1, &W::enableFromTheDashboard },
+        { "challenges sent, received and opened from their push", 2, &W::challenges },
         // The device.
         { "become active", 2, &W::becomeActive },
         { "background and foreground", 2, &W::backgroundAndForeground },
@@ -267,6 +268,7 @@ void DeviceLifeWalkEndToEnd::forgetTheCallsOfAClientThatWent()
     calls.clear();
     for (auto& p : progress)
         p.forgotten = p.forgotten || p.answers == 0;
+    forgetTheChallengesOfAClientThatWent();
     asked.clear();
     formLogin.reset();
     accountFlowOpen = false;
