@@ -27,6 +27,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -391,6 +392,18 @@ protected:
     static std::string storedForm(const platform::Bytes& blob);
     std::string kept(const std::string& sql) const;
     bool keepNow(const std::string& sql) const;
+
+    // ---- The device's store fails while open (DeviceLifeWalkStoreFails.cpp)
+
+    // SQLite's file calls of this process pass through it from SetUp to
+    // TearDown; only the client's store file (and its log) is ever refused.
+    class FailingStore;
+    std::shared_ptr<FailingStore> failingStore;
+    void passTheStoreThroughTheWalksDisk();
+    void letTheStoreGoToItsOwnDisk();
+    // For one game call a few of the store's reads, writes or syncs fail (an
+    // I/O error, a full disk), then the disk works again.
+    void storeFailsWhileOpen();
 
     // ---- Helpers
 

@@ -124,6 +124,7 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "time passes", 2, &W::timePasses },
         { "clock moved back", 1, &W::clockMovedBack },
         { "store damaged or removed", 1, &W::storeDamaged },
+        { "store fails while open", 2, &W::storeFailsWhileOpen },
         // The service.
         { "service killed", 1, &W::serviceKilled },
         { "service restarted", 4, &W::serviceRestarted },
@@ -150,6 +151,7 @@ void DeviceLifeWalkEndToEnd::SetUp()
     // presence channel, or for one seed in four over plain HTTP alone
     // (BRISKO_STANDIN_PRESENCE=1 puts every walk on the channel).
     presence = walkSeed() % 4 != 3;
+    passTheStoreThroughTheWalksDisk();
     DashboardEndToEndTest::SetUp();
     storePath = state->databasePath();
     state->keepObjectsOf(storage);
@@ -173,6 +175,7 @@ void DeviceLifeWalkEndToEnd::TearDown()
     QVCurrentUser::setDelegate(nullptr);
     storage.stop();
     DashboardEndToEndTest::TearDown();
+    letTheStoreGoToItsOwnDisk();
     QVReachability::setDefaultSource(nullptr);
 }
 
