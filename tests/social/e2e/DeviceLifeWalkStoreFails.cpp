@@ -107,9 +107,13 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     // A call writes a few pages of the log and syncs it once, at its commit.
     const int nth = 1 + static_cast<int>(draw(fault.io == Io::Read ? 12 : fault.io == Io::Write ? 3 : 1));
     const int count = 1 + static_cast<int>(draw(2));
-    note(std::string("  the store's ") + fault.what + ", from the " + std::to_string(nth) + "th call, "
-         + std::to_string(count) + " of them");
-    failingStore->arm(fault.io, nth, count, fault.code);
+    // The call itself, or what the client writes as the answers land (the
+    // marks of what was sent, a login's lists, the adoption of what waited).
+    const bool whileAnswersLand = draw(3) == 0;
+    note(std::string("  the store fails (") + fault.what + ") from its " + std::to_string(nth) + "th call of the kind, "
+         + std::to_string(count) + " of them, " + (whileAnswersLand ? "as the answers land" : "in the game's call"));
+    if (!whileAnswersLand)
+        failingStore->arm(fault.io, nth, count, fault.code);
     // A score may be refused now: the store could not keep it.
     const size_t scoresBefore = scores.size(), progressBefore = progress.size();
     const std::string board = pickBoard();
@@ -119,10 +123,22 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     case 2: batchOfScores(); break;
     default: unlock(); break;
     }
+    if (whileAnswersLand) {
+        failingStore->arm(fault.io, nth, count, fault.code);
+        pass(0.6);
+        letAnswersLand();
+    }
     const int refused = failingStore->disarm();
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
+    if (refused && whileAnswersLand) {
+        // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
+        storeFresh = true;
+    }
+    // Progress sent online whose write on the device failed is not kept there: told failed, it is gone.
+    for (size_t i = progressBefore; refused && i < progress.size(); ++i)
+        progress[i].lostWithTheStore = progress[i].lostWithTheStore || !progress[i].kept;
 
     // What the store told kept at the call is in it: the score's row, the
     // progress (the walk's own store, read on a connection of its own).
