@@ -1,7 +1,7 @@
 // SqliteSyncCounter: SQLite's default VFS passed through (SqlitePassThrough.h)
 // so that a test or a benchmark can count the syncs (fsync/fdatasync) its
 // connections make, time them and their writes, and make the syncs fail as a
-// dying disk would. Connections opened while it lives go through it and must
+// dying disk would, or its reads. Connections opened while it lives go through it and must
 // be closed before it goes. One at a time.
 #pragma once
 
@@ -32,10 +32,14 @@ public:
     }
     // From now on every sync fails with an I/O error (and is still counted).
     void failSyncs(bool fail) { failSyncs_ = fail; }
+    // From now on every read fails with an I/O error.
+    void failReads(bool fail) { failReads_ = fail; }
 
 private:
     int before(Io io, const char*) override
     {
+        if (io == Io::Read)
+            return failReads_ ? SQLITE_IOERR_READ : SQLITE_OK;
         if (io != Io::Sync)
             return SQLITE_OK;
         ++syncs_;
@@ -56,6 +60,7 @@ private:
     std::atomic<int> writes_ { 0 };
     std::atomic<int64_t> writeNanoseconds_ { 0 };
     std::atomic<bool> failSyncs_ { false };
+    std::atomic<bool> failReads_ { false };
 };
 
 } // namespace testing_support
