@@ -116,6 +116,7 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
         failingStore->arm(fault.io, nth, count, fault.code);
     // A score may be refused now: the store could not keep it.
     const size_t scoresBefore = scores.size(), progressBefore = progress.size();
+    const uint64_t generation = QVOfflineStore::generation();
     const std::string board = pickBoard();
     switch (draw(4)) {
     case 0: sendScore(std::nullopt, board, nextValue(board), true, false); break;
@@ -132,6 +133,13 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
+    if (refused && QVOfflineStore::generation() != generation) {
+        // The store was made again (removed while the game ran) as the disk
+        // failed: it may hold none of what it kept, as a store lost between launches.
+        note("  the store was made again as the disk failed");
+        exemptWhatTheStoreLost();
+        storeFresh = true;
+    }
     if (refused && whileAnswersLand) {
         // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
         storeFresh = true;
