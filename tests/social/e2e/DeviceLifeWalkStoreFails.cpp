@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace quorvel;
 
@@ -124,6 +125,14 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     case 2: batchOfScores(); break;
     default: unlock(); break;
     }
+    // What the call was told at once was the store's word: kept on the device.
+    std::vector<size_t> scoresToldKept, progressToldKept;
+    for (size_t i = scoresBefore; i < scores.size(); ++i)
+        if (!scores[i].viaBatch && scores[i].heard && scores[i].heard->kept)
+            scoresToldKept.push_back(i);
+    for (size_t i = progressBefore; i < progress.size(); ++i)
+        if (progress[i].answers && progress[i].kept)
+            progressToldKept.push_back(i);
     if (whileAnswersLand) {
         failingStore->arm(fault.io, nth, count, fault.code);
         pass(0.6);
@@ -133,7 +142,8 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
-    if (refused && QVOfflineStore::generation() != generation) {
+    const bool madeAgain = refused && QVOfflineStore::generation() != generation;
+    if (madeAgain) {
         // The store was made again (removed while the game ran) as the disk
         // failed: it may hold none of what it kept, as a store lost between launches.
         note("  the store was made again as the disk failed");
@@ -150,25 +160,23 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
 
     // What the store told kept at the call is in it: the score's row, the
     // progress (the walk's own store, read on a connection of its own).
+    if (madeAgain)
+        return;
     const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
-    for (size_t i = scoresBefore; i < scores.size(); ++i) {
+    for (size_t i : scoresToldKept) {
         const SentScore& s = scores[i];
-        if (!s.viaBatch && s.heard && s.heard->kept) {
-            EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = "
-                                                            + s.board + " AND score = " + std::to_string(s.value)),
-                      "0")
-                << "the score " << s.value << " on " << s.board << " was told kept though the store did not keep it";
-        }
+        EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + s.board
+                                                  + " AND score = " + std::to_string(s.value)),
+                  "0")
+            << "the score " << s.value << " on " << s.board << " was told kept though the store did not keep it";
     }
-    for (size_t i = progressBefore; i < progress.size(); ++i) {
+    for (size_t i : progressToldKept) {
         const SentProgress& p = progress[i];
-        if (p.answers && p.kept && !goesAtOnce()) {
-            EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
-                                                        "achievement_definition_id = " + p.id
-                                                            + " AND percent_complete >= " + std::to_string(p.percent)),
-                      "0")
-                << "the progress " << p.percent << " on " << p.id << " was told kept though the store did not keep it";
-        }
+        EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
+                                                    "achievement_definition_id = " + p.id
+                                                  + " AND percent_complete >= " + std::to_string(p.percent)),
+                  "0")
+            << "the progress " << p.percent << " on " << p.id << " was told kept though the store did not keep it";
     }
 }
 
