@@ -125,6 +125,19 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     case 2: batchOfScores(); break;
     default: unlock(); break;
     }
+    int refused = whileAnswersLand ? 0 : failingStore->disarm();
+    // Progress the store did not keep as the call failed goes only if the
+    // service takes it: told failed, it is gone.
+    const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
+    auto onTheDevice = [&](const SentProgress& p) {
+        return standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
+                                                 "achievement_definition_id = " + p.id
+                                               + " AND percent_complete >= " + std::to_string(p.percent))
+            != "0";
+    };
+    for (size_t i = progressBefore; refused && i < progress.size(); ++i)
+        if (!progress[i].kept && !onTheDevice(progress[i]))
+            progress[i].lostWithTheStore = true;
     // What the call was told at once was the store's word: kept on the device.
     std::vector<size_t> scoresToldKept, progressToldKept;
     for (size_t i = scoresBefore; i < scores.size(); ++i)
@@ -137,8 +150,8 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
         failingStore->arm(fault.io, nth, count, fault.code);
         pass(0.6);
         letAnswersLand();
+        refused = failingStore->disarm();
     }
-    const int refused = failingStore->disarm();
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
@@ -154,15 +167,10 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
         // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
         storeFresh = true;
     }
-    // Progress sent online whose write on the device failed is not kept there: told failed, it is gone.
-    for (size_t i = progressBefore; refused && i < progress.size(); ++i)
-        progress[i].lostWithTheStore = progress[i].lostWithTheStore || !progress[i].kept;
-
     // What the store told kept at the call is in it: the score's row, the
     // progress (the walk's own store, read on a connection of its own).
     if (madeAgain)
         return;
-    const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
     for (size_t i : scoresToldKept) {
         const SentScore& s = scores[i];
         EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + s.board
@@ -170,14 +178,9 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
                   "0")
             << "the score " << s.value << " on " << s.board << " was told kept though the store did not keep it";
     }
-    for (size_t i : progressToldKept) {
-        const SentProgress& p = progress[i];
-        EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
-                                                    "achievement_definition_id = " + p.id
-                                                  + " AND percent_complete >= " + std::to_string(p.percent)),
-                  "0")
-            << "the progress " << p.percent << " on " << p.id << " was told kept though the store did not keep it";
-    }
+    for (size_t i : progressToldKept)
+        EXPECT_TRUE(onTheDevice(progress[i])) << "the progress " << progress[i].percent << " on " << progress[i].id
+                                              << " was told kept though the store did not keep it";
 }
 
 } // namespace walk_testing
