@@ -17,6 +17,8 @@
 
 #include <cstring>
 #include <set>
+#include <tuple>
+#include <vector>
 
 namespace quorvel {
 
@@ -34,11 +36,14 @@ std::string ownerOf(const QVHighScore& score)
     return QVUser::offlineRowsUserId();
 }
 
-// Stored as synchronised now, with the given blob.
+// Stored as synchronised now, with the given blob. A row that could not be
+// marked is remembered as arrived: it must not go a second time.
 void storeAnswered(const QVHighScore& score, const std::optional<platform::Bytes>& blob)
 {
-    QVHighScoreService::localSetHighScore(score.score(), score.leaderboardId(), ownerOf(score), score.displayText(),
-                                          score.customData(), blob, platform::dateNow(), false, nullptr, true);
+    if (!QVHighScoreService::localSetHighScore(score.score(), score.leaderboardId(), ownerOf(score),
+                                               score.displayText(), score.customData(), blob, platform::dateNow(),
+                                               false, nullptr, true))
+        QVHighScoreService::scoreArrivedUnmarked(ownerOf(score), score.leaderboardId(), score.score());
 }
 
 // Whether the score's row took another blob since this one was sent (the
@@ -126,6 +131,7 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
     // first; the same score answered again without a form (sent twice) then
     // leaves the row to that upload, which alone marks it sent.
     std::set<std::pair<std::string, int64_t>> uploading;
+    std::vector<std::tuple<std::string, std::string, int64_t>> marked;
     for (bool withForm : { true, false })
         for (const auto& answered : series->objects()) {
             auto* score = dynamic_cast<QVHighScore*>(answered.get());
@@ -140,11 +146,16 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
                 continue;
             } else if (blob) {
                 storeAnsweredWithBlob(*score, *blob);
+                marked.emplace_back(ownerOf(*score), key.first, key.second);
             } else {
                 storeAnswered(*score, std::nullopt);
+                marked.emplace_back(ownerOf(*score), key.first, key.second);
             }
         }
-    transaction.commit();
+    // A commit that fails leaves every row of the answer waiting as before.
+    if (!transaction.commit())
+        for (const auto& [player, leaderboardId, score] : marked)
+            scoreArrivedUnmarked(player, leaderboardId, score);
 }
 
 void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore)

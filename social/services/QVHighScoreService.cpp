@@ -379,6 +379,14 @@ void QVHighScoreService::bestsListed(const std::string& player)
         it = std::get<0>(*it) == player ? scores.erase(it) : std::next(it);
 }
 
+void QVHighScoreService::scoreArrivedUnmarked(const std::string& player, const std::string& leaderboardId,
+                                              int64_t score)
+{
+    QVSessionRole::requireMainThread("QVHighScoreService::scoreArrivedUnmarked");
+    if (QVHighScoreService* shared = sharedService())
+        shared->scoresArrivedUnmarked_.insert({ player, leaderboardId, score });
+}
+
 bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
     QVSessionRole::requireMainThread("QVHighScoreService::isScoreOnItsWay");
@@ -542,6 +550,23 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         transaction.commit();
     }
 
+    // The player's scores the service kept whose rows could not be marked sent: marked now.
+    for (auto it = shared.scoresArrivedUnmarked_.begin(); it != shared.scoresArrivedUnmarked_.end();) {
+        const auto& [player, leaderboardId, score] = *it;
+        if (player != userId) {
+            ++it;
+            continue;
+        }
+        QVSqlQuery mark(QVOfflineStore::getOfflineDatabaseHandle(),
+                        "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND "
+                        "leaderboard_id = :leaderboard_id AND score = :score AND server_sync_at IS NULL");
+        mark.bindInt64("server_sync_at", QVStoreSeconds(platform::dateNow().seconds));
+        mark.bind("user_id", userId);
+        mark.bind("leaderboard_id", leaderboardId);
+        mark.bindInt64("score", score);
+        it = mark.execute() == QVSqlQuery::kDone ? shared.scoresArrivedUnmarked_.erase(it) : std::next(it);
+    }
+
     QVHighScoreBatch pending;
     {
         QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().pendingScores);
@@ -558,7 +583,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
             }
             // One on its way already (an earlier login's, or the game's own) is not sent again.
             if (!isScoreOnItsWay(userId, entry->leaderboardId, entry->score)
-                && !mayScoreHaveArrived(userId, entry->leaderboardId, entry->score))
+                && !mayScoreHaveArrived(userId, entry->leaderboardId, entry->score)
+                && !shared.scoresArrivedUnmarked_.count({ userId, entry->leaderboardId, entry->score }))
                 pending.push_back(std::move(entry));
         }
     }

@@ -296,6 +296,10 @@ public:
     // scores that may have arrived before it are settled by it (marked
     // reached, or still waiting to go).
     static void bestsListed(const std::string& player);
+    // The service kept this score, but its row could not be marked sent (a
+    // failing disk): it is not sent again, and the next login's look at the
+    // stored scores marks it.
+    static void scoreArrivedUnmarked(const std::string& player, const std::string& leaderboardId, int64_t score);
 
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {
@@ -424,6 +428,7 @@ private:
     using ScoreKey = std::tuple<std::string, std::string, int64_t>;
     std::map<ScoreKey, int> scoresOnTheirWay_;
     std::set<ScoreKey> scoresThatMayHaveArrived_;
+    std::set<ScoreKey> scoresArrivedUnmarked_;
     std::set<std::string> unknownBoardsSaid_;
     bool noStoreSaid_ { false };
 };

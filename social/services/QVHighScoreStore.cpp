@@ -165,7 +165,13 @@ std::optional<BoardRules> boardRules(const std::string& leaderboardId)
     bindId(*q, "id", leaderboardId);
     bindId(*q, "local_user_id", QVUser::offlineRowsUserId());
     if (!q->step()) {
-        reportUnknownBoard(leaderboardId);
+        // A store that could not be read (a failing disk) says so: the board may well be known.
+        if (q->lastStepResult() != QVSqlQuery::kDone)
+            platform::logWarning("Quorvel: the offline store could not be read (%s); the score on leaderboard %s "
+                                 "was not kept",
+                                 q->errorMessage().c_str(), leaderboardId.c_str());
+        else
+            reportUnknownBoard(leaderboardId);
         return std::nullopt;
     }
     BoardRules rules { q->getInt64("descending_sort_order") != 0, q->getInt64("is_aggregate") != 0,

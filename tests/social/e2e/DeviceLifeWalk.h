@@ -28,6 +28,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -453,6 +454,18 @@ protected:
     // A record opened from its push, waiting for the game to start it.
     std::string challengeOpened;
     ChallengeGame challengeGame { *this };
+
+    // ---- The device's store fails while open (DeviceLifeWalkStoreFails.cpp)
+
+    // SQLite's file calls of this process pass through it from SetUp to
+    // TearDown; only the client's store file (and its log) is ever refused.
+    class FailingStore;
+    std::shared_ptr<FailingStore> failingStore;
+    void passTheStoreThroughTheWalksDisk();
+    void letTheStoreGoToItsOwnDisk();
+    // For one game call a few of the store's reads, writes or syncs fail (an
+    // I/O error, a full disk), then the disk works again.
+    void storeFailsWhileOpen();
 
     // ---- Helpers
 

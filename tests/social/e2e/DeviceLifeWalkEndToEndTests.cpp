@@ -125,6 +125,7 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "time passes", 2, &W::timePasses },
         { "clock moved back", 1, &W::clockMovedBack },
         { "store damaged or removed", 1, &W::storeDamaged },
+        { "store fails while open", 2, &W::storeFailsWhileOpen },
         // The service.
         { "service killed", 1, &W::serviceKilled },
         { "service restarted", 4, &W::serviceRestarted },
@@ -151,6 +152,7 @@ void DeviceLifeWalkEndToEnd::SetUp()
     // presence channel, or for one seed in four over plain HTTP alone
     // (BRISKO_STANDIN_PRESENCE=1 puts every walk on the channel).
     presence = walkSeed() % 4 != 3;
+    passTheStoreThroughTheWalksDisk();
     DashboardEndToEndTest::SetUp();
     storePath = state->databasePath();
     state->keepObjectsOf(storage);
@@ -174,6 +176,7 @@ void DeviceLifeWalkEndToEnd::TearDown()
     QVCurrentUser::setDelegate(nullptr);
     storage.stop();
     DashboardEndToEndTest::TearDown();
+    letTheStoreGoToItsOwnDisk();
     QVReachability::setDefaultSource(nullptr);
 }
 
@@ -541,6 +544,9 @@ const Replay kReplays[] = {
     // A logout inside dashboardWillAppear as the account screens came up,
     // the Games tab tapped below them: its request dropped, its overlay stayed.
     { 55242, 1260, "a loading overlay left over the Games tab" },
+    // The store's writes failing as a batch's answer landed: its rows not
+    // marked sent, a score the service kept went again at the next login.
+    { 940020, 985, "a score the service kept sent a second time" },
 };
 
 } // namespace

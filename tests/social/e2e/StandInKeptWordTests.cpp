@@ -4,6 +4,7 @@
 // time, and a flood signed with the game's key alone costs only its sender.
 #include "StandInRequestSupport.h"
 #include "support/NetTestSupport.h"
+#include "support/SqlitePassThrough.h"
 
 #include "social/runtime/OAuthSignature.h"
 #include "social/runtime/OAuthURLRequest.h"
@@ -66,43 +67,9 @@ private:
 // from one on) when armed, as a disk that fills up midway: each write of a
 // request can be refused in turn, as SQLite's own tests of failures do. It is
 // the default file system while it lives, for the connections opened then.
-class RefusingDisk {
+class RefusingDisk final : public testing_support::SqlitePassThrough {
 public:
-    RefusingDisk()
-    {
-        real_ = sqlite3_vfs_find(nullptr);
-        vfs_.iVersion = 2;
-        vfs_.szOsFile = static_cast<int>(sizeof(File)) + real_->szOsFile;
-        vfs_.mxPathname = real_->mxPathname;
-        vfs_.zName = "brisko-refusing-disk";
-        vfs_.pAppData = this;
-        vfs_.xOpen = &open;
-        vfs_.xDelete = [](sqlite3_vfs* v, const char* name, int sync) { return real(v)->xDelete(real(v), name, sync); };
-        vfs_.xAccess = [](sqlite3_vfs* v, const char* name, int flags, int* out) {
-            return real(v)->xAccess(real(v), name, flags, out);
-        };
-        vfs_.xFullPathname = [](sqlite3_vfs* v, const char* name, int n, char* out) {
-            return real(v)->xFullPathname(real(v), name, n, out);
-        };
-        vfs_.xRandomness = [](sqlite3_vfs* v, int n, char* out) { return real(v)->xRandomness(real(v), n, out); };
-        vfs_.xSleep = [](sqlite3_vfs* v, int micros) { return real(v)->xSleep(real(v), micros); };
-        vfs_.xCurrentTime = [](sqlite3_vfs* v, double* out) { return real(v)->xCurrentTime(real(v), out); };
-        vfs_.xGetLastError = [](sqlite3_vfs* v, int n, char* out) { return real(v)->xGetLastError(real(v), n, out); };
-        vfs_.xCurrentTimeInt64 = [](sqlite3_vfs* v, sqlite3_int64* out) {
-            return real(v)->xCurrentTimeInt64(real(v), out);
-        };
-        registered_ = sqlite3_vfs_register(&vfs_, 1) == SQLITE_OK;
-    }
-    ~RefusingDisk()
-    {
-        if (!registered_)
-            return;
-        sqlite3_vfs_unregister(&vfs_);
-        sqlite3_vfs_register(real_, 1);
-    }
-    RefusingDisk(const RefusingDisk&) = delete;
-    RefusingDisk& operator=(const RefusingDisk&) = delete;
-    bool registered() const { return registered_; }
+    RefusingDisk() : SqlitePassThrough("brisko-refusing-disk") { }
 
     // The `n`th write from now (1: the next) is refused, and with `fromThenOn` every one after it too.
     void arm(int n, bool fromThenOn)
@@ -116,13 +83,6 @@ public:
     int refused() const { return refused_; }
 
 private:
-    struct File {
-        sqlite3_file base;
-        sqlite3_file* real;
-        RefusingDisk* disk;
-    };
-    static sqlite3_vfs* real(sqlite3_vfs* v) { return static_cast<RefusingDisk*>(v->pAppData)->real_; }
-    static sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
     // Whether this write is refused.
     bool refuses()
     {
@@ -138,47 +98,21 @@ private:
         --countdown_;
         return false;
     }
-    static int open(sqlite3_vfs* v, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    int before(Io io, const char*) override
     {
-        auto* f = reinterpret_cast<File*>(file);
-        f->real = reinterpret_cast<sqlite3_file*>(f + 1);
-        f->disk = static_cast<RefusingDisk*>(v->pAppData);
-        int rc = real(v)->xOpen(real(v), name, f->real, flags, outFlags);
-        f->base.pMethods = f->real->pMethods ? &kMethods : nullptr;
-        return rc;
+        switch (io) {
+        case Io::Read: return SQLITE_OK;
+        case Io::Write:
+        case Io::Truncate: return refuses() ? SQLITE_FULL : SQLITE_OK;
+        // A sync is refused or taken without waiting for the disk: the test needs no power cut survived.
+        case Io::Sync: return refuses() ? SQLITE_IOERR_FSYNC : kSkip;
+        }
+        return SQLITE_OK;
     }
-    static const sqlite3_io_methods kMethods;
 
-    sqlite3_vfs* real_ { nullptr };
-    sqlite3_vfs vfs_ {};
-    bool registered_ { false };
     std::atomic<int> countdown_ { 0 };
     std::atomic<int> refused_ { 0 };
     std::atomic<bool> fromThenOn_ { false };
-};
-
-const sqlite3_io_methods RefusingDisk::kMethods {
-    1,
-    [](sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); },
-    [](sqlite3_file* f, void* out, int n, sqlite3_int64 at) { return real(f)->pMethods->xRead(real(f), out, n, at); },
-    [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
-        return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_FULL
-                                                          : real(f)->pMethods->xWrite(real(f), in, n, at);
-    },
-    [](sqlite3_file* f, sqlite3_int64 size) {
-        return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_FULL
-                                                          : real(f)->pMethods->xTruncate(real(f), size);
-    },
-    // A sync is refused or taken without waiting for the disk: the test needs no power cut survived.
-    [](sqlite3_file* f, int) { return reinterpret_cast<File*>(f)->disk->refuses() ? SQLITE_IOERR_FSYNC : SQLITE_OK; },
-    [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
-    [](sqlite3_file* f, int lock) { return real(f)->pMethods->xLock(real(f), lock); },
-    [](sqlite3_file* f, int lock) { return real(f)->pMethods->xUnlock(real(f), lock); },
-    [](sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); },
-    [](sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); },
-    [](sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); },
-    [](sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); },
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
 // Every row of the store's tables, but the requests taken (kept on a

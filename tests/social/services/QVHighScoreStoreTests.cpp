@@ -133,13 +133,17 @@ TEST_F(HighScoreStoreTest, UnknownBoardsAndDirectAggregateScoresAreRefusedButAsk
 
 // The first launch without a service: the device knows no boards yet. The
 // warning says why the score is not kept, and later names the board as one
-// the login did not bring.
+// the login did not bring; a store its disk cannot read names no board.
 TEST_F(HighScoreStoreTest, AScoreForABoardTheDeviceDoesNotKnowIsAWarningSayingWhyItWasNotKept)
 {
     platform::LogCapture log;
     EXPECT_FALSE(store(300, "5"));
     highscore_testing::storeBoards({ { "6", false, false, false } });
     EXPECT_FALSE(store(300, "5"));
+    sqlite3_db_release_memory(quorvel::QVOfflineStore::getOfflineDatabaseHandle());
+    syncs.failReads(true);
+    EXPECT_FALSE(store(300, "6"));
+    syncs.failReads(false);
     std::vector<std::string> warned;
     for (auto& line : log.lines())
         if (line.level == platform::LogLevel::Warning)
@@ -147,7 +151,9 @@ TEST_F(HighScoreStoreTest, AScoreForABoardTheDeviceDoesNotKnowIsAWarningSayingWh
     EXPECT_EQ(warned, (Rows { "Definition for leaderboard 5 was not found: the device learns the game's leaderboards at "
                               "its first login, which has not reached the service yet; the score was not kept",
                               "Definition for leaderboard 5 was not found: it is not among the game's leaderboards "
-                              "the device learned at its last login; the score was not kept" }));
+                              "the device learned at its last login; the score was not kept",
+                              "Quorvel: the offline store could not be read (disk I/O error); the score on "
+                              "leaderboard 6 was not kept" }));
 }
 
 TEST_F(HighScoreStoreTest, OnABoardThatTakesLowerScoresTheNewestScoreIsTheOnePending)

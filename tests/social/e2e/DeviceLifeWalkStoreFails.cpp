@@ -1,0 +1,186 @@
+// The walk's road "the device's store fails while open": for one call of the
+// game's a few of the store's file calls fail (a read or a write with an I/O
+// error or a full disk, a commit's sync), then the disk works again. The game
+// may be told a score or progress failed; what it was told kept is kept and
+// still reaches the service (the end checks hold it to that).
+#include "DeviceLifeWalk.h"
+
+#include "StandInRequestSupport.h"
+
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVOfflineStore.h"
+#include "support/SqlitePassThrough.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace quorvel;
+
+namespace walk_testing {
+
+// The disk every SQLite file of the process goes through while the walk
+// runs: the stand-in service's store too, which it never refuses. Armed, it
+// refuses calls of one kind on the client's store and its log, by their names.
+class DeviceLifeWalkEndToEnd::FailingStore final : public testing_support::SqlitePassThrough {
+public:
+    FailingStore() : SqlitePassThrough("brisko-walk-disk") { }
+
+    // From the `nth` call of `io` on the client's store (1: the next) on,
+    // `count` of them are answered `code`.
+    void arm(Io io, int nth, int count, int code)
+    {
+        refused_ = 0;
+        io_ = io;
+        code_ = code;
+        left_ = count;
+        countdown_ = nth;
+    }
+    // Disarms; how many calls were refused since armed.
+    int disarm()
+    {
+        countdown_ = 0;
+        left_ = 0;
+        return refused_;
+    }
+
+private:
+    static bool clientsStore(const char* path)
+    {
+        const char* name = std::strrchr(path, '/');
+        const std::string file = name ? name + 1 : path;
+        const std::string store = QVOfflineStore::kFileName;
+        return file == store || file == store + "-wal" || file == store + "-journal";
+    }
+    int before(Io io, const char* path) override
+    {
+        if (left_.load() <= 0 || io != io_.load() || !clientsStore(path))
+            return SQLITE_OK;
+        if (countdown_.load() > 1) {
+            --countdown_;
+            return SQLITE_OK;
+        }
+        --left_;
+        ++refused_;
+        return code_.load();
+    }
+
+    std::atomic<Io> io_ { Io::Read };
+    std::atomic<int> code_ { SQLITE_IOERR };
+    std::atomic<int> countdown_ { 0 }, left_ { 0 }, refused_ { 0 };
+};
+
+void DeviceLifeWalkEndToEnd::passTheStoreThroughTheWalksDisk()
+{
+    failingStore = std::make_shared<FailingStore>();
+    ASSERT_TRUE(failingStore->registered());
+}
+
+// Once every connection through it is closed (the client's and the service's).
+void DeviceLifeWalkEndToEnd::letTheStoreGoToItsOwnDisk() { failingStore.reset(); }
+
+void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
+{
+    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    if (!clientRunning() || !db)
+        return note("  (no store open)");
+    using Io = FailingStore::Io;
+    struct Fault {
+        Io io;
+        int code;
+        const char* what;
+    };
+    static const Fault kFaults[] = {
+        { Io::Read, SQLITE_IOERR_READ, "reads fail" },
+        { Io::Write, SQLITE_IOERR_WRITE, "writes fail" },
+        { Io::Write, SQLITE_FULL, "the disk is full" },
+        { Io::Sync, SQLITE_IOERR_FSYNC, "a commit's sync fails" },
+    };
+    const Fault& fault = kFaults[draw(std::size(kFaults))];
+    // Short of memory, the store holds hardly a page: its reads reach the disk.
+    const std::string cacheSize = [&] {
+        QVSqlQuery q(db, "PRAGMA cache_size");
+        return q.step() ? std::to_string(q.getInt64("cache_size")) : std::string("-2000");
+    }();
+    sqlite3_exec(db, "PRAGMA cache_size = 1", nullptr, nullptr, nullptr);
+    sqlite3_db_release_memory(db);
+    // A call writes a few pages of the log and syncs it once, at its commit.
+    const int nth = 1 + static_cast<int>(draw(fault.io == Io::Read ? 12 : fault.io == Io::Write ? 3 : 1));
+    const int count = 1 + static_cast<int>(draw(2));
+    // The call itself, or what the client writes as the answers land (the
+    // marks of what was sent, a login's lists, the adoption of what waited).
+    const bool whileAnswersLand = draw(3) == 0;
+    note(std::string("  the store fails (") + fault.what + ") from its " + std::to_string(nth) + "th call of the kind, "
+         + std::to_string(count) + " of them, " + (whileAnswersLand ? "as the answers land" : "in the game's call"));
+    if (!whileAnswersLand)
+        failingStore->arm(fault.io, nth, count, fault.code);
+    // A score may be refused now: the store could not keep it.
+    const size_t scoresBefore = scores.size(), progressBefore = progress.size();
+    const uint64_t generation = QVOfflineStore::generation();
+    const std::string board = pickBoard();
+    switch (draw(4)) {
+    case 0: sendScore(std::nullopt, board, nextValue(board), true, false); break;
+    case 1: sendScore(blobOfDrawnSize(), board, nextValue(board), true, false); break;
+    case 2: batchOfScores(); break;
+    default: unlock(); break;
+    }
+    int refused = whileAnswersLand ? 0 : failingStore->disarm();
+    // Progress the store did not keep as the call failed goes only if the
+    // service takes it: told failed, it is gone.
+    const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
+    auto onTheDevice = [&](const SentProgress& p) {
+        return standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
+                                                 "achievement_definition_id = " + p.id
+                                               + " AND percent_complete >= " + std::to_string(p.percent))
+            != "0";
+    };
+    for (size_t i = progressBefore; refused && i < progress.size(); ++i)
+        if (!progress[i].kept && !onTheDevice(progress[i]))
+            progress[i].lostWithTheStore = true;
+    // What the call was told at once was the store's word: kept on the device.
+    std::vector<size_t> scoresToldKept, progressToldKept;
+    for (size_t i = scoresBefore; i < scores.size(); ++i)
+        if (!scores[i].viaBatch && scores[i].heard && scores[i].heard->kept)
+            scoresToldKept.push_back(i);
+    for (size_t i = progressBefore; i < progress.size(); ++i)
+        if (progress[i].answers && progress[i].kept)
+            progressToldKept.push_back(i);
+    if (whileAnswersLand) {
+        failingStore->arm(fault.io, nth, count, fault.code);
+        pass(0.6);
+        letAnswersLand();
+        refused = failingStore->disarm();
+    }
+    if (QVOfflineStore::getOfflineDatabaseHandle() == db)
+        sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
+    note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
+    const bool madeAgain = refused && QVOfflineStore::generation() != generation;
+    if (madeAgain) {
+        // The store was made again (removed while the game ran) as the disk
+        // failed: it may hold none of what it kept, as a store lost between launches.
+        note("  the store was made again as the disk failed");
+        exemptWhatTheStoreLost();
+        storeFresh = true;
+    }
+    if (refused && whileAnswersLand) {
+        // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
+        storeFresh = true;
+    }
+    // What the store told kept at the call is in it: the score's row, the
+    // progress (the walk's own store, read on a connection of its own).
+    if (madeAgain)
+        return;
+    for (size_t i : scoresToldKept) {
+        const SentScore& s = scores[i];
+        EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + s.board
+                                                  + " AND score = " + std::to_string(s.value)),
+                  "0")
+            << "the score " << s.value << " on " << s.board << " was told kept though the store did not keep it";
+    }
+    for (size_t i : progressToldKept)
+        EXPECT_TRUE(onTheDevice(progress[i])) << "the progress " << progress[i].percent << " on " << progress[i].id
+                                              << " was told kept though the store did not keep it";
+}
+
+} // namespace walk_testing
