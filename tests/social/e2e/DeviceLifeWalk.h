@@ -70,6 +70,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     void walk(int seed, int length);
+    // Roads of the table the walk does not take (a replay's, added after it was found).
+    std::set<std::string> roadsNotYet;
     // The seed of the walk's test: TEST_SEED plus the instance's number.
     virtual int walkSeed() const;
 
