@@ -386,7 +386,10 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         if (refuse) {
             answer = refusal;
             found = true;
-        } else if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
+        } else if (logged.signed_ && !logged.signatureValid
+                   && (rejectsBadSignatures || logged.oauthProblem == "token_rejected")) {
+            // A token the service does not know (never issued, or refused since)
+            // is refused before anything else it might answer.
             answer = signatureRefusal(logged);
             found = true;
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
@@ -686,6 +689,12 @@ void StandInServer::addToken(std::string token, std::string secret)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->tokens[std::move(token)] = std::move(secret);
+}
+
+void StandInServer::forgetToken(const std::string& token)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->tokens.erase(token);
 }
 
 void StandInServer::setRejectsBadSignatures(bool rejects)
