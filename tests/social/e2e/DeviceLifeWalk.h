@@ -392,6 +392,23 @@ protected:
     std::string kept(const std::string& sql) const;
     bool keepNow(const std::string& sql) const;
 
+    // ---- The service refuses a token the device keeps (DeviceLifeWalkRefusedToken.cpp)
+
+    // The service forgets the tokens of the player the client acts as (or of
+    // the walk's player while the client is not running): a request signed
+    // with one is answered 401 from then on, and the client must let the
+    // token go and log in again. Half the time the game sends a score at once.
+    void serviceRefusesTheToken();
+    // At a settled step: no request signed with a token whose refusal the
+    // client heard before the last settled step (in this launch of it).
+    void checkNoRefusedTokenKept();
+    // A login signed with a refused token: the client asks it again with the
+    // game's key, so the refused attempt is not a login of its own.
+    static bool refusedLogin(const standin::LoggedRequest& r);
+    // Refused tokens the client has heard refused, with the step that saw it.
+    std::map<std::string, int> refusalsHeard;
+    std::set<std::string> refusedSinceTheLastLook;
+
     // ---- Helpers
 
     size_t draw(size_t n) { return n ? static_cast<size_t>(random() % n) : 0; }

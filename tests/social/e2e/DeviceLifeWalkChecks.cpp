@@ -269,7 +269,8 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
             continue;
         }
         if (r.path == "bootstrap.xml") {
-            bootstrapSeen(r.param("user_id"));
+            if (!refusedLogin(r))
+                bootstrapSeen(r.param("user_id"));
             continue;
         }
         if (!r.signatureValid || r.oauthToken.empty() || r.path == "session.xml" || r.oauthToken == lastToken
@@ -527,6 +528,7 @@ void DeviceLifeWalkEndToEnd::checkSettled()
     dashboardCallsAtLastCheck = between ? dashboardCalls : -1;
     takeTheFormsAnswer();
     learnFromTheService(false, true);
+    checkNoRefusedTokenKept();
     // The network is quiet: what the log held is learnt, and it starts afresh.
     if (service) {
         service->clearLog();

@@ -1,0 +1,67 @@
+// The walk's road of a token the service refuses: it forgets the tokens of
+// the player the client acts as, while the client runs or before it is
+// launched again. The client must let such a token go once it hears the
+// refusal and log the player in again; what the game sent meanwhile is the
+// same player's and still arrives (the end checks follow it as any other).
+#include "DeviceLifeWalk.h"
+
+using namespace quorvel;
+
+namespace walk_testing {
+
+namespace {
+
+constexpr const char* kTokenRejected = "token_rejected";
+
+std::string ownerOf(const std::string& token)
+{
+    // The service's tokens name their player: "token-ID-...".
+    return token.rfind("token-", 0) == 0 ? token.substr(6, token.find('-', 6) - 6) : std::string();
+}
+
+} // namespace
+
+void DeviceLifeWalkEndToEnd::serviceRefusesTheToken()
+{
+    std::string who = clientRunning() ? ownerOf(lastToken) : std::string();
+    if (who.empty())
+        who = player.empty() || player == "?" ? ownPlayer : player;
+    if (state) {
+        const int refused = state->refuseTokensOf(std::stoll(who), service.get());
+        note("  the service refuses the " + std::to_string(refused) + " token(s) of player " + who);
+    } else {
+        // The service is down: it refuses them once it runs again.
+        ASSERT_TRUE(keepNow("INSERT OR IGNORE INTO refused_tokens SELECT token FROM tokens WHERE user_id = " + who));
+        note("  the service, down, will refuse the tokens of player " + who);
+    }
+    // The client may hold none now: a trigger may log the player in again.
+    tokenHeldBy.clear();
+    if (clientRunning() && draw(2) == 0)
+        score();
+}
+
+bool DeviceLifeWalkEndToEnd::refusedLogin(const standin::LoggedRequest& r)
+{
+    return r.path == "bootstrap.xml" && !r.signatureValid && r.oauthProblem == kTokenRejected;
+}
+
+void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()
+{
+    if (!service)
+        return;
+    for (const auto& r : service->requests()) {
+        if (r.oauthProblem != kTokenRejected || r.oauthToken.empty())
+            continue;
+        if (auto heard = refusalsHeard.find(r.oauthToken); heard != refusalsHeard.end())
+            ADD_FAILURE() << "the client sent " << r.method << " " << r.path << " signed with the token of player "
+            << ownerOf(r.oauthToken) << " that the service refused, and the client heard so by step "
+            << heard->second << ": it kept a refused token";
+        refusedSinceTheLastLook.insert(r.oauthToken);
+    }
+    // The network is quiet: every refusal sent so far has been answered.
+    for (auto& token : refusedSinceTheLastLook)
+        refusalsHeard.emplace(token, stepNumber);
+    refusedSinceTheLastLook.clear();
+}
+
+} // namespace walk_testing
