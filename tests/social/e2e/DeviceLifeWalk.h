@@ -405,6 +405,12 @@ protected:
     // A login signed with a refused token: the client asks it again with the
     // game's key, so the refused attempt is not a login of its own.
     static bool refusedLogin(const standin::LoggedRequest& r);
+    // A request refused for the token the client holds: the client logs its
+    // player in again (once a token), which the game may hear, online or not.
+    void noteARefusal(const standin::LoggedRequest& r);
+    std::set<std::string> refusalsAskedALogin;
+    // The service's log goes with it: the refusals it holds are noted first.
+    void noteRefusalsBeforeTheServiceGoes();
     // Refused tokens the client has heard refused, with the step that saw it.
     std::map<std::string, int> refusalsHeard;
     std::set<std::string> refusedSinceTheLastLook;

@@ -268,6 +268,7 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
             tokensOfLoggedOutPlayers.insert(r.oauthToken);
             continue;
         }
+        noteARefusal(r);
         if (r.path == "bootstrap.xml") {
             if (!refusedLogin(r))
                 bootstrapSeen(r.param("user_id"));

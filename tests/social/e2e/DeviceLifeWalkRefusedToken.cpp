@@ -45,6 +45,26 @@ bool DeviceLifeWalkEndToEnd::refusedLogin(const standin::LoggedRequest& r)
     return r.path == "bootstrap.xml" && !r.signatureValid && r.oauthProblem == kTokenRejected;
 }
 
+void DeviceLifeWalkEndToEnd::noteARefusal(const standin::LoggedRequest& r)
+{
+    if (r.oauthProblem != kTokenRejected || r.oauthToken.empty() || refusedLogin(r) || !clientRunning()
+        || tokensOfLoggedOutPlayers.count(r.oauthToken) || tokenRow(r.oauthToken) < clientsTokenRow
+        || !refusalsAskedALogin.insert(r.oauthToken).second)
+        return;
+    const std::string who = ownerOf(r.oauthToken);
+    note("  the service refused the token of player " + who + " on " + r.path + ": a login again may follow");
+    askLogin(who == player ? who : std::string(), false, "the service refused the token");
+}
+
+void DeviceLifeWalkEndToEnd::noteRefusalsBeforeTheServiceGoes()
+{
+    if (!service)
+        return;
+    const auto log = service->requests();
+    for (size_t i = service.get() == logOf ? logSeen : 0; i < log.size(); ++i)
+        noteARefusal(log[i]);
+}
+
 void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()
 {
     if (!service)
