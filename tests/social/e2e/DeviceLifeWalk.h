@@ -409,11 +409,20 @@ protected:
     // player in again (once a token), which the game may hear, online or not.
     void noteARefusal(const standin::LoggedRequest& r);
     std::set<std::string> refusalsAskedALogin;
+    // The player whose refused token owes a login again, until a login is seen.
+    std::optional<std::string> owedLoginAgain;
+    // A login after a refusal, with no other asked for: it must be of the
+    // refused player (a failure says so, and the login is not followed).
+    bool wrongLoginAfterARefusal(const standin::LoggedRequest& r);
     // The service's log goes with it: the refusals it holds are noted first.
     void noteRefusalsBeforeTheServiceGoes();
     // Refused tokens the client has heard refused, with the step that saw it.
     std::map<std::string, int> refusalsHeard;
     std::set<std::string> refusedSinceTheLastLook;
+    // The presence channel at the last look (its service's, its connections
+    // so far): a refusal inside a channel cut since may not have reached the client.
+    const void* channelAtTheLastLook { nullptr };
+    int channelConnectionsAtTheLastLook { -1 };
 
     // ---- Helpers
 

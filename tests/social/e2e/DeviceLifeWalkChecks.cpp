@@ -270,7 +270,7 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
         }
         noteARefusal(r);
         if (r.path == "bootstrap.xml") {
-            if (!refusedLogin(r))
+            if (!refusedLogin(r) && !wrongLoginAfterARefusal(r))
                 bootstrapSeen(r.param("user_id"));
             continue;
         }

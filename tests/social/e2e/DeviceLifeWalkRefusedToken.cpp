@@ -54,6 +54,23 @@ void DeviceLifeWalkEndToEnd::noteARefusal(const standin::LoggedRequest& r)
     const std::string who = ownerOf(r.oauthToken);
     note("  the service refused the token of player " + who + " on " + r.path + ": a login again may follow");
     askLogin(who == player ? who : std::string(), false, "the service refused the token");
+    if (who == player)
+        owedLoginAgain = who;
+}
+
+bool DeviceLifeWalkEndToEnd::wrongLoginAfterARefusal(const standin::LoggedRequest& r)
+{
+    if (!owedLoginAgain)
+        return false;
+    const std::string owed = *std::exchange(owedLoginAgain, std::nullopt);
+    const std::string asking = r.param("user_id") == "0" ? std::string() : r.param("user_id");
+    const bool onlyThatOne = !formLogin && !accountFlowOpen
+        && std::all_of(asked.begin(), asked.end(), [&](auto& a) { return a.beforeLogout || a.player == owed; });
+    if (!onlyThatOne || asking == owed)
+        return false;
+    ADD_FAILURE() << "after the service refused the token of player " << owed << " the client logged in again as "
+                  << (asking.empty() ? std::string("the device's account") : "player " + asking);
+    return true;
 }
 
 void DeviceLifeWalkEndToEnd::noteRefusalsBeforeTheServiceGoes()
@@ -69,6 +86,11 @@ void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()
 {
     if (!service)
         return;
+    const int connections = channel ? channel->connectionCount() : -1;
+    const bool channelHeld = channel && channel.get() == channelAtTheLastLook
+        && connections == channelConnectionsAtTheLastLook && channel->openConnections() > 0;
+    channelAtTheLastLook = channel.get();
+    channelConnectionsAtTheLastLook = connections;
     for (const auto& r : service->requests()) {
         if (r.oauthProblem != kTokenRejected || r.oauthToken.empty())
             continue;
@@ -76,7 +98,8 @@ void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()
             ADD_FAILURE() << "the client sent " << r.method << " " << r.path << " signed with the token of player "
             << ownerOf(r.oauthToken) << " that the service refused, and the client heard so by step "
             << heard->second << ": it kept a refused token";
-        refusedSinceTheLastLook.insert(r.oauthToken);
+        if (!r.viaChannel || channelHeld)
+            refusedSinceTheLastLook.insert(r.oauthToken);
     }
     // The network is quiet: every refusal sent so far has been answered.
     for (auto& token : refusedSinceTheLastLook)
