@@ -247,6 +247,9 @@ void StandInState::install(StandInServer& server)
         Statement q(s.db, "SELECT token, secret FROM tokens WHERE token NOT IN (SELECT token FROM refused_tokens)");
         while (q.step())
             server.addToken(q.text(0), q.text(1));
+        Statement refused(s.db, "SELECT token FROM refused_tokens");
+        while (refused.step())
+            server.forgetToken(refused.text(0));
     }
     if (!replays_)
         replays_ = std::make_unique<replays::Keeper>(s, path_);

@@ -418,7 +418,6 @@ protected:
     void noteRefusalsBeforeTheServiceGoes();
     // Refused tokens the client has heard refused, with the step that saw it.
     std::map<std::string, int> refusalsHeard;
-    std::set<std::string> refusedSinceTheLastLook;
     // The presence channel at the last look (its service's, its connections
     // so far): a refusal inside a channel cut since may not have reached the client.
     const void* channelAtTheLastLook { nullptr };

@@ -91,20 +91,20 @@ void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()
         && connections == channelConnectionsAtTheLastLook && channel->openConnections() > 0;
     channelAtTheLastLook = channel.get();
     channelConnectionsAtTheLastLook = connections;
+    std::set<std::string> heardNow;
     for (const auto& r : service->requests()) {
         if (r.oauthProblem != kTokenRejected || r.oauthToken.empty())
             continue;
         if (auto heard = refusalsHeard.find(r.oauthToken); heard != refusalsHeard.end())
             ADD_FAILURE() << "the client sent " << r.method << " " << r.path << " signed with the token of player "
-            << ownerOf(r.oauthToken) << " that the service refused, and the client heard so by step "
-            << heard->second << ": it kept a refused token";
+                          << ownerOf(r.oauthToken) << " that the service refused, and the client heard so by step "
+                          << heard->second << ": it kept a refused token";
+        // The network is quiet: the refusal was answered, unless inside a channel cut since.
         if (!r.viaChannel || channelHeld)
-            refusedSinceTheLastLook.insert(r.oauthToken);
+            heardNow.insert(r.oauthToken);
     }
-    // The network is quiet: every refusal sent so far has been answered.
-    for (auto& token : refusedSinceTheLastLook)
+    for (auto& token : heardNow)
         refusalsHeard.emplace(token, stepNumber);
-    refusedSinceTheLastLook.clear();
 }
 
 } // namespace walk_testing
