@@ -668,6 +668,21 @@ void QVLogin::loginOnTrigger()
     doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 
+void QVLogin::accessTokenRefused(const std::string& token)
+{
+    QVProvider* provider = session().provider();
+    if (!running() || !provider || !provider->holdsAccessToken(token))
+        return;
+    platform::logWarning("Quorvel: the service refused the access token kept on the device; the token is forgotten "
+                         "and the player logged in again");
+    provider->setAccessToken({}, {});
+    // A login on its way ends it: with a new token, or told as failed.
+    if (isBootstrapInProgress_)
+        return;
+    mSuccessfullyBootstrapped = false;
+    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
+
 void QVLogin::gameServerReachabilityChanged(Object* status)
 {
     // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi).

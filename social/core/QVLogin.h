@@ -112,6 +112,12 @@ public:
     // has approved the service. A logged-in player is not logged in again; what
     // the device kept while the network was gone is sent instead, once.
     void gameServerReachabilityChanged(platform::Object* status);
+    // The service refused `token` on a request. When it is the one held, it is
+    // forgotten and the last player logged in again with the game's key (the
+    // game hears that login; what waits on the device goes after it). With a
+    // login on its way it is only forgotten: that login ends the matter. A
+    // token held no more changes nothing.
+    void accessTokenRefused(const std::string& token);
 
 private:
     // `askedAgainWithKey`: the attempt after one whose stored token the service refused.

@@ -69,6 +69,8 @@ void QVRequestUI::launchLoginFlowForRequest(QVActionRequest& request)
     launchLoginFlowAndShowDashboard(hub().isDashboardHubOpen(), &request);
 }
 
+void QVRequestUI::accessTokenRefused(const std::string& token) { login().accessTokenRefused(token); }
+
 void QVRequestUI::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
                                                              Object* noticeUserData)
 {

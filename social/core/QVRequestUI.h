@@ -36,6 +36,7 @@ public:
     void displayServerMaintenanceNotice(const platform::Bytes& body) override;
     bool isShowingFullScreen() override;
     void launchLoginFlowForRequest(QVActionRequest& request) override;
+    void accessTokenRefused(const std::string& token) override;
     void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice) override;
     void launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
                                                     platform::Object* noticeUserData) override;

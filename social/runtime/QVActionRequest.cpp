@@ -82,6 +82,11 @@ void QVActionRequest::loaderSucceeded(Object*)
     // A refused token kept on the device is the login's to report: it forgets
     // the token and asks again with the game's key, so the key is not in question.
     const bool signedWithToken = loader_->request() && !loader_->request()->token().empty();
+    // A token the service refuses is no login's any more: the client lets it
+    // go and logs the player in again before the request's caller hears the
+    // failure, so what the caller keeps for later goes after that login.
+    if (status == 401 && !clockRefused && signedWithToken)
+        QVRequestUIRole::current().accessTokenRefused(loader_->request()->token());
     if (clockRefused) {
         const std::string url = loader_->request() ? loader_->request()->url() : std::string();
         platform::logError("Quorvel: the service at %s refused the request's timestamp (HTTP 401, timestamp_refused): "

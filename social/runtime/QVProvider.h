@@ -51,6 +51,7 @@ public:
 
     void destroyAllPendingRequests();
     bool isAuthenticated() const { return !accessToken_.empty(); }
+    bool holdsAccessToken(const std::string& token) const { return !token.empty() && token == accessToken_; }
     void setAccessToken(const std::string& token, const std::string& secret);
     // Removes the stored tokens, logs the Facebook session out, disconnects presence, tells the add-ons.
     void destroyLocalCredentials();

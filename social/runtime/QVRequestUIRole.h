@@ -39,6 +39,10 @@ public:
     virtual bool isShowingFullScreen() { return false; }
     // A request needing a login while none is held; the default abandons it.
     virtual void launchLoginFlowForRequest(QVActionRequest& request);
+    // The service refused the access token `token` (401, not for the clock):
+    // the login holding it lets it go and logs the player in again; the
+    // default forgets nothing.
+    virtual void accessTokenRefused(const std::string&) { }
     // Requests of types 1 and 2: the notice view starts them; the default starts them silently.
     virtual void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice);
     // HTTP 430: the extended-credentials flow, which retries or abandons the request;

@@ -118,6 +118,7 @@ struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<Sta
     std::string consumerKey { "product-key" };
     std::string consumerSecret { "product-secret" };
     std::map<std::string, std::string> tokens;
+    std::set<std::string> refusedTokens; // forgotten: refused before anything else answers
     bool rejectsBadSignatures { false };
     std::function<void(const std::string&)> logSink;
     std::set<std::string> heldPaths;
@@ -386,7 +387,9 @@ size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& 
         if (refuse) {
             answer = refusal;
             found = true;
-        } else if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
+        } else if (logged.signed_ && !logged.signatureValid
+                   && (rejectsBadSignatures || refusedTokens.count(logged.oauthToken))) {
+            // A token the service refused is refused before anything else it might answer.
             answer = signatureRefusal(logged);
             found = true;
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
@@ -686,6 +689,13 @@ void StandInServer::addToken(std::string token, std::string secret)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->tokens[std::move(token)] = std::move(secret);
+}
+
+void StandInServer::forgetToken(const std::string& token)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->tokens.erase(token);
+    impl_->refusedTokens.insert(token);
 }
 
 void StandInServer::setRejectsBadSignatures(bool rejects)

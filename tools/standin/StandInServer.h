@@ -130,6 +130,9 @@ public:
     // OAuth: the consumer and the tokens the server knows.
     void setConsumer(std::string key, std::string secret);
     void addToken(std::string token, std::string secret);
+    // The token is refused from now on: a request signed with it is answered
+    // 401 (token_rejected) before any scripted answer or route.
+    void forgetToken(const std::string& token);
     // Signed requests whose signature does not verify are answered 401 (the
     // program's behaviour; in-process tests may inspect them instead).
     void setRejectsBadSignatures(bool rejects);

@@ -244,9 +244,12 @@ void StandInState::install(StandInServer& server)
     Store& s = *store_;
     {
         std::lock_guard guard(s.mutex);
-        Statement q(s.db, "SELECT token, secret FROM tokens");
+        Statement q(s.db, "SELECT token, secret FROM tokens WHERE token NOT IN (SELECT token FROM refused_tokens)");
         while (q.step())
             server.addToken(q.text(0), q.text(1));
+        Statement refused(s.db, "SELECT token FROM refused_tokens");
+        while (refused.step())
+            server.forgetToken(refused.text(0));
     }
     if (!replays_)
         replays_ = std::make_unique<replays::Keeper>(s, path_);
@@ -460,6 +463,28 @@ std::optional<int64_t> StandInState::userForDevice(const std::string& udid) cons
     if (!store_->db)
         return std::nullopt;
     return players::forDevice(*store_, udid);
+}
+
+int StandInState::refuseTokensOf(int64_t userId, StandInServer* server)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return 0;
+    std::vector<std::string> refused;
+    {
+        Statement q(store_->db, "SELECT token FROM tokens WHERE user_id = ? AND token NOT IN (SELECT token FROM "
+                                "refused_tokens)");
+        q.bind(1, userId);
+        while (q.step())
+            refused.push_back(q.text(0));
+    }
+    for (auto& token : refused) {
+        Statement q(store_->db, "INSERT INTO refused_tokens VALUES (?)");
+        q.bind(1, token).run();
+        if (server)
+            server->forgetToken(token);
+    }
+    return static_cast<int>(refused.size());
 }
 
 std::optional<std::string> StandInState::userName(int64_t userId) const

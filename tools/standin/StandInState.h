@@ -83,6 +83,11 @@ public:
     // The user a device's own account is, when it has one.
     std::optional<int64_t> userForDevice(const std::string& udid) const;
     std::optional<std::string> userName(int64_t userId) const;
+    // The service refuses every token it issued to the player so far (expired,
+    // say): a request signed with one is answered 401 (token_rejected), after a
+    // restart too; the player's next login gets a new one. `server`, when it
+    // runs on this state, forgets them at once. Answers how many were refused.
+    int refuseTokensOf(int64_t userId, StandInServer* server);
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
     // Secures a player's account with an e-mail address and a password (kept

@@ -469,6 +469,37 @@ protected:
     // I/O error, a full disk), then the disk works again.
     void storeFailsWhileOpen();
 
+    // ---- The service refuses a token the device keeps (DeviceLifeWalkRefusedToken.cpp)
+
+    // The service forgets the tokens of the player the client acts as (or of
+    // the walk's player while the client is not running): a request signed
+    // with one is answered 401 from then on, and the client must let the
+    // token go and log in again. Half the time the game sends a score at once.
+    void serviceRefusesTheToken();
+    // At a settled step: no request signed with a token whose refusal the
+    // client heard before the last settled step (in this launch of it).
+    void checkNoRefusedTokenKept();
+    // A login signed with a refused token: the client asks it again with the
+    // game's key, so the refused attempt is not a login of its own.
+    static bool refusedLogin(const standin::LoggedRequest& r);
+    // A request refused for the token the client holds: the client logs its
+    // player in again (once a token), which the game may hear, online or not.
+    void noteARefusal(const standin::LoggedRequest& r);
+    std::set<std::string> refusalsAskedALogin;
+    // The player whose refused token owes a login again, until a login is seen.
+    std::optional<std::string> owedLoginAgain;
+    // A login after a refusal, with no other asked for: it must be of the
+    // refused player (a failure says so, and the login is not followed).
+    bool wrongLoginAfterARefusal(const standin::LoggedRequest& r);
+    // The service's log goes with it: the refusals it holds are noted first.
+    void noteRefusalsBeforeTheServiceGoes();
+    // Refused tokens the client has heard refused, with the step that saw it.
+    std::map<std::string, int> refusalsHeard;
+    // The presence channel at the last look (its service's, its connections
+    // so far): a refusal inside a channel cut since may not have reached the client.
+    const void* channelAtTheLastLook { nullptr };
+    int channelConnectionsAtTheLastLook { -1 };
+
     // ---- Helpers
 
     size_t draw(size_t n) { return n ? static_cast<size_t>(random() % n) : 0; }

@@ -268,8 +268,10 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
             tokensOfLoggedOutPlayers.insert(r.oauthToken);
             continue;
         }
+        noteARefusal(r);
         if (r.path == "bootstrap.xml") {
-            bootstrapSeen(r.param("user_id"));
+            if (!refusedLogin(r) && !wrongLoginAfterARefusal(r))
+                bootstrapSeen(r.param("user_id"));
             continue;
         }
         if (!r.signatureValid || r.oauthToken.empty() || r.path == "session.xml" || r.oauthToken == lastToken
@@ -561,6 +563,7 @@ void DeviceLifeWalkEndToEnd::checkSettled()
     dashboardCallsAtLastCheck = between ? dashboardCalls : -1;
     takeTheFormsAnswer();
     learnFromTheService(false, true);
+    checkNoRefusedTokenKept();
     // The network is quiet: what the log held is learnt, and it starts afresh.
     if (service) {
         service->clearLog();

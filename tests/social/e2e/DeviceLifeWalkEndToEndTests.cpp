@@ -134,6 +134,7 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "service errors", 1, &W::serviceErrors },
         { "service error documents with 200", 1, &W::serviceErrorDocuments },
         { "a board retired", 1, &W::boardRetired },
+        { "the service refuses the token", 1, &W::serviceRefusesTheToken },
         { "second device", 1, &W::secondDevice },
         // The game acting from inside its delegate's next callback.
         { "shut down inside a callback", 1, &W::shutDownInsideACallback },
@@ -242,6 +243,7 @@ void DeviceLifeWalkEndToEnd::launchAgain()
     tokenHeldBy.clear();
     // A new process acts with whichever token it kept, older or not.
     clientsTokenRow = 0;
+    refusalsHeard.clear();
     // The start-up logs the player it holds in, once the service is approved
     // (a logout or decline not yet written when the client went is not).
     askLogin(player == "?" ? std::string() : player, false, "the launch");

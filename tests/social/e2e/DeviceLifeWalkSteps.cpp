@@ -539,6 +539,7 @@ void DeviceLifeWalkEndToEnd::reach()
 {
     const bool running = service != nullptr;
     if (running && !(serviceWanted && networkUp)) {
+        noteRefusalsBeforeTheServiceGoes();
         storage.stop(); // it keeps its objects in the service's state
         killService();
         channelHearsItsEnd();

@@ -422,6 +422,35 @@ TEST_F(StandInCloud, ValuesAreKeptWholePerPlayerAndOutliveARestart)
     again.stop();
 }
 
+using StandInTokens = KeptStandInTest;
+
+// A refused token is refused first (a scripted answer waits for another
+// request) and stays refused after a restart; the other player's still holds.
+TEST_F(StandInTokens, ARefusedTokenIsRefusedBeforeAnyScriptAndAfterARestart)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    EXPECT_EQ(state->refuseTokensOf(ann, &server), 1);
+    EXPECT_EQ(state->refuseTokensOf(ann, &server), 0);
+    server.script("GET", "cloud_stores.xml", standin::Answer::xml("<cloud_stores/>"));
+    EXPECT_EQ(send(ann, "GET", "cloud_stores.xml").status, 401);
+    EXPECT_EQ(send(bob, "GET", "cloud_stores.xml").body, "<cloud_stores/>");
+    EXPECT_EQ(send(bob, "GET", "cloud_stores.xml").status, 200);
+
+    server.stop();
+    state.reset();
+    state = std::make_unique<standin::StandInState>(home.path());
+    standin::StandInServer again;
+    again.setConsumer("product-key", "product-secret");
+    state->install(again);
+    ASSERT_GT(again.start(), 0);
+    for (int64_t who : { ann, bob })
+        EXPECT_EQ(standin_testing::ask(again.port(), "GET", "cloud_stores.xml", {}, "token-" + std::to_string(who),
+                                       "secret-" + std::to_string(who))
+                      .status,
+                  who == ann ? 401 : 200);
+    again.stop();
+}
+
 TEST_F(StandInCloud, ChallengeDataKeepsItsNulBytes)
 {
     int64_t ann = addPlayer("Ann");
