@@ -547,13 +547,14 @@ struct Replay {
 };
 const char* const kChallenges = "challenges sent, received and opened from their push";
 const char* const kStoreFails = "store fails while open";
+const char* const kRefusedToken = "the service refuses the token";
 const Replay kReplays[] = {
     // A logout inside dashboardWillAppear as the account screens came up,
     // the Games tab tapped below them: its request dropped, its overlay stayed.
-    { 55242, 1260, "a loading overlay left over the Games tab", { kChallenges, kStoreFails } },
+    { 55242, 1260, "a loading overlay left over the Games tab", { kChallenges, kStoreFails, kRefusedToken } },
     // The store's writes failing as a batch's answer landed: its rows not
     // marked sent, a score the service kept went again at the next login.
-    { 940020, 985, "a score the service kept sent a second time", { kChallenges } },
+    { 940020, 985, "a score the service kept sent a second time", { kChallenges, kRefusedToken } },
 };
 
 } // namespace
