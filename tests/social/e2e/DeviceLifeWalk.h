@@ -434,6 +434,7 @@ protected:
     void challengesSentFromTheScreen();
     // After a settled step: every send answered. A client that went answers none of its sends.
     void checkTheChallengesAnswered();
+    bool tokenRefusedSince(size_t from) const;
     void forgetTheChallengesOfAClientThatWent();
     struct SentChallenge {
         std::string description; // its own: the service's row is found by it

@@ -264,11 +264,12 @@ void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut, bool settled)
     // Each change of token in the order the requests came is a login.
     for (size_t i = logSeen; i < log.size(); ++i) {
         const auto& r = log[i];
+        // A refusal before a logout started a login again, which the logout may end.
+        noteARefusal(r);
         if (loggingOut) {
             tokensOfLoggedOutPlayers.insert(r.oauthToken);
             continue;
         }
-        noteARefusal(r);
         if (r.path == "bootstrap.xml") {
             if (!refusedLogin(r) && !wrongLoginAfterARefusal(r))
                 bootstrapSeen(r.param("user_id"));
