@@ -408,13 +408,9 @@ TEST_F(StandInCloud, ValuesAreKeptWholePerPlayerAndOutliveARestart)
     EXPECT_EQ(send(bob, "GET", "cloud_stores/slot%201.blob").status, 404);
     EXPECT_TRUE(has(send(ann, "GET", "cloud_stores.xml").body, "<key>slot 1</key>"));
 
-    server.stop();
-    state.reset();
-    state = std::make_unique<standin::StandInState>(home.path());
     standin::StandInServer again;
-    again.setConsumer("product-key", "product-secret");
-    state->install(again);
-    ASSERT_GT(again.start(), 0);
+    restartAs(again);
+    ASSERT_FALSE(HasFatalFailure());
     auto back = standin_testing::ask(again.port(), "GET", "cloud_stores/slot%201.blob", {}, "token-" + std::to_string(ann),
                                      "secret-" + std::to_string(ann));
     EXPECT_EQ(back.status, 200);
@@ -436,13 +432,9 @@ TEST_F(StandInTokens, ARefusedTokenIsRefusedBeforeAnyScriptAndAfterARestart)
     EXPECT_EQ(send(bob, "GET", "cloud_stores.xml").body, "<cloud_stores/>");
     EXPECT_EQ(send(bob, "GET", "cloud_stores.xml").status, 200);
 
-    server.stop();
-    state.reset();
-    state = std::make_unique<standin::StandInState>(home.path());
     standin::StandInServer again;
-    again.setConsumer("product-key", "product-secret");
-    state->install(again);
-    ASSERT_GT(again.start(), 0);
+    restartAs(again);
+    ASSERT_FALSE(HasFatalFailure());
     for (int64_t who : { ann, bob })
         EXPECT_EQ(standin_testing::ask(again.port(), "GET", "cloud_stores.xml", {}, "token-" + std::to_string(who),
                                        "secret-" + std::to_string(who))

@@ -130,6 +130,16 @@ void KeptStandInTest::SetUp()
 
 void KeptStandInTest::TearDown() { server.stop(); }
 
+void KeptStandInTest::restartAs(standin::StandInServer& again)
+{
+    server.stop();
+    state.reset();
+    state = std::make_unique<standin::StandInState>(home.path());
+    again.setConsumer("product-key", "product-secret");
+    state->install(again);
+    ASSERT_GT(again.start(), 0);
+}
+
 int64_t KeptStandInTest::addPlayer(const std::string& name)
 {
     int64_t id = state->addUser(name);

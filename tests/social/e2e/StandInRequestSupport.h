@@ -60,6 +60,8 @@ protected:
     bool execSql(const std::string& sql);
     // The first column of the first row of a query on it, or empty.
     std::string queryText(const std::string& sql);
+    // The service stopped, and `again` started on what its state kept.
+    void restartAs(standin::StandInServer& again);
 
     std::string fixtures; // set before SetUp to answer from fixtures too
     testing_support::TempDir home;
