@@ -326,7 +326,8 @@ void DeviceLifeWalkEndToEnd::receiveAChallenge(bool openIt)
         pass(0.3);
         detail = frontScreenName().rfind("QVChallengeDetailController", 0) == 0 && shows(description) && shows(message);
     }
-    if (challengeOpened.empty() || !clientRunning())
+    // Unless the game acting inside a callback meanwhile let the player or the service go.
+    if (challengeOpened.empty() || !clientRunning() || holderNow() != to || !approved())
         return;
     // A screen the client put up meanwhile (an earlier error's dead end, an
     // alert) may cover it: then its detail asked for its own challenge's records.
