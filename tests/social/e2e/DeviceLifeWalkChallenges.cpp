@@ -166,6 +166,9 @@ void DeviceLifeWalkEndToEnd::sendAChallengeFromTheScreen()
         return note("  (no one to pick)");
     driver->tap(row);
     pass(0.1);
+    // It goes as whoever the client holds as it is sent: the game may have
+    // logged another player in since the screen showed.
+    sent.holder = holderNow();
     onTheScreen = sent;
     if (!tapNow("Send Challenge"))
         return note("  (no Send Challenge)");
