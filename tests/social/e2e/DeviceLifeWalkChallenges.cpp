@@ -333,7 +333,8 @@ void DeviceLifeWalkEndToEnd::receiveAChallenge(bool openIt)
     if (challengeOpened.empty() || !clientRunning() || holderNow() != to || !approved())
         return;
     // A screen the client put up meanwhile (an earlier error's dead end, an
-    // alert) may cover it: then its detail asked for its own challenge's records.
+    // alert, a send screen left up) may cover it: then its detail asked for
+    // its own challenge's records.
     const std::string challenge = kept("SELECT challenge_id FROM challenges_users WHERE id = " + record);
     bool asked = false;
     if (service) {
@@ -342,7 +343,8 @@ void DeviceLifeWalkEndToEnd::receiveAChallenge(bool openIt)
             asked = asked || (log[i].path == "challenges_users.xml" && log[i].param("challenge_id") == challenge);
     }
     // A token the service refused meanwhile ends in an error and a login again, not in the detail.
-    const bool covered = accountScreensUp() || driver->currentAlert() || tokenRefusedSince(logFrom);
+    const bool covered = accountScreensUp() || driver->currentAlert() || tokenRefusedSince(logFrom)
+        || QuorvelInternal::presenter().isShowingFullScreen();
     EXPECT_TRUE(detail || (covered && (asked || tokenRefusedSince(logFrom))))
         << "the challenge " << record << " of player " << to << " opened from its push does not show its text and"
         << " message" << (covered ? ", nor were its records asked for" : "") << ": " << screenText();
