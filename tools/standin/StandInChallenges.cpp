@@ -34,6 +34,11 @@ const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitio
                                                 " (52, 'High Score', NULL, 0),"
                                                 " (53, 'Marathon', NULL, 0);";
 
+const char* const challenges::kOneRecordEach
+    = "DELETE FROM challenges_users WHERE result IS NULL AND ignored = 0 AND id NOT IN (SELECT MIN(id) FROM"
+      " challenges_users GROUP BY challenge_id, user_id);"
+      "DELETE FROM challenge_views WHERE challenges_user_id NOT IN (SELECT id FROM challenges_users);";
+
 const char* const challenges::kSeed = "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);";
 
 namespace {

@@ -7,6 +7,10 @@
 namespace standin::challenges {
 
 extern const char* const kSchema;
+// A folder an older service kept may hold a challenge's record for one
+// player several times (it kept one per time the player was named): the
+// copies no one answered go, the first record stays.
+extern const char* const kOneRecordEach;
 // Challenges are numbered from 61, their recipients' rows from 71.
 extern const char* const kSeed;
 // The game's definitions 51 "Fastest Lap", 52 "High Score" and 53 "Marathon".

@@ -99,6 +99,29 @@ TEST_F(StandInPlayersWord, WhatAPlayerWritesAndReceivesIsTheirs)
                                                                    + ".xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(unsignedAsk.status, 401);
     EXPECT_FALSE(has(unsignedAsk.body, "Lap of honour"));
+
+    // A folder an older service kept: a key Ann made in the shared list with
+    // her value beside it (an operator's setting there too), and a record of
+    // hers twice. Started on it, the service gives the key to Ann alone (who
+    // keeps it past her bound, adding none) and keeps one record.
+    const std::string me = std::to_string(ann);
+    ASSERT_TRUE(execSql("INSERT INTO settings VALUES (40, 'old_gems', 'old_gems', '0'), (41, 'location', 'Location', '0');"
+                        "INSERT INTO user_settings VALUES (" + me + ", 40, '1'), (" + me + ", 41, '1');"
+                        "INSERT INTO challenges_users (challenge_id, user_id) SELECT challenge_id, user_id FROM"
+                        " challenges_users WHERE id = " + first));
+    standin::StandInServer again;
+    restartAs(again);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(queryText("SELECT group_concat(key) FROM (SELECT key FROM settings ORDER BY id)"),
+              "share_online_status,notify_challenges,newsletter_quorvel,location");
+    EXPECT_EQ(queryText("SELECT user_id || '=' || value FROM own_settings WHERE key = 'old_gems'"), me + "=1");
+    const std::string token = "token-" + me, secret = "secret-" + me;
+    EXPECT_EQ(standin_testing::ask(again.port(), "POST", "users/@me/settings.xml",
+                                   { { "user_setting[key]", "newer" }, { "user_setting[value]", "1" } }, token, secret)
+                  .status,
+              422);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenges_users WHERE user_id = " + me), "2");
+    again.stop();
 }
 
 TEST_F(StandInPlayersWord, AMissingBlobsReportFromAnyViewerTakesItsAddressOffTheList)
