@@ -1,10 +1,35 @@
 # Shared build settings: warnings, sanitizers, fuzzing instrumentation and the
 # helper that makes one static library per layer from its source folders.
 
-find_package(PkgConfig REQUIRED)
+find_package(PkgConfig QUIET)
+if(NOT PKG_CONFIG_FOUND)
+  message(FATAL_ERROR "Brisko needs pkg-config to find its libraries: install pkg-config (apt-get install, or "
+                      "scripts/setup as root)")
+endif()
 find_package(Threads REQUIRED)
 include(${CMAKE_CURRENT_LIST_DIR}/BriskoDependencies.cmake)
 include(GNUInstallDirs)
+include(CheckIncludeFileCXX)
+
+# brisko_require_header(HEADER PACKAGE): stops the configuration naming the
+# Debian package when the header-only library's HEADER cannot be included.
+# The answer is kept only once found, so installing the package and
+# configuring again is enough.
+function(brisko_require_header header package)
+  string(MAKE_C_IDENTIFIER "BRISKO_HAVE_${header}" found)
+  string(TOUPPER "${found}" found)
+  set(CMAKE_REQUIRED_QUIET ON)
+  check_include_file_cxx(${header} ${found})
+  if(NOT ${found})
+    unset(${found} CACHE)
+    message(FATAL_ERROR "Brisko needs ${header}, from the package ${package}: install it (apt-get install "
+                        "${package}, or scripts/setup as root)")
+  endif()
+endfunction()
+
+# The engine's hash tables and lists are uthash's (header-only).
+brisko_require_header(uthash.h uthash-dev)
+brisko_require_header(utlist.h uthash-dev)
 
 # The folders whose headers are the libraries' interface: the layers and the
 # umbrella headers a game includes (kestrel/kestrel.h, quorvel/quorvel.h).

@@ -5,6 +5,7 @@
 #include "platform/ui/AlertView.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVService.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 namespace quorvel {
@@ -238,6 +239,12 @@ QVTableSequenceControllerLoadMoreCell* QVTableSequenceControllerHelper::visibleL
         table->cellForRowAtIndexPath(IndexPath::forRow(rows - 1, section)));
 }
 
+void QVTableSequenceControllerHelper::onRefreshingData()
+{
+    numLoadedPages_ = 1;
+    pagesAskedAs_ = QVSessionRole::current().lastLoggedInUserId();
+}
+
 void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int section)
 {
     onTrailingCellWasClickedForSection(section, QVDelegate(), QVDelegate());
@@ -257,6 +264,10 @@ void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int sec
     QVPaginatedSeries* page = sections_->back()->page();
     if (page && page->header() && page->header()->isLastPageLoaded())
         return;
+    if (pagesAskedAs_ != QVSessionRole::current().lastLoggedInUserId()) {
+        reloadDataFromServer();
+        return;
+    }
     ++numLoadedPages_;
     if (TableView* table = tableView()) {
         int rows = table->numberOfRowsInSection(section);

@@ -73,6 +73,9 @@ public:
                     found.emplace_back(match);
         return found;
     }
+    // The next page (not once the last is loaded, nor while one loads). When
+    // another player has logged in since the first page, the whole list is
+    // asked again instead, and the callbacks are not called.
     void doLoadMoreOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure);
     void onTrailingCellWasClickedForSection(int section, const QVDelegate& onSuccess, const QVDelegate& onFailure);
     bool isLoadingNextPage() const { return isLoadingNextPage_; }
@@ -81,7 +84,7 @@ public:
 
     // --- Overrides ---
     void viewDidLoad() override;
-    void onRefreshingData() override { numLoadedPages_ = 1; }
+    void onRefreshingData() override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
     void configureCell(platform::ui::TableViewCell* cell, bool leading, bool trailing, bool odd) override;
@@ -110,6 +113,10 @@ protected:
     platform::Ref<QVResourceControllerMap> resourceMap_;
     bool isLoadingNextPage_ { false };
     unsigned int numLoadedPages_ { 0 };
+    // The player the loaded pages were asked as: another player's next page
+    // would follow this one's first, so after a login of another the list
+    // starts again from its first page instead.
+    std::string pagesAskedAs_;
     std::optional<QVPaginatedSeries::Objects> metaDataObjects_;
     platform::Ref<platform::Timer> countdownToStreamingRequest_;
 

@@ -50,15 +50,8 @@ Answer achievements::definitions(Store& s, const LoggedRequest& r, int64_t user)
 {
     // Compared with another player: each achievement also says whether they unlocked it.
     std::optional<int64_t> compared = number(r.param("compared_to_user_id"));
-    std::string body;
-    size_t count = 0;
-    Statement q(s.db, "SELECT a.id, a.title, a.description, a.gamerscore, a.position, u.percent_complete, u.unlocked_at"
-                      " FROM achievements a LEFT JOIN unlocks u ON u.achievement_id = a.id AND u.user_id = ?"
-                      " ORDER BY a.position");
-    q.bind(1, user);
-    while (q.step()) {
-        ++count;
-        body += "<achievement><id>" + std::to_string(q.integer(0)) + "</id>" + element("title", q.text(1))
+    auto row = [&](const Statement& q) {
+        std::string out = "<achievement><id>" + std::to_string(q.integer(0)) + "</id>" + element("title", q.text(1))
             + element("description", q.text(2)) + element("gamerscore", std::to_string(q.integer(3)))
             + "<is_secret>false</is_secret>" + element("percent_complete", platform::format("%f", q.isNull(5) ? 0.0 : q.real(5)))
             + (q.isNull(6) ? std::string() : element("unlock_date", q.text(6)))
@@ -67,12 +60,18 @@ Answer achievements::definitions(Store& s, const LoggedRequest& r, int64_t user)
         if (compared) {
             Statement theirs(s.db, "SELECT 1 FROM unlocks WHERE user_id = ? AND achievement_id = ? AND unlocked_at IS NOT NULL");
             theirs.bind(1, *compared).bind(2, q.integer(0));
-            body += element("compared_to_user_id", std::to_string(*compared))
+            out += element("compared_to_user_id", std::to_string(*compared))
                 + element("is_unlocked_by_compared_to_user", theirs.step() ? "true" : "false");
         }
-        body += "</achievement>";
-    }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+        return out + "</achievement>";
+    };
+    return Answer::xml("<resources>"
+                       + listPage(
+                           s, xml::requestedPage(r),
+                           "a.id, a.title, a.description, a.gamerscore, a.position, u.percent_complete, u.unlocked_at",
+                           "FROM achievements a LEFT JOIN unlocks u ON u.achievement_id = a.id AND u.user_id = ?",
+                           "a.position, a.id", [user](Statement& q) { q.bind(1, user); }, row)
+                       + "</resources>");
 }
 
 Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t user)

@@ -15,6 +15,8 @@ extern const char* const kSeed;
 // <achievements> of the bootstrap: every definition with the player's progress.
 std::string offline(Store& s, int64_t user);
 
+// GET client_applications/<game>/achievement_definitions.xml: the game's
+// achievements in their order, by page, each with the caller's progress.
 Answer definitions(Store& s, const LoggedRequest& r, int64_t user);
 Answer submitUnlocks(Store& s, const LoggedRequest& r, int64_t user);
 

@@ -9,6 +9,7 @@
 
 #include <openssl/crypto.h>
 
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,11 @@ const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitio
                                                 " (51, 'Fastest Lap', NULL, 1),"
                                                 " (52, 'High Score', NULL, 0),"
                                                 " (53, 'Marathon', NULL, 0);";
+
+const char* const challenges::kOneRecordEach
+    = "DELETE FROM challenges_users WHERE result IS NULL AND ignored = 0 AND id NOT IN (SELECT MIN(id) FROM"
+      " challenges_users GROUP BY challenge_id, user_id);"
+      "DELETE FROM challenge_views WHERE challenges_user_id NOT IN (SELECT id FROM challenges_users);";
 
 const char* const challenges::kSeed = "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);";
 
@@ -123,13 +129,23 @@ Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
     auto definition = number(r.param("challenge_definition_id"));
     if (!definition || !knownDefinition(s, *definition))
         return xml::error(400, "There is no such challenge definition");
+    // A player named again is the same recipient: one record each. A name
+    // is looked up once, and past the bound the request is refused whole.
     std::vector<int64_t> recipients;
+    std::set<int64_t> named;
     for (auto& [name, value] : r.params)
         if (name == "challenge_user_ids[]") {
             auto id = number(value);
+            if (id && named.count(*id))
+                continue;
             if (!id || !players::name(s, *id) || *id == user)
                 return xml::error(400, "A challenge goes to other players only");
+            named.insert(*id);
             recipients.push_back(*id);
+            if (recipients.size() > kMaxRecipients)
+                return xml::fieldErrors(xml::fieldError("challenge_user_ids", "names more than the "
+                                                            + std::to_string(kMaxRecipients)
+                                                            + " players a challenge goes to"));
         }
     if (recipients.empty())
         return xml::error(400, "A challenge needs a player to go to");
@@ -149,17 +165,14 @@ Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
     return Answer::xml("<resources>" + challengeElement(s, challenge, user) + "</resources>");
 }
 
-Answer challenges::sent(Store& s, const LoggedRequest&, int64_t user)
+Answer challenges::sent(Store& s, const LoggedRequest& r, int64_t user)
 {
-    std::string body;
-    size_t count = 0;
-    Statement q(s.db, "SELECT id FROM challenges WHERE challenger_id = ? ORDER BY id DESC");
-    q.bind(1, user);
-    while (q.step()) {
-        ++count;
-        body += challengeElement(s, q.integer(0), user);
-    }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+    return Answer::xml("<resources>"
+                       + listPage(
+                           s, xml::requestedPage(r), "id", "FROM challenges WHERE challenger_id = ?", "id DESC",
+                           [user](Statement& q) { q.bind(1, user); },
+                           [&s, user](const Statement& q) { return challengeElement(s, q.integer(0), user); })
+                       + "</resources>");
 }
 
 Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
@@ -182,39 +195,48 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
     if (auto definition = number(r.param("challenge_definition_id")); definition && r.param("history") == "1")
         where = "(u.user_id = ?1 OR c.challenger_id = ?1) AND u.ignored = 0 AND c.definition_id = "
             + std::to_string(*definition);
-    std::string challengeId;
+    const char* const columns = "u.id, u.challenge_id, u.user_id, COALESCE(u.result, ''), COALESCE(u.result_text, ''),"
+                                " EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id)";
+    // One challenge's recipients: the viewer's own record comes first as
+    // meta-data, whatever page holds it.
+    std::string own;
     if (auto challenge = number(r.param("challenge_id"))) {
-        challengeId = std::to_string(*challenge);
-        where = "u.challenge_id = " + challengeId;
+        where = "u.challenge_id = " + std::to_string(*challenge);
+        Statement mine(s.db, (std::string("SELECT ") + columns + " FROM challenges_users u WHERE u.challenge_id = ?"
+                              " AND u.user_id = ? ORDER BY u.id DESC LIMIT 1")
+                                 .c_str());
+        mine.bind(1, *challenge).bind(2, user);
+        if (mine.step())
+            own = "<table_meta_data>"
+                + recordElement(s, mine.integer(0), mine.integer(1), mine.integer(2), mine.text(3), mine.text(4),
+                                mine.integer(5) != 0, user)
+                + "</table_meta_data>";
     }
-    std::string sql = "SELECT u.id, u.challenge_id, u.user_id, COALESCE(u.result, ''), COALESCE(u.result_text, ''),"
-                      " EXISTS (SELECT 1 FROM challenge_views WHERE challenges_user_id = u.id) FROM challenges_users u"
-                      " JOIN challenges c ON c.id = u.challenge_id WHERE " + where + " ORDER BY u.id DESC";
-    Statement q(s.db, sql.c_str());
-    if (where.find("?1") != std::string::npos)
-        q.bind(1, user);
-    // The pending list marks what it shows as viewed; each row still says
-    // whether its player had seen it before, so it shows as new once.
+    // The pending list marks what its page shows as viewed; each row still
+    // says whether its player had seen it before, so it shows as new once.
     const bool markViewed = r.param("mark_as_viewed") == "1";
+    const bool bindsUser = where.find("?1") != std::string::npos;
     std::vector<int64_t> shown;
-    std::string body, own;
-    size_t count = 0;
-    while (q.step()) {
-        ++count;
-        if (markViewed && q.integer(2) == user)
-            shown.push_back(q.integer(0));
-        std::string row = recordElement(s, q.integer(0), q.integer(1), q.integer(2), q.text(3), q.text(4),
-                                        q.integer(5) != 0, user);
-        // One challenge's recipients: the viewer's own record comes first as meta-data, whatever its place.
-        if (!challengeId.empty() && own.empty() && q.integer(2) == user)
-            own = "<table_meta_data>" + row + "</table_meta_data>";
-        body += row;
-    }
+    std::string page = listPage(
+        s, xml::requestedPage(r), columns, "FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id WHERE " + where,
+        "u.id DESC",
+        [&](Statement& q) {
+            if (bindsUser)
+                q.bind(1, user);
+        },
+        [&](const Statement& q) {
+            if (markViewed && q.integer(2) == user)
+                shown.push_back(q.integer(0));
+            return recordElement(s, q.integer(0), q.integer(1), q.integer(2), q.text(3), q.text(4), q.integer(5) != 0,
+                                 user);
+        });
     for (int64_t row : shown) {
         Statement view(s.db, "INSERT OR IGNORE INTO challenge_views VALUES (?)");
         view.bind(1, row).run();
     }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + own + body + "</resources>");
+    // The header, the meta-data, then the page's records.
+    const size_t header = page.find("</pagination_header>") + std::string_view("</pagination_header>").size();
+    return Answer::xml("<resources>" + page.substr(0, header) + own + page.substr(header) + "</resources>");
 }
 
 Answer challenges::one(Store& s, const LoggedRequest& r, int64_t user)

@@ -314,19 +314,16 @@ Answer games::description(Store& s, const LoggedRequest& r, int64_t)
                        + element("client_application_id", parts[1]) + "</application_description></resources>");
 }
 
-Answer games::discoveryIndex(Store& s, const LoggedRequest&, int64_t)
+Answer games::discoveryIndex(Store& s, const LoggedRequest& r, int64_t)
 {
-    std::string body;
-    size_t count = 0;
+    std::vector<std::string> rows;
     Statement q(s.db, "SELECT name, title FROM discovery_pages WHERE name != 'now_playing_featured_placement'"
                       " ORDER BY title");
-    while (q.step()) {
-        ++count;
-        body += "<game_discovery_category><id>" + q.text(0) + "</id>" + element("name", q.text(1))
-            + element("target_discovery_action_name", q.text(0)) + element("target_discovery_page_title", q.text(1))
-            + "</game_discovery_category>";
-    }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+    while (q.step())
+        rows.push_back("<game_discovery_category><id>" + q.text(0) + "</id>" + element("name", q.text(1))
+                       + element("target_discovery_action_name", q.text(0))
+                       + element("target_discovery_page_title", q.text(1)) + "</game_discovery_category>");
+    return Answer::xml("<resources>" + xml::pageOf(rows, xml::requestedPage(r)) + "</resources>");
 }
 
 Answer games::discoveryPage(Store& s, const LoggedRequest& r, int64_t user)
@@ -342,30 +339,26 @@ Answer games::discoveryPage(Store& s, const LoggedRequest& r, int64_t user)
     // The banner first; the placement over a running game is its banners alone,
     // which take turns; the other pages carry the service's news under it.
     bool placement = name == "now_playing_featured_placement";
-    std::string body = "<game_discovery_image_hyperlink><id>1</id><seconds_to_display>6</seconds_to_display>"
-                       "<image_url>/banners/featured-1.png</image_url>"
-        + element("app_banner_placement", placement ? "nowPlaying" : "top")
-        + (placement ? std::string() : "<target_discovery_action_name>developers_picks</target_discovery_action_name>")
-        + "</game_discovery_image_hyperlink>";
-    size_t count = 1;
-    if (placement) {
-        body += "<game_discovery_image_hyperlink><id>2</id><seconds_to_display>4</seconds_to_display>"
-                "<image_url>/banners/featured-2.png</image_url><target_application_ipurchase_id>322"
-                "</target_application_ipurchase_id><app_banner_placement>nowPlaying</app_banner_placement>"
-                "</game_discovery_image_hyperlink>";
-        ++count;
-    } else {
-        body += std::string("<game_discovery_news_item><id>") + kNewsItemId + "</id>" + element("title", kNewsItemTitle)
-            + element("subtitle", "New hills for the kestrel") + element("icon_url", "/icons/321.png")
-            + "</game_discovery_news_item>";
-        ++count;
-    }
+    std::vector<std::string> rows;
+    rows.push_back("<game_discovery_image_hyperlink><id>1</id><seconds_to_display>6</seconds_to_display>"
+                   "<image_url>/banners/featured-1.png</image_url>"
+                   + element("app_banner_placement", placement ? "nowPlaying" : "top")
+                   + (placement ? std::string()
+                                : "<target_discovery_action_name>developers_picks</target_discovery_action_name>")
+                   + "</game_discovery_image_hyperlink>");
+    if (placement)
+        rows.push_back("<game_discovery_image_hyperlink><id>2</id><seconds_to_display>4</seconds_to_display>"
+                       "<image_url>/banners/featured-2.png</image_url><target_application_ipurchase_id>322"
+                       "</target_application_ipurchase_id><app_banner_placement>nowPlaying</app_banner_placement>"
+                       "</game_discovery_image_hyperlink>");
+    else
+        rows.push_back(std::string("<game_discovery_news_item><id>") + kNewsItemId + "</id>"
+                       + element("title", kNewsItemTitle) + element("subtitle", "New hills for the kestrel")
+                       + element("icon_url", "/icons/321.png") + "</game_discovery_news_item>");
     Statement q(s.db, placement ? "SELECT id FROM games WHERE 0" : "SELECT id FROM games ORDER BY id");
-    while (q.step()) {
-        ++count;
-        body += playedElement(s, q.text(0), user, std::nullopt);
-    }
-    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+    while (q.step())
+        rows.push_back(playedElement(s, q.text(0), user, std::nullopt));
+    return Answer::xml("<resources>" + xml::pageOf(rows, xml::requestedPage(r)) + "</resources>");
 }
 
 Answer games::newsItemPage(Store&, const LoggedRequest& r, int64_t)

@@ -28,7 +28,7 @@ Answer writeReview(Store& s, const LoggedRequest& r, int64_t user);
 Answer fanClub(Store& s, const LoggedRequest& r, int64_t user);
 // GET client_applications/<game>/application_descriptions.xml
 Answer description(Store& s, const LoggedRequest& r, int64_t user);
-// GET game_discovery_categories (the index) and game_discovery_categories/<page>.xml: the
+// GET game_discovery_categories (the index) and game_discovery_categories/<page>.xml, by page: the
 // placement over the running game holds two banners that take turns; other pages a banner,
 // a news item and the games.
 Answer discoveryIndex(Store& s, const LoggedRequest& r, int64_t user);

@@ -90,38 +90,65 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
     if (definitionFields(s, key).empty())
         return xml::error(404, "No such invite definition");
     // Every recipient is checked before any invite is kept; one named again
-    // (a player, a number, an address) is invited once.
+    // (a player, a number, an address) is invited once, and past the bound
+    // the request is refused whole.
     std::vector<std::pair<std::optional<int64_t>, std::string>> to;
     std::set<int64_t> invited;
     std::set<std::string> addresses;
+    auto tooMany = [] {
+        return xml::fieldErrors(xml::fieldError("receivers", "names more than the " + std::to_string(kMaxReceivers)
+                                                                 + " receivers one request invites"));
+    };
     for (auto& [name, value] : r.params) {
         if (name == "invite[receivers][]") {
             auto id = number(value);
+            if (id && invited.count(*id))
+                continue;
             if (!id || *id == user || !players::name(s, *id))
                 return xml::error(404, "No such player: " + value);
-            if (invited.insert(*id).second)
-                to.emplace_back(id, std::string());
+            invited.insert(*id);
+            to.emplace_back(id, std::string());
         } else if (name == "invite[sms_receivers][]" || name == "invite[email_receivers][]") {
+            if (addresses.count(value))
+                continue;
             if (value.empty() || (name == "invite[email_receivers][]" && value.find('@') == std::string::npos))
                 return xml::fieldErrors(xml::fieldError("receivers", "\"" + value + "\" cannot be reached"));
-            if (addresses.insert(value).second)
-                to.emplace_back(std::nullopt, value);
+            addresses.insert(value);
+            to.emplace_back(std::nullopt, value);
+        } else {
+            continue;
         }
+        if (to.size() > kMaxReceivers)
+            return tooMany();
     }
     if (to.empty())
         return xml::fieldErrors(xml::fieldError("receivers", "can't be blank"));
+    // A receiver this sender already invited with this definition keeps that
+    // invite (whatever became of it): it is answered again, not made twice.
     std::string body;
     for (auto& [receiver, address] : to) {
-        Statement q(s.db, "INSERT INTO invites (definition_id, sender_id, receiver_id, address, user_message, state,"
-                          " created_at) VALUES (?, ?, ?, ?, ?, 'unviewed', ?)");
-        q.bind(1, key).bind(2, user);
+        Statement kept(s.db, receiver ? "SELECT id FROM invites WHERE definition_id = ? AND sender_id = ? AND receiver_id = ?"
+                                        " ORDER BY id LIMIT 1"
+                                      : "SELECT id FROM invites WHERE definition_id = ? AND sender_id = ? AND receiver_id"
+                                        " IS NULL AND address = ? ORDER BY id LIMIT 1");
+        kept.bind(1, key).bind(2, user);
         if (receiver)
-            q.bind(3, *receiver);
+            kept.bind(3, *receiver);
         else
-            q.bind(4, address);
-        const int64_t invite = q.bind(5, r.param("invite[sender_message]")).bind(6, now()).insert();
-        if (!invite)
-            return xml::error(500, "The invitation could not be kept");
+            kept.bind(3, address);
+        int64_t invite = kept.step() ? kept.integer(0) : 0;
+        if (!invite) {
+            Statement q(s.db, "INSERT INTO invites (definition_id, sender_id, receiver_id, address, user_message, state,"
+                              " created_at) VALUES (?, ?, ?, ?, ?, 'unviewed', ?)");
+            q.bind(1, key).bind(2, user);
+            if (receiver)
+                q.bind(3, *receiver);
+            else
+                q.bind(4, address);
+            invite = q.bind(5, r.param("invite[sender_message]")).bind(6, now()).insert();
+            if (!invite)
+                return xml::error(500, "The invitation could not be kept");
+        }
         body += inviteElement(s, invite, user);
     }
     return Answer::xml("<resources>" + body + "</resources>");

@@ -15,8 +15,12 @@ extern const char* const kSeed;
 // and not ignored, newest first, a new one in state "unviewed"; marking them
 // viewed after answering.
 Answer received(Store& s, const LoggedRequest& r, int64_t user);
+// The most receivers one request invites: its answer lists them all, as the largest page does.
+constexpr size_t kMaxReceivers = xml::kMaxPerPage;
 // POST invites.xml: key, invite[sender_message], and invite[receivers][]
-// (players), invite[sms_receivers][] or invite[email_receivers][].
+// (players), invite[sms_receivers][] or invite[email_receivers][]. A
+// receiver is invited once by a sender for a definition, across requests;
+// more than kMaxReceivers in one request is refused (422), nothing kept.
 Answer send(Store& s, const LoggedRequest& r, int64_t user);
 // PUT invites/<id>/ignore, by the invited player only.
 Answer ignore(Store& s, const LoggedRequest& r, int64_t user);

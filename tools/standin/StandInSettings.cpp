@@ -5,6 +5,10 @@
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInXml.h"
 
+#include <cstdio>
+#include <utility>
+#include <vector>
+
 namespace standin {
 
 using xml::element;
@@ -108,6 +112,44 @@ std::string gameOf(const LoggedRequest& r)
 }
 
 } // namespace
+
+int64_t settings::moveKeysPlayersMade(Store& s)
+{
+    // The service once added a key a player set that the shared list did not
+    // offer to that list, named by its key and off by default, with the
+    // player's value beside it: every player listed it and could set it past
+    // the bound of their own. Each player who set it keeps it as their own
+    // (all of them, past the bound too: nothing is lost, but no more are
+    // taken); the shared list loses it. A setting the operator offers has a
+    // name of its own, and stays.
+    std::vector<std::pair<int64_t, std::string>> made;
+    {
+        Statement q(s.db, "SELECT id, key FROM settings WHERE name = key AND default_value = '0' ORDER BY id");
+        while (q.step())
+            made.emplace_back(q.integer(0), q.text(1));
+    }
+    int64_t moved = 0;
+    for (auto& [id, key] : made) {
+        Statement values(s.db, "SELECT user_id, value FROM user_settings WHERE setting_id = ? ORDER BY user_id");
+        values.bind(1, id);
+        while (values.step()) {
+            Statement own(s.db, "INSERT OR IGNORE INTO own_settings (id, user_id, key, value) VALUES ((SELECT"
+                                " MAX(COALESCE(MAX(id), 0) + 1, 1000001) FROM own_settings), ?, ?, ?)");
+            if (!own.bind(1, values.integer(0)).bind(2, key).bind(3, values.text(1)).run())
+                return -1;
+            ++moved;
+        }
+        Statement dropValues(s.db, "DELETE FROM user_settings WHERE setting_id = ?");
+        Statement drop(s.db, "DELETE FROM settings WHERE id = ?");
+        if (!dropValues.bind(1, id).run() || !drop.bind(1, id).run())
+            return -1;
+    }
+    if (!made.empty())
+        std::fprintf(stderr, "standin state: %zu setting key(s) players made were in the shared list; %lld value(s) "
+                             "moved to their players' own\n",
+                     made.size(), static_cast<long long>(moved));
+    return moved;
+}
 
 bool settings::sharesOnlineStatus(Store& s, int64_t user)
 {

@@ -12,6 +12,10 @@ extern const char* const kSchema;
 // (the link screen's "location" and "presence") is kept as that player's own.
 extern const char* const kSeed;
 
+// On opening a folder an older service kept: the keys players set that it
+// had added to the shared list go to the players who set them, as their own.
+// How many values moved, or -1 when the store refused the move.
+int64_t moveKeysPlayersMade(Store& s);
 // Whether the player shows as online ("share_online_status", on unless they turned it off).
 bool sharesOnlineStatus(Store& s, int64_t user);
 // GET users/@me/settings.xml: every setting with the caller's value, then

@@ -190,6 +190,14 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("invite_definitions", invites::kSeed);
     seedWhenEmpty("challenge_definitions", challenges::kDefinitionSeed);
     seedWhenEmpty("tickers", tickers::kSeed);
+    // What an older service kept otherwise than this one reads it.
+    if (settings::moveKeysPlayersMade(*store_) < 0 || !store_->exec(challenges::kOneRecordEach)) {
+        store_->error = "cannot bring " + path_ + " up to date (its settings keys players made, its challenges' "
+                        "records): " + sqlite3_errmsg(db);
+        sqlite3_close(db);
+        db = nullptr;
+        return;
+    }
     if (!store_->exec("COMMIT;")) {
         store_->error = "cannot write " + path_ + ": " + store_->error;
         sqlite3_close(db);

@@ -154,6 +154,24 @@ std::string Statement::text(int c) const
              : std::string();
 }
 
+std::string listPage(Store& s, const xml::Page& page, const std::string& columns, const std::string& from,
+                     const std::string& order, const std::function<void(Statement&)>& bind,
+                     const std::function<std::string(const Statement&)>& element)
+{
+    Statement total(s.db, ("SELECT COUNT(*) " + from).c_str());
+    bind(total);
+    const size_t count = total.step() ? static_cast<size_t>(total.integer(0)) : 0;
+    // Both numbers are the service's own (a page is at most kMaxPage): written in, they cannot overflow.
+    Statement q(s.db, ("SELECT " + columns + " " + from + " ORDER BY " + order + " LIMIT " + std::to_string(page.perPage)
+                       + " OFFSET " + std::to_string(page.offset()))
+                          .c_str());
+    bind(q);
+    std::string body;
+    while (q.step())
+        body += element(q);
+    return xml::pageHeader(count, page) + body;
+}
+
 std::string now()
 {
     std::time_t t = std::time(nullptr);

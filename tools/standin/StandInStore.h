@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInXml.h"
 
 #include <cstdint>
 #include <functional>
@@ -95,6 +96,15 @@ private:
     sqlite3* db_ { nullptr };
     sqlite3_stmt* stmt_ { nullptr };
 };
+
+// One page of a list the store holds: its header, counted over the whole
+// list, then an element per row of the page. `from` is the list's FROM and
+// WHERE clauses, its parameters bound by `bind`; `columns` the row's columns,
+// in `order`, which must name the rows apart so that pages neither repeat nor
+// skip a row.
+std::string listPage(Store& s, const xml::Page& page, const std::string& columns, const std::string& from,
+                     const std::string& order, const std::function<void(Statement&)>& bind,
+                     const std::function<std::string(const Statement&)>& element);
 
 // The time now, "yyyy-MM-dd HH:mm:ss" in UTC.
 std::string now();

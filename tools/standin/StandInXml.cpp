@@ -93,6 +93,14 @@ std::string pageHeader(size_t total, const Page& page)
         + std::to_string(total) + "</total_objects></pagination_header>";
 }
 
+std::string pageOf(const std::vector<std::string>& rows, const Page& page)
+{
+    std::string body;
+    for (size_t i = page.offset(); i < rows.size() && i < page.offset() + page.perPage; ++i)
+        body += rows[i];
+    return pageHeader(rows.size(), page) + body;
+}
+
 std::string errorBody(const std::string& why) { return "<errors>" + element("error", why) + "</errors>"; }
 
 Answer error(int status, const std::string& why) { return Answer::xml(errorBody(why), status); }

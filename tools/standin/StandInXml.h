@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace standin::xml {
 
@@ -33,6 +34,9 @@ constexpr size_t kMaxPage = 999'999'999;
 Page requestedPage(const LoggedRequest& r, size_t defaultPerPage = 25);
 // The header of that page of a list of `total` objects.
 std::string pageHeader(size_t total, const Page& page);
+// That page of a list built whole (a short one of the service's own, such as
+// the discovery pages): its header and the rows that fall on it.
+std::string pageOf(const std::vector<std::string>& rows, const Page& page);
 // The body of an error answer: <errors><error>why</error></errors>.
 std::string errorBody(const std::string& why);
 // An answer of the given status carrying errorBody(why).

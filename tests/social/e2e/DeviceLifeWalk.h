@@ -458,6 +458,14 @@ protected:
     std::string challengeOpened;
     ChallengeGame challengeGame { *this };
 
+    // ---- The dashboard's long lists (DeviceLifeWalkListPages.cpp)
+
+    // The player's pending challenges, or the players waiting for them to
+    // follow back, grown past a page and walked through the load-more row to
+    // the end: the rows are the service's for the player the list asked as,
+    // each once, and the count says so.
+    void listsOverPages();
+
     // ---- The device's store fails while open (DeviceLifeWalkStoreFails.cpp)
 
     // SQLite's file calls of this process pass through it from SetUp to

@@ -113,6 +113,7 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "decline the service", 1, &W::declineTheService },
         { "enable the service from the dashboard", 1, &W::enableFromTheDashboard },
         { "challenges sent, received and opened from their push", 2, &W::challenges },
+        { "a long list walked page by page", 1, &W::listsOverPages },
         // The device.
         { "become active", 2, &W::becomeActive },
         { "background and foreground", 2, &W::backgroundAndForeground },
@@ -548,13 +549,14 @@ struct Replay {
 const char* const kChallenges = "challenges sent, received and opened from their push";
 const char* const kStoreFails = "store fails while open";
 const char* const kRefusedToken = "the service refuses the token";
+const char* const kListPages = "a long list walked page by page";
 const Replay kReplays[] = {
     // A logout inside dashboardWillAppear as the account screens came up,
     // the Games tab tapped below them: its request dropped, its overlay stayed.
-    { 55242, 1260, "a loading overlay left over the Games tab", { kChallenges, kStoreFails, kRefusedToken } },
+    { 55242, 1260, "a loading overlay left over the Games tab", { kChallenges, kStoreFails, kRefusedToken, kListPages } },
     // The store's writes failing as a batch's answer landed: its rows not
     // marked sent, a score the service kept went again at the next login.
-    { 940020, 985, "a score the service kept sent a second time", { kChallenges, kRefusedToken } },
+    { 940020, 985, "a score the service kept sent a second time", { kChallenges, kRefusedToken, kListPages } },
 };
 
 } // namespace

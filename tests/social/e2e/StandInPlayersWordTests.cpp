@@ -1,10 +1,12 @@
 // The stand-in keeps each player's word on every route: what one player
-// writes stays theirs (a setting's key, a received challenge's record), the
-// report of a blob the storage host never got reaches every viewer's list,
-// one bad value of a batch refuses itself alone, a range at int64's ends is
-// answered without overflow, and values no client sends that long (a device's
-// id, a push token) or that often (one player named in an invitation over and
-// over) are refused or taken once.
+// writes stays theirs (a setting's key, a received challenge's record, in a
+// folder an older service kept too), the report of a blob the storage host
+// never got reaches every viewer's list, one bad value of a batch refuses
+// itself alone, a range at int64's ends is answered without overflow, values
+// no client sends that long (a device's id, a push token) or that often (one
+// player named in an invitation or a challenge over and over) are refused or
+// taken once, a request naming more receivers than a list's page holds is
+// refused whole, and every list comes a page at a time as the client asks.
 #include "StandInRequestSupport.h"
 
 #include "social/services/QVServiceBounds.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,16 @@ size_t count(const std::string& body, const std::string& text)
     for (size_t at = body.find(text); at != std::string::npos; at = body.find(text, at + text.size()))
         ++n;
     return n;
+}
+
+// The ids of the elements a list answer holds, in order: each `<tag><id>N`.
+std::vector<std::string> ids(const std::string& body, const std::string& tag)
+{
+    std::vector<std::string> out;
+    const std::string open = "<" + tag + "><id>";
+    for (size_t at = body.find(open); at != std::string::npos; at = body.find(open, at + 1))
+        out.push_back(body.substr(at + open.size(), body.find('<', at + open.size()) - at - open.size()));
+    return out;
 }
 
 using StandInPlayersWord = KeptStandInTest;
@@ -86,6 +99,29 @@ TEST_F(StandInPlayersWord, WhatAPlayerWritesAndReceivesIsTheirs)
                                                                    + ".xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(unsignedAsk.status, 401);
     EXPECT_FALSE(has(unsignedAsk.body, "Lap of honour"));
+
+    // A folder an older service kept: a key Ann made in the shared list with
+    // her value beside it (an operator's setting there too), and a record of
+    // hers twice. Started on it, the service gives the key to Ann alone (who
+    // keeps it past her bound, adding none) and keeps one record.
+    const std::string me = std::to_string(ann);
+    ASSERT_TRUE(execSql("INSERT INTO settings VALUES (40, 'old_gems', 'old_gems', '0'), (41, 'location', 'Location', '0');"
+                        "INSERT INTO user_settings VALUES (" + me + ", 40, '1'), (" + me + ", 41, '1');"
+                        "INSERT INTO challenges_users (challenge_id, user_id) SELECT challenge_id, user_id FROM"
+                        " challenges_users WHERE id = " + first));
+    standin::StandInServer again;
+    restartAs(again);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(queryText("SELECT group_concat(key) FROM (SELECT key FROM settings ORDER BY id)"),
+              "share_online_status,notify_challenges,newsletter_quorvel,location");
+    EXPECT_EQ(queryText("SELECT user_id || '=' || value FROM own_settings WHERE key = 'old_gems'"), me + "=1");
+    const std::string token = "token-" + me, secret = "secret-" + me;
+    EXPECT_EQ(standin_testing::ask(again.port(), "POST", "users/@me/settings.xml",
+                                   { { "user_setting[key]", "newer" }, { "user_setting[value]", "1" } }, token, secret)
+                  .status,
+              422);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenges_users WHERE user_id = " + me), "2");
+    again.stop();
 }
 
 TEST_F(StandInPlayersWord, AMissingBlobsReportFromAnyViewerTakesItsAddressOffTheList)
@@ -246,4 +282,111 @@ TEST_F(StandInPlayersWord, ValuesPastTheirBoundAreRefusedAndAPlayerIsInvitedOnce
     EXPECT_EQ(count(sent.body, "<invite>"), 2u);
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM invites WHERE sender_id = " + std::to_string(ann)), "2");
     EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<total_objects>1</total_objects>"));
+    // Invited again in later requests, they keep the invites they have.
+    for (int i = 0; i < 5; ++i)
+        send(ann, "POST", "invites.xml", invite);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM invites WHERE sender_id = " + std::to_string(ann)), "2");
+
+    // A request naming more receivers or players than a page holds is refused
+    // whole and briefly; at the bound it is kept; one named 30,000 times is one.
+    ASSERT_TRUE(execSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 101)"
+                        " INSERT INTO users SELECT 6000 + i, 'Crowd', '2026-01-01' FROM n"));
+    auto naming = [bob](const char* path, const std::string& name, int count, bool same) {
+        standin::Params form { { "key", "brisko-friends" }, { "challenge_definition_id", "51" } };
+        for (int i = 1; i <= count; ++i)
+            form.emplace_back(name, same ? std::to_string(bob)
+                                         : path[0] == 'i' ? std::to_string(i) + "@b.co" : std::to_string(6000 + i));
+        return form;
+    };
+    const struct {
+        const char* path;
+        standin::Params form;
+        int status;
+        const char* kept; // invites and challenge records then
+    } bounds[] {
+        { "invites.xml", naming("invites", "invite[email_receivers][]", 15000, false), 422, "2 0" },
+        { "invites.xml", naming("invites", "invite[email_receivers][]", 101, false), 422, "2 0" },
+        { "invites.xml", naming("invites", "invite[email_receivers][]", 100, false), 200, "102 0" },
+        { "challenges.xml", naming("challenges", "challenge_user_ids[]", 101, false), 422, "102 0" },
+        { "challenges.xml", naming("challenges", "challenge_user_ids[]", 100, false), 200, "102 100" },
+        { "challenges.xml", naming("challenges", "challenge_user_ids[]", 30000, true), 200, "102 101" },
+    };
+    for (const auto& bound : bounds) {
+        auto reply = send(ann, "POST", bound.path, bound.form);
+        EXPECT_EQ(reply.status, bound.status) << bound.path << " " << bound.form.size() << ": " << reply.body.substr(0, 300);
+        EXPECT_LT(reply.body.size(), bound.status == 200 ? 200'000u : 1000u) << bound.path;
+        EXPECT_EQ(queryText("SELECT (SELECT COUNT(*) FROM invites) || ' ' || (SELECT COUNT(*) FROM challenges_users)"),
+                  bound.kept)
+            << bound.path << " " << bound.form.size();
+    }
+    EXPECT_EQ(count(send(bob, "GET", "challenges_users.xml", { { "incomplete", "1" } }).body, "<challenges_user>"), 1u);
+
+    // A player follows a bounded number: the whole list of them fits an answer.
+    ASSERT_TRUE(execSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4999)"
+                        " INSERT INTO friends SELECT " + std::to_string(ann) + ", 100000 + i FROM n"));
+    EXPECT_EQ(send(ann, "POST", "users/" + std::to_string(bob) + "/following.xml").status, 200);
+    EXPECT_EQ(send(ann, "POST", "users/18/following.xml").status, 422);
+}
+
+TEST_F(StandInPlayersWord, EveryListComesAPageAtATimeAsTheClientAsks)
+{
+    int64_t ann = addPlayer("Ann");
+    const std::string me = std::to_string(ann);
+    // Thirty of everything a list shows Ann: players who follow her and whom
+    // she follows, challenges to her and from her (one to all of them), and achievements.
+    ASSERT_TRUE(execSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)"
+                        " INSERT INTO users SELECT 5000 + i, 'Many', '2026-01-01' FROM n;"
+                        "INSERT INTO friends SELECT id, " + me + " FROM users WHERE id > 5000;"
+                        "INSERT INTO friends SELECT " + me + ", id FROM users WHERE id > 5000;"
+                        "INSERT INTO achievements SELECT id - 4900, 'Feat', 'Do it', 5, id FROM users WHERE id > 5002;"
+                        "INSERT INTO challenges (challenger_id, definition_id, description, created_at) SELECT " + me
+                        + ", 51, 'Mine', '2026' FROM users WHERE id > 5001"));
+    for (int i = 0; i < 30; ++i)
+        state->addChallenge(standin::StandInState::kRivalUser, 51, "Race", "", ann);
+    standin::Params toAll { { "challenge_definition_id", "52" } };
+    for (int i = 1; i <= 30; ++i)
+        toAll.emplace_back("challenge_user_ids[]", std::to_string(5000 + i));
+    ASSERT_EQ(send(ann, "POST", "challenges.xml", toAll).status, 200);
+    const std::string all = queryText("SELECT MAX(id) FROM challenges");
+    // The pending list marks the records its page shows as viewed, those alone.
+    send(ann, "GET", "challenges_users.xml", { { "incomplete", "1" }, { "mark_as_viewed", "1" } });
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM challenge_views"), "25");
+
+    const struct {
+        const char* path;
+        standin::Params form;
+        const char* tag; // the list's element
+    } rows[] {
+        { "challenges_users.xml", { { "incomplete", "1" } }, "challenges_user" },
+        { "challenges_users.xml", { { "history", "1" }, { "challenge_definition_id", "51" } }, "challenges_user" },
+        { "challenges_users.xml", { { "challenge_id", all } }, "challenges_user" },
+        { "challenges.xml", {}, "challenge" },
+        { "users.xml", { { "scope", "followers" } }, "user" },
+        { "users.xml", { { "user_id", "me" }, { "scope", "people-of-interest" } }, "user" },
+        { "users.xml", { { "scope", "people-of-interest" }, { "with_client_application", "321" } }, "game_player" },
+        { "users.xml", { { "name", "Many" } }, "user" },
+        { "client_applications/@me/achievement_definitions.xml", {}, "achievement" },
+    };
+    for (const auto& row : rows) {
+        std::set<std::string> seen;
+        for (auto [page, shown] : { std::pair { "1", 25u }, std::pair { "2", 5u }, std::pair { "3", 0u } }) {
+            standin::Params form = row.form;
+            form.emplace_back("page", page);
+            auto body = send(ann, "GET", row.path, form).body;
+            EXPECT_TRUE(has(body, std::string("<current_page>") + page + "</current_page><total_pages>2</total_pages>"
+                                      "<per_page>25</per_page><total_objects>30</total_objects>"))
+                << row.path << ": " << body.substr(0, 300);
+            auto listed = ids(body, row.tag);
+            EXPECT_EQ(listed.size(), shown) << row.path << " page " << page;
+            seen.insert(listed.begin(), listed.end());
+        }
+        EXPECT_EQ(seen.size(), 30u) << row.path << ": a page repeats or skips a row";
+        standin::Params whole = row.form;
+        whole.emplace_back("per_page", "100");
+        EXPECT_EQ(ids(send(ann, "GET", row.path, whole).body, row.tag).size(), 30u) << row.path;
+    }
+    // The picker's alphabetical list is whole, one page however long.
+    auto picker = send(ann, "GET", "users.xml", { { "full_alphabetical_list", "1" }, { "scope", "people-of-interest" } });
+    EXPECT_EQ(ids(picker.body, "user").size(), 30u);
+    EXPECT_TRUE(has(picker.body, "<total_pages>1</total_pages>")) << picker.body.substr(0, 300);
 }

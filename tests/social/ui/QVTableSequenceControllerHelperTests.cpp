@@ -1,5 +1,6 @@
 // Paged lists: the load-more cell's texts page by page, one next-page request
-// at a time, a failed page retried as the same page, answers without a page
+// at a time, a failed page retried as the same page, the list asked again
+// from its first page after another player's login, answers without a page
 // header, refresh merges (insert or reload) that keep the table consistent,
 // and the static list that never asks.
 #include "ListScreenTestKit.h"
@@ -172,6 +173,24 @@ TEST_F(PagedListTest, AFailedPageIsAskedForAgain)
     list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
     settle();
     ASSERT_EQ(recording->requests().size(), 3u);
+    EXPECT_EQ(pageParameter(2), "2");
+}
+
+TEST_F(PagedListTest, AfterAnotherPlayersLoginTheListStartsAgainFromItsFirstPage)
+{
+    recording->loggedInUser = "17";
+    show(list.get());
+    answer(usersXml(names(1, 25), 1, paginationHeader(1, 2, 25, 30)));
+    // Their next page would follow this player's first: the list is asked again whole.
+    recording->loggedInUser = "18";
+    list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
+    settle();
+    ASSERT_EQ(recording->requests().size(), 2u);
+    EXPECT_EQ(pageParameter(1), "1");
+    answer(usersXml(names(31, 25), 31, paginationHeader(1, 2, 25, 30)));
+    EXPECT_EQ(loadMore()->secondLabel()->text(), "Showing 25 of 30");
+    list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
+    settle();
     EXPECT_EQ(pageParameter(2), "2");
 }
 

@@ -98,6 +98,7 @@ public:
 
     quorvel::QVProvider* provider() override { return provider_.get(); }
     bool hasUserApprovedQuorvel() override { return true; }
+    std::string lastLoggedInUserId() override { return loggedInUser; }
     bool areErrorScreensAllowed() override { return errorScreens; }
     void displayErrorMessage(const std::string& message) override { errorMessages.push_back(message); }
     void showBackgroundNoticeForLoader(quorvel::QVActionRequest& request, platform::Object* notice) override;
@@ -112,6 +113,7 @@ public:
 
     bool errorScreens { false };
     std::vector<std::string> errorMessages;
+    std::string loggedInUser; // the player the session names
 
 private:
     platform::Ref<platform::FakeHttpTransport> transport_;
