@@ -230,16 +230,19 @@ TEST_F(QVUserPictureTest, DownloadedPictureIsCachedAndReported)
     ASSERT_TRUE(png);
     server.route("GET", "pictures/17.png", standin::Answer::xml(std::string(png->begin(), png->end())));
     auto u = QVUser::create();
+    auto twin = QVUser::create();
     std::string url = server.baseUrl() + "pictures/17.png";
     u->setProfilePictureUrl(url);
+    twin->setProfilePictureUrl(url);
     EXPECT_TRUE(u->getProfilePicture());
-    ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty() || !delegate->failed.empty(); }));
-    ASSERT_EQ(delegate->pictures.size(), 1u);
+    EXPECT_TRUE(twin->getProfilePicture()) << "the same address joins the same download";
+    ASSERT_TRUE(waitFor([&] { return delegate->pictures.size() + delegate->failed.size() == 2; }));
+    ASSERT_EQ(delegate->pictures.size(), 2u);
     EXPECT_EQ(delegate->pictures[0]->width(), 2u);
     EXPECT_EQ(QVImageCache::sharedInstance()->fetch(url).get(), delegate->pictures[0].get());
 
     EXPECT_FALSE(u->getProfilePicture()) << "the second time from the cache";
-    EXPECT_EQ(delegate->pictures.size(), 2u);
+    EXPECT_EQ(delegate->pictures.size(), 3u);
     EXPECT_EQ(server.requestCount(), 1u);
 }
 
