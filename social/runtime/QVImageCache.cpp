@@ -1,12 +1,16 @@
-// The shared image cache, its picture downloads, and the bundle image loader on top of it.
+// The shared image cache, its picture downloads (queued, decoded and delivered
+// a turn's share at a time), and the bundle image loader on top of it.
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVPictureDecoder.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSharedInstance.h"
+#include "social/runtime/QVTurns.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Weak.h"
 
 #include <algorithm>
 #include <set>
@@ -41,7 +45,8 @@ uint64_t nextTicket()
 } // namespace
 
 // One picture's download, shared by every ticket asking for its address, and
-// then its decoding. Its own observer: the request holds it while it runs.
+// then its decoding and delivery. Its own observer: the request holds it
+// while it runs. Its steps after the transfer run on the cache's arrival turns.
 class QVPictureDownload : public QVHttpServiceObserver {
 public:
     QVPictureDownload(QVImageCache& cache, std::string url) : cache_(&cache), url_(std::move(url)) { }
@@ -55,6 +60,7 @@ public:
     void start()
     {
         started_ = true;
+        holdsPlace = true;
         std::string path = url_;
         if (url_.rfind("http", 0) == 0) {
             service_ = platform::makeRef<QVHttpService>("", false);
@@ -73,6 +79,7 @@ public:
     {
         cache_ = nullptr;
         waiters_.clear();
+        bytes_ = platform::Bytes();
         if (Ref<QVHttpService> service = std::move(service_))
             service->cancelAllRequests();
     }
@@ -83,13 +90,66 @@ public:
             requestFailed(request);
             return;
         }
-        transferEnded();
-        decode(request->receivedData(), url_);
+        service_ = nullptr;
+        take(request->receivedData(), url_);
+        if (cache_)
+            cache_->arrived(this);
     }
 
-    // Decodes the picture for every asker at once, at the largest box any
-    // shows it in; one that shows it at its own size wants it whole.
-    void decode(const platform::Bytes& bytes, const std::string& source)
+    void requestFailed(QVHttpRequest*) override
+    {
+        service_ = nullptr;
+        failed_ = true;
+        if (cache_)
+            cache_->arrived(this);
+    }
+
+    // The picture's file, kept until the download is over: an asker for a
+    // larger box than it was decoded for has it decoded again.
+    void take(const platform::Bytes& bytes, std::string source)
+    {
+        bytes_ = bytes;
+        source_ = std::move(source);
+        file_ = Image::dimensionsOfData(bytes_.data(), bytes_.size());
+    }
+
+    // Its next step once arrived: the picture decoded (a small one at once,
+    // then delivered), or delivered, or dropped when nobody waits for it yet.
+    void advance()
+    {
+        if (!cache_)
+            return;
+        if (failed_) {
+            deliver(nullptr);
+        } else if (decodedImage_) {
+            deliver(std::move(decodedImage_));
+        } else if (waiters_.empty()) {
+            bytes_ = platform::Bytes();
+            cache_->finished(this);
+        } else {
+            decode();
+        }
+    }
+
+    const std::string& url() const { return url_; }
+    bool isWaiting(uint64_t ticket) const
+    {
+        return std::any_of(waiters_.begin(), waiters_.end(), [&](const Waiter& w) { return w.ticket == ticket; });
+    }
+    bool transferring() const { return started_ && service_; }
+    std::vector<Waiter> waiters_;
+    bool holdsPlace { false }; // counted among the cache's running downloads
+
+private:
+    // A reduced copy serves a box it covers; a whole picture serves any.
+    static bool serves(const Image& image, bool reduced, const std::optional<QVImageCache::Dimensions>& shown)
+    {
+        return !reduced || (shown && image.width() >= shown->width && image.height() >= shown->height);
+    }
+
+    // Decodes for every asker at once, at the largest box any shows it in;
+    // one that shows it at its own size wants it whole.
+    void decode()
     {
         std::optional<QVImageCache::Dimensions> shown = QVImageCache::Dimensions {};
         for (const Waiter& w : waiters_) {
@@ -100,60 +160,60 @@ public:
             shown->width = std::max(shown->width, w.shown->width);
             shown->height = std::max(shown->height, w.shown->height);
         }
-        std::optional<Image::Dimensions> file = Image::dimensionsOfData(bytes.data(), bytes.size());
         Ref<QVPictureDownload> self(this);
-        QVPictureDecoder::decode(bytes, source, shown, [self, file](Ref<Image> image) {
-            const bool reduced = image && file && (image->width() < file->width || image->height() < file->height);
-            self->finish(std::move(image), reduced);
+        decoding_ = true;
+        decodingHere_ = true;
+        QVPictureDecoder::decode(bytes_, source_, shown, [self](Ref<Image> image) {
+            self->decoding_ = false;
+            self->failed_ = !image;
+            self->decodedImage_ = std::move(image);
+            // From the decoder thread it waits for its turn; decoded here, it goes on at once.
+            if (!self->decodingHere_ && self->cache_)
+                self->cache_->arrived(self.get());
         });
+        decodingHere_ = false;
+        if (!decoding_)
+            advance();
     }
 
-    void requestFailed(QVHttpRequest*) override
-    {
-        transferEnded();
-        finish(nullptr, false);
-    }
-
-    const std::string& url() const { return url_; }
-    bool isWaiting(uint64_t ticket) const
-    {
-        return std::any_of(waiters_.begin(), waiters_.end(), [&](const Waiter& w) { return w.ticket == ticket; });
-    }
-    bool transferring() const { return started_ && service_; }
-    std::vector<Waiter> waiters_;
-
-private:
-    void transferEnded()
-    {
-        service_ = nullptr;
-        if (cache_)
-            cache_->downloadEnded(this);
-    }
-
-    void finish(Ref<Image> image, bool reduced)
+    void deliver(Ref<Image> image)
     {
         QVImageCache* cache = cache_;
-        if (!cache)
-            return;
-        cache_ = nullptr;
         Ref<QVPictureDownload> keep(this);
-        auto found = cache->downloads_.find(url_);
-        if (found != cache->downloads_.end() && found->second.get() == this)
-            cache->downloads_.erase(found);
-        std::vector<Waiter> waiters = std::move(waiters_);
-        waiters_.clear();
-        if (image)
+        const bool reduced = image && file_ && (image->width() < file_->width || image->height() < file_->height);
+        // A reduced copy does not take the place of a whole one.
+        if (image && (!reduced || !cache->fetch(url_, std::nullopt)))
             cache->store(image, url_, reduced);
+        // Those it serves are told; the rest (who joined after the decode began,
+        // for a larger box) wait for a copy decoded again for theirs.
+        std::vector<Waiter> told, still;
+        for (Waiter& w : waiters_)
+            (image && !serves(*image, reduced, w.shown) ? still : told).push_back(std::move(w));
+        waiters_ = std::move(still);
+        failed_ = false;
+        if (waiters_.empty()) {
+            bytes_ = platform::Bytes();
+            cache->finished(this);
+        } else {
+            cache->arrived(this);
+        }
         // A waiter's callback may ask for pictures again, or end the cache.
-        for (Waiter& w : waiters)
+        for (Waiter& w : told)
             if (w.done)
                 w.done(image);
     }
 
-    QVImageCache* cache_; // cleared when the cache ends or the download is over
+    QVImageCache* cache_; // cleared when the cache ends or the download is stopped
     std::string url_;
     Ref<QVHttpService> service_; // while the transfer runs
     bool started_ { false };
+    bool failed_ { false };
+    bool decoding_ { false };
+    bool decodingHere_ { false };
+    platform::Bytes bytes_;
+    std::string source_;
+    std::optional<Image::Dimensions> file_;
+    Ref<Image> decodedImage_;
 };
 
 void QVImageCache::initializeCache()
@@ -173,11 +233,17 @@ QVImageCache::~QVImageCache()
     // Nothing is told once the cache is gone, and no download goes on.
     auto downloads = std::move(downloads_);
     queue_.clear();
+    arrivals_.clear();
+    if (arrivalsTurn_)
+        arrivalsTurn_->invalidate();
     for (auto& [url, download] : downloads)
         download->stop();
 }
 
-size_t QVImageCache::picturesDecoding() const { return decoderThread_ ? decoderThread_->underWay() : 0; }
+size_t QVImageCache::picturesDecoding() const
+{
+    return (decoderThread_ ? decoderThread_->underWay() : 0) + arrivals_.size();
+}
 
 QVPictureDecoderThread& QVImageCache::decoderThread()
 {
@@ -281,13 +347,15 @@ uint64_t QVImageCache::decodePicture(const std::string& identifier, const platfo
     }
     Ref<QVPictureDownload>& slot = downloads_[identifier];
     const bool fresh = !slot;
-    if (fresh)
+    if (fresh) {
         slot = platform::makeRef<QVPictureDownload>(*this, identifier);
+        slot->take(bytes, source);
+    }
     Ref<QVPictureDownload> decoding = slot;
     const uint64_t ticket = nextTicket();
     decoding->waiters_.push_back({ ticket, shown, std::move(done) });
     if (fresh)
-        decoding->decode(bytes, source);
+        decoding->advance();
     return decoding->isWaiting(ticket) ? ticket : 0;
 }
 
@@ -307,7 +375,7 @@ void QVImageCache::cancelPicture(uint64_t ticket)
         if (!waiters.empty())
             return;
         // Nobody waits any longer: a queued or running transfer is dropped; a
-        // decode under way still ends in the cache.
+        // body that is in goes undecoded, a decode under way still ends in the cache.
         auto queued = std::find_if(queue_.begin(), queue_.end(), [&](auto& d) { return d.get() == download.get(); });
         if (queued != queue_.end()) {
             queue_.erase(queued);
@@ -315,6 +383,7 @@ void QVImageCache::cancelPicture(uint64_t ticket)
         } else if (download->transferring()) {
             downloads_.erase(it);
             download->stop();
+            download->holdsPlace = false;
             --running_;
             startQueued();
         }
@@ -322,10 +391,53 @@ void QVImageCache::cancelPicture(uint64_t ticket)
     }
 }
 
-void QVImageCache::downloadEnded(QVPictureDownload*)
+void QVImageCache::arrived(QVPictureDownload* download)
 {
-    --running_;
-    startQueued();
+    arrivals_.emplace_back(download);
+    scheduleArrivals();
+}
+
+void QVImageCache::scheduleArrivals()
+{
+    if (arrivalsTurn_ && arrivalsTurn_->isValid())
+        return;
+    // The next turn of the main loop (as QVNextTurn), kept to know it is due.
+    platform::Weak<QVImageCache> weak(this);
+    arrivalsTurn_ = platform::RunLoop::main().performAfter(0, [weak] {
+        if (Ref<QVImageCache> cache = weak.lock())
+            cache->takeArrivals();
+    });
+}
+
+void QVImageCache::takeArrivals()
+{
+    arrivalsTurn_ = nullptr;
+    // At least one a turn, then as many as the turn's share allows.
+    QVTurnBudget budget;
+    for (bool first = true; !arrivals_.empty(); first = false) {
+        if (!first && budget.spent()) {
+            scheduleArrivals();
+            return;
+        }
+        Ref<QVPictureDownload> next = std::move(arrivals_.front());
+        arrivals_.pop_front();
+        next->advance();
+        // A callback ended the cache: what it still held is not taken on.
+        if (Shared::shared() != this)
+            return;
+    }
+}
+
+void QVImageCache::finished(QVPictureDownload* download)
+{
+    auto found = downloads_.find(download->url());
+    if (found != downloads_.end() && found->second.get() == download)
+        downloads_.erase(found);
+    if (download->holdsPlace) {
+        download->holdsPlace = false;
+        --running_;
+        startQueued();
+    }
 }
 
 void QVImageCache::startQueued()

@@ -7,12 +7,18 @@
 // (QVPictureDecoder); such an image serves later askers only for boxes it
 // covers. purge() (memory warning, dashboard closed) drops everything.
 //
-// It also downloads pictures for the views that show them (loadPicture): one
-// download per address however many views ask, at most kMaxDownloads at once
-// and the rest queued in the order asked. Main thread only.
+// It also downloads every picture the client shows or hands to the game
+// (loadPicture: views, records' pictures and icons): one download per address
+// however many ask, at most kMaxDownloads at once and the rest queued in the
+// order asked. A download keeps its place until its picture is delivered, so
+// what is in flight (bodies, pictures decoding) stays bounded however long the
+// queue. What arrives is decoded (a large picture on the decoder thread) and
+// delivered on the main loop's coming turns, a turn's share (kQVTurnBudget)
+// at a time, so that a page of pictures holds no frame. Main thread only.
 #pragma once
 
 #include "platform/foundation/Object.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
 
 #include <cstdint>
@@ -68,9 +74,12 @@ public:
     // box) goes to `done` at once and the answer is 0. Otherwise the answer is
     // a ticket and `done` hears, on a later turn of the main loop, the image
     // (stored in the cache) or null when the download failed or the picture
-    // was refused. Once the ticket is cancelled `done` is not called; a
-    // download no ticket waits for any longer is stopped. When the cache
-    // ends, its downloads stop and nobody is told.
+    // was refused. The image covers the asker's box: one that joins a download
+    // decoded for a smaller box gets a copy decoded again for its own. Once the
+    // ticket is cancelled `done` is not called; a download no ticket waits for
+    // any longer is stopped (one whose body is in is not decoded; a decode
+    // under way still ends in the cache). When the cache ends, its downloads
+    // stop and nobody is told.
     using PictureDone = std::function<void(platform::Ref<platform::Image>)>;
     uint64_t loadPicture(const std::string& url, std::optional<Dimensions> shown, PictureDone done);
     // A picture in hand (an address-book photo) decoded as a download's is,
@@ -86,7 +95,7 @@ public:
     // The thread large pictures from the service decode on (QVPictureDecoder),
     // started on first use and stopped with the cache.
     QVPictureDecoderThread& decoderThread();
-    // Pictures its decoder thread has not delivered yet.
+    // Pictures in and not delivered yet: decoding, or waiting for their turn.
     size_t picturesDecoding() const;
 
     ~QVImageCache() override;
@@ -104,7 +113,13 @@ private:
     void trim();
     void erase(std::unordered_map<std::string, Entry>::iterator found);
     void startQueued();
-    void downloadEnded(QVPictureDownload* download);
+    // A download's body (or its decoded picture, or its failure) is in: it
+    // is taken on at a coming turn, in the order things arrived.
+    void arrived(QVPictureDownload* download);
+    void scheduleArrivals();
+    void takeArrivals();
+    // Over: no longer joined by new askers, and its place goes to the next in line.
+    void finished(QVPictureDownload* download);
 
     std::unordered_map<std::string, Entry> entries_;
     std::list<std::string> uses_; // identifiers, least recently used first
@@ -114,7 +129,9 @@ private:
 
     std::map<std::string, platform::Ref<QVPictureDownload>> downloads_; // by URL, running or queued
     std::deque<platform::Ref<QVPictureDownload>> queue_;
-    size_t running_ { 0 };
+    size_t running_ { 0 }; // downloads holding a place: transferring, decoding or waiting to be delivered
+    std::deque<platform::Ref<QVPictureDownload>> arrivals_;
+    platform::Ref<platform::Timer> arrivalsTurn_; // the coming turn that takes them on
 
     std::unique_ptr<QVPictureDecoderThread> decoderThread_;
 };

@@ -70,8 +70,8 @@ public:
     // when it is no larger than that or `shown` is empty.
     static platform::Ref<platform::Image> reduced(platform::Ref<platform::Image> image, Dimensions shown);
 
-    // Pictures handed to the image cache's decoder thread whose outcome the
-    // main loop has not delivered yet: a test waits for none before it looks.
+    // Pictures the image cache has in hand and has not delivered yet (on its
+    // decoder thread, or waiting for their turn): a test waits for none before it looks.
     static size_t decodesUnderWay();
 };
 

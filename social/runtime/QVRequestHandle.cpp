@@ -35,6 +35,8 @@ void QVRequestHandle::cancel()
         action->cancel();
     else if (auto* http = dynamic_cast<QVHttpRequest*>(request_.get()))
         http->cancelImmediately();
+    else if (auto* other = dynamic_cast<QVCancellableRequest*>(request_.get()))
+        other->cancel();
     QVRequestHandlesForModule::completeRequest(request_.get());
 }
 

@@ -11,9 +11,18 @@
 
 namespace quorvel {
 
+// A request of another kind than a signed or an HTTP one (a picture waiting in
+// the image cache's queue): cancel() stops it, and none of its callbacks runs
+// afterwards.
+class QVCancellableRequest : public platform::Object {
+public:
+    virtual void cancel() = 0;
+};
+
 class QVRequestHandle : public platform::Object {
 public:
-    // A handle of `request` (a QVActionRequest or QVHttpRequest); null for null.
+    // A handle of `request` (a QVActionRequest, QVHttpRequest or
+    // QVCancellableRequest); null for null.
     static platform::Ref<QVRequestHandle> requestHandle(platform::Object* request);
     platform::Object* request() const { return request_.get(); }
     // Stops the request; it calls none of its callbacks afterwards.

@@ -1,4 +1,5 @@
-// Cached or downloaded pictures of resources.
+// Cached or downloaded pictures of resources: through the shared cache's
+// queue, or on a resource's own service when no cache runs.
 #include "social/runtime/QVResourceImageDownload.h"
 
 #include "social/runtime/QVImageCache.h"
@@ -6,6 +7,8 @@
 #include "social/runtime/QVProvider.h"
 
 #include "platform/foundation/Boxed.h"
+
+#include <utility>
 
 namespace quorvel {
 
@@ -120,17 +123,63 @@ private:
     QVResourcePicture::Done done_;
 };
 
+// A resource's picture waiting in the shared cache's queue: its ticket there.
+class QVQueuedPicture final : public QVCancellableRequest {
+public:
+    uint64_t ticket { 0 }; // 0 once told or cancelled
+    void cancel() override
+    {
+        const uint64_t t = std::exchange(ticket, 0);
+        if (QVImageCache* cache = t ? QVImageCache::sharedInstance() : nullptr)
+            cache->cancelPicture(t);
+    }
+};
+
+QVResourcePicture::~QVResourcePicture()
+{
+    if (queued_)
+        queued_->cancel();
+    QVDestroyHttpService(service_);
+}
+
+void QVResourcePicture::cancelEarlier()
+{
+    if (Ref<QVCancellableRequest> earlier = std::move(queued_)) {
+        earlier->cancel();
+        QVRequestHandlesForModule::completeRequest(earlier.get());
+    }
+    QVDestroyHttpService(service_);
+    observer_ = nullptr;
+}
+
 Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std::string& url, Done done)
 {
-    ++fetches_;
+    const uint64_t fetch = ++fetches_;
+    // The earlier download is over: its picture would come after this one.
+    cancelEarlier();
     QVImageCache* cache = QVImageCache::sharedInstance();
     if (Ref<platform::Image> cached = cache ? cache->fetch(url, std::nullopt) : nullptr) {
-        // The earlier download is over too: its picture would come after this one.
-        QVDestroyHttpService(service_);
-        observer_ = nullptr;
         if (done)
             done(cached.get());
         return nullptr;
+    }
+    if (cache) {
+        auto queued = platform::makeRef<QVQueuedPicture>();
+        Ref<platform::Object> keep(owner);
+        const uint64_t ticket = cache->loadPicture(
+            url, std::nullopt, [this, fetch, keep, queued, done = std::move(done)](Ref<platform::Image> image) {
+                queued->ticket = 0;
+                if (fetches_ == fetch)
+                    queued_ = nullptr;
+                QVRequestHandlesForModule::completeRequest(queued.get());
+                if (done)
+                    done(image.get());
+            });
+        if (!ticket)
+            return nullptr;
+        queued->ticket = ticket;
+        queued_ = queued;
+        return QVRequestHandle::requestHandle(queued.get());
     }
     auto download = platform::adoptRef(new QVResourcePictureDownload(*this, owner, url, std::move(done)));
     Ref<QVRequestHandle> handle =

@@ -1,6 +1,8 @@
 // Pictures of resources (profile pictures, icons): the image from the shared
-// image cache when it is there, else a download on the resource's own HTTP
-// service, whose observer hands the body to the resource.
+// image cache when it is there, else a download through the cache's queue
+// (QVImageCache::loadPicture), shared with every view and record asking for
+// that address. With no cache (no client running) a resource downloads on its
+// own HTTP service, whose observer hands the body to the resource.
 //
 // A URL beginning with "http" or "www" is fetched as it is; any other is
 // relative to the server ("server-url"). A new download of the same resource
@@ -57,7 +59,7 @@ platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platfor
 platform::Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::string* url);
 
 // The picture of one resource (a profile picture, an icon), a member of the
-// resource: the shared cache's image, else a download of its own.
+// resource: the shared cache's image, else a download through its queue.
 class QVResourcePicture {
 public:
     // Receives the image, or null when the download failed or did not decode.
@@ -66,21 +68,24 @@ public:
     QVResourcePicture() = default;
     QVResourcePicture(const QVResourcePicture&) = delete;
     QVResourcePicture& operator=(const QVResourcePicture&) = delete;
-    ~QVResourcePicture() { QVDestroyHttpService(service_); }
+    ~QVResourcePicture();
 
-    // The picture at `url`. A cached one goes to `done` at once and the answer
-    // is null. Otherwise a download starts (cancelling this picture's earlier
-    // one) and the answer is its handle; the image it brings is decoded as
-    // QVPictureDecoder does (a large one off the main loop) and stored in the
-    // cache under `url`. `owner`, the resource, is kept until `done` has run.
-    // Once the handle is cancelled, or a newer fetch of this picture started,
-    // `done` is not called, even for a picture still decoding.
+    // The picture at `url`, whole. A cached one goes to `done` at once and the
+    // answer is null. Otherwise the cache's queue downloads it (cancelling
+    // this picture's earlier fetch) and the answer is its handle; the image it
+    // brings is decoded as QVPictureDecoder does (a large one off the main
+    // loop), stored in the cache under `url` and told on a later turn.
+    // `owner`, the resource, is kept until `done` has run. Once the handle is
+    // cancelled, or a newer fetch of this picture started, `done` is not
+    // called, even for a picture still decoding.
     platform::Ref<QVRequestHandle> fetch(platform::Object* owner, const std::string& url, Done done);
 
 private:
     friend class QVResourcePictureDownload;
-    platform::Ref<QVHttpService> service_;
+    void cancelEarlier();
+    platform::Ref<QVHttpService> service_;                 // a download of its own, with no cache
     platform::Ref<QVHttpServiceObserver> observer_;
+    platform::Ref<QVCancellableRequest> queued_;           // the latest fetch waiting in the cache's queue
     uint64_t fetches_ { 0 }; // the latest fetch's number: a download still current has it
 };
 

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -147,15 +148,45 @@ void sayIfEmptied(const std::string& path)
                              path.c_str());
 }
 
+// The number of a damaged copy kept beside the store `storeName`: 1 for
+// ".damaged", N for ".damaged-N"; 0 for any other file (a copy's log among them).
+uint64_t damagedCopyNumber(const std::string& file, const std::string& storeName)
+{
+    const std::string prefix = storeName + ".damaged";
+    if (file.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::string rest = file.substr(prefix.size());
+    if (rest.empty())
+        return 1;
+    if (rest.size() < 2 || rest.size() > 18 || rest[0] != '-'
+        || !std::all_of(rest.begin() + 1, rest.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::strtoull(rest.c_str() + 1, nullptr, 10);
+}
+
+// The damaged copies beside the store at `path`, by number (the newest last).
+std::map<uint64_t, std::filesystem::path> damagedCopies(const std::string& path)
+{
+    std::map<uint64_t, std::filesystem::path> copies;
+    const std::filesystem::path store(path);
+    const std::filesystem::path folder = store.has_parent_path() ? store.parent_path() : ".";
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (const uint64_t n = damagedCopyNumber(it->path().filename().string(), store.filename().string()))
+            copies.emplace(n, it->path());
+    return copies;
+}
+
 // Moves a damaged store (and its write-ahead log, which belongs to it alone)
-// aside, beside it, under a name no earlier one took; its shared-memory index
-// goes. Answers the new name, "" when it could not be moved.
+// aside, beside it, numbered after the newest copy there, so that no copy
+// takes another's place; its shared-memory index goes. Answers the new name,
+// "" when it could not be moved.
 // `withLog` false moves the file alone: the log beside it is another store's.
 std::string moveAside(const std::string& path, bool withLog = true)
 {
-    std::string aside = path + ".damaged";
-    for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n)
-        aside = path + ".damaged-" + std::to_string(n);
+    const auto copies = damagedCopies(path);
+    const uint64_t number = copies.empty() ? 1 : copies.rbegin()->first + 1;
+    const std::string aside = number == 1 ? path + ".damaged" : path + ".damaged-" + std::to_string(number);
     if (::rename(path.c_str(), aside.c_str()) != 0)
         return {};
     if (!withLog)
@@ -165,6 +196,25 @@ std::string moveAside(const std::string& path, bool withLog = true)
         ::unlink(log.c_str());
     ::unlink((path + "-shm").c_str());
     return aside;
+}
+
+// Keeps the newest kKeptDamagedCopies damaged copies beside the store (with
+// their logs) and removes the older ones, naming them in the log.
+void pruneDamagedCopies(const std::string& path)
+{
+    auto copies = damagedCopies(path);
+    std::string removed;
+    size_t count = 0;
+    for (auto it = copies.begin(); copies.size() - count > QVOfflineStore::kKeptDamagedCopies; ++it, ++count) {
+        std::error_code ignored;
+        std::filesystem::remove(it->second, ignored);
+        std::filesystem::remove(it->second.string() + "-wal", ignored);
+        removed += std::string(removed.empty() ? "" : ", ") + "\"" + it->second.string() + "\"";
+    }
+    if (count)
+        platform::logWarning("Quorvel: the offline store \"%s\" keeps its %zu newest damaged copies; %zu older one(s) "
+                             "removed: %s",
+                             path.c_str(), QVOfflineStore::kKeptDamagedCopies, count, removed.c_str());
 }
 
 // Whether a database holds any table (a new file holds none).
@@ -458,6 +508,7 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
                 platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); it is kept as \"%s\" and a "
                                    "new store is made, with the %zu row(s) it could still read",
                                    path.c_str(), why.c_str(), aside.c_str(), rows);
+                pruneDamagedCopies(path);
                 return true;
             }
         }
@@ -553,6 +604,7 @@ bool QVOfflineStore::reopen()
             platform::logWarning("Quorvel: a file the client cannot use took the offline store \"%s\"'s place while "
                                  "the game ran (%s); it is kept as \"%s\"",
                                  path.c_str(), error.c_str(), aside.c_str());
+            pruneDamagedCopies(path);
             fresh = openConnection(path, false, error, damaged);
         }
     }

@@ -113,6 +113,10 @@ struct QVUserStatements {
 class QVOfflineStore {
 public:
     static constexpr const char* kFileName = "quorvel_offline";
+    // Damaged stores kept beside the store ("quorvel_offline.damaged",
+    // ".damaged-N" after it, with their logs): the newest so many, the older
+    // ones removed and named in the log.
+    static constexpr size_t kKeptDamagedCopies = 3;
 
     // Opens the store in the Documents directory, a damaged one moved aside
     // for a new one. False when it cannot be used: the failure is logged once

@@ -19,10 +19,11 @@ using platform::Image;
 
 namespace {
 
-class ImageCacheTest : public testing::Test {
+class ImageCacheTest : public testing_support::ManualClockTest {
 protected:
     void SetUp() override
     {
+        ManualClockTest::SetUp();
         bundle.useResources(dir.path());
         auto image = Image::imageWithRGBA(2, 1, platform::Bytes(8, 200));
         auto png = image->pngData();
@@ -33,6 +34,7 @@ protected:
     void TearDown() override
     {
         QVImageCache::shutdownCache();
+        ManualClockTest::TearDown();
     }
     testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
@@ -179,6 +181,9 @@ TEST_F(ImageCacheTest, PictureDownloadsAreSharedByAddressAndAFewRunAtOnce)
 
     cache->cancelPicture(tickets["a"]); // b still waits for 1
     ASSERT_TRUE(fake->complete(png(3), fake->requests()[0].id));
+    EXPECT_TRUE(told.empty()) << "delivered on a coming turn, not inside the transfer's";
+    EXPECT_EQ(urls().size(), 4u) << "a download keeps its place until its picture is delivered";
+    loop().drain();
     EXPECT_EQ(told, (std::map<std::string, int> { { "b", 3 } }));
     EXPECT_EQ(urls().back(), "5.png") << "the next in line starts";
 
@@ -192,6 +197,7 @@ TEST_F(ImageCacheTest, PictureDownloadsAreSharedByAddressAndAFewRunAtOnce)
 
     // A failed transfer tells its askers so; a cached picture is served at once.
     ASSERT_TRUE(fake->complete(platform::HttpResult::answer(404), fake->requests()[2].id));
+    loop().drain();
     EXPECT_EQ(told["p3"], 0);
     EXPECT_EQ(ask("c", 1), 0u);
     EXPECT_EQ(told["c"], 3);
@@ -199,6 +205,38 @@ TEST_F(ImageCacheTest, PictureDownloadsAreSharedByAddressAndAFewRunAtOnce)
     QVImageCache::shutdownCache();
     EXPECT_TRUE(fake->requests()[3].cancelled) << "a cache that ends stops its transfers";
     EXPECT_EQ(told.count("p4"), 0u);
+}
+
+// A 640x480 picture (decoded off the main loop) asked for by one asker, and
+// by another while that decode is under way: each gets at least its own box.
+TEST_F(ImageCacheTest, AnAskerJoiningADecodeGetsThePictureAtLeastAtItsOwnSize)
+{
+    QVImageCache::initializeCache();
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    const platform::Bytes picture = *Image::imageWithRGBA(640, 480, platform::Bytes(640 * 480 * 4, 60))->pngData();
+    using D = std::optional<QVImageCache::Dimensions>;
+    struct Row {
+        const char* what;
+        D first, joiner;
+        uint32_t firstWidth, joinerWidth;
+    } rows[] = {
+        { "a box, then whole", D({ 100, 100 }), std::nullopt, 134, 640 },
+        { "a box, then a larger box", D({ 100, 100 }), D({ 300, 300 }), 134, 400 },
+        { "a box, then a smaller one", D({ 100, 100 }), D({ 50, 50 }), 134, 134 },
+        { "whole, then a box", std::nullopt, D({ 100, 100 }), 640, 640 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        cache->purge();
+        uint32_t first = 0, joiner = 0;
+        cache->decodePicture("photo", picture, "photo", row.first, [&](platform::Ref<Image> i) { first = i->width(); });
+        ASSERT_EQ(QVPictureDecoder::decodesUnderWay(), 1u);
+        cache->decodePicture("photo", picture, "photo", row.joiner, [&](platform::Ref<Image> i) { joiner = i->width(); });
+        ASSERT_TRUE(loop().runUntil([&] { return QVPictureDecoder::decodesUnderWay() == 0; },
+                                    testing_support::kHungAfterSeconds));
+        EXPECT_EQ(first, row.firstWidth);
+        EXPECT_EQ(joiner, row.joinerWidth);
+    }
 }
 
 TEST_F(ImageCacheTest, LoaderReadsTheBundleOnceThenServesTheCache)

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <fstream>
 #include <unistd.h>
@@ -334,11 +335,38 @@ TEST_F(OfflineStoreFileTest, ADamagedStoreIsKeptAsideNamedInTheLogAndANewOneIsMa
         EXPECT_EQ(QVOfflineStore::getTableVersion("high_scores"), 3);
         EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (17, 'Ann')"));
     }
-    // A second damaged store does not take the first one's place beside it.
-    QVOfflineStore::teardownOfflineDatabase();
-    dir.write(QVOfflineStore::kFileName, std::string(8192, 'y'));
-    ASSERT_TRUE(openStore());
-    EXPECT_EQ(testing_support::readFile(path() + ".damaged-2"), std::string(8192, 'y'));
+    // A later damaged store does not take an earlier one's place beside it,
+    // numbered past the newest (past 999 too); the newest three are kept, and
+    // the log names those removed.
+    struct Later {
+        char fill;
+        const char* kept;
+        std::vector<const char*> removed, left;
+    } later[] = {
+        { 'y', ".damaged-2", {}, { ".damaged" } },
+        { 'z', ".damaged-3", {}, { ".damaged", ".damaged-2" } },
+        { 'w', ".damaged-4", { ".damaged" }, { ".damaged-2", ".damaged-3" } },
+        { 'v', ".damaged-1000", { ".damaged-2", ".damaged-3" }, { ".damaged-4", ".damaged-999" } },
+    };
+    for (const Later& step : later) {
+        SCOPED_TRACE(step.kept);
+        if (step.fill == 'v')
+            dir.write(std::string(QVOfflineStore::kFileName) + ".damaged-999", "kept by an older client");
+        QVOfflineStore::teardownOfflineDatabase();
+        dir.write(QVOfflineStore::kFileName, std::string(8192, step.fill));
+        log.clear();
+        ASSERT_TRUE(openStore());
+        EXPECT_EQ(testing_support::readFile(path() + step.kept), std::string(8192, step.fill));
+        std::string removed;
+        for (const char* gone : step.removed) {
+            EXPECT_FALSE(std::filesystem::exists(path() + gone)) << gone;
+            removed += std::string(removed.empty() ? "" : ", ") + "\"" + path() + gone + "\"";
+        }
+        for (const char* left : step.left)
+            EXPECT_TRUE(std::filesystem::exists(path() + left)) << left;
+        EXPECT_EQ(log.contains("older one(s) removed: " + removed), !step.removed.empty())
+            << testing::PrintToString(log.texts());
+    }
 }
 
 // A store with a damaged page gives up nothing it can still read: the new
