@@ -56,6 +56,8 @@ void KSActionManager::purgeSharedManager()
     manager->release();
 }
 
+bool KSActionManager::hasSharedManager() { return sharedInstance != nullptr; }
+
 bool KSActionManager::init()
 {
     KSScheduler::sharedScheduler()->scheduleUpdateForTarget(this, 0, false);
@@ -216,6 +218,19 @@ unsigned KSActionManager::numberOfRunningActionsInTarget(Object* target) const
 {
     HashElement* element = find(target);
     return element && element->actions ? element->actions->count() : 0;
+}
+
+int KSActionManager::holdsOn(const Object* object) const
+{
+    int holds = 0;
+    for (HashElement* element = targets_; element; element = static_cast<HashElement*>(element->hh.next)) {
+        if (element->target == object)
+            ++holds;
+        if (element->actions)
+            for (unsigned i = 0, n = element->actions->count(); i < n; ++i)
+                holds += actionAt(element->actions.get(), i)->holds(object);
+    }
+    return holds;
 }
 
 void KSActionManager::pauseTarget(Object* target)

@@ -19,6 +19,8 @@ class KSActionManager : public platform::Object {
 public:
     static KSActionManager* sharedManager();
     static void purgeSharedManager();
+    // Whether the shared manager exists, without making one.
+    static bool hasSharedManager();
 
     // Starts the action at once; paused only matters for a target's first action.
     void addAction(KSAction* action, platform::Object* target, bool paused);
@@ -36,6 +38,12 @@ public:
     void resumeTarget(platform::Object* target);
     void pauseAllActionsForTarget(platform::Object* target) { pauseTarget(target); }
     void resumeAllActionsForTarget(platform::Object* target) { resumeTarget(target); }
+
+    // How many references the manager holds on the object: its record for it
+    // as a target, and those its actions keep (a callback's target, a
+    // followed node). What the object's retain count owes to running actions
+    // rather than to someone keeping it.
+    int holdsOn(const platform::Object* object) const;
 
     // Steps every action of every unpaused target once.
     void update(ksTime dt);
