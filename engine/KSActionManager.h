@@ -40,9 +40,11 @@ public:
     void resumeAllActionsForTarget(platform::Object* target) { resumeTarget(target); }
 
     // How many references the manager holds on the object: its record for it
-    // as a target, and those its actions keep (a callback's target, a
-    // followed node). What the object's retain count owes to running actions
-    // rather than to someone keeping it.
+    // as a target, and those kept by the actions that run on it or on a node
+    // under it (a callback's target, a followed node), which go when it is
+    // cleaned up. What the object's retain count owes to what runs on it
+    // rather than to someone keeping it; an action running elsewhere that
+    // will call it back does keep it.
     int holdsOn(const platform::Object* object) const;
 
     // Steps every action of every unpaused target once.
