@@ -3,8 +3,9 @@
 // pushed and popped mid-way, covered by another scene and uncovered, or
 // cancelled by the scene they leave, changes asked for from inside the
 // scenes' own callbacks (during a hand-over too), actions of every family
-// started, reversed, stopped and replaced, and frames drawn between. The
-// roads of nodes and textures are in EngineLifeWalkNodes.cpp.
+// started, reversed, stopped and replaced, pause screens that run themselves
+// pushed and popped, and frames drawn between. The roads of nodes and
+// textures are in EngineLifeWalkNodes.cpp.
 #include "EngineLifeWalk.h"
 
 #include "engine/KSActionCamera.h"
