@@ -90,6 +90,8 @@ bool KSRepeatForever::initWithAction(KSActionInterval* action)
     return true;
 }
 
+int KSRepeatForever::holds(const platform::Object* object) const { return other_ ? other_->holds(object) : 0; }
+
 Ref<KSAction> KSRepeatForever::copy() const
 {
     auto inner = other_ ? platform::dynamicRef<KSActionInterval>(other_->copy()) : nullptr;
@@ -174,6 +176,8 @@ bool KSSpeed::isDone() const
 {
     return other_ && other_->isDone();
 }
+
+int KSSpeed::holds(const platform::Object* object) const { return other_ ? other_->holds(object) : 0; }
 
 Ref<KSSpeed> KSSpeed::reverse() const
 {
@@ -286,5 +290,7 @@ void KSFollow::stop()
     target_ = nullptr;
     KSAction::stop();
 }
+
+int KSFollow::holds(const platform::Object* object) const { return followedNode_.get() == object ? 1 : 0; }
 
 } // namespace kestrel

@@ -44,6 +44,10 @@ public:
     platform::Object* originalTarget() const { return originalTarget_; }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
+    // How many references this action (with the actions inside it) keeps on
+    // the object: a callback's target, a followed node. The director asks, so
+    // that a scene whose own actions call back to it is not taken as held.
+    virtual int holds(const platform::Object* /*object*/) const { return 0; }
 
 protected:
     KSAction() = default;
@@ -81,6 +85,7 @@ public:
     void startWithTarget(platform::Object* target) override;
     void step(ksTime dt) override;
     bool isDone() const override { return false; }
+    int holds(const platform::Object* object) const override;
     // Null when the inner action cannot be reversed.
     platform::Ref<KSRepeatForever> reverse() const;
 
@@ -103,6 +108,7 @@ public:
     void stop() override;
     void step(ksTime dt) override;
     bool isDone() const override;
+    int holds(const platform::Object* object) const override;
     platform::Ref<KSSpeed> reverse() const;
 
     float speed() const { return speed_; }
@@ -130,6 +136,7 @@ public:
     void step(ksTime dt) override;
     bool isDone() const override;
     void stop() override;
+    int holds(const platform::Object* object) const override;
 
     bool boundarySet() const { return boundarySet_; }
     void setBoundarySet(bool set) { boundarySet_ = set; }

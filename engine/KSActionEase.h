@@ -17,6 +17,7 @@ public:
     void stop() override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
+    int holds(const platform::Object* object) const override { return other_ ? other_->holds(object) : 0; }
 
     KSActionInterval* innerAction() const { return other_.get(); }
 

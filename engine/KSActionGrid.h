@@ -98,6 +98,7 @@ protected:
         void startWithTarget(platform::Object* target) override;                                         \
         void update(float t) override;                                                                   \
         platform::Ref<KSFiniteTimeAction> reverse() const override;                                      \
+        int holds(const platform::Object* object) const override { return other_ ? other_->holds(object) : 0; } \
         float rate() const { return rate_; }                                                             \
         void setRate(float rate) { rate_ = rate; }                                                       \
         KSActionInterval* innerAction() const { return other_.get(); }                                   \

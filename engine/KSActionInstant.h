@@ -104,6 +104,7 @@ public:
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
+    int holds(const platform::Object* object) const override { return targetCallback_.get() == object ? 1 : 0; }
 
     platform::Object* targetCallback() const { return targetCallback_.get(); }
 
@@ -122,6 +123,7 @@ public:
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
+    int holds(const platform::Object* object) const override { return targetCallback_.get() == object ? 1 : 0; }
 
     platform::Object* targetCallback() const { return targetCallback_.get(); }
 
@@ -140,6 +142,7 @@ public:
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_, data_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
+    int holds(const platform::Object* object) const override { return targetCallback_.get() == object ? 1 : 0; }
 
     platform::Object* targetCallback() const { return targetCallback_.get(); }
     void* data() const { return data_; }

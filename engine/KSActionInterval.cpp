@@ -131,6 +131,14 @@ bool KSSequence::initOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two)
     return true;
 }
 
+int KSSequence::holds(const platform::Object* object) const
+{
+    int holds = 0;
+    for (const auto& action : actions_)
+        holds += action ? action->holds(object) : 0;
+    return holds;
+}
+
 Ref<KSAction> KSSequence::copy() const
 {
     return actionOne(copyOf(actions_[0].get()).get(), copyOf(actions_[1].get()).get());
@@ -290,6 +298,11 @@ bool KSSpawn::initOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two)
     else if (d1 < d2)
         one_ = Ref<KSFiniteTimeAction>(KSSequence::actionOne(one, KSDelayTime::actionWithDuration(d2 - d1).get()));
     return true;
+}
+
+int KSSpawn::holds(const platform::Object* object) const
+{
+    return (one_ ? one_->holds(object) : 0) + (two_ ? two_->holds(object) : 0);
 }
 
 Ref<KSAction> KSSpawn::copy() const

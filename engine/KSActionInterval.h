@@ -58,6 +58,7 @@ public:
     void stop() override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
+    int holds(const platform::Object* object) const override;
 
 protected:
     KSSequence() = default;
@@ -78,6 +79,7 @@ public:
     void update(float t) override;
     bool isDone() const override { return total_ == times_; }
     platform::Ref<KSFiniteTimeAction> reverse() const override;
+    int holds(const platform::Object* object) const override { return other_ ? other_->holds(object) : 0; }
 
 protected:
     KSRepeat() = default;
@@ -98,6 +100,7 @@ public:
     void stop() override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
+    int holds(const platform::Object* object) const override;
 
 protected:
     KSSpawn() = default;
@@ -130,6 +133,7 @@ public:
     // The amplitude of the action played backwards (a reversed grid effect).
     void setAmplitudeRate(float rate) override;
     float getAmplitudeRate() const override;
+    int holds(const platform::Object* object) const override { return other_ ? other_->holds(object) : 0; }
 
 protected:
     KSReverseTime() = default;

@@ -9,6 +9,7 @@
 #include "engine/KSActionManager.h"
 
 #include "engine/KSAction.h"
+#include "engine/KSNode.h"
 #include "engine/KSScheduler.h"
 #include "engine/Support/KSArray.h"
 #include "platform/foundation/Exception.h"
@@ -55,6 +56,8 @@ void KSActionManager::purgeSharedManager()
     sharedInstance = nullptr;
     manager->release();
 }
+
+bool KSActionManager::hasSharedManager() { return sharedInstance != nullptr; }
 
 bool KSActionManager::init()
 {
@@ -216,6 +219,26 @@ unsigned KSActionManager::numberOfRunningActionsInTarget(Object* target) const
 {
     HashElement* element = find(target);
     return element && element->actions ? element->actions->count() : 0;
+}
+
+int KSActionManager::holdsOn(const Object* object) const
+{
+    // Whether the target is the object or a node under it.
+    auto within = [object](const Object* target) {
+        for (auto* node = dynamic_cast<const KSNode*>(target); node; node = node->parent())
+            if (node == object)
+                return true;
+        return target == object;
+    };
+    int holds = 0;
+    for (HashElement* element = targets_; element; element = static_cast<HashElement*>(element->hh.next)) {
+        if (element->target == object)
+            ++holds;
+        if (element->actions && within(element->target))
+            for (unsigned i = 0, n = element->actions->count(); i < n; ++i)
+                holds += actionAt(element->actions.get(), i)->holds(object);
+    }
+    return holds;
 }
 
 void KSActionManager::pauseTarget(Object* target)

@@ -19,6 +19,8 @@ class KSActionManager : public platform::Object {
 public:
     static KSActionManager* sharedManager();
     static void purgeSharedManager();
+    // Whether the shared manager exists, without making one.
+    static bool hasSharedManager();
 
     // Starts the action at once; paused only matters for a target's first action.
     void addAction(KSAction* action, platform::Object* target, bool paused);
@@ -36,6 +38,14 @@ public:
     void resumeTarget(platform::Object* target);
     void pauseAllActionsForTarget(platform::Object* target) { pauseTarget(target); }
     void resumeAllActionsForTarget(platform::Object* target) { resumeTarget(target); }
+
+    // How many references the manager holds on the object: its record for it
+    // as a target, and those kept by the actions that run on it or on a node
+    // under it (a callback's target, a followed node), which go when it is
+    // cleaned up. What the object's retain count owes to what runs on it
+    // rather than to someone keeping it; an action running elsewhere that
+    // will call it back does keep it.
+    int holdsOn(const platform::Object* object) const;
 
     // Steps every action of every unpaused target once.
     void update(ksTime dt);

@@ -113,9 +113,11 @@ void KSDirector::replaceScene(KSScene* scene)
         return;
     sendCleanupToScene_ = true;
     platform::Ref<KSScene> replaced = std::exchange(scenesStack_.back(), scene);
-    // One not on show (popped back to in this frame) leaves the stack unseen.
-    if (replaced && replaced->hasEntered() && replaced != runningScene_ && replaced.get() != scene
-        && !replaced->isRunning() && !isOnTheStack(replaced.get()))
+    // One not on show (popped back to in this frame, or asked for and not
+    // shown yet) leaves the stack unseen: it is cleaned up once nobody holds
+    // it, so that what it (or a node of it) scheduled or runs does not keep it.
+    if (replaced && replaced != runningScene_ && replaced.get() != scene && !replaced->isRunning()
+        && !isOnTheStack(replaced.get()))
         letGo(replaced.get());
     nextScene_ = scene;
 }
@@ -137,9 +139,10 @@ void KSDirector::popScene()
         return;
     platform::Ref<KSScene> popped = std::move(scenesStack_.back());
     scenesStack_.pop_back();
-    // Popped before it came back on show (two pops in one frame): it is
-    // cleaned up once nobody holds it, as a popped scene on show is.
-    if (popped->hasEntered() && popped != runningScene_ && !popped->isRunning() && !isOnTheStack(popped.get()))
+    // Popped before it came (back) on show (two pops in one frame, or a push
+    // and a pop): it is cleaned up once nobody holds it, as a popped scene on
+    // show is.
+    if (popped != runningScene_ && !popped->isRunning() && !isOnTheStack(popped.get()))
         letGo(popped.get());
     if (scenesStack_.empty())
         end();
@@ -301,7 +304,7 @@ void KSDirector::cleanupScenesLetGoOnce()
         if (isOnTheStack(scene) || scene == runningScene_.get()) {
             // Back with the game: it leaves as any scene of the stack does.
             it = scenesLetGo_.erase(it);
-        } else if (scene->retainCount() == 1 && !scene->isRunning()) {
+        } else if (!isKeptBeyond(scene, 1) && !scene->isRunning()) {
             going.push_back(std::move(*it));
             it = scenesLetGo_.erase(it);
         } else {
@@ -329,6 +332,16 @@ void KSDirector::sceneLeft(KSScene* scene)
 void KSDirector::sceneCleanedUp(KSScene* scene)
 {
     std::erase_if(scenesLetGo_, [scene](const auto& held) { return held.get() == scene; });
+}
+
+bool KSDirector::isKeptBeyond(const KSScene* scene, int ownHolds)
+{
+    int engineHolds = 0;
+    if (KSScheduler::hasSharedScheduler())
+        engineHolds += KSScheduler::sharedScheduler()->holdsOn(scene);
+    if (KSActionManager::hasSharedManager())
+        engineHolds += KSActionManager::sharedManager()->holdsOn(scene);
+    return scene->retainCount() - engineHolds > ownHolds;
 }
 
 bool KSDirector::isOnTheStack(const KSScene* scene) const

@@ -102,6 +102,12 @@ public:
     // reference to it, so that its actions and timers do not keep its nodes.
     void sceneLeft(KSScene* scene);
     void sceneCleanedUp(KSScene* scene);
+    // Whether anyone beyond the caller's own `ownHolds` references keeps the
+    // scene. The scheduler's and the action manager's holds on it do not
+    // count: they keep what runs on the scene (its own timers and actions,
+    // callbacks to it from actions of its own nodes), and go with its
+    // clean-up.
+    static bool isKeptBeyond(const KSScene* scene, int ownHolds);
 
     // --- Time and frame ---
     virtual void drawScene() { }

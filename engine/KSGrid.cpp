@@ -43,25 +43,17 @@ Ref<KSGrabber> KSGrabber::grabber()
 
 bool KSGrabber::init()
 {
-    const auto& gl = platform::glEntryPoints();
-    if (!gl.genFramebuffersOES)
-        return false;
-    gl.genFramebuffersOES(1, &fbo_);
-    return fbo_ != 0;
+    fbo_ = platform::GLObjectName::generate(platform::GLObjectName::Kind::Framebuffer);
+    return bool(fbo_);
 }
 
-KSGrabber::~KSGrabber()
-{
-    const auto& gl = platform::glEntryPoints();
-    if (fbo_ && gl.deleteFramebuffersOES)
-        gl.deleteFramebuffersOES(1, &fbo_);
-}
+KSGrabber::~KSGrabber() = default;
 
 void KSGrabber::grab(KSTexture2D* texture)
 {
     const auto& gl = platform::glEntryPoints();
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFBO_);
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_);
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_.get());
     gl.framebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, texture->name(), 0);
     GLenum status = gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES);
     // Back to the caller's framebuffer whatever the outcome.
@@ -74,7 +66,7 @@ void KSGrabber::beforeRender(KSTexture2D*)
 {
     const auto& gl = platform::glEntryPoints();
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFBO_);
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_);
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_.get());
     GLfloat clearColor[4] {};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
     glClearColor(0, 0, 0, 0);

@@ -12,6 +12,7 @@
 
 #include "engine/ksTypes.h"
 #include "platform/foundation/Object.h"
+#include "platform/gl/GLObjectName.h"
 
 #include <vector>
 
@@ -35,7 +36,7 @@ public:
     // Binds the framebuffer saved by beforeRender again.
     void afterRender(KSTexture2D* texture);
 
-    GLuint fbo() const { return fbo_; }
+    GLuint fbo() const { return fbo_.get(); }
     std::string className() const override { return "KSGrabber"; }
 
 protected:
@@ -43,7 +44,8 @@ protected:
     ~KSGrabber() override;
 
 private:
-    GLuint fbo_ { 0 };
+    // Deleted in the share group it was made in, whatever context is current then.
+    platform::GLObjectName fbo_;
     GLint oldFBO_ { 0 };
 };
 

@@ -142,8 +142,8 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
         return false;
     texture_ = texture;
 
-    gl.genFramebuffersOES(1, &fbo_);
-    bindFramebuffer(static_cast<GLint>(fbo_));
+    fbo_ = platform::GLObjectName::generate(platform::GLObjectName::Kind::Framebuffer);
+    bindFramebuffer(static_cast<GLint>(fbo_.get()));
     gl.framebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, texture_->name(), 0);
     if (gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES) != GL_FRAMEBUFFER_COMPLETE_OES) {
         // Leave the binding as it was: the caller's drawing goes on.
@@ -166,14 +166,7 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
     return true;
 }
 
-KSRenderTexture::~KSRenderTexture()
-{
-    if (fbo_) {
-        const auto& gl = platform::glEntryPoints();
-        if (gl.deleteFramebuffersOES)
-            gl.deleteFramebuffersOES(1, &fbo_);
-    }
-}
+KSRenderTexture::~KSRenderTexture() = default;
 
 void KSRenderTexture::setSprite(KSSprite* sprite)
 {
@@ -218,7 +211,7 @@ void KSRenderTexture::begin()
     oldFBO_ = currentFramebuffer();
     state.oldFBO = oldFBO_;
     saved_.push_back(state);
-    bindFramebuffer(static_cast<GLint>(fbo_));
+    bindFramebuffer(static_cast<GLint>(fbo_.get()));
 
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);

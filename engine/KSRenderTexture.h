@@ -15,6 +15,7 @@
 #include "engine/KSTexture2D.h"
 #include "platform/foundation/Value.h"
 #include "platform/foundation/Weak.h"
+#include "platform/gl/GLObjectName.h"
 
 #include <GLES/gl.h>
 
@@ -63,7 +64,7 @@ public:
 
     KSSprite* sprite() const { return sprite_.get(); }
     void setSprite(KSSprite* sprite);
-    GLuint fbo() const { return fbo_; }
+    GLuint fbo() const { return fbo_.get(); }
     KSTexture2DPixelFormat pixelFormat() const { return pixelFormat_; }
 
 protected:
@@ -81,7 +82,8 @@ private:
         std::array<GLfloat, 4> clearColor {};
     };
 
-    GLuint fbo_ { 0 };
+    // Deleted in the share group it was made in, whatever context is current then.
+    platform::GLObjectName fbo_;
     GLint oldFBO_ { 0 };
     // The framebuffer's colour attachment: held here too, so that captures and
     // read-backs go on whatever becomes of the sprite showing it.

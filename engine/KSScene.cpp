@@ -45,7 +45,7 @@ void KSScene::enterScene()
     if (entered_ || isRunning())
         return;
     platform::Ref<KSScene> keep(this);
-    entered_ = everEntered_ = true;
+    entered_ = true;
     toldFinished_ = false;
     cleanedUp_ = false;
     onEnter();

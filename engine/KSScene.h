@@ -25,8 +25,6 @@ public:
     void cleanupScene();
     // Inside its onExit, sent through exitScene.
     bool isExiting() const { return exiting_; }
-    // Entered at least once (a scene asked for and passed over never is).
-    bool hasEntered() const { return everEntered_; }
 
 protected:
     KSScene() = default;
@@ -36,7 +34,6 @@ private:
     bool exiting_ { false };
     bool toldFinished_ { false };
     bool cleanedUp_ { false };
-    bool everEntered_ { false };
 };
 
 } // namespace kestrel

@@ -129,6 +129,8 @@ void KSScheduler::purgeSharedScheduler()
     }
 }
 
+bool KSScheduler::hasSharedScheduler() { return sharedInstance != nullptr; }
+
 Ref<KSScheduler> KSScheduler::alloc()
 {
     BRISKO_ASSERT(sharedInstance == nullptr, "Attempted to allocate a second instance of a singleton.");
@@ -164,6 +166,17 @@ KSScheduler::HashUpdateEntry* KSScheduler::findUpdateEntry(Object* target) const
     HashUpdateEntry* element = nullptr;
     HASH_FIND_PTR(hashForUpdates_, &target, element);
     return element;
+}
+
+int KSScheduler::holdsOn(const Object* target) const
+{
+    auto* key = const_cast<Object*>(target);
+    int holds = (findSelectorEntry(key) ? 1 : 0) + (findUpdateEntry(key) ? 1 : 0);
+    // An update taken off during the walk holds its target until the walk is over.
+    for (const ListEntry* entry : deferredUpdates_)
+        if (entry->deferredTarget.get() == target)
+            ++holds;
+    return holds;
 }
 
 // ---------------------------------------------------------------------------

@@ -64,6 +64,8 @@ class KSScheduler : public Object {
 public:
     static KSScheduler* sharedScheduler();
     static void purgeSharedScheduler();
+    // Whether the shared scheduler exists, without making one.
+    static bool hasSharedScheduler();
     // Fails the singleton assertion while the shared scheduler exists.
     [[nodiscard]] static Ref<KSScheduler> alloc();
     bool init();
@@ -95,6 +97,10 @@ public:
     void tick(ksTime dt);
     // How many ticks have begun (a frame identity for work deferred to the next tick).
     unsigned long ticks() const { return ticks_; }
+    // How many references the scheduler holds on the target (its timers'
+    // entry and its update's): what the target's retain count owes to being
+    // scheduled rather than to someone keeping it.
+    int holdsOn(const Object* target) const;
 
     // Entry points that exist only to fail.
     void scheduleTimer(KSTimer* timer);

@@ -168,7 +168,7 @@ void KSTransitionScene::onEnter()
             // Not on the stack and held by this transition alone, it goes
             // cleaned up (its actions and timers would keep its nodes).
             Ref<KSScene> left = std::move(outScene_);
-            if (left->retainCount() == 1 && !KSDirector::sharedDirector()->isOnTheStack(left.get())) {
+            if (!KSDirector::isKeptBeyond(left.get(), 1) && !KSDirector::sharedDirector()->isOnTheStack(left.get())) {
                 left->cleanupScene();
                 if (!isRunning())
                     return; // its clean-up ended the director
@@ -244,7 +244,7 @@ void KSTransitionScene::cleanup()
     if (sendCleanupToScene_ && outScene_ && !onTheStack(outScene_.get())) {
         outScene_->exitScene();
         outScene_->cleanupScene();
-    } else if (outScene_ && director && !onTheStack(outScene_.get()) && outScene_->retainCount() == 1
+    } else if (outScene_ && director && !onTheStack(outScene_.get()) && !KSDirector::isKeptBeyond(outScene_.get(), 1)
                && !outScene_->isRunning()) {
         // Pushed over a scene replaced in the same frame, the transition is
         // the last to hold it: it goes cleaned up, or its actions and timers

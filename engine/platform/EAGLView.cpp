@@ -66,19 +66,20 @@ bool ES1Renderer::initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat
         return false;
     platform::drainGLErrors();
 
-    gl.genFramebuffersOES(1, &defaultFramebuffer_);
-    BRISKO_ASSERT_FILE(defaultFramebuffer_, kRendererFile, "Can't create default frame buffer");
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
+    using Kind = platform::GLObjectName::Kind;
+    defaultFramebuffer_ = platform::GLObjectName::generate(Kind::Framebuffer);
+    BRISKO_ASSERT_FILE(defaultFramebuffer_.get(), kRendererFile, "Can't create default frame buffer");
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_.get());
     if (multiSampling_) {
         // What the samples resolve into: a texture, attached once it has storage.
         glGenTextures(1, &resolveTexture_);
         BRISKO_ASSERT_FILE(resolveTexture_, kRendererFile, "Can't create default render buffer");
     } else {
-        gl.genRenderbuffersOES(1, &colorRenderbuffer_);
-        BRISKO_ASSERT_FILE(colorRenderbuffer_, kRendererFile, "Can't create default render buffer");
-        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
+        colorRenderbuffer_ = platform::GLObjectName::generate(Kind::Renderbuffer);
+        BRISKO_ASSERT_FILE(colorRenderbuffer_.get(), kRendererFile, "Can't create default render buffer");
+        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_.get());
         gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                      colorRenderbuffer_);
+                                      colorRenderbuffer_.get());
     }
 
     GLenum creationError = glGetError();
@@ -101,22 +102,22 @@ bool ES1Renderer::resizeFromLayer(EAGLView* layer)
     if (multiSampling_)
         return resizeMultisampled(width, height, colorFormat);
 
-    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
+    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_.get());
     gl.renderbufferStorageOES(GL_RENDERBUFFER_OES, colorFormat, width, height);
     gl.getRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &backingWidth_);
     gl.getRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &backingHeight_);
 
     if (depthFormat_) {
         if (!depthBuffer_)
-            gl.genRenderbuffersOES(1, &depthBuffer_);
-        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, depthBuffer_);
+            depthBuffer_ = platform::GLObjectName::generate(platform::GLObjectName::Kind::Renderbuffer);
+        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, depthBuffer_.get());
         gl.renderbufferStorageOES(GL_RENDERBUFFER_OES, depthFormat_, backingWidth_, backingHeight_);
-        gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
-        gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES, depthBuffer_);
-        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
+        gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_.get());
+        gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES, depthBuffer_.get());
+        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_.get());
     }
 
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_.get());
     GLenum status = gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES);
     // An empty surface is refused by GL; the view carries on without pixels.
     platform::drainGLErrors();
@@ -141,7 +142,7 @@ bool ES1Renderer::resizeMultisampled(GLsizei width, GLsizei height, GLenum color
     backingWidth_ = width;
     backingHeight_ = height;
 
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_.get());
     gl.framebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, resolveTexture_, 0);
     GLenum status = gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES);
     // Frames are drawn into the samples.
@@ -185,19 +186,16 @@ ES1Renderer::~ES1Renderer()
     if (resolveTexture_)
         glDeleteTextures(1, &resolveTexture_);
     resolveTexture_ = 0;
+    defaultFramebuffer_.reset();
+    colorRenderbuffer_.reset();
+    depthBuffer_.reset();
     if (gl.deleteFramebuffersOES) {
-        if (defaultFramebuffer_)
-            gl.deleteFramebuffersOES(1, &defaultFramebuffer_);
-        if (colorRenderbuffer_)
-            gl.deleteRenderbuffersOES(1, &colorRenderbuffer_);
-        if (depthBuffer_)
-            gl.deleteRenderbuffersOES(1, &depthBuffer_);
         if (msaaColorbuffer_)
             gl.deleteRenderbuffersOES(1, &msaaColorbuffer_);
         if (msaaFramebuffer_)
             gl.deleteFramebuffersOES(1, &msaaFramebuffer_);
     }
-    defaultFramebuffer_ = colorRenderbuffer_ = depthBuffer_ = msaaColorbuffer_ = msaaFramebuffer_ = 0;
+    msaaColorbuffer_ = msaaFramebuffer_ = 0;
     if (previous && previous != context_.get())
         previous->makeCurrent();
     else

@@ -19,6 +19,7 @@
 
 #include "engine/ksTypes.h"
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLObjectName.h"
 #include "platform/ui/Touches.h"
 #include "platform/ui/View.h"
 
@@ -67,9 +68,9 @@ public:
     bool resizeFromLayer(EAGLView* layer);
     Size backingSize() const { return { static_cast<float>(backingWidth_), static_cast<float>(backingHeight_) }; }
     platform::GLContext* context() const { return context_.get(); }
-    GLuint colorRenderBuffer() const { return colorRenderbuffer_; }
-    GLuint defaultFrameBuffer() const { return defaultFramebuffer_; }
-    GLuint depthBuffer() const { return depthBuffer_; }
+    GLuint colorRenderBuffer() const { return colorRenderbuffer_.get(); }
+    GLuint defaultFrameBuffer() const { return defaultFramebuffer_.get(); }
+    GLuint depthBuffer() const { return depthBuffer_.get(); }
     // The framebuffer drawn into while multisampling: the context's surface,
     // whose GL name is 0 (as is that of its colour buffer).
     GLuint msaaFrameBuffer() const { return msaaFramebuffer_; }
@@ -102,9 +103,9 @@ private:
     bool multiSampling_ { false };
     unsigned depthFormat_ { 0 };
     unsigned pixelFormat_ { 0 };
-    GLuint defaultFramebuffer_ { 0 };
-    GLuint colorRenderbuffer_ { 0 };
-    GLuint depthBuffer_ { 0 };
+    platform::GLObjectName defaultFramebuffer_;
+    platform::GLObjectName colorRenderbuffer_;
+    platform::GLObjectName depthBuffer_;
     GLuint msaaFramebuffer_ { 0 };
     GLuint msaaColorbuffer_ { 0 };
     GLuint resolveTexture_ { 0 };

@@ -3,11 +3,12 @@
 // Drawing goes to framebuffer objects; the pbuffer only gives the context a
 // surface to be current on. A multisampled context is made on a config with
 // sample buffers, and its pbuffer, sized to the picture, is drawn into.
-// Each context belongs to a share group, which deletes its texture names only
-// with one of its own contexts current.
+// Each context belongs to a share group, which deletes its texture,
+// framebuffer and renderbuffer names only with one of its own contexts current.
 #include "platform/gl/EGLGLContext.h"
 
 #include "platform/foundation/Format.h"
+#include "platform/gl/GLExtensions.h"
 
 #include <EGL/eglext.h>
 #include <GLES/gl.h>
@@ -105,17 +106,32 @@ std::vector<EGLConfig> multisampleConfigs(EGLDisplay display)
 
 } // namespace
 
-void GLShareGroup::deleteTexture(unsigned name)
+void GLShareGroup::deleteInCurrentContext(Kind kind, unsigned name)
+{
+    const GLEntryPoints& gl = glEntryPoints();
+    switch (kind) {
+    case GLShareGroup::Kind::Texture: glDeleteTextures(1, &name); break;
+    case GLShareGroup::Kind::Framebuffer:
+        if (gl.deleteFramebuffersOES)
+            gl.deleteFramebuffersOES(1, &name);
+        break;
+    case GLShareGroup::Kind::Renderbuffer:
+        if (gl.deleteRenderbuffersOES)
+            gl.deleteRenderbuffersOES(1, &name);
+        break;
+    }
+}
+
+void GLShareGroup::deleteName(Kind kind, unsigned name)
 {
     if (name == 0)
         return;
     if (isCurrent()) {
-        GLuint n = name;
-        glDeleteTextures(1, &n);
+        deleteInCurrentContext(kind, name);
         return;
     }
     std::lock_guard lock(mutex_);
-    pending_.push_back(name);
+    pending_.emplace_back(kind, name);
 }
 
 bool GLShareGroup::isCurrent() const
@@ -132,15 +148,13 @@ size_t GLShareGroup::pendingDeletions() const
 
 void GLShareGroup::deletePending()
 {
-    std::vector<unsigned> names;
+    std::vector<std::pair<Kind, unsigned>> names;
     {
         std::lock_guard lock(mutex_);
         names.swap(pending_);
     }
-    for (unsigned name : names) {
-        GLuint n = name;
-        glDeleteTextures(1, &n);
-    }
+    for (auto [kind, name] : names)
+        deleteInCurrentContext(kind, name);
 }
 
 void GLContext::joinShareGroup(GLShareGroup* group)

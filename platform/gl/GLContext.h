@@ -25,20 +25,25 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
 
 // The objects a context shares with the contexts made from it (textures,
-// buffers, framebuffers), alive while any context of the group is. A texture
-// name means something only in its own group: the same number in another
-// group is another texture.
+// buffers, framebuffers, renderbuffers), alive while any context of the group
+// is. A name means something only in its own group: the same number in
+// another group is another object.
 class GLShareGroup : public Object {
 public:
-    // Deletes a texture name of this group: at once when a context of the
-    // group is current on the calling thread, else the next time one is made
-    // current. (A group that is gone took its names with its last context.)
-    void deleteTexture(unsigned name);
+    enum class Kind { Texture, Framebuffer, Renderbuffer };
+    // Deletes a name of this group: at once when a context of the group is
+    // current on the calling thread, else the next time one is made current.
+    // (A group that is gone took its names with its last context.)
+    void deleteName(Kind kind, unsigned name);
+    void deleteTexture(unsigned name) { deleteName(Kind::Texture, name); }
+    // Deletes a name made outside our contexts in whatever context is current.
+    static void deleteInCurrentContext(Kind kind, unsigned name);
     // Whether a context of this group is current on the calling thread.
     bool isCurrent() const;
     // Names waiting for a context of the group (for tests).
@@ -50,7 +55,7 @@ private:
     void deletePending();
 
     mutable std::mutex mutex_;
-    std::vector<unsigned> pending_;
+    std::vector<std::pair<Kind, unsigned>> pending_;
 };
 
 class GLContext : public Object {

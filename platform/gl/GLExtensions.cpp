@@ -28,6 +28,8 @@ const GLEntryPoints& glEntryPoints()
         load(entries.bindRenderbufferOES, "glBindRenderbufferOES");
         load(entries.renderbufferStorageOES, "glRenderbufferStorageOES");
         load(entries.getRenderbufferParameterivOES, "glGetRenderbufferParameterivOES");
+        load(entries.isFramebufferOES, "glIsFramebufferOES");
+        load(entries.isRenderbufferOES, "glIsRenderbufferOES");
         load(entries.generateMipmapOES, "glGenerateMipmapOES");
         load(entries.pointSizePointerOES, "glPointSizePointerOES");
         load(entries.discardFramebufferEXT, "glDiscardFramebufferEXT");

@@ -26,6 +26,8 @@ struct GLEntryPoints {
     PFNGLBINDRENDERBUFFEROESPROC bindRenderbufferOES { nullptr };
     PFNGLRENDERBUFFERSTORAGEOESPROC renderbufferStorageOES { nullptr };
     PFNGLGETRENDERBUFFERPARAMETERIVOESPROC getRenderbufferParameterivOES { nullptr };
+    PFNGLISFRAMEBUFFEROESPROC isFramebufferOES { nullptr };
+    PFNGLISRENDERBUFFEROESPROC isRenderbufferOES { nullptr };
     PFNGLGENERATEMIPMAPOESPROC generateMipmapOES { nullptr };
     void (GL_APIENTRYP pointSizePointerOES)(GLenum type, GLsizei stride, const void* pointer) { nullptr };
     PFNGLDISCARDFRAMEBUFFEREXTPROC discardFramebufferEXT { nullptr };

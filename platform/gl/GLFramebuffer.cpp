@@ -28,16 +28,16 @@ Ref<GLFramebuffer> GLFramebuffer::create(uint32_t width, uint32_t height, std::s
     auto fb = adoptRef(new GLFramebuffer);
     fb->width_ = width;
     fb->height_ = height;
-    gl.genFramebuffersOES(1, &fb->framebuffer_);
-    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fb->framebuffer_);
-    gl.genRenderbuffersOES(1, &fb->color_);
-    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, fb->color_);
+    fb->framebuffer_ = GLObjectName::generate(GLObjectName::Kind::Framebuffer);
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, fb->framebuffer_.get());
+    fb->color_ = GLObjectName::generate(GLObjectName::Kind::Renderbuffer);
+    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, fb->color_.get());
     gl.renderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, fb->color_);
-    gl.genRenderbuffersOES(1, &fb->depth_);
-    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, fb->depth_);
+    gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, fb->color_.get());
+    fb->depth_ = GLObjectName::generate(GLObjectName::Kind::Renderbuffer);
+    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, fb->depth_.get());
     gl.renderbufferStorageOES(GL_RENDERBUFFER_OES, GL_DEPTH_COMPONENT16_OES, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES, fb->depth_);
+    gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_DEPTH_ATTACHMENT_OES, GL_RENDERBUFFER_OES, fb->depth_.get());
     GLenum status = gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES);
     GLenum glError = takeGLError();
     if (status != GL_FRAMEBUFFER_COMPLETE_OES || glError != GL_NO_ERROR)
@@ -46,23 +46,9 @@ Ref<GLFramebuffer> GLFramebuffer::create(uint32_t width, uint32_t height, std::s
     return fb;
 }
 
-GLFramebuffer::~GLFramebuffer()
-{
-    const GLEntryPoints& gl = glEntryPoints();
-    if (!gl.deleteFramebuffersOES)
-        return;
-    if (framebuffer_)
-        gl.deleteFramebuffersOES(1, &framebuffer_);
-    if (color_)
-        gl.deleteRenderbuffersOES(1, &color_);
-    if (depth_)
-        gl.deleteRenderbuffersOES(1, &depth_);
-    drainGLErrors();
-}
-
 void GLFramebuffer::bind()
 {
-    glEntryPoints().bindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer_);
+    glEntryPoints().bindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer_.get());
     glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
 }
 

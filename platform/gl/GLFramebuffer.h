@@ -2,12 +2,14 @@
 // depth renderbuffer: the "screen" of a headless context, and what tests draw
 // into and read back.
 //
-// Caveat: made, bound and read with its context current; deleting it needs the
-// same context (or one of its share group) current too.
+// Caveat: made, bound and read with its context current; its names are deleted
+// in that context's share group (at once, or when one of its contexts is next
+// made current).
 #pragma once
 
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
+#include "platform/gl/GLObjectName.h"
 
 #include <GLES/gl.h>
 
@@ -25,7 +27,7 @@ public:
 
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
-    GLuint framebuffer() const { return framebuffer_; }
+    GLuint framebuffer() const { return framebuffer_.get(); }
 
     // Binds it and sets the viewport to its size.
     void bind();
@@ -36,13 +38,13 @@ public:
 
 private:
     GLFramebuffer() = default;
-    ~GLFramebuffer() override;
+    ~GLFramebuffer() override = default;
 
     uint32_t width_ { 0 };
     uint32_t height_ { 0 };
-    GLuint framebuffer_ { 0 };
-    GLuint color_ { 0 };
-    GLuint depth_ { 0 };
+    GLObjectName framebuffer_;
+    GLObjectName color_;
+    GLObjectName depth_;
 };
 
 } // namespace platform

@@ -26,6 +26,8 @@ public:
     void onExit() override;
     void cleanup() override;
     void visit() override;
+    // A callback for actions (a call-func) that does nothing.
+    void calledBack() { }
     std::string name;
     // Called after the scene's own onEnter and onEnterTransitionDidFinish,
     // inside its onExit and cleanup, and at the start of its visit.

@@ -198,12 +198,14 @@ TEST_F(DirectorTest, PushThenPopExitsThePushedSceneWithoutCleanupAndReentersTheO
 // and while the game holds it, it comes back with its nodes going on where
 // they were; once nobody holds it, it is cleaned up and goes with its nodes.
 // Pushed through a transition (whose hand-over is a replace, so the pop
-// cleans it up) and replaced, it goes whole too.
+// cleans it up) and replaced, it goes whole too; and so does one that runs
+// itself (its own update, an action calling it back).
 TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
 {
     KSDirectorIOS* d = director();
-    for (const std::string road : { "pushed", "pushed through a transition", "replaced" }) {
+    for (const std::string road : { "pushed", "pushed, running itself", "pushed through a transition", "replaced" }) {
         SCOPED_TRACE(road);
+        const bool pushed = road.starts_with("pushed,") || road == "pushed";
         d->setOpenGLView(makeView().get());
         auto game = RecordingScene::make("G", &journal);
         d->runWithScene(game.get());
@@ -217,13 +219,22 @@ TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
         ASSERT_TRUE(particles);
         for (KSNode* node : std::initializer_list<KSNode*> { spinner.get(), ticker.get(), particles.get() })
             pause->addChild(node);
+        if (road == "pushed, running itself") {
+            pause->scheduleUpdate();
+            auto call = KSCallFunc::actionWithTarget(pause.get(), BRISKO_SELECTOR(RecordingScene, calledBack));
+            pause->runAction(KSRepeatForever::actionWithAction(
+                                 platform::dynamicRef<KSActionInterval>(
+                                     KSSequence::actions({ KSDelayTime::actionWithDuration(0.1f).get(), call.get() }))
+                                     .get())
+                                 .get());
+        }
         std::vector<platform::Weak<KSNode>> nodes { spinner.get(), ticker.get(), particles.get(), pause.get() };
         KSNode* held = spinner.get(); // the pause scene holds it
         spinner = nullptr;
         ticker = nullptr;
         particles = nullptr;
         auto show = [&](KSScene* scene) {
-            if (road == "pushed")
+            if (pushed)
                 d->pushScene(scene);
             else if (road == "replaced")
                 d->replaceScene(scene);
@@ -240,7 +251,7 @@ TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
             d->popScene();
             ASSERT_GT(runUntilRunning(game.get()), 0);
         }
-        if (road == "pushed") {
+        if (pushed) {
             EXPECT_EQ(withoutVisits(journal), (std::vector<std::string> { "P:exit", "G:enter", "G:didFinish" }));
             const float angle = held->rotation();
             advance(0.25);
@@ -251,7 +262,7 @@ TEST_F(DirectorTest, APoppedSceneNobodyHoldsIsCleanedUpAndGoesWithItsNodes)
             ASSERT_GT(runUntilRunning(game.get()), 0);
         }
         advance(1.0 / 60);
-        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), road == "pushed" ? 0 : 1)
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), "P:cleanup"), pushed ? 0 : 1)
             << "a scene the game holds is cleaned up when a replace asks for it, and only then";
         pause = nullptr;
         advance(1.0 / 60);
@@ -281,7 +292,8 @@ TEST_F(DirectorTest, SeveralRequestsInOneFrameSwitchToTheLastWithItsCleanupFlag)
 // A pop after a replace or push in the same frame takes the scene asked for
 // off the stack while it is still the one asked for: the pop is the last
 // request, so the scene below comes back or the director ends, and the
-// scene asked for is never entered (nor read after it is gone).
+// scene asked for is never entered (nor read after it is gone); passed over,
+// it is cleaned up as it goes, unless the director ended with it.
 TEST_F(DirectorTest, APopAfterAnotherRequestInOneFrameIsTheOneServed)
 {
     struct Road {
@@ -296,8 +308,9 @@ TEST_F(DirectorTest, APopAfterAnotherRequestInOneFrameIsTheOneServed)
         { "replace, then pop the only scene", false, false, true, { "A:exit", "A:cleanup" }, true },
         { "replace through a transition, then pop the only scene", false, true, true, { "A:exit", "A:cleanup" }, true },
         { "replace, then pop back to the scene below", true, false, true,
-          { "A:exit", "A:cleanup", "X:enter", "X:didFinish" }, false },
-        { "push through a transition, then pop", true, true, false, { "A:exit", "A:enter", "A:didFinish" }, false },
+          { "A:exit", "A:cleanup", "X:enter", "X:didFinish", "B:cleanup" }, false },
+        { "push through a transition, then pop", true, true, false,
+          { "A:exit", "A:enter", "A:didFinish", "B:cleanup" }, false },
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);

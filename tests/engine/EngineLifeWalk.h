@@ -40,7 +40,8 @@ enum class Inside { Enter, Finish, Exit, Cleanup, Timer, Action, Visit, Count };
 
 // What a watched node tells the walk: a timer or an action that runs on it
 // while it is not running, after its cleanup, or (a timer) after it took
-// all its timers off, and a cleanup that misses one of its watched children.
+// all its timers off, a timer that ticks sooner than its interval on the
+// walk's own clock, and a cleanup that misses one of its watched children.
 struct Watch {
     EngineLifeWalk* walk { nullptr };
     std::string label;
@@ -51,12 +52,20 @@ struct Watch {
     bool unscheduled { false };
     // Armed, from the walk: inside its next timer call.
     bool removeItselfNext { false }, unscheduleItselfNext { false };
-    // Its timer (every frame when the interval is 0): when it last ticked
-    // and when the node last entered (the clock's seconds).
+    // Its place is checked by an action of the walk: other roads leave it be.
+    bool checked { false };
+    // Its timer (every frame when the interval is 0): when it was scheduled,
+    // when it last ticked and when the node last entered (the clock's seconds).
     bool timer { false };
-    double interval { 0 }, lastTick { 0 }, runningSince { 0 };
+    double interval { 0 }, scheduledAt { 0 }, lastTick { 0 }, runningSince { 0 };
     int ticks { 0 };
 };
+
+// A watched node's timer ticked: judged by the walk's clock (never sooner
+// than its interval after it was scheduled or last ticked), then the request
+// armed for its scene's timer runs and it takes itself off or stops its
+// timers when armed to.
+void timerTicked(kestrel::KSNode* node, Watch& watch);
 
 class Watchable {
 public:
@@ -95,7 +104,9 @@ void forEachWatched(kestrel::KSNode* node, const std::function<void(kestrel::KSN
 
 // A scene that tells the walk of each call it gets and holds what the walk
 // gave it (loaded textures); a one-shot request may be armed in any callback.
-class WalkScene : public kestrel::KSScene {
+// A pause screen's scene runs itself too: its own timer or per-frame update
+// and a repeating action on itself that calls it back (watched as `self`).
+class WalkScene : public kestrel::KSScene, public Watchable {
 public:
     static Ref<WalkScene> make(EngineLifeWalk* walk, int id);
     ~WalkScene() override;
@@ -109,6 +120,15 @@ public:
     void loaded(const std::string& name, kestrel::KSTexture2D* texture, bool fails = false);
     // Runs (once) the request armed for `where`, if any.
     void fire(Inside where);
+    // Schedules its own timer (or update) and runs a repeating action on
+    // itself whose callback comes back to it.
+    void runItself(double interval, bool update);
+    void tick(kestrel::ksTime dt);
+    void update(kestrel::ksTime dt) override { tick(dt); }
+    // Its own action's callback.
+    void calledBack();
+    Watch& watched() override { return self; }
+    Watch self;
 
     int id { 0 };
     bool entered { false }, everEntered { false }, cleaned { false };
@@ -174,6 +194,7 @@ protected:
     void checkedAction();
     void levelFromASheet();
     void pauseTheGame();
+    void pauseScreen();
     void loadThatFails();
     void loadATexture();
     void loadAndLeave();
@@ -211,6 +232,21 @@ protected:
     void checkSettled();
     void checkCachedTextures();
     void checkAtTheEnd();
+    // Settled: every scene the game and the director let go of is gone (a
+    // scene's own timers and actions keep it no longer than its clean-up).
+    void checkScenesLetGo();
+    // The scenes the transitions on the director's stack hold.
+    std::set<kestrel::KSScene*> heldByTheStack() const;
+    // Every N steps and at the end: the GL names live in GL (textures,
+    // framebuffers, renderbuffers) are the engine's live objects' names,
+    // beyond those live when the walk began: none is left behind.
+    void checkGLNames();
+    struct GLNames {
+        size_t textures { 0 }, framebuffers { 0 }, renderbuffers { 0 };
+    };
+    // Live in GL, and held by the engine's objects.
+    GLNames namesInGL();
+    static GLNames namesHeld();
     // What the nodes promise: children in z-order, a batch's quads its
     // sprites', touch delegates of running layers only, kept-off nodes not
     // running, the nodes of a scene gone gone too; and (settled) each
@@ -251,6 +287,8 @@ protected:
     std::vector<std::pair<int, std::function<void()>>> arrivals;
     int loadsArrived { 0 }, loadOrder { 0 };
     bool paused { false };
+    // The next scene made is a pause screen that runs itself.
+    bool pauseScreenNext { false };
     // The first director's frame interval, which a second run keeps.
     double interval { 0 };
     double resumedAt { 0 };
@@ -263,6 +301,9 @@ protected:
     std::atomic<int> destroyedOffMain { 0 };
     std::vector<GLuint> textureNames;
     size_t liveTexturesBefore { 0 };
+    GLNames inGLBefore, heldBefore;
+    // The highest GL name seen so far, of any kind (the scan's end).
+    GLuint highestName { 0 };
     friend class WalkScene;
     template <class>
     friend class Watched;

@@ -73,6 +73,7 @@ void startWatching(Node* node, EngineLifeWalk* walk, const std::string& label, b
     node->watch.label = label;
     node->watch.timer = timer;
     node->watch.interval = interval;
+    node->watch.scheduledAt = walk->now();
     if (timer)
         node->schedule(BRISKO_SELECTOR(Node, tick), static_cast<ksTime>(interval));
 }
@@ -82,7 +83,7 @@ std::vector<KSNode*> watchedNodesOf(WalkScene* scene)
 {
     std::vector<KSNode*> nodes;
     forEachWatched(scene, [&](KSNode* node, Watch&) {
-        if (node != scene->body && node != scene->work)
+        if (node != scene && node != scene->body && node != scene->work)
             nodes.push_back(node);
     });
     return nodes;
@@ -254,7 +255,7 @@ void EngineLifeWalk::changeNodes()
             break;
         }
         default:
-            if (some) {
+            if (some && !dynamic_cast<Watchable*>(some)->watched().checked) {
                 note("    an action on " + labelOf(some));
                 some->runAction(anyAction(draw(3) == 0).get());
             }
@@ -351,6 +352,7 @@ void EngineLifeWalk::checkedAction()
     auto mover = platform::adoptRef(new WalkNode);
     mover->init();
     startWatching(mover.get(), this, label, false);
+    mover->watch.checked = true;
     const platform::Point from(static_cast<float>(draw(50)), static_cast<float>(draw(50)));
     const platform::Point start(100 + static_cast<float>(draw(50)), 100);
     const platform::Point by(static_cast<float>(draw(20)) - 10, static_cast<float>(draw(20)) + 1);
@@ -376,11 +378,21 @@ void EngineLifeWalk::checkedAction()
         mover->runAction(KSSequence::actions({ place().get(), move().get(), expect(end, "a sequence").get() }).get());
         break;
     case 1: {
+        // Judged by what the laps did: each moves on from where the last
+        // one ended, and each ends with its callback.
         const unsigned times = 2 + static_cast<unsigned>(draw(3));
-        note(platform::format("    %s: a sequence repeated %u times", label.c_str(), times));
-        auto once = KSSequence::actions({ place().get(), move().get() });
+        note(platform::format("    %s: a move repeated %u times", label.c_str(), times));
+        auto laps = std::make_shared<unsigned>(0);
+        auto lap = KSCallBlock::actionWithBlock([laps] { ++*laps; });
+        auto once = KSSequence::actions({ move().get(), lap.get() });
         auto repeat = KSRepeat::actionWithAction(platform::dynamicRef<KSFiniteTimeAction>(once).get(), times);
-        mover->runAction(KSSequence::actions({ repeat.get(), expect(end, "a repeat").get() }).get());
+        const platform::Point far(start.x + by.x * static_cast<float>(times), start.y + by.y * static_cast<float>(times));
+        auto counted = KSCallBlock::actionWithBlock([this, laps, times, label] {
+            if (*laps != times)
+                fault(platform::format("a repeat of %s finished %u of its %u laps", label.c_str(), *laps, times));
+        });
+        mover->runAction(
+            KSSequence::actions({ place().get(), repeat.get(), expect(far, "a repeat").get(), counted.get() }).get());
         break;
     }
     case 2: {

@@ -3,8 +3,9 @@
 // pushed and popped mid-way, covered by another scene and uncovered, or
 // cancelled by the scene they leave, changes asked for from inside the
 // scenes' own callbacks (during a hand-over too), actions of every family
-// started, reversed, stopped and replaced, and frames drawn between. The
-// roads of nodes and textures are in EngineLifeWalkNodes.cpp.
+// started, reversed, stopped and replaced, pause screens that run themselves
+// pushed and popped, and frames drawn between. The roads of nodes and
+// textures are in EngineLifeWalkNodes.cpp.
 #include "EngineLifeWalk.h"
 
 #include "engine/KSActionCamera.h"
@@ -53,6 +54,7 @@ const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
         { "an action whose result is checked", 6, &EngineLifeWalk::checkedAction },
         { "a level built from a sheet", 2, &EngineLifeWalk::levelFromASheet },
         { "the game paused", 2, &EngineLifeWalk::pauseTheGame },
+        { "a pause screen that runs itself", 4, &EngineLifeWalk::pauseScreen },
         { "a load that fails", 1, &EngineLifeWalk::loadThatFails },
         { "a texture loaded in the background", 4, &EngineLifeWalk::loadATexture },
         { "a load whose scene goes first", 4, &EngineLifeWalk::loadAndLeave },
@@ -70,6 +72,16 @@ Ref<WalkScene> EngineLifeWalk::newScene()
 {
     Ref<WalkScene> scene = WalkScene::make(this, ++nextId);
     populate(scene.get());
+    // A pause screen (a third of the scenes, and every one the pause road
+    // shows) runs itself: its own timer or update, an action calling it back.
+    if (std::exchange(pauseScreenNext, false) || draw(3) == 0) {
+        static const double intervals[] = { 0.05, 0.1, 0.25 };
+        const size_t i = draw(std::size(intervals) + 1);
+        const bool perFrame = i == std::size(intervals);
+        scene->runItself(perFrame ? 0 : intervals[i], perFrame);
+        note(perFrame ? platform::format("    scene %d updates itself every frame", scene->id)
+                      : platform::format("    scene %d runs a timer of %.2f s on itself", scene->id, intervals[i]));
+    }
     return scene;
 }
 
@@ -471,6 +483,26 @@ void EngineLifeWalk::replaceAnAction()
         return;
     scene->body->stopAction(first.get());
     scene->body->runAction(anyAction(draw(2) == 0).get());
+}
+
+// A pause screen that runs itself, pushed with or without a transition over
+// the scene on show, the game paused under it some of the time, then popped
+// or left for another level (replaced); several in a row. Once the game and
+// the director let go of it, it goes, its own timers and actions with it.
+void EngineLifeWalk::pauseScreen()
+{
+    for (size_t n = 1 + draw(3); n > 0 && !ended; --n) {
+        pauseScreenNext = true;
+        request(draw(3) ? Ask::Push : Ask::PushTransition, "a pause screen");
+        pauseScreenNext = false;
+        for (size_t i = 1 + draw(6); i > 0 && !ended; --i)
+            frame();
+        if (!ended && draw(3) == 0)
+            pauseTheGame();
+        if (!ended)
+            request(draw(4) ? Ask::Pop : Ask::Replace, "off the pause screen");
+        frame();
+    }
 }
 
 void EngineLifeWalk::drawFrames()

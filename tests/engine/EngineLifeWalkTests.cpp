@@ -3,8 +3,10 @@
 // EngineLifeWalkNodes.cpp) — scene changes with and without transitions,
 // transitions pushed over, popped and cancelled, several changes in one
 // frame, changes asked from inside the scenes' callbacks, actions, nodes
-// added and removed, background and synchronous loads, purges — and checks,
-// after every step and at the end, from its own record of what it asked:
+// added and removed, background and synchronous loads, purges, pause screens
+// that run themselves (their own timer or update, an action calling them
+// back) — and checks, after every step and at the end, from its own record of
+// what it asked and its own clock:
 //   - every scene is entered before it exits, exits before it is entered
 //     again, hears onEnterTransitionDidFinish at most once per entry, is
 //     cleaned up at most once (once when it left by a replace or by end) and
@@ -13,9 +15,15 @@
 //     asked for and no other is entered; every scene on the stack is
 //     visible and at rest (position, scale, rotation and anchor as made, no
 //     camera or grid left on); touches are on; no transition lives on;
-//   - no timer or action runs on a node that is not running or was cleaned
-//     up, no timer on a node after it took its timers off, and a cleanup
-//     reaches every watched child;
+//   - no timer or action runs on a node (or scene) that is not running or was
+//     cleaned up, no timer on a node after it took its timers off, no timer
+//     sooner than its interval on the walk's clock, and a cleanup reaches
+//     every watched child; a repeat's laps each finish (where they move a
+//     node, it ends where all the laps took it);
+//   - once settled, every scene the game and the director let go of is
+//     gone, whatever ran on it; every 100 steps and at the end, GL holds no
+//     more texture, framebuffer or renderbuffer names than when the walk
+//     began, beyond those the engine's live objects hold;
 //   - every background load of a file that exists calls back once, on the
 //     main thread, with a texture; the scenes waiting for them die on the
 //     main thread; a texture a live scene holds stays the cache's for its
@@ -30,6 +38,7 @@
 // BRISKO_WALK_TRACE=1 prints every step as it is taken.
 #include "EngineLifeWalk.h"
 
+#include "engine/KSActionInstant.h"
 #include "engine/KSActionInterval.h"
 #include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
@@ -44,6 +53,8 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLObjectName.h"
 
 #include <algorithm>
 #include <atomic>
@@ -157,12 +168,45 @@ Ref<WalkScene> WalkScene::make(EngineLifeWalk* walk, int id)
     body->init();
     body->watch = { walk, platform::format("scene %d's body", id), platform::Weak<WalkScene>(scene.get()) };
     body->watch.timer = true;
+    body->watch.scheduledAt = walk->now();
     body->setContentSize({ 100, 100 });
     body->schedule(BRISKO_SELECTOR(WalkNode, tick));
     scene->body = body.get();
     scene->addChild(body.get());
+    scene->self = { walk, platform::format("scene %d itself", id), platform::Weak<WalkScene>(scene.get()) };
     walk->scenes.emplace(id, platform::Weak<WalkScene>(scene.get()));
     return scene;
+}
+
+void WalkScene::runItself(double interval, bool perFrame)
+{
+    self.timer = true;
+    self.interval = perFrame ? 0 : interval;
+    self.scheduledAt = walk_->now();
+    if (perFrame)
+        scheduleUpdate();
+    else
+        schedule(BRISKO_SELECTOR(WalkScene, tick), static_cast<ksTime>(interval));
+    // Calls back to the scene: the action holds it as its manager does.
+    auto wait = KSDelayTime::actionWithDuration(0.05f);
+    auto call = KSCallFunc::actionWithTarget(this, BRISKO_SELECTOR(WalkScene, calledBack));
+    runAction(KSRepeatForever::actionWithAction(
+                  platform::dynamicRef<KSActionInterval>(KSSequence::actions({ wait.get(), call.get() })).get())
+                  .get());
+}
+
+void WalkScene::tick(ksTime)
+{
+    if (cleaned || !isRunning())
+        walk_->fault(platform::format("a timer ran on scene %d while %s", id, cleaned ? "cleaned up" : "not running"));
+    timerTicked(this, self);
+}
+
+void WalkScene::calledBack()
+{
+    if (cleaned || !isRunning())
+        walk_->fault(platform::format("scene %d's own action called it back while %s", id,
+                                      cleaned ? "cleaned up" : "not running"));
 }
 
 WalkScene::~WalkScene() { walk_->sceneDestroyed(*this, platform::RunLoop::isMainThread()); }
@@ -173,6 +217,7 @@ void WalkScene::onEnter()
         walk_->fault(platform::format("scene %d entered %s", id, cleaned ? "after its cleanup" : "twice"));
     entered = true;
     toldFinished = cleanupsThisEntry = 0;
+    self.runningSince = walk_->now();
     walk_->noteCall(id, "onEnter");
     const bool first = !std::exchange(everEntered, true);
     KSScene::onEnter();
@@ -222,7 +267,7 @@ void WalkScene::cleanup()
 {
     if (cleaned || entered)
         walk_->fault(platform::format("scene %d cleaned up %s", id, cleaned ? "twice" : "while entered"));
-    cleaned = true;
+    cleaned = self.cleaned = true;
     walk_->noteCall(id, "cleanup");
     ++cleanups;
     ++walk_->cleanupsOf[id];
@@ -296,28 +341,36 @@ void Watched<Base>::touched(const char* what)
         watch.walk->fault(platform::format("%s ran on %s while it was not running", what, watch.label.c_str()));
 }
 
-template <class Base>
-void Watched<Base>::tick(ksTime dt)
+void timerTicked(KSNode* node, Watch& watch)
 {
-    touched("a timer");
     if (watch.walk) {
+        // The walk's clock, not the time the timer says passed: a timer that
+        // counts wrong hands its node a wrong time too.
+        const double now = watch.walk->now(), since = watch.ticks ? watch.lastTick : watch.scheduledAt;
+        if (watch.interval > 0 && now - since < watch.interval - 1e-3)
+            watch.walk->fault(platform::format("%s's timer of %.2f s ticked %.3f s after it %s", watch.label.c_str(),
+                                               watch.interval, now - since, watch.ticks ? "last ticked" : "was scheduled"));
         ++watch.ticks;
-        watch.lastTick = watch.walk->now();
-        if (watch.interval > 0 && dt < watch.interval - 1e-3)
-            watch.walk->fault(platform::format("%s's timer of %.2f s ticked after %.3f s", watch.label.c_str(),
-                                               watch.interval, static_cast<double>(dt)));
+        watch.lastTick = now;
     }
     if (watch.unscheduled)
         watch.walk->fault("a timer ran on " + watch.label + " after it took its timers off");
-    Ref<KSNode> keep(this);
+    Ref<KSNode> keep(node);
     if (auto scene = watch.scene.lock())
         scene->fire(Inside::Timer);
     if (std::exchange(watch.unscheduleItselfNext, false)) {
-        this->unscheduleAllSelectors();
+        node->unscheduleAllSelectors();
         watch.unscheduled = true;
     }
     if (std::exchange(watch.removeItselfNext, false))
-        this->removeFromParentAndCleanup(true);
+        node->removeFromParentAndCleanup(true);
+}
+
+template <class Base>
+void Watched<Base>::tick(ksTime)
+{
+    touched("a timer");
+    timerTicked(this, watch);
 }
 
 template <class Base>
@@ -393,6 +446,10 @@ void forEachWatched(KSNode* node, const std::function<void(KSNode*, Watch&)>& vi
 }
 
 // ---- The fixture
+
+namespace {
+constexpr int kStepsBetweenNameCounts = 100;
+}
 
 void EngineLifeWalk::SetUp()
 {
@@ -542,6 +599,7 @@ void EngineLifeWalk::checkStep(bool settled)
     if (!settled)
         return;
     checkSettled();
+    checkScenesLetGo();
     for (auto [id, before] : mustBeCleanedUp)
         if (!firedThisStep && cleanupsOf[id] != before + 1)
             ADD_FAILURE() << "scene " << id << ", replaced while on show, was cleaned up " << cleanupsOf[id] - before
@@ -559,17 +617,7 @@ void EngineLifeWalk::checkSettled()
 
     // The scenes a transition on the stack still holds (under a scene pushed
     // over it) are that transition's to let go of.
-    // (A transition's outgoing scene may be another transition, holding scenes of its own.)
-    std::set<KSScene*> held;
-    std::function<void(KSScene*)> hold = [&](KSScene* scene) {
-        if (auto* t = dynamic_cast<KSTransitionScene*>(scene)) {
-            held.insert(t->inScene());
-            if (t->outScene() && held.insert(t->outScene()).second)
-                hold(t->outScene());
-        }
-    };
-    for (const auto& s : director_->scenesStack())
-        hold(s.get());
+    const std::set<KSScene*> held = heldByTheStack();
     for (auto& weak : transitions) {
         auto t = weak.lock();
         if (t && !director_->isOnTheStack(t.get()) && !held.count(t.get()))
@@ -597,6 +645,38 @@ void EngineLifeWalk::checkSettled()
                             << ", anchor (" << scene->anchorPoint().x << ", " << scene->anchorPoint().y << "), camera "
                             << (scene->camera()->dirty() ? "moved" : "as made") << ", grid "
                             << (!scene->grid() ? "none" : scene->grid()->active() ? "on" : "off");
+    }
+}
+
+std::set<KSScene*> EngineLifeWalk::heldByTheStack() const
+{
+    // (A transition's outgoing scene may be another transition, holding scenes of its own.)
+    std::set<KSScene*> held;
+    std::function<void(KSScene*)> hold = [&](KSScene* scene) {
+        if (auto* t = dynamic_cast<KSTransitionScene*>(scene)) {
+            held.insert(t->inScene());
+            if (t->outScene() && held.insert(t->outScene()).second)
+                hold(t->outScene());
+        }
+    };
+    for (const auto& scene : director_->scenesStack())
+        hold(scene.get());
+    return held;
+}
+
+void EngineLifeWalk::checkScenesLetGo()
+{
+    // The game's stack, and what the transitions on the director's stack hold.
+    std::set<KSScene*> kept = heldByTheStack();
+    for (const auto& scene : stack)
+        kept.insert(scene.get());
+    for (auto& [id, weak] : scenes) {
+        auto scene = weak.lock();
+        if (scene && !kept.count(scene.get()))
+            ADD_FAILURE() << "scene " << id << " lives on after the game and the director let go of it ("
+                          << (scene->cleaned ? "cleaned up" : "never cleaned up") << ", "
+                          << (scene->self.timer ? "running itself" : "run by its nodes only") << ", "
+                          << scene->retainCount() - 1 << " references)";
     }
 }
 
@@ -666,7 +746,7 @@ void EngineLifeWalk::checkNodes(bool settled)
     // A scene gone takes its nodes along: none waits in the scheduler or
     // the action manager for good.
     for (auto it = nodesOf.begin(); it != nodesOf.end();) {
-        if (!scenes[it->first].expired()) {
+        if (auto scene = scenes.find(it->first); scene != scenes.end() && !scene->second.expired()) {
             ++it;
             continue;
         }
@@ -675,6 +755,8 @@ void EngineLifeWalk::checkNodes(bool settled)
                 ADD_FAILURE() << "node " << i << " of scene " << it->first << " outlived its scene";
         it = nodesOf.erase(it);
     }
+    // The scenes gone are the walk's to forget (a long walk makes tens of thousands).
+    std::erase_if(scenes, [](const auto& entry) { return entry.second.expired(); });
 
     // Each timer of the scene on show keeps its interval (a few frames'
     // slack for the frames a scene change skips).
@@ -692,6 +774,53 @@ void EngineLifeWalk::checkNodes(bool settled)
     });
 }
 
+EngineLifeWalk::GLNames EngineLifeWalk::namesInGL()
+{
+    // (With the director's view gone no context is current: the test's own,
+    // of the same share group, first deletes the names that waited for one.)
+    if (!platform::GLContext::current())
+        context()->makeCurrent();
+    const platform::GLEntryPoints& gl = platform::glEntryPoints();
+    // The driver names objects in order: a new name of each kind marks how far to look.
+    GLuint probes[3] {};
+    glGenTextures(1, &probes[0]);
+    gl.genFramebuffersOES(1, &probes[1]);
+    gl.genRenderbuffersOES(1, &probes[2]);
+    glDeleteTextures(1, &probes[0]);
+    gl.deleteFramebuffersOES(1, &probes[1]);
+    gl.deleteRenderbuffersOES(1, &probes[2]);
+    highestName = std::max({ highestName, probes[0], probes[1], probes[2] });
+    GLNames names;
+    for (GLuint name = 1; name <= highestName; ++name) {
+        names.textures += glIsTexture(name) ? 1 : 0;
+        names.framebuffers += gl.isFramebufferOES(name) ? 1 : 0;
+        names.renderbuffers += gl.isRenderbufferOES(name) ? 1 : 0;
+    }
+    return names;
+}
+
+EngineLifeWalk::GLNames EngineLifeWalk::namesHeld()
+{
+    using Kind = platform::GLObjectName::Kind;
+    return { KSTexture2D::liveTextureCount(), platform::GLObjectName::liveCount(Kind::Framebuffer),
+             platform::GLObjectName::liveCount(Kind::Renderbuffer) };
+}
+
+void EngineLifeWalk::checkGLNames()
+{
+    const GLNames inGL = namesInGL(), held = namesHeld();
+    auto check = [](const char* kind, size_t inGL, size_t inGLBefore, size_t held, size_t heldBefore) {
+        // (A name of another test's that went meanwhile may make GL hold fewer.)
+        const auto grown = static_cast<long>(inGL) - static_cast<long>(inGLBefore);
+        const auto owned = static_cast<long>(held) - static_cast<long>(heldBefore);
+        EXPECT_LE(grown, owned) << kind << " names left in GL: " << grown << " more than when the walk began, for "
+                                << owned << " more held by the engine's objects";
+    };
+    check("texture", inGL.textures, inGLBefore.textures, held.textures, heldBefore.textures);
+    check("framebuffer", inGL.framebuffers, inGLBefore.framebuffers, held.framebuffers, heldBefore.framebuffers);
+    check("renderbuffer", inGL.renderbuffers, inGLBefore.renderbuffers, held.renderbuffers, heldBefore.renderbuffers);
+}
+
 void EngineLifeWalk::checkAtTheEnd()
 {
     note("end: the director ends, every cache goes");
@@ -705,15 +834,20 @@ void EngineLifeWalk::checkAtTheEnd()
     KSDirector::purgeSharedDirector();
     director_ = nullptr;
     checkStep(false);
-    for (auto& [id, weak] : scenes) {
+    for (auto& [id, weak] : scenes)
         if (!weak.expired())
             ADD_FAILURE() << "scene " << id << " outlived the director";
-        else if (destroyedEntered.count(id))
-            ADD_FAILURE() << "scene " << id << " died entered: it never exited";
-    }
+    for (int id : destroyedEntered)
+        ADD_FAILURE() << "scene " << id << " died entered: it never exited";
     EXPECT_EQ(destroyedOffMain.load(), 0) << "scenes destroyed off the main thread (their textures stay in GL)";
     EXPECT_EQ(gTicketsOffMain.load(), 0) << "load targets released off the main thread";
     EXPECT_EQ(KSTexture2D::liveTextureCount(), liveTexturesBefore) << "textures outlived their owners";
+    using Kind = platform::GLObjectName::Kind;
+    EXPECT_EQ(platform::GLObjectName::liveCount(Kind::Framebuffer), heldBefore.framebuffers)
+        << "framebuffers outlived their owners";
+    EXPECT_EQ(platform::GLObjectName::liveCount(Kind::Renderbuffer), heldBefore.renderbuffers)
+        << "renderbuffers outlived their owners";
+    checkGLNames();
     context()->makeCurrent();
     int inGL = 0;
     for (GLuint name : textureNames)
@@ -738,6 +872,8 @@ void EngineLifeWalk::walk(int seed, int length)
     for (auto& r : roads())
         total += r.weight;
     liveTexturesBefore = KSTexture2D::liveTextureCount();
+    inGLBefore = namesInGL();
+    heldBefore = namesHeld();
     note("0: run");
     runAScene();
     frame();
@@ -767,14 +903,27 @@ void EngineLifeWalk::walk(int seed, int length)
             }
         }
         frame();
-        if (settleNow)
+        // Every so many steps the GL names are counted, the transitions settled first.
+        const bool countNames = i % kStepsBetweenNameCounts == 0;
+        if (settleNow || countNames)
             settle();
         // The loads come in at a step's end, whatever the threads' speed: a
         // seed replays step for step.
+        const int heard = loadsHeard;
         waitForLoads();
+        // A scene its load alone still held goes at the next frame: when the
+        // step is checked settled, that frame comes first.
+        if ((settleNow || countNames) && loadsHeard != heard && !ended) {
+            frame();
+            settle();
+        }
         if (tracing && !ended)
             note("    the director's stack: " + describeStack());
-        checkStep(settleNow);
+        checkStep(settleNow || countNames);
+        if (countNames)
+            checkGLNames();
+        // The cleanups of the scenes gone are checked: forgotten with them.
+        std::erase_if(cleanupsOf, [this](const auto& entry) { return !scenes.count(entry.first); });
     }
     if (!HasFailure()) {
         SCOPED_TRACE(testing::Message() << "engine walk seed " << seed << ", at its end; replay: " << replay);

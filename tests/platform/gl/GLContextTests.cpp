@@ -2,6 +2,7 @@
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/gl/GLFramebuffer.h"
+#include "platform/gl/GLObjectName.h"
 #include "platform/graphics/Image.h"
 
 #include <gtest/gtest.h>
@@ -114,44 +115,62 @@ TEST(GLContext, SharedContextSeesTexturesFromAnotherThread)
     glDeleteTextures(1, &name);
 }
 
-// A texture name is its share group's: deleting it with another group's
-// context current leaves that group's texture of the same number alone, and
-// the name goes when a context of its own group is next made current.
-TEST(GLContext, TextureNamesAreDeletedOnlyInTheirOwnShareGroup)
+// A texture, framebuffer or renderbuffer name is its share group's: let go
+// of with another group's context current (or none), it leaves that group's
+// object of the same number alone, and goes when a context of its own group
+// is next made current.
+TEST(GLContext, NamesAreDeletedOnlyInTheirOwnShareGroup)
 {
-    auto first = currentContext();
-    ASSERT_TRUE(first);
-    auto shared = first->createShared();
-    ASSERT_TRUE(shared);
-    EXPECT_EQ(shared->shareGroup(), first->shareGroup());
-    auto makeTexture = [] {
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        glBindTexture(GL_TEXTURE_2D, name);
-        const uint8_t pixel[4] = { 1, 2, 3, 4 };
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-        return name;
-    };
-    const GLuint ours = makeTexture();
-    auto other = GLContext::create();
-    ASSERT_TRUE(other && other->makeCurrent());
-    EXPECT_NE(other->shareGroup(), first->shareGroup());
-    const GLuint theirs = makeTexture();
+    using Kind = GLShareGroup::Kind;
+    const GLEntryPoints& gl = glEntryPoints();
+    for (Kind kind : { Kind::Texture, Kind::Framebuffer, Kind::Renderbuffer }) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        auto first = currentContext();
+        ASSERT_TRUE(first);
+        auto shared = first->createShared();
+        ASSERT_TRUE(shared);
+        EXPECT_EQ(shared->shareGroup(), first->shareGroup());
+        // Made and bound in the group current: a name GL knows.
+        auto make = [&] {
+            GLObjectName name = GLObjectName::generate(kind);
+            if (kind == Kind::Texture)
+                glBindTexture(GL_TEXTURE_2D, name.get());
+            else if (kind == Kind::Framebuffer)
+                gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, name.get());
+            else
+                gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, name.get());
+            return name;
+        };
+        auto isLive = [&](GLuint name) {
+            return kind == Kind::Texture       ? glIsTexture(name) == GL_TRUE
+                   : kind == Kind::Framebuffer ? gl.isFramebufferOES(name) == GL_TRUE
+                                               : gl.isRenderbufferOES(name) == GL_TRUE;
+        };
+        const size_t liveBefore = GLObjectName::liveCount(kind);
+        GLObjectName ours = make();
+        const GLuint oursName = ours.get();
+        EXPECT_EQ(GLObjectName::liveCount(kind), liveBefore + 1);
+        auto other = GLContext::create();
+        ASSERT_TRUE(other && other->makeCurrent());
+        EXPECT_NE(other->shareGroup(), first->shareGroup());
+        GLObjectName theirs = make();
 
-    first->shareGroup()->deleteTexture(ours);
-    EXPECT_TRUE(glIsTexture(theirs)) << "another group's texture of the same number stays";
-    EXPECT_EQ(first->shareGroup()->pendingDeletions(), 1u);
-    ASSERT_TRUE(shared->makeCurrent());
-    EXPECT_EQ(first->shareGroup()->pendingDeletions(), 0u);
-    EXPECT_FALSE(glIsTexture(ours));
+        ours.reset();
+        EXPECT_EQ(GLObjectName::liveCount(kind), liveBefore + 1) << "theirs only";
+        EXPECT_TRUE(isLive(theirs.get())) << "another group's object of the same number stays";
+        EXPECT_EQ(first->shareGroup()->pendingDeletions(), 1u);
+        ASSERT_TRUE(shared->makeCurrent());
+        EXPECT_EQ(first->shareGroup()->pendingDeletions(), 0u);
+        EXPECT_FALSE(isLive(oursName));
 
-    // With a context of the group current, at once.
-    const GLuint another = makeTexture();
-    first->shareGroup()->deleteTexture(another);
-    EXPECT_FALSE(glIsTexture(another));
-    ASSERT_TRUE(other->makeCurrent());
-    EXPECT_TRUE(glIsTexture(theirs));
-    glDeleteTextures(1, &theirs);
+        // With a context of the group current, at once.
+        GLObjectName another = make();
+        const GLuint anotherName = another.get();
+        another.reset();
+        EXPECT_FALSE(isLive(anotherName));
+        ASSERT_TRUE(other->makeCurrent());
+        EXPECT_TRUE(isLive(theirs.get()));
+    }
 }
 
 TEST(GLFramebuffer, ReadsBackTopRowFirst)
