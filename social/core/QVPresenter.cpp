@@ -340,6 +340,10 @@ void QVPresenter::destroyDashboard()
     // new dashboard) asked from inside dashboardDidDisappear finds none on show.
     Ref<ViewController> root = std::move(mQVRootController);
     mQVRootController = nullptr;
+    // A step that held the error screens (a login's form, a switch, the approval) went with its
+    // screens, its answer perhaps never to come: the next dashboard shows its failures again.
+    mAllowErrorScreens = true;
+    ++mDashboardsClosed;
     const bool stillRunning = dashboardDidDisappear();
     if (root) {
         if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
