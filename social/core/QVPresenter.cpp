@@ -9,7 +9,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Weak.h"
+#include "platform/ui/ImagePicker.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PeoplePicker.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVClientSession.h"
@@ -115,8 +117,12 @@ NavigationController* QVPresenter::getActiveNavigationController()
 {
     if (!running() || !mQVRootController)
         return nullptr;
-    if (auto* modal = dynamic_cast<NavigationController*>(mQVRootController->modalViewController()))
-        return modal;
+    // The client's own stack over the root; a device picker's stack (the photos, the address
+    // book) is the device's, and no page of the client goes inside it.
+    ViewController* modal = mQVRootController->modalViewController();
+    if (auto* nav = dynamic_cast<NavigationController*>(modal); nav && !dynamic_cast<platform::ui::ImagePickerController*>(modal)
+        && !dynamic_cast<platform::ui::PeoplePickerNavigationController*>(modal))
+        return nav;
     ViewController* content = contentController();
     if (auto* nav = dynamic_cast<NavigationController*>(content))
         return nav;

@@ -51,7 +51,8 @@ public:
     platform::ui::View* getTopLevelView() override;
     // The presentation window of the settings, else the application's top window.
     platform::ui::Window* getTopApplicationWindow();
-    // The root's modal navigation stack, else its content's, else the selected tab's; null without one.
+    // The root's modal navigation stack (not a device picker's), else its content's, else the
+    // selected tab's; null without one.
     platform::ui::NavigationController* getActiveNavigationController() override;
     bool dashboardVisible() override;
     bool frameClosesStack(platform::ui::NavigationController* stack) override;
