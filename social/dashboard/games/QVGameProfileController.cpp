@@ -243,8 +243,10 @@ void QVGameProfileController::_unviewedChallengesChanged(unsigned count)
         return;
     if (challengesButton_)
         challengesButton_->setBadgeNumber(static_cast<int>(count));
-    int fanClub = fanClubButton_ ? fanClubButton_->badgeNumber() : 0;
-    setBadgeValue(std::to_string(count + static_cast<unsigned>(fanClub)));
+    // The tab counts both, whichever button (short or long) shows the announcements.
+    QVBadgeButton* fanClub = usingLongButtons_ ? fanClubLongButton_.get() : fanClubButton_.get();
+    int announcements = fanClub ? fanClub->badgeNumber() : 0;
+    setBadgeValue(std::to_string(count + static_cast<unsigned>(announcements)));
 }
 
 void QVGameProfileController::_unreadAnnouncementsChanged(unsigned count)
