@@ -393,6 +393,9 @@ bool QVPresenter::dashboardWillAppear()
 {
     if (!running())
         return false;
+    // Told already and not closed since (a page the game opened from inside the call): once.
+    if (mGameToldOfDashboard)
+        return true;
     auto& app = platform::ui::Application::sharedApplication();
     mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
     mPreviousStatusBarHidden = app.isStatusBarHidden();
