@@ -15,10 +15,17 @@ class DashboardMonkeyRoadEndToEnd;
 struct Road {
     const char* name;
     std::vector<std::pair<const char*, std::function<void(DashboardMonkeyRoadEndToEnd&)>>> moves;
+    int shape { 0 }; // the device (DashboardMonkey::Shape): a phone by default
 };
 
 class DashboardMonkeyRoadEndToEnd : public DashboardMonkey, public testing::WithParamInterface<Road> {
 public:
+    static constexpr int kOnATablet = kTablet;
+    void SetUp() override
+    {
+        shape = GetParam().shape;
+        DashboardMonkey::SetUp();
+    }
     // A tap at the middle of the visible text `text`, wherever it shows (a notice's bar too).
     void tapText(const std::string& text)
     {
@@ -109,6 +116,12 @@ public:
     // The service's answers to `path` wait until let go.
     void holdAnswersTo(const std::string& path) { service->holdAnswersTo(path); }
     void letHeldAnswersGo() { service->stopHolding(); }
+    // The next answer to `path` is a refusal (a 500).
+    void refuseNext(const std::string& method, const std::string& path)
+    {
+        service->script(method, path, standin::Answer::xml("<errors><error>Not now</error></errors>", 500));
+    }
+    using DashboardMonkey::inviteNotice;
     using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
@@ -240,7 +253,52 @@ INSTANTIATE_TEST_SUITE_P(
                  { "a name, sent", [](R& m) { m.typeAndSend("x"); } },
                  { "back", [](R& m) { m.back(); } },
                  { "a name too long, sent", [](R& m) { m.typeAndSend(std::string(40, 'n')); } },
-                 { "the refusal answered", [](R& m) { m.answerWhatAsks(); } } } }),
+                 { "the refusal answered", [](R& m) { m.answerWhatAsks(); } } } },
+        // The game closes the dashboard while a switch's login is on its way: the error screens the
+        // switch held come back (its answer reaches a screen that went), and the player's next
+        // failure shows its page.
+        Road { "ErrorPagesAfterTheGameClosedTheDashboardOverASwitch",
+               { { "the switch page", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "the switch's login held, 'Rival' tapped, the dashboard closed",
+                   [](R& m) {
+                       m.holdAnswersTo("bootstrap.xml");
+                       m.row("Rival");
+                       Quorvel::dismissDashboard();
+                   } },
+                 { "the login's answer", [](R& m) { m.letHeldAnswersGo(); } },
+                 { "leaderboards, refused", [](R& m) {
+                       m.refuseNext("GET", "client_applications/321/leaderboards.xml");
+                       Quorvel::launchDashboardWithListLeaderboardsPage();
+                   } } } },
+        // The name form on the player's tab, a switch over it, and the form again: it names the
+        // player logged in now.
+        Road { "TheNameFormAfterASwitch",
+               { { "the name form", [](R&) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                            std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"),
+                                                                                                   std::string("ChangeName") });
+                   } },
+                 { "the switch page over it", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
+                 { "back", [](R& m) { m.back(); } },
+                 { "back", [](R& m) { m.back(); } } } },
+        // What the badges count is read: the challenges listed, an invitation's notice over the game
+        // closed with a tap (the game hears it go), the game's page and the player's.
+        Road { "BadgesAfterReadingAndANoticeClosed",
+               { { "challenges", [](R&) { Quorvel::launchDashboardWithChallengesPage(); } },
+                 { "the game page", [](R&) { Quorvel::launchDashboard(); } },
+                 { "the game closes the dashboard", [](R&) { Quorvel::dismissDashboard(); } },
+                 { "an invitation's notice", [](R& m) { m.inviteNotice(); } },
+                 { "tap it", [](R& m) { m.tapText("Invitation"); } },
+                 { "the player's page", [](R&) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
+                   } } } },
+        // A tablet turned with the dashboard open, each way: its panel stays across the middle.
+        Road { "ATabletTurnsWithTheDashboardOpen",
+               { { "on its side", [](R&) { Quorvel::setDashboardOrientation(3); } },
+                 { "upright", [](R&) { Quorvel::setDashboardOrientation(1); } },
+                 { "on its other side", [](R&) { Quorvel::setDashboardOrientation(4); } } },
+               R::kOnATablet }),
     [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
 
 } // namespace
