@@ -42,6 +42,7 @@
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVLoadingController.h"
@@ -1279,8 +1280,8 @@ protected:
         return {};
     }
 
-    // After a switch, a form shows the player's own data, not the one's before (what the walk
-    // typed there aside).
+    // After a switch, no field, and no text of a form, names another of the device's players than
+    // the one logged in (what the walk typed there aside).
     std::string noPreviousPlayer() const
     {
         const std::string now = Quorvel::lastLoggedInUserId();
@@ -1289,13 +1290,19 @@ protected:
                                                      { std::to_string(thirdPlayer), "Third" } };
         if (!names.count(now))
             return {};
-        for (auto* field : visible<platform::ui::TextField>()) {
-            const bool typed = std::any_of(typedInto.begin(), typedInto.end(), [&](auto& t) {
-                return t.first.lock().get() == field && t.second == field->text();
+        std::vector<std::pair<platform::ui::View*, std::string>> shown;
+        for (auto* field : visible<platform::ui::TextField>())
+            shown.emplace_back(field, field->text());
+        if (dynamic_cast<QVFormControllerHelper*>(frontScreen()))
+            for (auto* label : visible<platform::ui::Label>())
+                shown.emplace_back(label, label->text());
+        for (auto& [view, text] : shown) {
+            const bool typed = std::any_of(typedInto.begin(), typedInto.end(), [&, v = view, t = text](auto& in) {
+                return in.first.lock().get() == v && in.second == t;
             });
             for (auto& [id, name] : names)
-                if (id != now && field->text() == name && !typed)
-                    return "a field on " + frontScreenName() + " shows " + name + ", who is not the player now (" + names[now] + ")";
+                if (id != now && text == name && !typed)
+                    return frontScreenName() + " shows " + name + ", who is not the player now (" + names[now] + ")";
         }
         return {};
     }

@@ -147,6 +147,11 @@ TEST_P(DashboardMonkeyRoadEndToEnd, KeepsEveryPromise)
 }
 
 using R = DashboardMonkeyRoadEndToEnd;
+void openTheNameForm()
+{
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                         std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"), std::string("ChangeName") });
+}
 INSTANTIATE_TEST_SUITE_P(
     Roads, DashboardMonkeyRoadEndToEnd,
     testing::Values(
@@ -273,15 +278,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The name form on the player's tab, a switch over it, and the form again: it names the
         // player logged in now.
         Road { "TheNameFormAfterASwitch",
-               { { "the name form", [](R&) {
-                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
-                                                            std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"),
-                                                                                                   std::string("ChangeName") });
-                   } },
+               { { "the name form", [](R&) { openTheNameForm(); } },
                  { "the switch page over it", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
                  { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
-                 { "back", [](R& m) { m.back(); } },
-                 { "back", [](R& m) { m.back(); } } } },
+                 { "the name form again", [](R&) { openTheNameForm(); } } } },
         // What the badges count is read: the challenges listed, an invitation's notice over the game
         // closed with a tap (the game hears it go), the game's page and the player's.
         Road { "BadgesAfterReadingAndANoticeClosed",
