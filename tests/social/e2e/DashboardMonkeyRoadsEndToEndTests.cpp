@@ -122,9 +122,22 @@ public:
         service->script(method, path, standin::Answer::xml("<errors><error>Not now</error></errors>", 500));
     }
     using DashboardMonkey::inviteNotice;
+    // The photo picker on show picks a photo.
+    void pickAPhoto()
+    {
+        auto* photos = dynamic_cast<platform::ui::ImagePickerController*>(devicePicker());
+        if (!photos) {
+            note("    no photo picker");
+            return;
+        }
+        auto photo = platform::ui::ImageAsset::withImage("photo", platform::Image::imageWithRGBA(64, 64, platform::Bytes(64 * 64 * 4, 0x80)).get());
+        photos->finishPickingForTest(photo.get());
+    }
     using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
+    using DashboardMonkey::noteFrontBefore;
+    using DashboardMonkey::settle;
     using DashboardMonkey::serviceBack;
     using DashboardMonkey::serviceGone;
     using EndToEndTest::letTimePass;
@@ -293,6 +306,24 @@ INSTANTIATE_TEST_SUITE_P(
                  { "the player's page", [](R&) {
                        Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
                    } } } },
+        // The player chooses a picture of their own twice: the list of pictures, shown again, gives
+        // each row its own picture (the default's row none; a walk of seed 50039 on a phone on its
+        // side).
+        Road { "APictureOfTheirOwnChosenTwice",
+               { { "the profile picture page, 'Choose your own!'", [](R& m) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                            std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"),
+                                                                                                   std::string("SelectProfilePicture") });
+                       m.settle();
+                       m.noteFrontBefore(); // the picker's screen
+                       m.row("Choose your own!");
+                   } },
+                 { "a photo picked", [](R& m) { m.pickAPhoto(); } },
+                 { "'Choose your own!' again", [](R& m) {
+                       m.noteFrontBefore();
+                       m.row("Choose your own!");
+                   } },
+                 { "a photo picked", [](R& m) { m.pickAPhoto(); } } } },
         // A tablet turned with the dashboard open, each way: its panel stays across the middle.
         Road { "ATabletTurnsWithTheDashboardOpen",
                { { "on its side", [](R&) { Quorvel::setDashboardOrientation(3); } },
