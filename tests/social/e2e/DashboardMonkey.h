@@ -35,6 +35,7 @@
 #include "social/runtime/FBSession.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
+#include "social/services/QVGamePlayer.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallenge.h"
@@ -1179,24 +1180,26 @@ protected:
             return (list->*make)(at, nullptr, false);
         }
     };
-    // Its texts and pictures, hidden or not (a player's presence, shown or hidden by what the
-    // service last said of the player, may change after the row was filled).
-    static std::string rowShows(platform::ui::View* view)
+    // Its texts and pictures in tree order, each with whether it shows.
+    static std::vector<std::pair<bool, std::string>> rowShows(platform::ui::View* view)
     {
-        std::string out;
-        std::function<void(platform::ui::View*)> walk = [&](platform::ui::View* v) {
-            if (auto* label = dynamic_cast<platform::ui::Label*>(v); label && !label->text().empty())
-                out += "\"" + label->text() + "\" ";
+        std::vector<std::pair<bool, std::string>> out;
+        std::function<void(platform::ui::View*, bool)> walk = [&](platform::ui::View* v, bool shown) {
+            shown = shown && !v->isHidden() && v->alpha() > 0.01f;
+            if (auto* label = dynamic_cast<platform::ui::Label*>(v))
+                out.emplace_back(shown, "\"" + label->text() + "\"");
             if (auto* picture = dynamic_cast<QVImageView*>(v))
-                out += picture->imageUrl() ? "[" + *picture->imageUrl() + "] "
-                                           : picture->image() && picture->image() != picture->defaultImage() ? "[a picture of none] "
-                                                                                                               : "[no picture] ";
+                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + "]"
+                                        : picture->image() && picture->image() != picture->defaultImage() ? "[a picture of none]"
+                                                                                                          : "[no picture]");
             for (auto& sub : v->subviews())
-                walk(sub.get());
+                walk(sub.get(), shown);
         };
-        walk(view);
+        walk(view, true);
         return out;
     }
+    // Where both rows show a text or a picture, it is the same (whether a player's presence shows
+    // may change after the row was filled, with who is logged in or what the service said last).
     std::string rowsShowTheirOwn() const
     {
         for (auto* cell : visible<QVTableCellHelper>()) {
@@ -1208,14 +1211,16 @@ protected:
             platform::Ref<platform::ui::TableViewCell> fresh = RowMaker::afresh(list, *at);
             if (!fresh || fresh.get() == cell || fresh->className() != cell->className())
                 continue;
-            const std::string shown = rowShows(cell->contentView()), own = rowShows(fresh->contentView());
-            if (shown != own)
-                return "a row of " + list->className() + " shows " + shown + "where its own row shows " + own;
+            const auto shown = rowShows(cell->contentView()), own = rowShows(fresh->contentView());
+            for (size_t i = 0; i < shown.size() && i < own.size(); ++i)
+                if (shown[i].first && own[i].first && shown[i].second != own[i].second)
+                    return "a row of " + list->className() + " shows " + shown[i].second + " where its own row shows " + own[i].second;
         }
         return {};
     }
 
-    // A list's message for no rows goes when rows come.
+    // A list's message for no rows goes when rows come (a conversation's line saying whether the
+    // other player is online is no row of its posts).
     std::string noEmptyMessageOverRows() const
     {
         auto* list = dynamic_cast<QVTableControllerHelper*>(frontScreen());
@@ -1224,8 +1229,8 @@ protected:
         if (!table || !empty || !empty->isViewLoaded() || table->tableFooterView() != empty->view())
             return {};
         for (auto* cell : table->visibleCells())
-            if (auto* row = dynamic_cast<QVTableCellHelper*>(cell);
-                row && row->resource() && !dynamic_cast<QVTableSectionDescription*>(row->resource()))
+            if (auto* row = dynamic_cast<QVTableCellHelper*>(cell); row && row->resource()
+                && !dynamic_cast<QVTableSectionDescription*>(row->resource()) && !dynamic_cast<QVOnlineStatus*>(row->resource()))
                 return frontScreenName() + " shows its message for no rows under its rows";
         return {};
     }
