@@ -30,6 +30,8 @@
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVScreenProtocols.h"
 
+#include <utility>
+
 namespace quorvel {
 
 using platform::Rect;
@@ -393,16 +395,16 @@ bool QVPresenter::dashboardWillAppear()
 {
     if (!running())
         return false;
-    // Told already and not closed since (a page the game opened from inside the call): once.
-    if (mGameToldOfDashboard)
-        return true;
     auto& app = platform::ui::Application::sharedApplication();
     mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
     mPreviousStatusBarHidden = app.isStatusBarHidden();
     platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
     Quorvel::releaseReservedMemory();
-    mGameToldOfDashboard = true; // from here on the game hears it close, whatever ends it
+    // Told already and not closed since (a page the game opened from inside the call): once.
+    if (std::exchange(mGameToldOfDashboard, true))
+        return running();
+    // From here on the game hears it close, whatever ends it.
     return session().tellGame([](QuorvelDelegate& game) { game.dashboardWillAppear(); });
 }
 
