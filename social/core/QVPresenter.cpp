@@ -9,7 +9,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Weak.h"
+#include "platform/ui/ImagePicker.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PeoplePicker.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVClientSession.h"
@@ -27,6 +29,8 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVScreenProtocols.h"
+
+#include <utility>
 
 namespace quorvel {
 
@@ -115,8 +119,12 @@ NavigationController* QVPresenter::getActiveNavigationController()
 {
     if (!running() || !mQVRootController)
         return nullptr;
-    if (auto* modal = dynamic_cast<NavigationController*>(mQVRootController->modalViewController()))
-        return modal;
+    // The client's own stack over the root; a device picker's stack (the photos, the address
+    // book) is the device's, and no page of the client goes inside it.
+    ViewController* modal = mQVRootController->modalViewController();
+    if (auto* nav = dynamic_cast<NavigationController*>(modal); nav && !dynamic_cast<platform::ui::ImagePickerController*>(modal)
+        && !dynamic_cast<platform::ui::PeoplePickerNavigationController*>(modal))
+        return nav;
     ViewController* content = contentController();
     if (auto* nav = dynamic_cast<NavigationController*>(content))
         return nav;
@@ -340,6 +348,10 @@ void QVPresenter::destroyDashboard()
     // new dashboard) asked from inside dashboardDidDisappear finds none on show.
     Ref<ViewController> root = std::move(mQVRootController);
     mQVRootController = nullptr;
+    // A step that held the error screens (a login's form, a switch, the approval) went with its
+    // screens, its answer perhaps never to come: the next dashboard shows its failures again.
+    mAllowErrorScreens = true;
+    ++mDashboardsClosed;
     const bool stillRunning = dashboardDidDisappear();
     if (root) {
         if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
@@ -389,7 +401,10 @@ bool QVPresenter::dashboardWillAppear()
     platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
     Quorvel::releaseReservedMemory();
-    mGameToldOfDashboard = true; // from here on the game hears it close, whatever ends it
+    // Told already and not closed since (a page the game opened from inside the call): once.
+    if (std::exchange(mGameToldOfDashboard, true))
+        return running();
+    // From here on the game hears it close, whatever ends it.
     return session().tellGame([](QuorvelDelegate& game) { game.dashboardWillAppear(); });
 }
 

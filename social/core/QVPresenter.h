@@ -51,7 +51,8 @@ public:
     platform::ui::View* getTopLevelView() override;
     // The presentation window of the settings, else the application's top window.
     platform::ui::Window* getTopApplicationWindow();
-    // The root's modal navigation stack, else its content's, else the selected tab's; null without one.
+    // The root's modal navigation stack (not a device picker's), else its content's, else the
+    // selected tab's; null without one.
     platform::ui::NavigationController* getActiveNavigationController() override;
     bool dashboardVisible() override;
     bool frameClosesStack(platform::ui::NavigationController* stack) override;
@@ -81,6 +82,7 @@ public:
     void dismissDashboard() override;
     // The root's show or hide transition ended.
     void animationDidStop(bool finished) override;
+    // The root goes, the game told; error screens a step held are allowed again.
     void destroyDashboard();
     // A screen on show (or closing, or still to come up after the game heard
     // dashboardWillAppear) goes at once, the game told it disappears (Will,
@@ -116,6 +118,9 @@ public:
     bool isShowingErrorScreenInNavController(platform::ui::NavigationController* navController) override;
     bool areErrorScreensAllowed();
     void allowErrorScreens(bool allow) override;
+    // How many dashboards were destroyed: a step holding the error screens since before the last
+    // one has been given them back already.
+    int dashboardsClosed() override { return running() ? mDashboardsClosed : 0; }
 
     // ---- The rest of the dashboard role
     platform::ui::InterfaceOrientation getDashboardOrientation() override;
@@ -141,6 +146,7 @@ private:
     bool mIsShowingOverlayModal { false };
     bool mIsErrorPending { false };
     bool mAllowErrorScreens { false };
+    int mDashboardsClosed { 0 };
     bool mDashboardVisable { false };
     // The game heard dashboardWillAppear and has not heard dashboardDidDisappear yet.
     bool mGameToldOfDashboard { false };

@@ -64,6 +64,8 @@ public:
     virtual bool isShowingErrorScreenInNavController(platform::ui::NavigationController*) { return false; }
     // The request layer shows error screens only while they are allowed.
     virtual void allowErrorScreens(bool /*allow*/) { }
+    // How many dashboards were closed (each closing allows the error screens again); 0 by default.
+    virtual int dashboardsClosed() { return 0; }
     // The frame of the approval and account screens on show, or null (the default).
     virtual QVIntroFrame* activeIntroFrame() { return nullptr; }
 

@@ -106,8 +106,12 @@ void QVFramedNavigationController::viewDidLoad()
                        : nullptr;
     bannerView_ = banner ? Ref<QVBannerFrame>(requireCast<QVBannerFrame>(banner, "The banner frame's layout must make one"))
                          : nullptr;
-    if (frameView_)
+    if (frameView_) {
         frameView_->setRoundedCorners(false);
+        // Placed for the stack's size now, it follows the size the stack is shown at (a phone on
+        // its side gives the whole width).
+        frameView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    }
     visibilityDoes_ = VisibilityFlags { false, false, true };
     visibilityShould_ = VisibilityFlags {};
     _makeNavBarCoherent();

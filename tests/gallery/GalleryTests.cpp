@@ -388,6 +388,30 @@ TEST(GalleryChecks, FindAButtonCutByItsFrameOrUnderTheTabBarButNotARowAtTheLists
         << findings[0].detail;
     start->setFrame(Rect(16, 248, 448, 30));
     EXPECT_TRUE(ofKind(gallery::checkLayout(window.get()), "hidden").empty());
+
+    // Today's account on the device, on a phone on its side: "This isn't me" over "Continue" (the
+    // tab bar's items, which overlap by design, are none; nor is a button with nothing to do).
+    struct Tapped : Object {
+        void tap() { }
+    };
+    Ref<Tapped> target = adoptRef(new Tapped);
+    Ref<Button> ok = Button::buttonWithType(Button::Type::Custom);
+    ok->addTarget(target.get(), BRISKO_SELECTOR(Tapped, tap), TouchUpInside);
+    ok->setFrame(Rect(140, 100, 200, 37));
+    ok->setTitleForAllStates("Continue");
+    window->addSubview(ok.get());
+    Ref<Button> notMe = Button::buttonWithType(Button::Type::Custom);
+    notMe->setFrame(Rect(140, 118, 200, 37));
+    notMe->setTitleForAllStates("This isn't me");
+    window->addSubview(notMe.get());
+    EXPECT_TRUE(ofKind(gallery::checkLayout(window.get()), "overlap").empty());
+    notMe->addTarget(target.get(), BRISKO_SELECTOR(Tapped, tap), TouchUpInside);
+    findings = ofKind(gallery::checkLayout(window.get()), "overlap");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].detail.find("\"This isn't me\" at (140, 118) 200 x 37 lies over Button \"Continue\""), std::string::npos)
+        << findings[0].detail;
+    notMe->setFrame(Rect(140, 141, 200, 37));
+    EXPECT_TRUE(ofKind(gallery::checkLayout(window.get()), "overlap").empty());
 }
 
 // Today's invite header: its icon's address answered nothing, so it shows the default art.

@@ -42,7 +42,7 @@ struct Finding {
     std::string size;   // "phone", "phone-landscape", "tablet", "tablet-landscape"
     // "error", "alert", "refused", "screen", "untitled", "title", "cut", "overflow", "row", "outside",
     // "empty", "contrast", "missing", "covered", "offcentre", "badge", "hidden", "placeholder",
-    // "disagree"
+    // "disagree", "overlap"
     std::string kind;
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
@@ -82,7 +82,9 @@ std::vector<Finding> checkTree(platform::ui::View* window);
 // button other than its own ("badge"); a button or a text outside a list's
 // rows that its clipping view (the framed content, a list) shows only in
 // part, or anything lying under the tab bar ("hidden"); a picture showing
-// its default art although it was given one of its own ("placeholder").
+// its default art although it was given one of its own ("placeholder"); two
+// controls that take touches lying over each other, outside the tab bars
+// ("overlap").
 std::vector<Finding> checkLayout(platform::ui::View* window);
 
 inline constexpr float kRowCentreSlack = 3;

@@ -3,7 +3,7 @@
 // a row or the framed content, bar titles that are cut or run into their
 // buttons, pictures that show nothing; rows whose content sits off their
 // middle, badges over texts or other buttons, buttons and texts cut or under
-// the tab bar, default art where a picture was given; what the screens of a
+// the tab bar, default art where a picture was given, controls over each other; what the screens of a
 // run tell about the world; on the rendered pixels, text too faint against
 // what is behind it, and a screen that is not as it was after a memory
 // warning while it was covered.
@@ -21,6 +21,7 @@
 #include "platform/ui/Renderer.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
 #include "social/dashboard/games/QVPlayedGameCell.h"
 #include "social/services/QVHighScore.h"
@@ -270,6 +271,7 @@ struct Arrangement {
     std::vector<quorvel::QVBadgeView*> badges;
     std::vector<std::pair<View*, Rect>> texts;   // a text and its box in the window, as shown
     std::vector<std::pair<Button*, Rect>> buttons; // the same for buttons
+    std::vector<std::pair<Control*, Rect>> controls; // what takes a tap, outside the tab bars
 };
 
 void collectArrangement(View* view, Arrangement& a)
@@ -305,6 +307,18 @@ void collectArrangement(View* view, Arrangement& a)
     }
     if (auto* button = dynamic_cast<Button*>(view))
         a.buttons.push_back({ button, visibleFrame(view, a.window, button->bounds()) });
+    if (auto* control = dynamic_cast<Control*>(view)) {
+        // What answers a tap (an action, or a field to type in). A tab bar's items overlap by
+        // design; nothing under a view that takes no touch takes one; a button that draws nothing
+        // is the tap area of what lies under it.
+        auto* button = dynamic_cast<Button*>(view);
+        bool takesTaps = (!control->allTargets().empty() || dynamic_cast<TextField*>(view))
+            && (!button || !button->currentTitle().empty() || button->currentImage() || button->currentBackgroundImage());
+        for (View* up = view; up && up != a.window && takesTaps; up = up->superview())
+            takesTaps = up->isUserInteractionEnabled() && !dynamic_cast<quorvel::QVTabBar*>(up);
+        if (takesTaps)
+            a.controls.push_back({ control, visibleFrame(view, a.window, control->bounds()) });
+    }
     if (auto* picture = dynamic_cast<quorvel::QVImageView*>(view)) {
         // Its default, shown or fading back in after a download that failed.
         Image* showing = picture->imageFadingIn() ? picture->imageFadingIn() : picture->image();
@@ -375,7 +389,7 @@ std::vector<Finding> checkLayout(View* window)
     std::vector<Finding> out;
     if (!window)
         return out;
-    Arrangement a { window, out, {}, {}, {}, {} };
+    Arrangement a { window, out, {}, {}, {}, {}, {} };
     for (auto& sub : window->subviews())
         collectArrangement(sub.get(), a);
 
@@ -402,6 +416,15 @@ std::vector<Finding> checkLayout(View* window)
             break;
         }
     }
+    // Two controls over each other: a tap meant for one reaches the other (a control inside
+    // another's is its part).
+    for (size_t i = 0; i < a.controls.size(); ++i)
+        for (size_t j = i + 1; j < a.controls.size(); ++j) {
+            auto& [first, firstBox] = a.controls[i];
+            auto& [second, secondBox] = a.controls[j];
+            if (!inside(first, second) && !inside(second, first) && overlap(firstBox, secondBox))
+                out.push_back({ {}, {}, "overlap", describe(second, secondBox) + " lies over " + describe(first, firstBox) });
+        }
     // Cut by the view that clips it (a list's rows are cut at its edges as it scrolls: they are not).
     auto inButton = [](View* v) {
         for (View* up = v->superview(); up; up = up->superview())

@@ -13,6 +13,8 @@
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
 
+#include <utility>
+
 namespace quorvel::account_steps {
 
 using namespace platform::ui;
@@ -79,6 +81,21 @@ void restoreErrorScreens(bool wereAllowed)
 {
     if (wereAllowed)
         QuorvelInternal::dashboardRole().allowErrorScreens(true);
+}
+
+void ErrorScreenHold::take()
+{
+    if (held_)
+        return;
+    held_ = true;
+    wereAllowed_ = holdErrorScreens();
+    dashboard_ = QuorvelInternal::dashboardRole().dashboardsClosed();
+}
+
+void ErrorScreenHold::giveBack()
+{
+    if (std::exchange(held_, false) && QuorvelInternal::dashboardRole().dashboardsClosed() == dashboard_)
+        restoreErrorScreens(wereAllowed_);
 }
 
 std::string setting(const char* key)

@@ -32,6 +32,26 @@ void closeIntro();
 bool holdErrorScreens();
 void restoreErrorScreens(bool wereAllowed);
 
+// A step's hold on the error screens while its login runs, given back once whichever way the step
+// ends: its answer, its screen leaving the stack (a dropped answer), or the hold's owner going. A
+// dashboard closed since the hold was taken gave them back already (a later step may hold them
+// now): the hold then gives nothing back.
+class ErrorScreenHold {
+public:
+    ErrorScreenHold() = default;
+    ErrorScreenHold(const ErrorScreenHold&) = delete;
+    ErrorScreenHold& operator=(const ErrorScreenHold&) = delete;
+    ~ErrorScreenHold() { giveBack(); }
+    void take();
+    void giveBack();
+    bool held() const { return held_; }
+
+private:
+    bool held_ { false };
+    bool wereAllowed_ { false };
+    int dashboard_ { 0 }; // the dashboards closed when it was taken
+};
+
 // A stored setting, "" when there is none.
 std::string setting(const char* key);
 void writeParam(QVHttpNestedQueryStringWriter& params, const char* name, std::string value);

@@ -42,7 +42,7 @@ void QVAccountSetupBaseController::onFormSubmitted()
     }
     // A login: the device's credentials give way to the account just named.
     showLoadingScreen();
-    errorScreensWereAllowed_ = account_steps::holdErrorScreens();
+    errorScreens_.take();
     if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
     QuorvelInternal::login().loginFromAccountForm(
@@ -50,9 +50,16 @@ void QVAccountSetupBaseController::onFormSubmitted()
         QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
 }
 
+void QVAccountSetupBaseController::viewDidDisappear(bool animated)
+{
+    QVFormControllerHelper::viewDidDisappear(animated);
+    if (!navigationController())
+        errorScreens_.giveBack();
+}
+
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 {
-    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
+    errorScreens_.giveBack();
     hideLoadingScreen();
     QuorvelInternal::hub().reloadInactiveTabBars();
     pushCompletionControllerOrPopOut();
@@ -63,7 +70,7 @@ void QVAccountSetupBaseController::onBootstrapFailed(platform::Object*)
     // The player is not logged in: say so rather than naming the old account,
     // and tell whoever waits for the form that it failed.
     Ref<QVAccountSetupBaseController> keep(this);
-    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
+    errorScreens_.giveBack();
     hideLoadingScreen();
     if (NavigationController* nav = navigationController()) {
         auto error = QVDeadEndErrorController::deadEndErrorWithMessage(kLoginFailedMessage);

@@ -5,6 +5,7 @@
 // completion screen, else leaves the run of account forms.
 #pragma once
 
+#include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/common/QVAccountFormScreen.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -45,6 +46,8 @@ public:
     static platform::Object* loginFailure();
     static bool isLoginFailure(platform::Object* completionArgument);
     bool performSetter(const std::string& setterName, platform::Object* value) override;
+    // Off its stack, its login's answer is dropped: the error screens it held come back now.
+    void viewDidDisappear(bool animated) override;
 
 protected:
     QVAccountSetupBaseController() = default;
@@ -53,7 +56,7 @@ protected:
 
 private:
     bool mAddingAdditionalCredential { false };
-    bool errorScreensWereAllowed_ { false };
+    account_steps::ErrorScreenHold errorScreens_; // while its login runs
     QVDelegate mCancelDelegate;
     QVDelegate mCompletionDelegate;
 };

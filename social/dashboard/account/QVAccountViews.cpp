@@ -61,16 +61,20 @@ using Shifts = std::vector<std::pair<platform::Weak<View>, float>>;
 // The smallest gap the fitting leaves between two rows while larger ones can give.
 constexpr float kTightGap = 4;
 
-// Views placed for a taller root that run past its bottom (a phone on its
-// side) come up: the root's views, taken as rows from the top (views side by
-// side share a row; a column stretched with the root fits its own), keep their
-// order and sizes while the gaps above them shrink (the larger ones first, down
-// to kTightGap, then all alike) until the last row ends at the bottom.
+// The root's views taken as rows from the top (views side by side share a row;
+// a column stretched with the root fits its own): those kept at the top come
+// first, those kept at the bottom after them, each in its order down the root.
+// A bottom row that a shorter root brought over the rows above (a button kept
+// at the bottom of a phone on its side) goes below them again, kTightGap apart.
+// Rows that run past the bottom then come up, keeping their order and sizes
+// while the gaps above them shrink (the larger ones first, down to kTightGap,
+// then all alike) until the last row ends at the bottom.
 void fitRowsInHeight(View* root, Shifts& shifts)
 {
     struct Row {
         float top, bottom;
         std::vector<View*> views;
+        bool atTheBottom;
     };
     std::vector<View*> placed;
     for (auto& sub : root->subviews()) {
@@ -81,19 +85,35 @@ void fitRowsInHeight(View* root, Shifts& shifts)
         else if (!dynamic_cast<Control*>(sub.get()) && !dynamic_cast<ScrollView*>(sub.get()))
             fitRowsInHeight(sub.get(), shifts);
     }
-    std::sort(placed.begin(), placed.end(), [](View* a, View* b) { return a->frame().minY() < b->frame().minY(); });
+    auto atTheBottom = [](View* v) { return (v->autoresizingMask() & FlexibleTopMargin) != 0; };
+    std::sort(placed.begin(), placed.end(), [&](View* a, View* b) {
+        return std::make_pair(atTheBottom(a), a->frame().minY()) < std::make_pair(atTheBottom(b), b->frame().minY());
+    });
     std::vector<Row> rows;
     for (View* v : placed) {
         const Rect f = v->frame();
-        if (!rows.empty() && f.minY() < rows.back().bottom) {
+        if (!rows.empty() && rows.back().atTheBottom == atTheBottom(v) && f.minY() < rows.back().bottom) {
             rows.back().bottom = std::max(rows.back().bottom, f.maxY());
             rows.back().views.push_back(v);
         } else {
-            rows.push_back({ f.minY(), f.maxY(), { v } });
+            rows.push_back({ f.minY(), f.maxY(), { v }, atTheBottom(v) });
         }
     }
     if (rows.empty())
         return;
+    auto move = [&](Row& row, float shift) {
+        for (View* v : row.views) {
+            Rect f = v->frame();
+            f.origin.y += shift;
+            v->setFrame(f);
+            shifts.emplace_back(platform::Weak<View>(v), shift);
+        }
+        row.top += shift;
+        row.bottom += shift;
+    };
+    for (size_t i = 1; i < rows.size(); ++i)
+        if (rows[i].atTheBottom && rows[i].top < rows[i - 1].bottom + kTightGap)
+            move(rows[i], std::ceil(rows[i - 1].bottom + kTightGap - rows[i].top));
     const float over = rows.back().bottom - root->bounds().size.height;
     std::vector<float> gaps;
     float above = 0, all = 0, spare = 0;
@@ -112,14 +132,8 @@ void fitRowsInHeight(View* root, Shifts& shifts)
             gap -= std::max(0.f, gap - kTightGap) * over / spare;
         else
             gap *= std::max(0.f, (all - over) / all);
-        const float shift = std::floor(newAbove + gap - rows[i].top); // whole points, never past the bottom
-        for (View* v : rows[i].views) {
-            Rect f = v->frame();
-            f.origin.y += shift;
-            v->setFrame(f);
-            shifts.emplace_back(platform::Weak<View>(v), shift);
-        }
-        newAbove = rows[i].bottom + shift;
+        move(rows[i], std::floor(newAbove + gap - rows[i].top)); // whole points, never past the bottom
+        newAbove = rows[i].bottom;
     }
 }
 

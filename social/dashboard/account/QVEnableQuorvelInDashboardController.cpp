@@ -55,7 +55,7 @@ void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 
 void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 {
-    QuorvelInternal::dashboardRole().allowErrorScreens(false);
+    errorScreens_.take();
     QuorvelInternal::options().setUserApprovedQuorvel();
     QuorvelInternal::login().presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
                                                                          _switchToOnlineMode)),
@@ -64,7 +64,7 @@ void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
-    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    errorScreens_.giveBack();
     // The dashboard's tabs were made offline: they load again from the first.
     auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::dashboardRole().getRootController());
     if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {

@@ -2,6 +2,7 @@
 // player who declined the client accept it from inside the dashboard.
 #pragma once
 
+#include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/ui/QVViewController.h"
 
 namespace quorvel {
@@ -30,6 +31,7 @@ private:
     platform::Ref<platform::ui::Label> appNameLabel_;
     platform::Ref<platform::ui::Button> enableQuorvelButton_;
     platform::Ref<platform::ui::Button> leaderboardsButton_;
+    account_steps::ErrorScreenHold errorScreens_; // while the login it started runs
 };
 
 } // namespace quorvel

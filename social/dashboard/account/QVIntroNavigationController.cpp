@@ -130,12 +130,9 @@ void QVIntroNavigationController::forwardAppearance(Phase phase, bool animated)
 
 float QVIntroNavigationController::bottomPadding()
 {
-    if (fullscreenFrame_)
-        return 0;
-    QVDashboardRole& host = QuorvelInternal::dashboardRole();
-    if (host.isLargeScreen())
-        return 55;
-    return host.isInLandscapeMode() ? 40 : 50;
+    // The framed screens reach the bottom of the screen (or the panel) too: a band left below
+    // them would show nothing but the frame's background.
+    return 0;
 }
 
 void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool animated)

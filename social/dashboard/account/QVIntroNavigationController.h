@@ -1,7 +1,7 @@
 // QVIntroNavigationController: the frame around the approval and account
 // screens. It holds their navigation stack (inset 6 points, inside a
-// decorative frame view), shows the stack's loading overlay itself and can
-// cover the whole dashboard area or keep a bottom padding. The active one is
+// decorative frame view), shows the stack's loading overlay itself and
+// covers the whole dashboard area, framed or full screen. The active one is
 // the one the running client shows (the dashboard role answers it).
 //
 // The central class makes it by name ("IntroNavigation") with the screen to

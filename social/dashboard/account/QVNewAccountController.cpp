@@ -241,6 +241,17 @@ void QVNewAccountController::hideIntroFlowViews()
         filler->setFrame(f);
     }
     setIntroFullscreen(true);
+    // Shown already (pushed on a stack), the content takes the place of the view that held it: the
+    // stack lets go of the screen's view when the next screen comes, and would leave the old one.
+    Ref<View> holder(view());
+    if (View* parent = holder->superview(); parent && contentView_->superview() == holder.get()) {
+        Ref<View> content = contentView_;
+        content->removeFromSuperview();
+        content->setFrame(holder->frame());
+        content->setAutoresizingMask(holder->autoresizingMask());
+        parent->insertSubviewBelow(content.get(), holder.get());
+        holder->removeFromSuperview();
+    }
     setView(contentView_.get());
 }
 

@@ -93,7 +93,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
     if (!user)
         return;
     showLoadingScreen();
-    errorScreensWereAllowed_ = account_steps::holdErrorScreens();
+    errorScreens_.take();
     if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
     QuorvelInternal::login().doBootstrap(false, user->resourceId(),
@@ -103,8 +103,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
 
 void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object* outcome)
 {
-    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
-    errorScreensWereAllowed_ = false;
+    errorScreens_.giveBack();
     hideLoadingScreen();
     // The login form failed: it shows the dead end already.
     if (QVAccountSetupBaseController::isLoginFailure(outcome))
@@ -121,8 +120,7 @@ void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object* outcome
 void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
 {
     // Not logged in: the player must not read that the switch worked.
-    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
-    errorScreensWereAllowed_ = false;
+    errorScreens_.giveBack();
     hideLoadingScreen();
     if (NavigationController* nav = navigationController()) {
         auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);

@@ -2,6 +2,7 @@
 // them, with a way to log in to another account by e-mail and password.
 #pragma once
 
+#include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 namespace quorvel {
@@ -34,7 +35,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::Button> footerButton_;
-    bool errorScreensWereAllowed_ { false };
+    account_steps::ErrorScreenHold errorScreens_; // while a switch's login runs
     float headerWidth_ { 0 }; // the width the header and footer were laid out for
 };
 

@@ -94,7 +94,22 @@ bool QVTabbedDashboardController::init()
         setOfflineMode(this);
     setDelegate(this);
     _addModalContentController();
+    // A tab's badge counts what its pages count, also while its page is not loaded (a memory
+    // warning unloaded it, or it was never opened).
+    auto& center = platform::NotificationCenter::defaultCenter();
+    for (const char* count : { Quorvel::kUnviewedChallengeCountChanged, Quorvel::kUnreadAnnouncementCountChanged,
+                               Quorvel::kPendingFriendCountChanged, Quorvel::kUnreadInboxCountChanged })
+        center.addObserver(this, count, [this](const platform::Notification&) { _countsChanged(); });
     return true;
+}
+
+void QVTabbedDashboardController::_countsChanged()
+{
+    const auto& items = tabBarItems();
+    if (items.size() > 0)
+        items[0]->setBadgeValue(gameCount());
+    if (items.size() > 1)
+        items[1]->setBadgeValue(playerCount());
 }
 
 void QVTabbedDashboardController::_addModalContentController()
@@ -128,6 +143,7 @@ void QVTabbedDashboardController::_presentModalContentController()
 
 QVTabbedDashboardController::~QVTabbedDashboardController()
 {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
     if (tickerRetry_)
         tickerRetry_->invalidate();
     if (tickerView_)
@@ -287,11 +303,7 @@ void QVTabbedDashboardController::_setOnlineMode(QVTabbedDashboardController* da
         return;
     dashboard->enableAllTabs();
     dashboard->unloadTabBarItemNamed("GameProfile");
-    const auto& items = dashboard->tabBarItems();
-    if (items.size() > 0)
-        items[0]->setBadgeValue(gameCount());
-    if (items.size() > 1)
-        items[1]->setBadgeValue(playerCount());
+    dashboard->_countsChanged();
 }
 
 // ---- Ticker

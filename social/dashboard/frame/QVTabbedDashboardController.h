@@ -104,6 +104,8 @@ protected:
     virtual void _setOnlineMode(QVTabbedDashboardController* dashboard);
 
 private:
+    // The game's and the player's tabs show the counts their pages count.
+    void _countsChanged();
     void _styleTabBar();
     void _addAllViewControllers();
     void _addModalContentController();

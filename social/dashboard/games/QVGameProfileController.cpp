@@ -16,6 +16,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVInterfaceOutlets.h"
@@ -243,8 +244,8 @@ void QVGameProfileController::_unviewedChallengesChanged(unsigned count)
         return;
     if (challengesButton_)
         challengesButton_->setBadgeNumber(static_cast<int>(count));
-    int fanClub = fanClubButton_ ? fanClubButton_->badgeNumber() : 0;
-    setBadgeValue(std::to_string(count + static_cast<unsigned>(fanClub)));
+    // The tab counts both, as the client counts them (a button may not show its count yet).
+    setBadgeValue(std::to_string(count + QVAnnouncementService::unreadAnnouncements()));
 }
 
 void QVGameProfileController::_unreadAnnouncementsChanged(unsigned count)
@@ -252,8 +253,8 @@ void QVGameProfileController::_unreadAnnouncementsChanged(unsigned count)
     QVBadgeButton* fanClub = usingLongButtons_ ? fanClubLongButton_.get() : fanClubButton_.get();
     if (fanClub)
         fanClub->setBadgeNumber(static_cast<int>(count));
-    int challenges = challengesButton_ ? challengesButton_->badgeNumber() : 0;
-    setBadgeValue(std::to_string(static_cast<unsigned>(challenges) + count));
+    const int challenges = QuorvelInternal::options().unviewedChallengesCount();
+    setBadgeValue(std::to_string(static_cast<unsigned>(challenges > 0 ? challenges : 0) + count));
 }
 
 } // namespace quorvel

@@ -32,10 +32,13 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
         loaded ? requireCast<QVInviteNotificationController>(loaded, "The invite notice must show its text") : nullptr);
     if (!overlay)
         return nullptr;
+    overlay->header_ = header;
+    overlay->text_ = text;
+    const std::string picture = user ? user->profilePictureUrl().value_or(std::string()) : std::string();
+    overlay->picture_ = picture.empty() ? std::nullopt : std::optional<std::string>(picture);
     overlay->headerText()->setText(header);
     overlay->notificationText()->setText(text);
-    const std::string picture = user ? user->profilePictureUrl().value_or(std::string()) : std::string();
-    overlay->userIcon()->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));
+    overlay->userIcon()->setImageUrl(overlay->picture_);
     QuorvelInternal::dashboardRole().presentModalOverlay(overlay);
     return overlay;
 }
@@ -57,6 +60,10 @@ void QVInviteNotificationController::loadView()
     close->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVInviteNotificationController, dismiss)), TouchUpInside);
     layout::addSubviews(root, { bgImage_.get(), userIcon_.get(), headerText_.get(), notificationText_.get(),
                                 close.get() });
+    headerText_->setText(header_);
+    notificationText_->setText(text_);
+    if (picture_)
+        userIcon_->setImageUrl(picture_);
     setView(root.get());
 }
 

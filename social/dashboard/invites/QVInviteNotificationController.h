@@ -35,6 +35,9 @@ private:
     platform::Ref<platform::ui::Label> headerText_, notificationText_;
     platform::Ref<QVImageView> userIcon_;
     platform::Ref<platform::ui::ImageView> bgImage_;
+    // What it shows, kept for a view made again (a memory warning while it waited to show).
+    std::string header_, text_;
+    std::optional<std::string> picture_;
 };
 
 } // namespace quorvel

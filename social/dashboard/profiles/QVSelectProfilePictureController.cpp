@@ -114,7 +114,9 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
         profilePictureView_->setDefaultImage(unknown ? unknown->image() : nullptr);
         profilePictureView_->setImageUrl(std::nullopt);
     } else {
+        // The default's row shows the default: no picture a row before it showed in this cell.
         profilePictureView_->useLocalPlayerProfilePictureDefault();
+        profilePictureView_->setImageUrl(std::nullopt);
     }
 
     const std::optional<std::string> image = QVUsersCredentialCell::getCredentialImage(c->credentialType());

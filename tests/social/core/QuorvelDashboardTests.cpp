@@ -848,6 +848,17 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
     QuorvelInternal::presenter().displayErrorMessage("fourth");
     advance(0.2);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+
+    // The game closes the dashboard while they are held (a step whose answer never comes): the
+    // next dashboard shows them again.
+    Quorvel::dismissDashboard();
+    advance(1);
+    EXPECT_TRUE(QuorvelInternal::presenter().areErrorScreensAllowed());
+    Quorvel::launchDashboard();
+    advance(0.5);
+    QuorvelInternal::presenter().displayErrorMessage("fifth");
+    advance(0.2);
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
 }
 
 // ---- Online and offline

@@ -28,8 +28,14 @@
 #include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
 #include "social/dashboard/frame/QVTickerView.h"
+#include "social/dashboard/games/QVGameProfileController.h"
+#include "social/dashboard/invites/QVInviteNotificationController.h"
+#include "social/dashboard/profiles/QVMyQuorvelController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/FBSession.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVGamePlayer.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallenge.h"
@@ -37,9 +43,16 @@
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVFormControllerHelper.h"
+#include "social/ui/QVBadgeView.h"
+#include "social/ui/QVImageView.h"
 #include "social/ui/QVLoadingController.h"
+#include "social/ui/QVRootController.h"
+#include "social/ui/QVSegmentedView.h"
+#include "social/ui/QVTabBar.h"
 #include "social/ui/QVTabBarItem.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "social/ui/QVViewController.h"
 #include "social/ui/ScreenTestKit.h"
 #include "tools/standin/StandInWorld.h"
 
@@ -47,6 +60,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -145,6 +159,8 @@ protected:
             { "the game shows a challenge's result", 1, &M::gameShowsAResult, true },
             { "a picture of the player's own", 2, &M::pictureOfTheirOwn, false },
             { "a first login: the networks offer", 1, &M::firstLogin, true },
+            { "the device turns", 1, &M::turn, true },
+            { "an invitation's notice over the game", 1, &M::inviteNotice, true },
             // Weighted by the walk (actingWeight): only the variant whose game acts in its callbacks.
             { "the game will act inside one of its callbacks", 0, &M::armACallback, true },
         };
@@ -287,8 +303,22 @@ protected:
     }
     void back()
     {
-        if (auto* stack = frontStack(); stack && stack->viewControllers().size() > 1)
-            driver->tapBack(stack);
+        auto* stack = frontStack();
+        if (!stack || stack->viewControllers().size() < 2)
+            return;
+        const auto& screens = stack->viewControllers();
+        platform::Weak<platform::ui::ViewController> below(screens[screens.size() - 2].get());
+        const std::string belowName = screens[screens.size() - 2]->className();
+        platform::Weak<platform::ui::NavigationController> watched(stack);
+        if (!driver->tapBack(stack))
+            return;
+        // Back lands on the screen below: it is still on the stack the player looks at.
+        auto still = below.lock();
+        auto nav = watched.lock();
+        if (still && nav && nav->isViewLoaded() && nav->view()->window() && backBroken.empty()
+            && std::none_of(nav->viewControllers().begin(), nav->viewControllers().end(),
+                            [&](auto& c) { return c.get() == still.get(); }))
+            backBroken = "Back took the player past " + belowName + ", the screen below";
     }
     // The buttons of the front screen's bar, where the player sees them.
     std::vector<platform::ui::BarButtonItem*> barButtons() const
@@ -327,6 +357,7 @@ protected:
             return;
         const bool send = draw(2);
         note("    " + std::to_string(text.size()) + " bytes" + (send ? ", sent" : ""));
+        typedInto.emplace_back(platform::Weak<platform::ui::View>(input), text);
         driver->type(text);
         if (send)
             driver->pressReturn();
@@ -556,6 +587,7 @@ protected:
     void heard(const std::string& call)
     {
         note("    heard " + call);
+        pairCall(call);
         if (call == "sendChallengeScreenClosed" || call == "completedChallengeScreenClosed" || call == "userRestartedChallenge")
             challengeToldClosed = true;
         if (call.rfind("userLoggedIn", 0) == 0 || call.rfind("offlineUserLoggedIn", 0) == 0 || call.rfind("userLoggedOut", 0) == 0)
@@ -969,9 +1001,21 @@ protected:
                 return true;
         for (auto* button : visible<platform::ui::Button>())
             if (button->isEnabled() && button->isUserInteractionEnabled() && !insideTabBar(button)
-                && (leavingTitle(button->currentTitle()) || isTheDashboardsX(button)) && reachable(button))
+                && (leavingTitle(button->currentTitle()) || isTheDashboardsX(button) || coversItsScreen(button)) && reachable(button))
                 return true;
         return false;
+    }
+    // A button over everything else its view shows (a notice the player closes with a tap anywhere on it).
+    static bool coversItsScreen(platform::ui::Button* button)
+    {
+        platform::ui::View* holder = button->superview();
+        if (!holder || holder->subviews().size() < 2)
+            return false;
+        const platform::Rect own = button->frame().insetBy(-1, -1);
+        for (auto& sibling : holder->subviews())
+            if (sibling.get() != button && !sibling->isHidden() && own.intersection(sibling->frame()) != sibling->frame())
+                return false;
+        return true;
     }
     // Something to read or use on the page itself: a text, a row, a field, a web page.
     static bool hasContent(platform::ui::View* page)
@@ -1054,6 +1098,286 @@ protected:
         return broken;
     }
 
+    // ---- What the player sees, the same everywhere (each a rule, not a screen's)
+
+    // The game hears the dashboard's calls in pairs, whatever closes it: Will before Did, each
+    // appearing closed by a disappearing (a game acting inside one may close it before it appeared).
+    void pairCall(const std::string& call)
+    {
+        enum { closed, appearing, open, closing };
+        static const std::map<std::string, std::pair<std::set<int>, int>> moves = {
+            { "dashboardWillAppear", { { closed }, appearing } },
+            { "dashboardDidAppear", { { appearing }, open } },
+            { "dashboardWillDisappear", { { appearing, open }, closing } },
+            { "dashboardDidDisappear", { { closing }, closed } },
+        };
+        auto move = moves.find(call);
+        if (move == moves.end())
+            return;
+        static const char* const states[] = { "closed", "appearing", "open", "closing" };
+        if (!move->second.first.count(dashboardState) && pairingBroken.empty())
+            pairingBroken = "the game heard " + call + " while the dashboard was " + states[dashboardState] + " to it";
+        dashboardState = move->second.second;
+    }
+    std::string dashboardCallsAtRest()
+    {
+        static const char* const states[] = { "closed", "appearing", "open", "closing" };
+        auto& presenter = QuorvelInternal::presenter();
+        // The screens come to rest: a slide in or out ends within its half second.
+        const bool moving = (presenter.isShowingFullScreen() && dashboardState != 2) || (!presenter.getRootController() && dashboardState != 0);
+        if (moving)
+            letTimePass(0.6);
+        if (!presenter.getRootController() && dashboardState != 0)
+            return std::string("nothing shows, but the game was last told the dashboard is ") + states[dashboardState];
+        if (presenter.isShowingFullScreen() && dashboardState != 2)
+            return std::string("the dashboard shows, but the game was last told it is ") + states[dashboardState];
+        return {};
+    }
+
+    // A badge shows the counts it stands for (a hidden badge shows 0).
+    static int badgeShows(QVBadgeView* badge)
+    {
+        return !badge || badge->isHidden() || !badge->label() ? 0 : std::atoi(badge->label()->text().c_str());
+    }
+    std::string badgesAgree() const
+    {
+        auto& o = QuorvelInternal::options();
+        const int game = o.unviewedChallengesCount() + static_cast<int>(QVAnnouncementService::unreadAnnouncements());
+        const int player = o.unreadInboxTotal() + o.pendingFriendsCount();
+        auto differs = [](const std::string& what, int shown, int counted) {
+            return what + "'s badge shows " + std::to_string(shown) + " for a count of " + std::to_string(counted);
+        };
+        for (auto* tab : visible<QVTabBarItem>()) {
+            const std::string& page = tab->viewControllerName();
+            const int counted = page == "GameProfile" ? game : page == "MyQuorvel" ? player : 0;
+            if (!dynamic_cast<QVSegmentedView*>(tab->parent()) && badgeShows(tab->badgeView()) != counted)
+                return differs("the tab " + tab->name(), badgeShows(tab->badgeView()), counted);
+        }
+        auto seen = [&](platform::ui::View* v) {
+            auto all = visible<platform::ui::View>();
+            return v && std::find(all.begin(), all.end(), v) != all.end();
+        };
+        if (auto* mine = dynamic_cast<QVMyQuorvelController*>(frontScreen())) {
+            if (seen(mine->friendsBadge()) && badgeShows(mine->friendsBadge()) != o.pendingFriendsCount())
+                return differs("Friends", badgeShows(mine->friendsBadge()), o.pendingFriendsCount());
+            if (seen(mine->inboxBadge()) && badgeShows(mine->inboxBadge()) != o.unreadInboxTotal())
+                return differs("Inbox", badgeShows(mine->inboxBadge()), o.unreadInboxTotal());
+        }
+        if (auto* page = dynamic_cast<QVGameProfileController*>(frontScreen())) {
+            QVBadgeButton* challenges = page->challengesButton();
+            if (challenges && seen(challenges) && badgeShows(challenges->badgeView()) != o.unviewedChallengesCount())
+                return differs("Challenges", badgeShows(challenges->badgeView()), o.unviewedChallengesCount());
+        }
+        return {};
+    }
+
+    // Each row shows its own: what a row made afresh for its place shows (its texts, its
+    // pictures), a row the list used again for it shows too.
+    struct RowMaker : QVTableControllerHelper {
+        static platform::Ref<platform::ui::TableViewCell> afresh(QVTableControllerHelper* list, platform::ui::IndexPath at)
+        {
+            auto make = &RowMaker::getCellForIndex;
+            return (list->*make)(at, nullptr, false);
+        }
+    };
+    // Its texts and pictures in tree order, each with whether it shows.
+    static std::vector<std::pair<bool, std::string>> rowShows(platform::ui::View* view)
+    {
+        std::vector<std::pair<bool, std::string>> out;
+        std::function<void(platform::ui::View*, bool)> walk = [&](platform::ui::View* v, bool shown) {
+            shown = shown && !v->isHidden() && v->alpha() > 0.01f;
+            if (auto* label = dynamic_cast<platform::ui::Label*>(v))
+                out.emplace_back(shown, "\"" + label->text() + "\"");
+            if (auto* picture = dynamic_cast<QVImageView*>(v))
+                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + "]"
+                                        : picture->image() && picture->image() != picture->defaultImage() ? "[a picture of none]"
+                                                                                                          : "[no picture]");
+            for (auto& sub : v->subviews())
+                walk(sub.get(), shown);
+        };
+        walk(view, true);
+        return out;
+    }
+    // Where both rows show a text or a picture, it is the same (whether a player's presence shows
+    // may change after the row was filled, with who is logged in or what the service said last).
+    std::string rowsShowTheirOwn() const
+    {
+        for (auto* cell : visible<QVTableCellHelper>()) {
+            QVTableControllerHelper* list = cell->owningTable();
+            platform::ui::TableView* table = list ? list->tableView() : nullptr;
+            auto at = table ? table->indexPathForCell(cell) : std::nullopt;
+            if (!at || !cell->resource() || dynamic_cast<QVTableSectionDescription*>(cell->resource()))
+                continue;
+            platform::Ref<platform::ui::TableViewCell> fresh = RowMaker::afresh(list, *at);
+            if (!fresh || fresh.get() == cell || fresh->className() != cell->className())
+                continue;
+            const auto shown = rowShows(cell->contentView()), own = rowShows(fresh->contentView());
+            for (size_t i = 0; i < shown.size() && i < own.size(); ++i)
+                if (shown[i].first && own[i].first && shown[i].second != own[i].second)
+                    return "a row of " + list->className() + " shows " + shown[i].second + " where its own row shows " + own[i].second;
+        }
+        return {};
+    }
+
+    // A list's message for no rows goes when rows come (a conversation's line saying whether the
+    // other player is online is no row of its posts).
+    std::string noEmptyMessageOverRows() const
+    {
+        auto* list = dynamic_cast<QVTableControllerHelper*>(frontScreen());
+        platform::ui::TableView* table = list ? list->tableView() : nullptr;
+        platform::ui::ViewController* empty = list ? list->emptyTableController() : nullptr;
+        if (!table || !empty || !empty->isViewLoaded() || table->tableFooterView() != empty->view())
+            return {};
+        for (auto* cell : table->visibleCells())
+            if (auto* row = dynamic_cast<QVTableCellHelper*>(cell); row && row->resource()
+                && !dynamic_cast<QVTableSectionDescription*>(row->resource()) && !dynamic_cast<QVOnlineStatus*>(row->resource()))
+                return frontScreenName() + " shows its message for no rows under its rows";
+        return {};
+    }
+
+    // No control lies over another where the player taps (a button inside another's is its part).
+    std::string controlsApart() const
+    {
+        std::vector<platform::ui::Control*> controls;
+        for (auto* control : visible<platform::ui::Control>()) {
+            // What answers a tap (an action, a field); a button that draws nothing is the tap area of
+            // what lies under it.
+            auto* button = dynamic_cast<platform::ui::Button*>(control);
+            bool inBar = (control->allTargets().empty() && !dynamic_cast<platform::ui::TextField*>(control))
+                || (button && button->currentTitle().empty() && !button->currentImage() && !button->currentBackgroundImage());
+            for (platform::ui::View* up = control; up && !inBar; up = up->superview())
+                inBar = dynamic_cast<QVTabBar*>(up) || !up->isUserInteractionEnabled();
+            if (!inBar)
+                controls.push_back(control);
+        }
+        for (size_t i = 0; i < controls.size(); ++i)
+            for (size_t j = i + 1; j < controls.size(); ++j) {
+                auto* a = controls[i];
+                auto* b = controls[j];
+                if (a->isDescendantOfView(b) || b->isDescendantOfView(a))
+                    continue;
+                const platform::Rect ra = a->convertRectTo(a->bounds(), nullptr), rb = b->convertRectTo(b->bounds(), nullptr);
+                const platform::Rect both = ra.intersection(rb);
+                auto at = [](const platform::Rect& r) {
+                    return " at " + std::to_string(int(r.minX())) + "," + std::to_string(int(r.minY())) + " " + std::to_string(int(r.size.width))
+                        + "x" + std::to_string(int(r.size.height));
+                };
+                if (both.size.width > 1 && both.size.height > 1)
+                    return "\"" + textOf(b) + "\" (" + b->className() + at(rb) + ") lies over \"" + textOf(a) + "\" (" + a->className()
+                        + at(ra) + ") on " + frontScreenName();
+            }
+        return {};
+    }
+
+    // On a tablet the dashboard's panel lies across the middle of the screen, however it turned.
+    std::string panelCentred() const
+    {
+        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::presenter().getRootController());
+        platform::ui::View* panel = root ? root->containerView() : nullptr;
+        if (!QVDashboardRole::current().isLargeScreen() || !panel || root->keyboardShowing() || !QuorvelInternal::presenter().isShowingFullScreen())
+            return {};
+        const platform::Rect room = root->view()->bounds();
+        const platform::Rect at = panel->frame();
+        if (std::fabs(at.midX() - room.midX()) > 1 || at.minY() < room.minY() - 1 || at.maxY() > room.maxY() + 1)
+            return "the dashboard's panel lies at " + std::to_string(int(at.minX())) + "," + std::to_string(int(at.minY())) + " "
+                + std::to_string(int(at.size.width)) + "x" + std::to_string(int(at.size.height)) + " in a screen of "
+                + std::to_string(int(room.size.width)) + "x" + std::to_string(int(room.size.height));
+        return {};
+    }
+
+    // After a switch, no field, and no text of a form, names another of the device's players than
+    // the one logged in (what the walk typed there aside).
+    std::string noPreviousPlayer() const
+    {
+        const std::string now = Quorvel::lastLoggedInUserId();
+        std::map<std::string, std::string> names = { { ownPlayer, ownName },
+                                                     { std::to_string(StandInState::kRivalUser), "Rival" },
+                                                     { std::to_string(thirdPlayer), "Third" } };
+        if (!names.count(now))
+            return {};
+        std::vector<std::pair<platform::ui::View*, std::string>> shown;
+        for (auto* field : visible<platform::ui::TextField>())
+            shown.emplace_back(field, field->text());
+        if (dynamic_cast<QVFormControllerHelper*>(frontScreen()))
+            for (auto* label : visible<platform::ui::Label>())
+                shown.emplace_back(label, label->text());
+        for (auto& [view, text] : shown) {
+            const bool typed = std::any_of(typedInto.begin(), typedInto.end(), [&, v = view, t = text](auto& in) {
+                return in.first.lock().get() == v && in.second == t;
+            });
+            for (auto& [id, name] : names)
+                if (id != now && text == name && !typed)
+                    return frontScreenName() + " shows " + name + ", who is not the player now (" + names[now] + ")";
+        }
+        return {};
+    }
+
+    // The error screens come back once no step that held them is on show.
+    std::string errorScreensBack() const
+    {
+        if (!QuorvelInternal::presenter().getRootController() && !QuorvelInternal::presenter().areErrorScreensAllowed())
+            return "with the dashboard closed, the error screens stay off";
+        return {};
+    }
+
+    // A spinner goes once every request is answered (a picture's turns while it comes; an
+    // overlay's is the overlay's promise).
+    bool spinnerLeft() const
+    {
+        for (auto* spinner : visible<platform::ui::ActivityIndicator>()) {
+            bool picture = false;
+            for (platform::ui::View* up = spinner; up && !picture; up = up->superview())
+                picture = dynamic_cast<QVImageView*>(up) || dynamic_cast<QVLoadingView*>(up);
+            if (spinner->isAnimating() && !picture)
+                return true;
+        }
+        return false;
+    }
+
+    // A device picker's stack holds the device's screens alone: no page of the client goes inside it.
+    std::string pickersOwnScreens() const
+    {
+        if (auto* picker = devicePicker())
+            for (auto& screen : picker->viewControllers())
+                if (dynamic_cast<QVViewController*>(screen.get()))
+                    return screen->className() + " shows inside " + pickerName(picker);
+        return {};
+    }
+
+    std::string whatThePlayerSees()
+    {
+        // A push or a pop that the last answer started slides to its end first (0.35 s).
+        if (QuorvelInternal::presenter().getRootController())
+            letTimePass(platform::ui::NavigationController::kTransitionDuration + 0.05);
+        if (spinnerLeft() && quiet())
+            return "a spinner turns on " + frontScreenName() + " with every request answered";
+        if (std::string unpaired = dashboardCallsAtRest(); !unpaired.empty())
+            return unpaired;
+        for (auto rule : { &DashboardMonkey::badgesAgree, &DashboardMonkey::rowsShowTheirOwn,
+                           &DashboardMonkey::noEmptyMessageOverRows, &DashboardMonkey::controlsApart,
+                           &DashboardMonkey::panelCentred, &DashboardMonkey::noPreviousPlayer, &DashboardMonkey::errorScreensBack })
+            if (std::string broken = (this->*rule)(); !broken.empty())
+                return broken;
+        return {};
+    }
+
+    // A notice shown over the game (an invitation's), which the player closes with a tap.
+    void inviteNotice()
+    {
+        auto rival = QVUser::create();
+        rival->setResourceId(std::to_string(StandInState::kRivalUser));
+        rival->setName("Rival");
+        QVInviteNotificationController::showInviteNotification("Rival invites you to play", rival.get(), "Invitation");
+    }
+
+    // The device turns (a phone's dashboard keeps the way it opened; a tablet's turns with it).
+    void turn()
+    {
+        const int orientation = 1 + static_cast<int>(draw(4));
+        note("    to " + std::to_string(orientation));
+        Quorvel::setDashboardOrientation(orientation);
+    }
+
     // What a player finds broken now, or "".
     std::string brokenPromise()
     {
@@ -1061,6 +1385,10 @@ protected:
             return {};
         if (std::string notice = std::exchange(offScreenNotice, {}); !notice.empty())
             return notice;
+        if (std::string unpaired = std::exchange(pairingBroken, {}); !unpaired.empty())
+            return unpaired;
+        if (std::string pastBelow = std::exchange(backBroken, {}); !pastBelow.empty())
+            return pastBelow;
         if (std::string untold = challengeClosedUntold(); !untold.empty())
             return untold;
         if (auto picker = cancelledPicker.lock(); picker && pickerUp(picker.get()))
@@ -1078,6 +1406,8 @@ protected:
                 return pickerName(picker) + " stays after the screen that showed it (" + pickerOwnerName + ") went";
             if (!pickerCancel(picker) && !pickerBack(picker))
                 return "no way out of " + pickerName(picker);
+            if (std::string inside = pickersOwnScreens(); !inside.empty())
+                return inside;
         }
         if (driver->currentAlert() || driver->currentActionSheet() || devicePicker() || facebookDialog())
             return {}; // it asks first; the next move answers it
@@ -1094,6 +1424,8 @@ protected:
         // channel it is no request the transport counts).
         for (int second = 0; second < 12 && spinning(); ++second)
             letTimePass(1.0);
+        if (std::string seen = whatThePlayerSees(); !seen.empty())
+            return seen;
         if (!QuorvelInternal::presenter().isShowingFullScreen())
             return {};
         platform::ui::ViewController* front = frontScreen();
@@ -1322,6 +1654,11 @@ protected:
     // The address book's one contact.
     platform::Ref<platform::ui::Person> contact;
     int contactMail { 0 };
+    // What the player sees: the dashboard's state as the game was told it (closed, appearing, open,
+    // closing), a call heard out of its pair, where a Back landed, what the walk typed where.
+    int dashboardState { 0 };
+    std::string pairingBroken, backBroken;
+    std::vector<std::pair<platform::Weak<platform::ui::View>, std::string>> typedInto;
 };
 
 } // namespace monkey_testing

@@ -13,9 +13,10 @@
 // the service answering late, failing (404, 500, an upgrade's 426,
 // maintenance's 450), refusing every request for a few moves, going and
 // coming with the network; the game's own framed screens (send a challenge, a
-// challenge's result) and the intro frame's networks offer after a first
-// login. While something asks the player (an alert, a sheet, a picker), the
-// game now and then goes on first. It plays on a phone or a tablet, upright
+// challenge's result), the intro frame's networks offer after a first login,
+// the device turning and an invitation's notice over the game. While
+// something asks the player (an alert, a sheet, a picker), the game now and
+// then goes on first. It plays on a phone or a tablet, upright
 // or on its side. After every move, once the network settles, and at the end,
 // it checks what a player must always find:
 //   - no loading overlay left over a page: every request has been answered;
@@ -30,7 +31,15 @@
 //     (its close, a notice's Done), tells the game (sendChallengeScreenClosed
 //     or completedChallengeScreenClosed);
 //   - a device picker goes when cancelled, has a way out while it shows, and
-//     goes with the screen that showed it.
+//     goes with the screen that showed it, holding no page of the client;
+//   - what the player sees, on every screen and layout: Back lands on the
+//     screen below; each badge equals the counts it stands for; each row shows
+//     what a row made afresh for its place shows; no spinner, and no message
+//     for an empty list under rows, once every request is answered; no control
+//     over another; a tablet's panel across the middle after every turn; the
+//     game's dashboard calls in pairs however it closes, and as it stands at
+//     rest; no field showing another of the device's players after a switch;
+//     error screens allowed again once the dashboard is closed.
 // A screen whose spinner turns is given the time a player would give it
 // (answers through the presence channel are no transport's requests).
 // Roads a walk once took to a broken promise are replayed as rows of a table.
@@ -143,7 +152,7 @@ protected:
 
 TEST_F(DashboardMonkeyPlantedFaultEndToEnd, FindsALoadingOverlayNeverHiddenOnOnePage)
 {
-    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 1), 60);
+    const std::string broken = walk(environmentNumber("BRISKO_MONKEY_PLANT_SEED", 5), 60);
     EXPECT_NE(broken.find("a loading overlay stays over"), std::string::npos)
         << "the monkey did not find the planted overlay: " << broken << "\nits moves:\n" << trailText();
 }
@@ -207,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
     Plants, DashboardMonkeyPlantEndToEnd,
     testing::Values(Plant { "MaintenanceWithoutDone", kMaintenance,
                             &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 15, 60 },
-                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 8, 60 },
+                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 3, 60 },
                     Plant { "SendChallengeWithoutClose", kSendChallenge,
                             &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 2, 60 }),
     [](const testing::TestParamInfo<Plant>& info) { return std::string(info.param.name); });

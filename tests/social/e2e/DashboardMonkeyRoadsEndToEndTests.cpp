@@ -15,10 +15,17 @@ class DashboardMonkeyRoadEndToEnd;
 struct Road {
     const char* name;
     std::vector<std::pair<const char*, std::function<void(DashboardMonkeyRoadEndToEnd&)>>> moves;
+    int shape { 0 }; // the device (DashboardMonkey::Shape): a phone by default
 };
 
 class DashboardMonkeyRoadEndToEnd : public DashboardMonkey, public testing::WithParamInterface<Road> {
 public:
+    static constexpr int kOnATablet = kTablet;
+    void SetUp() override
+    {
+        shape = GetParam().shape;
+        DashboardMonkey::SetUp();
+    }
     // A tap at the middle of the visible text `text`, wherever it shows (a notice's bar too).
     void tapText(const std::string& text)
     {
@@ -109,9 +116,28 @@ public:
     // The service's answers to `path` wait until let go.
     void holdAnswersTo(const std::string& path) { service->holdAnswersTo(path); }
     void letHeldAnswersGo() { service->stopHolding(); }
+    // The next answer to `path` is a refusal (a 500).
+    void refuseNext(const std::string& method, const std::string& path)
+    {
+        service->script(method, path, standin::Answer::xml("<errors><error>Not now</error></errors>", 500));
+    }
+    using DashboardMonkey::inviteNotice;
+    // The photo picker on show picks a photo.
+    void pickAPhoto()
+    {
+        auto* photos = dynamic_cast<platform::ui::ImagePickerController*>(devicePicker());
+        if (!photos) {
+            note("    no photo picker");
+            return;
+        }
+        auto photo = platform::ui::ImageAsset::withImage("photo", platform::Image::imageWithRGBA(64, 64, platform::Bytes(64 * 64 * 4, 0x80)).get());
+        photos->finishPickingForTest(photo.get());
+    }
     using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
+    using DashboardMonkey::noteFrontBefore;
+    using DashboardMonkey::settle;
     using DashboardMonkey::serviceBack;
     using DashboardMonkey::serviceGone;
     using EndToEndTest::letTimePass;
@@ -134,6 +160,11 @@ TEST_P(DashboardMonkeyRoadEndToEnd, KeepsEveryPromise)
 }
 
 using R = DashboardMonkeyRoadEndToEnd;
+void openTheNameForm()
+{
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                         std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"), std::string("ChangeName") });
+}
 INSTANTIATE_TEST_SUITE_P(
     Roads, DashboardMonkeyRoadEndToEnd,
     testing::Values(
@@ -240,7 +271,65 @@ INSTANTIATE_TEST_SUITE_P(
                  { "a name, sent", [](R& m) { m.typeAndSend("x"); } },
                  { "back", [](R& m) { m.back(); } },
                  { "a name too long, sent", [](R& m) { m.typeAndSend(std::string(40, 'n')); } },
-                 { "the refusal answered", [](R& m) { m.answerWhatAsks(); } } } }),
+                 { "the refusal answered", [](R& m) { m.answerWhatAsks(); } } } },
+        // The game closes the dashboard while a switch's login is on its way: the error screens the
+        // switch held come back (its answer reaches a screen that went), and the player's next
+        // failure shows its page.
+        Road { "ErrorPagesAfterTheGameClosedTheDashboardOverASwitch",
+               { { "the switch page", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "the switch's login held, 'Rival' tapped, the dashboard closed",
+                   [](R& m) {
+                       m.holdAnswersTo("bootstrap.xml");
+                       m.row("Rival");
+                       Quorvel::dismissDashboard();
+                   } },
+                 { "the login's answer", [](R& m) { m.letHeldAnswersGo(); } },
+                 { "leaderboards, refused", [](R& m) {
+                       m.refuseNext("GET", "client_applications/321/leaderboards.xml");
+                       Quorvel::launchDashboardWithListLeaderboardsPage();
+                   } } } },
+        // The name form on the player's tab, a switch over it, and the form again: it names the
+        // player logged in now.
+        Road { "TheNameFormAfterASwitch",
+               { { "the name form", [](R&) { openTheNameForm(); } },
+                 { "the switch page over it", [](R&) { Quorvel::launchDashboardWithSwitchUserPage(); } },
+                 { "tap 'Rival'", [](R& m) { m.row("Rival"); } },
+                 { "the name form again", [](R&) { openTheNameForm(); } } } },
+        // What the badges count is read: the challenges listed, an invitation's notice over the game
+        // closed with a tap (the game hears it go), the game's page and the player's.
+        Road { "BadgesAfterReadingAndANoticeClosed",
+               { { "challenges", [](R&) { Quorvel::launchDashboardWithChallengesPage(); } },
+                 { "the game page", [](R&) { Quorvel::launchDashboard(); } },
+                 { "the game closes the dashboard", [](R&) { Quorvel::dismissDashboard(); } },
+                 { "an invitation's notice", [](R& m) { m.inviteNotice(); } },
+                 { "tap it", [](R& m) { m.tapText("Invitation"); } },
+                 { "the player's page", [](R&) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
+                   } } } },
+        // The player chooses a picture of their own twice: the list of pictures, shown again, gives
+        // each row its own picture (the default's row none; a walk of seed 50039 on a phone on its
+        // side).
+        Road { "APictureOfTheirOwnChosenTwice",
+               { { "the profile picture page, 'Choose your own!'", [](R& m) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                            std::vector<Quorvel::DashboardEntry> { std::string("UserSetting"),
+                                                                                                   std::string("SelectProfilePicture") });
+                       m.settle();
+                       m.noteFrontBefore(); // the picker's screen
+                       m.row("Choose your own!");
+                   } },
+                 { "a photo picked", [](R& m) { m.pickAPhoto(); } },
+                 { "'Choose your own!' again", [](R& m) {
+                       m.noteFrontBefore();
+                       m.row("Choose your own!");
+                   } },
+                 { "a photo picked", [](R& m) { m.pickAPhoto(); } } } },
+        // A tablet turned with the dashboard open, each way: its panel stays across the middle.
+        Road { "ATabletTurnsWithTheDashboardOpen",
+               { { "on its side", [](R&) { Quorvel::setDashboardOrientation(3); } },
+                 { "upright", [](R&) { Quorvel::setDashboardOrientation(1); } },
+                 { "on its other side", [](R&) { Quorvel::setDashboardOrientation(4); } } },
+               R::kOnATablet }),
     [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
 
 } // namespace

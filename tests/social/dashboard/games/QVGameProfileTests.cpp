@@ -279,7 +279,7 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     open();
     size_t before = platform::NotificationCenter::defaultCenter().observerCount();
     page->registerForBadgeNotifications();
-    QuorvelInternal::notifications().postUnviewedChallengeCountChangedTo(4);
+    QuorvelInternal::options().setUnviewedChallengesCount(4); // told to the page as the client counts it
     EXPECT_EQ(page->challengesButton()->badgeNumber(), 4);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("4"));
     QuorvelInternal::notifications().postUnreadAnnouncementCountChangedTo(2);
