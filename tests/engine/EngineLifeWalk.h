@@ -186,6 +186,7 @@ protected:
     void transitionCancelledByItsScene();
     void askDuringAHandOver();
     void armARequestInside();
+    void popsFromInside();
     void startAnAction();
     void startAReversedAction();
     void stopActions();
@@ -206,6 +207,7 @@ protected:
     // ---- Requests: each asks the director and keeps the walk's record in step.
     // Stop: the game's own stop, the director ended and purged.
     enum class Ask { Replace, ReplaceTransition, Push, PushTransition, Pop, End, Stop };
+    static const char* askName(Ask ask);
     void request(Ask ask, const std::string& why);
     // Replaces the top with a scene the walk made before (shown again).
     void replaceWith(WalkScene* scene, const std::string& why);

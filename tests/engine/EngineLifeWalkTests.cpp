@@ -591,10 +591,16 @@ void EngineLifeWalk::checkStep(bool settled)
         EXPECT_EQ(director_ ? director_->runningScene() : nullptr, nullptr) << "the director ended with a scene";
         return;
     }
+    // The scene on show runs, and (no change pending) it is the top of the
+    // director's stack; a change pending is for the top.
     KSScene* running = director_->runningScene();
-    if (running) {
-        EXPECT_TRUE(running->isRunning()) << "the running scene is not running";
-    }
+    const auto& onTheStack = director_->scenesStack();
+    KSScene* top = onTheStack.empty() ? nullptr : onTheStack.back().get();
+    if (running && !running->isRunning())
+        ADD_FAILURE() << "the running scene is not running: " << describeStack();
+    if (KSScene* next = director_->nextScene(); next ? next != top : running != top)
+        ADD_FAILURE() << "the scene " << (next ? "asked for" : "on show") << " is not the top of the director's stack: "
+                      << describeStack();
     checkNodes(settled);
     if (!settled)
         return;
