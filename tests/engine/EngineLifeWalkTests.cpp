@@ -45,6 +45,7 @@
 #include "engine/KSGrid.h"
 #include "engine/KSParticleSystemQuad.h"
 #include "engine/KSSpriteFrameCache.h"
+#include "engine/KSTMXLayer.h"
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
 #include "engine/platform/KSTouchDispatcher.h"
@@ -412,6 +413,8 @@ void Watched<Base>::onEnter()
 template <class Base>
 void Watched<Base>::draw()
 {
+    if (watch.walk)
+        watch.drawnAt = watch.walk->frames;
     for (KSNode* node = this; node && watch.walk; node = node->parent())
         if (!node->visible()) {
             watch.walk->fault(watch.label + " was drawn while hidden");
@@ -461,6 +464,7 @@ void EngineLifeWalk::SetUp()
         texture_test::writeSolidPNG(dir.file(platform::format("load%d.png", i)), 16 << (i % 3), 16, 0x204060FFu + i);
     texture_test::writeHeroSheet(dir);
     texture_test::writeSolidPNG(dir.file("blue.png"), 8, 8, 0x0000FFFF);
+    writeValueFixtures();
 }
 
 void EngineLifeWalk::TearDown()
@@ -471,6 +475,7 @@ void EngineLifeWalk::TearDown()
     detached.clear();
     arrivals.clear();
     KSTextureCache::setLoadHook(nullptr);
+    platform::setLogSink(std::move(previousSink));
     DirectorTest::TearDown();
     KSSpriteFrameCache::purgeSharedSpriteFrameCache();
 }
@@ -532,6 +537,7 @@ void EngineLifeWalk::frame()
     // The loads that called back come in before a frame the seed picks.
     if (!ended && draw(4) == 0)
         deliverLoads(false);
+    ++frames;
     try {
         advance(1.0 / 60);
     } catch (const std::exception& e) {
@@ -602,6 +608,7 @@ void EngineLifeWalk::checkStep(bool settled)
         ADD_FAILURE() << "the scene " << (next ? "asked for" : "on show") << " is not the top of the director's stack: "
                       << describeStack();
     checkNodes(settled);
+    checkValues();
     if (!settled)
         return;
     checkSettled();
@@ -727,7 +734,8 @@ void EngineLifeWalk::checkNodes(bool settled)
             ADD_FAILURE() << labelOf(node) << (registered(node) ? " takes touches" : " takes no touches") << " while "
                           << (layer->isRunning() ? "running" : "not running") << " with touches "
                           << (layer->isTouchEnabled() ? "on" : "off");
-        if (auto* batch = dynamic_cast<KSSpriteBatchNode*>(node)) {
+        // (A tile layer's quads are its cells', a sprite only for those asked for.)
+        if (auto* batch = dynamic_cast<KSSpriteBatchNode*>(node); batch && !dynamic_cast<KSTMXLayer*>(node)) {
             const size_t quads = batch->textureAtlas()->totalQuads(), listed = batch->descendants()->count();
             if (quads != listed || listed != sprites(node))
                 ADD_FAILURE() << labelOf(node) << " draws " << quads << " quads for " << listed << " descendants listed and "
