@@ -40,6 +40,7 @@
 #include "platform/gl/GLExtensions.h"
 
 #include <cmath>
+#include <numeric>
 #include <cstdio>
 #include <optional>
 
@@ -87,6 +88,8 @@ struct Valued {
     unsigned touches { 0 };
     float duration { 0 };
     bool restartable { true };
+    // A leaf played as it stands: where it leaves a node at any progress.
+    Progress at;
 };
 
 // A channel truncated toward zero and held inside 0..255 (an overshooting
@@ -95,7 +98,8 @@ GLubyte channel(float v) { return !(v > 0) ? 0 : v >= 255 ? 255 : static_cast<GL
 
 Valued valued(const Leaf& leaf, float t = 1, float reverseT = 1)
 {
-    Valued v { leaf.name, leaf.action, nullptr, nullptr, leaf.touches, leaf.action->duration(), leaf.restartable };
+    Valued v { leaf.name, leaf.action, nullptr, nullptr, leaf.touches, leaf.action->duration(), leaf.restartable,
+               t == 1 && reverseT == 1 && !leaf.instant ? leaf.at : nullptr };
     Progress at = leaf.at;
     v.end = [at, t](const Look& s) { return at(s, t); };
     if (leaf.reverse) {
@@ -111,10 +115,17 @@ Valued valued(const Leaf& leaf, float t = 1, float reverseT = 1)
 struct EngineLifeWalk::ActionTable {
     static Leaf leaf(EngineLifeWalk& w, bool colours)
     {
-        const ksTime d = 0.05f + 0.035f * static_cast<float>(w.draw(3));
+        const ksTime d = 0.03f + 0.02f * static_cast<float>(w.draw(3));
         auto pick = [&w](float low, int steps, float by) { return low + by * static_cast<float>(w.draw(static_cast<size_t>(steps))); };
         const platform::Point delta(pick(-40, 9, 10), pick(-40, 9, 10));
-        switch (w.draw(colours ? 19 : 14)) {
+        // Those with a reverse twice as often as those without; the colours
+        // last, for sprites only.
+        static const unsigned weights[] = { 2, 1, 2, 1, 2, 1, 3, 1, 2, 1, 2, 1, 2, 1, 2, 2, 1, 1, 2 };
+        const size_t kinds = colours ? std::size(weights) : 14;
+        unsigned chosen = static_cast<unsigned>(w.draw(std::accumulate(weights, weights + kinds, 0u))), kind = 0;
+        while (chosen >= weights[kind])
+            chosen -= weights[kind++];
+        switch (kind) {
         case 0: return moveBy(d, delta);
         case 1: {
             const platform::Point to(pick(0, 6, 40), pick(0, 6, 40));
@@ -393,6 +404,7 @@ struct EngineLifeWalk::ActionTable {
         };
         const Ease& ease = eases[w.draw(std::size(eases))];
         Valued v = valued(leaf, ease.end, ease.reverseEnd);
+        v.at = nullptr;
         v.action = ease.make(inner);
         v.name = std::string(ease.name) + "(" + leaf.name + ")";
         return v;
@@ -402,15 +414,16 @@ struct EngineLifeWalk::ActionTable {
     // reversal of others.
     static Valued any(EngineLifeWalk& w, bool colours, int depth)
     {
-        const size_t kind = depth > 0 ? w.draw(9) : 0;
+        const size_t kind = depth > 0 ? w.draw(10) : 0;
         if (kind <= 3) {
             Leaf leaf = ActionTable::leaf(w, colours);
             if (kind == 1 && !leaf.instant && !(leaf.touches & kVisibility))
                 return eased(w, leaf);
             // (A reverse-time's reverse is a copy of the action it played.)
-            if (kind == 2 && !leaf.instant && leaf.restartable) {
+            if (kind >= 2 && !leaf.instant && leaf.restartable) {
                 // Played backwards: the leaf's start, and its reverse is the leaf.
                 Valued v = valued(leaf, 0);
+                v.at = nullptr;
                 v.action = KSReverseTime::actionWithAction(leaf.action.get());
                 v.name = "ReverseTime(" + leaf.name + ")";
                 Progress at = leaf.at;
@@ -420,18 +433,18 @@ struct EngineLifeWalk::ActionTable {
             return valued(leaf);
         }
         Valued a = any(w, colours, depth - 1), b = any(w, colours, depth - 1);
-        if (kind <= 5) {
+        if (kind <= 6) {
             Valued v { "Sequence(" + a.name + ", " + b.name + ")", KSSequence::actions({ a.action.get(), b.action.get() }),
                        [ae = a.end, be = b.end](const Look& s) { return be(ae(s)); }, nullptr, a.touches | b.touches,
-                       a.duration + b.duration, a.restartable && b.restartable };
+                       a.duration + b.duration, a.restartable && b.restartable, nullptr };
             if (a.reverse && b.reverse)
                 v.reverse = [ar = a.reverse, br = b.reverse](const Look& s) { return ar(br(s)); };
             return v;
         }
-        if (kind <= 6 && !(a.touches & b.touches)) {
+        if (kind == 7 && !(a.touches & b.touches)) {
             Valued v { "Spawn(" + a.name + ", " + b.name + ")", KSSpawn::actions({ a.action.get(), b.action.get() }),
                        [ae = a.end, be = b.end](const Look& s) { return be(ae(s)); }, nullptr, a.touches | b.touches,
-                       std::max(a.duration, b.duration), a.restartable && b.restartable };
+                       std::max(a.duration, b.duration), a.restartable && b.restartable, nullptr };
             if (a.reverse && b.reverse)
                 v.reverse = [ar = a.reverse, br = b.reverse](const Look& s) { return br(ar(s)); };
             return v;
@@ -449,7 +462,7 @@ struct EngineLifeWalk::ActionTable {
                            e = ae(e);
                        return e;
                    },
-                   nullptr, a.touches, a.duration * static_cast<float>(times), true };
+                   nullptr, a.touches, a.duration * static_cast<float>(times), true, nullptr };
         if (a.reverse)
             v.reverse = [ar = a.reverse, times](const Look& s) {
                 Look e = s;
@@ -517,7 +530,8 @@ void EngineLifeWalk::valuedAction()
     const std::string label = platform::format("valued mover %d of scene %d", ++nextNode, scene->id);
     Ref<KSNode> mover;
     const size_t kind = draw(3);
-    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addImage("load0.png");
+    // (Not square: a quad of the wrong width shows.)
+    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addImage("load1.png");
     if (kind == 0 || !texture) {
         auto plain = platform::adoptRef(new WalkNode);
         plain->init();
@@ -597,6 +611,22 @@ void EngineLifeWalk::valuedAction()
         mover->runAction(KSSpeed::actionWithAction(platform::dynamicRef<KSActionInterval>(whole).get(), speed).get());
     } else {
         mover->runAction(whole.get());
+    }
+    // Watched to its end (its checks with it) while its scene stays on show;
+    // a plain leaf (its visibility aside) at every frame on its way too.
+    Ref<WalkScene> keep(scene);
+    auto* sequence = dynamic_cast<KSActionInterval*>(whole.get());
+    const bool midway = action.at && !(action.touches & kVisibility) && sequence;
+    for (int i = 0; i < 40 && !ended && onShow() == keep.get() && mover->isRunning() && mover->numberOfRunningActions(); ++i) {
+        frame();
+        if (!midway || !(sequence->elapsed() > 0 && sequence->elapsed() < action.duration))
+            continue;
+        const float t = sequence->elapsed() / action.duration;
+        if (const Look want = action.at(start, t); !same(lookOf(mover.get()), want, colours)) {
+            fault(platform::format("%s left %s %s at %.3f of its way, not %s", action.name.c_str(), label.c_str(),
+                                   describeLook(lookOf(mover.get()), colours).c_str(), t, describeLook(want, colours).c_str()));
+            break;
+        }
     }
 }
 
