@@ -1,8 +1,9 @@
 // The engine's life at random (EngineLifeWalkTests.cpp): the walk's fixture,
 // its record of what it asked the director for, and the scenes and nodes that
 // report every life-cycle call, timer and action to it. The roads it takes
-// are in EngineLifeWalkRoads.cpp (scenes and actions) and
-// EngineLifeWalkNodes.cpp (nodes, sprites, batch nodes and textures).
+// are in EngineLifeWalkRoads.cpp (scenes and actions),
+// EngineLifeWalkNodes.cpp (nodes, sprites, batch nodes and textures) and
+// EngineLifeWalkValues.cpp (the roads and rules that check values).
 #pragma once
 
 #include "DirectorTestSupport.h"

@@ -11,6 +11,12 @@
 //     again, hears onEnterTransitionDidFinish at most once per entry, is
 //     cleaned up at most once (once when it left by a replace or by end) and
 //     is drawn or called no more after that;
+//   - the scene on show is a running scene on top of the director's stack
+//     (or the change pending is for the top);
+//   - values against the walk's own model (EngineLifeWalkValues.cpp):
+//     actions and their reverses, node transforms and batch quads, frames
+//     on the view's framebuffer, render-texture captures and read-backs,
+//     tile edits, label sizes and particle counts;
 //   - once the transitions have ended: the scene on show is the one last
 //     asked for and no other is entered; every scene on the stack is
 //     visible and at rest (position, scale, rotation and anchor as made, no
