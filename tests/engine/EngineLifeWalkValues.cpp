@@ -8,7 +8,8 @@
 //     opacity, colour, visibility), checked as each ends.
 //   - Transforms: every node of every live scene has the transform, GL
 //     matrix and inverse its position, anchor, scales and rotation give, and
-//     a drawn batch's quads sit where its sprites' transforms put them.
+//     a drawn batch's quads sit where its sprites' transforms put them, in
+//     their colour and opacity.
 //   - Frames: after each frame the view's framebuffer is bound, with the
 //     window's viewport and the director's clear colour.
 //   - Render textures: every capture and read-back leaves the framebuffer,
@@ -732,6 +733,22 @@ void EngineLifeWalk::checkQuads(KSSpriteBatchNode* batch, std::string& fault)
                 break;
             }
         }
+        // Its colour and opacity at every corner (premultiplied where its opacity modifies it).
+        const ksColor3B c = sprite->color();
+        const GLubyte o = sprite->opacity();
+        const auto shade = [&](GLubyte v) {
+            return sprite->doesOpacityModifyRGB() ? static_cast<GLubyte>(v * o / 255) : v;
+        };
+        const ksColor4B want { shade(c.r), shade(c.g), shade(c.b), o };
+        const ksColor4B* tints[] = { &quad.bl.colors, &quad.br.colors, &quad.tl.colors, &quad.tr.colors };
+        for (int k = 0; k < 4 && fault.empty(); ++k)
+            if (!(nearByte(tints[k]->r, want.r) && nearByte(tints[k]->g, want.g) && nearByte(tints[k]->b, want.b)
+                  && tints[k]->a == want.a)) {
+                auto* watched = dynamic_cast<Watchable*>(static_cast<KSNode*>(sprite));
+                fault = platform::format("%s draws its corner %d in (%d, %d, %d, %d), not (%d, %d, %d, %d)",
+                                         watched ? watched->watched().label.c_str() : "a sprite", k, tints[k]->r,
+                                         tints[k]->g, tints[k]->b, tints[k]->a, want.r, want.g, want.b, want.a);
+            }
     }
 }
 
