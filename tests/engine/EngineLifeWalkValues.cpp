@@ -15,7 +15,8 @@
 //   - Render textures: every capture and read-back leaves the framebuffer,
 //     viewport and clear colour as it found them, a cleared picture reads
 //     back as its colour, and a capture left open is ended (and logged).
-//   - Tile maps: edits (through tile sprites too) read back as the model's.
+//   - Tile maps: edits (through tile sprites too) read back as the model's,
+//     and the layer draws a quad per tile at its cell with its GID's picture.
 //   - Labels: a bitmap-font label's size is its glyphs' advances and lines,
 //     a TrueType label's that of a new label of the same text.
 //   - Particles: the count a system holds follows its rate and life.
@@ -36,6 +37,7 @@
 #include "engine/KSTMXTiledMap.h"
 #include "engine/KSTMXXMLParser.h"
 #include "engine/KSTextureCache.h"
+#include "engine/KSTextureAtlas.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/gl/GLExtensions.h"
@@ -924,7 +926,8 @@ void EngineLifeWalk::editTiles()
     const auto width = static_cast<unsigned>(layer->layerSize().width);
     const auto height = static_cast<unsigned>(layer->layerSize().height);
     auto cell = [width](unsigned i) { return platform::Point(static_cast<float>(i % width), static_cast<float>(i / width)); };
-    for (size_t n = 1 + draw(5); n > 0; --n) {
+    // Enough edits a step for removals, inserts and sprites taken out to meet.
+    for (size_t n = 4 + draw(13); n > 0; --n) {
         const auto i = static_cast<unsigned>(draw(width * height));
         const platform::Point p = cell(i);
         // Through the cell's own sprite half of the time.
@@ -972,6 +975,37 @@ void EngineLifeWalk::editTiles()
             return;
         }
     }
+    // The layer draws what its cells hold: a quad per tile in cell order, at its cell, cut from its
+    // GID's place in the tileset; a tile's sprite holds its cell's quad.
+    KSTextureAtlas* atlas = layer->textureAtlas();
+    const float wide = static_cast<float>(atlas->texture()->pixelsWide());
+    const float high = static_cast<float>(atlas->texture()->pixelsHigh());
+    const Size tileSize = layer->mapTileSize();
+    unsigned quad = 0;
+    for (unsigned i = 0; i < width * height; ++i) {
+        if (!model.gids[i])
+            continue;
+        const platform::Point p = cell(i);
+        auto* tile = static_cast<KSSprite*>(layer->getChildByTag(static_cast<int>(i)));
+        if (quad >= atlas->totalQuads() || (tile && tile->atlasIndex() != quad)) {
+            fault(platform::format("tile (%g, %g) should have quad %u of the layer's %u; its sprite has %d", p.x, p.y, quad,
+                                   atlas->totalQuads(), tile ? static_cast<int>(tile->atlasIndex()) : -1));
+            return;
+        }
+        const ksV3F_C4B_T2F_Quad& q = atlas->quads()[quad++];
+        const platform::Point at { p.x * tileSize.width, (static_cast<float>(height) - 1 - p.y) * tileSize.height };
+        const Rect rect = tileset ? tileset->rectForGID(model.gids[i]) : Rect();
+        if (!near(q.bl.vertices.x, at.x, 1e-4f) || !near(q.bl.vertices.y, at.y, 1e-4f)
+            || std::abs(q.tl.texCoords.u - rect.origin.x / wide) > 0.5f / wide
+            || std::abs(q.tl.texCoords.v - rect.origin.y / high) > 0.5f / high) {
+            fault(platform::format("tile (%g, %g) of GID %u draws at (%g, %g) from (%g, %g), not at (%g, %g) from (%g, %g)", p.x,
+                                   p.y, model.gids[i], q.bl.vertices.x, q.bl.vertices.y, q.tl.texCoords.u * wide,
+                                   q.tl.texCoords.v * high, at.x, at.y, rect.origin.x, rect.origin.y));
+            return;
+        }
+    }
+    if (quad != atlas->totalQuads())
+        fault(platform::format("the tile layer draws %u quads for %u tiles", atlas->totalQuads(), quad));
 }
 
 // ---- Labels
