@@ -657,9 +657,9 @@ AffineTransform modelTransform(KSNode* node)
     return t;
 }
 
-bool nearTransform(const AffineTransform& t, const AffineTransform& m)
+bool nearTransform(const AffineTransform& t, const AffineTransform& m, float slack = 1)
 {
-    auto close = [](float a, float b, float scale) { return std::abs(a - b) <= 1e-3f * (scale + std::abs(b)); };
+    auto close = [slack](float a, float b, float scale) { return std::abs(a - b) <= 1e-3f * slack * (scale + std::abs(b)); };
     const float size = std::abs(m.a) + std::abs(m.b) + std::abs(m.c) + std::abs(m.d);
     return close(t.a, m.a, size) && close(t.b, m.b, size) && close(t.c, m.c, size) && close(t.d, m.d, size)
            && close(t.tx, m.tx, 1) && close(t.ty, m.ty, 1);
@@ -685,9 +685,13 @@ void EngineLifeWalk::checkTransforms(KSNode* node, std::string& fault)
     };
     // (The inverse of one nearly flat on an axis is judged by no rounding.)
     const float size = std::abs(model.a) + std::abs(model.b) + std::abs(model.c) + std::abs(model.d);
-    const bool invertible = std::abs(model.a * model.d - model.b * model.c) > 1e-3f * size * size;
+    const float det = std::abs(model.a * model.d - model.b * model.c);
+    const bool invertible = det > 1e-3f * size * size;
+    // The inverse's rounding grows with how far from square the transform is and how far it moves.
+    const float slack = invertible ? std::max(1.0f, size * size / det * (1 + std::abs(model.tx) + std::abs(model.ty)) * 1e-4f) : 1;
     for (const auto& [what, pair] : kept) {
-        if (!fault.empty() || nearTransform(pair.first, pair.second) || (&pair == &kept[2].second && !invertible))
+        const bool ofInverse = &pair == &kept[2].second;
+        if (!fault.empty() || nearTransform(pair.first, pair.second, ofInverse ? slack : 1) || (ofInverse && !invertible))
             continue;
         auto* watched = dynamic_cast<Watchable*>(node);
         fault = platform::format("%s, at (%g, %g) scaled %g x %g turned %g anchored (%g, %g) in %g x %g, has the %s %s, not %s",
