@@ -7,6 +7,7 @@
 #include "engine/KSProtocols.h"
 #include "platform/foundation/Exception.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -235,25 +236,23 @@ void KSRepeat::stop()
 
 void KSRepeat::update(float u)
 {
-    float t = u * static_cast<float>(times_);
-    if (t > static_cast<float>(total_ + 1)) {
-        // Passed a repetition boundary: finish this one, start the next.
+    const float t = u * static_cast<float>(times_);
+    // Each lap the time has passed (a long frame may pass several) ends, and the next starts where it left.
+    while (total_ < times_ && t > static_cast<float>(total_ + 1)) {
         other_->update(1.0f);
         total_++;
         other_->stop();
         other_->startWithTarget(target_);
-        if (total_ == times_)
-            other_->update(0);
-        else
-            other_->update(t - static_cast<float>(total_));
-    } else {
-        float r = std::fmod(t, 1.0f);
-        if (u == 1.0f) {
-            r = 1.0f;
-            total_++;
-        }
-        other_->update(std::fmin(r, 1.0f));
     }
+    // Within the lap under way; a frame that lands on its very end ends it there (starting it
+    // again would play its first part twice), and the next lap starts on the frame after.
+    float r = std::clamp(t - static_cast<float>(total_), 0.0f, 1.0f);
+    if (u == 1.0f) {
+        r = 1.0f;
+        if (total_ < times_)
+            total_++;
+    }
+    other_->update(r);
 }
 
 Ref<KSFiniteTimeAction> KSRepeat::reverse() const

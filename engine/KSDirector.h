@@ -96,6 +96,10 @@ public:
     const std::vector<platform::Ref<KSScene>>& scenesStack() const { return scenesStack_; }
     // Whether the stack holds the scene (it comes back on show later).
     bool isOnTheStack(const KSScene* scene) const;
+    // Whether the scene is on show or on the stack: the director's to exit and
+    // clean up, not a transition's that held it once (a scene popped back to
+    // on show, or left on the stack under a transition that showed it).
+    bool isOnShowOrOnTheStack(const KSScene* scene) const { return scene == runningScene_.get() || isOnTheStack(scene); }
     // A scene tells the director it left (exited) or was cleaned up: one that
     // left the stack without a clean-up (popped, passed over, or shown by a
     // transition that went) is cleaned up once the director holds the last

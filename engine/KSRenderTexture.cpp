@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,14 @@ GLint currentFramebuffer()
 void bindFramebuffer(GLint fbo)
 {
     platform::glEntryPoints().bindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(fbo));
+}
+
+// Every capture begun and not yet ended, of any render texture, the first
+// begun first (one entry per begin).
+std::vector<KSRenderTexture*>& openCaptures()
+{
+    static std::vector<KSRenderTexture*> open;
+    return open;
 }
 
 // Writes beside the target and renames over it, so that a reader never sees
@@ -166,7 +175,39 @@ bool KSRenderTexture::initWithWidth(int w, int h, KSTexture2DPixelFormat format)
     return true;
 }
 
-KSRenderTexture::~KSRenderTexture() = default;
+KSRenderTexture::~KSRenderTexture()
+{
+    if (saved_.empty())
+        return;
+    // Going with a capture open: the screen would stay off for good. The
+    // captures begun inside this one's first end with it, the last first.
+    platform::logError("KSRenderTexture: a render texture goes with %zu capture(s) begun and never ended: ended now",
+                       saved_.size());
+    auto& open = openCaptures();
+    const auto first = std::find(open.begin(), open.end(), this);
+    for (auto left = static_cast<size_t>(first - open.begin()); open.size() > left;) {
+        KSRenderTexture* capture = open.back();
+        open.pop_back();
+        capture->endCapture();
+    }
+}
+
+bool KSRenderTexture::endCapturesLeftOpen()
+{
+    auto& open = openCaptures();
+    if (open.empty())
+        return false;
+    platform::logError("KSRenderTexture: %zu capture(s) begun and never ended: ended before the next frame",
+                       open.size());
+    while (!open.empty()) {
+        Ref<KSRenderTexture> capture(open.back());
+        open.pop_back();
+        capture->endCapture();
+    }
+    return true;
+}
+
+size_t KSRenderTexture::capturesOpen() { return openCaptures().size(); }
 
 void KSRenderTexture::setSprite(KSSprite* sprite)
 {
@@ -211,6 +252,7 @@ void KSRenderTexture::begin()
     oldFBO_ = currentFramebuffer();
     state.oldFBO = oldFBO_;
     saved_.push_back(state);
+    openCaptures().push_back(this);
     bindFramebuffer(static_cast<GLint>(fbo_.get()));
 
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -229,6 +271,16 @@ void KSRenderTexture::beginWithClear(float r, float g, float b, float a)
 void KSRenderTexture::end()
 {
     // An end without its begin has nothing to restore (and no matrix to pop).
+    if (saved_.empty())
+        return;
+    auto& open = openCaptures();
+    if (auto last = std::find(open.rbegin(), open.rend(), this); last != open.rend())
+        open.erase(std::next(last).base());
+    endCapture();
+}
+
+void KSRenderTexture::endCapture()
+{
     if (saved_.empty())
         return;
     SavedState state = saved_.back();

@@ -6,7 +6,11 @@
 //
 // Caveat: begin() and end() pair up; each end() restores the framebuffer,
 // viewport and clear colour that its begin() found, so captures of different
-// render textures nest. Main thread only, with the engine's context current.
+// render textures nest. A capture the game leaves open does not keep the
+// screen off for good: a render texture that goes ends its own (and those
+// begun inside it), and the director ends any left open before it draws the
+// next frame; both say so in the log. Main thread only, with the engine's
+// context current.
 // The texture belongs to the render texture (its framebuffer draws into it);
 // the sprite is only linked: sprite() answers null once nobody keeps it.
 #pragma once
@@ -50,6 +54,11 @@ public:
     void begin();
     void beginWithClear(float r, float g, float b, float a);
     void end();
+    // Ends every capture still open, the last begun first, and answers
+    // whether there was any (the director calls it before each frame).
+    static bool endCapturesLeftOpen();
+    // Captures begun and not yet ended, of every render texture.
+    static size_t capturesOpen();
     // Fills the texture with one colour (a begin/end pair of its own).
     void clear(float r, float g, float b, float a);
 
@@ -75,6 +84,9 @@ protected:
     void restoreGLstate();
 
 private:
+    // Puts back what the last open begin() found.
+    void endCapture();
+
     // What one begin() found and its end() puts back.
     struct SavedState {
         GLint oldFBO { 0 };

@@ -168,7 +168,7 @@ void KSTransitionScene::onEnter()
             // Not on the stack and held by this transition alone, it goes
             // cleaned up (its actions and timers would keep its nodes).
             Ref<KSScene> left = std::move(outScene_);
-            if (!KSDirector::isKeptBeyond(left.get(), 1) && !KSDirector::sharedDirector()->isOnTheStack(left.get())) {
+            if (!KSDirector::isKeptBeyond(left.get(), 1) && !KSDirector::sharedDirector()->isOnShowOrOnTheStack(left.get())) {
                 left->cleanupScene();
                 if (!isRunning())
                     return; // its clean-up ended the director
@@ -236,11 +236,12 @@ void KSTransitionScene::cleanup()
     sceneActions_.clear();
     // A scene the director's stack still holds (the incoming one taking this
     // transition's place, or the outgoing one asked for again) is shown again
-    // later: it is not cleaned up. Cleaned up in the middle of its onExit (the
-    // director ended from one of the scenes' exits), a scene still entered
-    // leaves first.
+    // later, and one on show (popped back to while this transition went) is
+    // the director's to exit: neither is cleaned up here. Cleaned up in the
+    // middle of its onExit (the director ended from one of the scenes'
+    // exits), a scene still entered leaves first.
     KSDirector* director = KSDirector::hasSharedDirector() ? KSDirector::sharedDirector() : nullptr;
-    auto onTheStack = [director](KSScene* scene) { return director && director->isOnTheStack(scene); };
+    auto onTheStack = [director](KSScene* scene) { return director && director->isOnShowOrOnTheStack(scene); };
     if (sendCleanupToScene_ && outScene_ && !onTheStack(outScene_.get())) {
         outScene_->exitScene();
         outScene_->cleanupScene();

@@ -150,6 +150,12 @@ public:
     // Whether the view draws multisampled: false when it asked for no samples or
     // the platform offers none, whatever was asked.
     bool multiSampling() const { return renderer_ && renderer_->multiSampling(); }
+    // The framebuffer frames are drawn into: the samples' surface while
+    // multisampling, else the presented framebuffer (0 without a renderer).
+    GLuint drawingFramebuffer() const
+    {
+        return !renderer_ ? 0 : renderer_->multiSampling() ? renderer_->msaaFrameBuffer() : renderer_->defaultFrameBuffer();
+    }
     // What the next setupSurfaceWithSharegroup asks for; the view's surface
     // stays as it is until then.
     void setMultiSampling(bool on) { multiSampling_ = on; }

@@ -3,6 +3,7 @@
 #include "engine/platform/KSDirectorIOS.h"
 
 #include "engine/KSLabelAtlas.h"
+#include "engine/KSRenderTexture.h"
 #include "engine/KSScene.h"
 #include "engine/KSScheduler.h"
 #include "engine/platform/EAGLView.h"
@@ -14,6 +15,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Weak.h"
+#include "platform/gl/GLExtensions.h"
 
 #include <cctype>
 #include <chrono>
@@ -99,6 +101,13 @@ void KSDirectorIOS::drawScene()
     // let go of by the frame after end() returns, and its textures are
     // deleted while the view's context is there.
     platform::Ref<EAGLView> view = openGLView_;
+    // A capture the game left open would send this frame and every later one
+    // to its texture: it ends, and the view's framebuffer and projection
+    // (its viewport) come back.
+    if (KSRenderTexture::endCapturesLeftOpen() && view) {
+        platform::glEntryPoints().bindFramebufferOES(GL_FRAMEBUFFER_OES, view->drawingFramebuffer());
+        setProjection(projection_);
+    }
     calculateDeltaTime();
     if (!isPaused_)
         KSScheduler::sharedScheduler()->tick(dt);

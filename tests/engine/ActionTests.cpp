@@ -330,6 +330,26 @@ TEST_F(ActionTest, RepeatChainsRepetitionsFromWhereEachEnded)
         tick(0.5f);
     expectPoint(node->position(), 30, 0);
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
+
+    // A frame landing on a lap's end ends it there: a sequence's first part is not played again. A
+    // long frame passing several laps plays each.
+    struct Case {
+        float tick;
+        Point end;
+    };
+    for (const Case& c : { Case { 0.5f, { 20, 20 } }, Case { 5.0f, { 30, 30 } } }) {
+        node->setPosition({ 0, 0 });
+        const unsigned laps = c.tick > 1 ? 3 : 2;
+        node->runAction(KSRepeat::actionWithAction(KSSequence::actions({ KSMoveBy::actionWithDuration(1, { 10, 0 }).get(),
+                                                                         KSMoveBy::actionWithDuration(1, { 0, 10 }).get() })
+                                                       .get(),
+                                                   laps));
+        tick(0.1f);
+        for (float passed = 0; passed < 2.0f * static_cast<float>(laps); passed += c.tick)
+            tick(c.tick);
+        expectPoint(node->position(), c.end.x, c.end.y);
+        EXPECT_EQ(node->numberOfRunningActions(), 0u);
+    }
 }
 
 TEST_F(ActionTest, RepeatZeroTimesGivesOneUpdateAtStart)

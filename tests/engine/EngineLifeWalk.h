@@ -1,8 +1,9 @@
 // The engine's life at random (EngineLifeWalkTests.cpp): the walk's fixture,
 // its record of what it asked the director for, and the scenes and nodes that
 // report every life-cycle call, timer and action to it. The roads it takes
-// are in EngineLifeWalkRoads.cpp (scenes and actions) and
-// EngineLifeWalkNodes.cpp (nodes, sprites, batch nodes and textures).
+// are in EngineLifeWalkRoads.cpp (scenes and actions),
+// EngineLifeWalkNodes.cpp (nodes, sprites, batch nodes and textures) and
+// EngineLifeWalkValues.cpp (the roads and rules that check values).
 #pragma once
 
 #include "DirectorTestSupport.h"
@@ -14,8 +15,10 @@
 #include "engine/KSSprite.h"
 #include "engine/KSSpriteBatchNode.h"
 #include "engine/KSTexture2D.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Weak.h"
 
+#include <array>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -23,7 +26,12 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+namespace kestrel {
+class KSTMXLayer;
+}
 
 namespace engine_walk {
 
@@ -59,6 +67,8 @@ struct Watch {
     bool timer { false };
     double interval { 0 }, scheduledAt { 0 }, lastTick { 0 }, runningSince { 0 };
     int ticks { 0 };
+    // The walk's frame it was last drawn in.
+    int drawnAt { -1 };
 };
 
 // A watched node's timer ticked: judged by the walk's clock (never sooner
@@ -66,6 +76,19 @@ struct Watch {
 // armed for its scene's timer runs and it takes itself off or stops its
 // timers when armed to.
 void timerTicked(kestrel::KSNode* node, Watch& watch);
+
+// The walk's own changes to its nodes are not an action's.
+class Building {
+public:
+    explicit Building(bool& flag) : flag_(flag), was_(std::exchange(flag, true)) { }
+    ~Building() { flag_ = was_; }
+    Building(const Building&) = delete;
+    Building& operator=(const Building&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
 
 class Watchable {
 public:
@@ -186,12 +209,22 @@ protected:
     void transitionCancelledByItsScene();
     void askDuringAHandOver();
     void armARequestInside();
+    void popsFromInside();
     void startAnAction();
     void startAReversedAction();
     void stopActions();
     void replaceAnAction();
     void changeNodes();
     void checkedAction();
+    // ---- Value roads (EngineLifeWalkValues.cpp)
+    void valuedAction();
+    void renderTextures();
+    void editTiles();
+    void changeLabels();
+    void emitParticles();
+    // Scales one axis of a node, or turns, moves or anchors it anew.
+    void reshapeNode(kestrel::KSNode* node);
+    void writeValueFixtures();
     void levelFromASheet();
     void pauseTheGame();
     void pauseScreen();
@@ -206,6 +239,7 @@ protected:
     // ---- Requests: each asks the director and keeps the walk's record in step.
     // Stop: the game's own stop, the director ended and purged.
     enum class Ask { Replace, ReplaceTransition, Push, PushTransition, Pop, End, Stop };
+    static const char* askName(Ask ask);
     void request(Ask ask, const std::string& why);
     // Replaces the top with a scene the walk made before (shown again).
     void replaceWith(WalkScene* scene, const std::string& why);
@@ -253,6 +287,31 @@ protected:
     // timer of the scene on show ticking to its interval.
     void checkNodes(bool settled);
     void checkPixel(kestrel::KSSprite* sprite, uint32_t rgba);
+    // Every step: the transforms of every node of the live scenes are the
+    // model's, a batch drawn in the last frame draws its sprites' quads
+    // where their transforms put them, and the frame went to the view's
+    // framebuffer with the window's viewport and the director's clear colour.
+    void checkValues();
+    void checkTransforms(kestrel::KSNode* node, std::string& fault);
+    void checkQuads(kestrel::KSSpriteBatchNode* batch, std::string& fault);
+    // What a capture or read-back must leave as it found it.
+    struct GLState {
+        GLint framebuffer { 0 };
+        std::array<GLint, 4> viewport {};
+        std::array<GLfloat, 4> clear {};
+        bool operator==(const GLState&) const = default;
+    };
+    static GLState glState();
+    static std::string describeGL(const GLState& state);
+    void expectGLState(const GLState& before, const std::string& what);
+    struct ActionTable;
+    // A tile map's layer and the GIDs the walk set in it.
+    struct TileModel {
+        platform::Weak<kestrel::KSTMXLayer> layer;
+        std::vector<uint32_t> gids;
+    };
+    static constexpr int kTileColumns = 6;
+    static const std::vector<uint32_t> kTileGIDs;
     void note(const std::string& line);
     // With BRISKO_WALK_TRACE: every life-cycle call a scene hears.
     void noteCall(int scene, const char* call);
@@ -260,6 +319,13 @@ protected:
     size_t draw(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
 
     std::mt19937 random;
+    // Frames drawn (or asked for) by the walk.
+    int frames { 0 };
+    std::map<int, TileModel> tilesOf;
+    // A capture was left open, and how many lines the log said of it since.
+    bool capturesLeftOpen { false };
+    std::atomic<int> leftOpenLogged { 0 };
+    platform::LogSink previousSink;
     bool tracing { false };
     int stepNumber { 0 };
     int nextId { 0 };

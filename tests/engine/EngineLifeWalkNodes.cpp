@@ -53,19 +53,6 @@ private:
     bool fails_;
 };
 
-// The walk's own changes to its nodes are not an action's.
-class Building {
-public:
-    explicit Building(bool& flag) : flag_(flag), was_(std::exchange(flag, true)) { }
-    ~Building() { flag_ = was_; }
-    Building(const Building&) = delete;
-    Building& operator=(const Building&) = delete;
-
-private:
-    bool& flag_;
-    bool was_;
-};
-
 template <class Node>
 void startWatching(Node* node, EngineLifeWalk* walk, const std::string& label, bool timer, double interval = 0)
 {
@@ -156,11 +143,13 @@ void EngineLifeWalk::changeNodes()
     Building building(this->building);
     const std::string where = platform::format("scene %d", scene->id);
     for (size_t round = 1 + draw(4); round > 0; --round) {
+        // (Not those whose values an action of the walk checks.)
         std::vector<KSNode*> nodes = watchedNodesOf(scene.get());
+        std::erase_if(nodes, [](KSNode* node) { return dynamic_cast<Watchable*>(node)->watched().checked; });
         KSNode* some = nodes.empty() ? nullptr : nodes[draw(nodes.size())];
         auto labelOf = [](KSNode* node) -> std::string& { return dynamic_cast<Watchable*>(node)->watched().label; };
         const bool inBatch = some && dynamic_cast<KSSpriteBatchNode*>(some->parent());
-        switch (draw(10)) {
+        switch (draw(11)) {
         case 0:
         case 1: {
             // Under the working layer, or under another plain node, layer or sprite of the scene.
@@ -254,8 +243,15 @@ void EngineLifeWalk::changeNodes()
             (removal ? watch.removeItselfNext : watch.unscheduleItselfNext) = true;
             break;
         }
+        case 9: {
+            if (!some)
+                break;
+            note("    reshape " + labelOf(some));
+            reshapeNode(some);
+            break;
+        }
         default:
-            if (some && !dynamic_cast<Watchable*>(some)->watched().checked) {
+            if (some) {
                 note("    an action on " + labelOf(some));
                 some->runAction(anyAction(draw(3) == 0).get());
             }

@@ -29,6 +29,24 @@ using namespace kestrel;
 
 namespace engine_walk {
 
+namespace {
+
+const char* placeName(Inside where)
+{
+    static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
+                                    "an action's callback", "a visit" };
+    return places[static_cast<int>(where)];
+}
+
+} // namespace
+
+const char* EngineLifeWalk::askName(Ask ask)
+{
+    static const char* asks[] = { "replace", "replace through a transition", "push", "push through a transition",
+                                  "pop", "end", "stop" };
+    return asks[static_cast<int>(ask)];
+}
+
 const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
 {
     static const std::vector<Road> table = {
@@ -46,12 +64,18 @@ const std::vector<EngineLifeWalk::Road>& EngineLifeWalk::roads()
         { "a transition cancelled by the scene it leaves", 3, &EngineLifeWalk::transitionCancelledByItsScene },
         { "a change asked during a hand-over", 4, &EngineLifeWalk::askDuringAHandOver },
         { "a change asked from inside a callback", 10, &EngineLifeWalk::armARequestInside },
+        { "pops asked from inside the scenes' own calls", 4, &EngineLifeWalk::popsFromInside },
         { "an action", 8, &EngineLifeWalk::startAnAction },
         { "a reversed action", 5, &EngineLifeWalk::startAReversedAction },
         { "actions stopped", 3, &EngineLifeWalk::stopActions },
         { "an action replaced", 3, &EngineLifeWalk::replaceAnAction },
         { "nodes added, moved and removed", 16, &EngineLifeWalk::changeNodes },
         { "an action whose result is checked", 6, &EngineLifeWalk::checkedAction },
+        { "an action and its reverse, valued", 6, &EngineLifeWalk::valuedAction },
+        { "a render texture captures", 3, &EngineLifeWalk::renderTextures },
+        { "tiles edited", 2, &EngineLifeWalk::editTiles },
+        { "a label's text changed", 2, &EngineLifeWalk::changeLabels },
+        { "particles emitted", 1, &EngineLifeWalk::emitParticles },
         { "a level built from a sheet", 2, &EngineLifeWalk::levelFromASheet },
         { "the game paused", 2, &EngineLifeWalk::pauseTheGame },
         { "a pause screen that runs itself", 4, &EngineLifeWalk::pauseScreen },
@@ -322,8 +346,6 @@ void EngineLifeWalk::askDuringAHandOver()
     // told the transition finished, or a game timer in the hand-over's frames.
     static const Ask asks[] = { Ask::End, Ask::Stop, Ask::Pop, Ask::Replace, Ask::ReplaceTransition, Ask::Push };
     const Ask ask = asks[draw(std::size(asks))];
-    static const char* names[] = { "replace", "replace through a transition", "push", "push through a transition",
-                                   "pop", "end", "stop" };
     WalkScene* scene = nullptr;
     Inside where = Inside::Exit;
     switch (draw(4)) {
@@ -332,11 +354,35 @@ void EngineLifeWalk::askDuringAHandOver()
     case 2: scene = in; where = Inside::Finish; break;
     default: scene = in; where = Inside::Timer; break;
     }
-    static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
-                                    "an action's callback", "a visit" };
-    const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
-    note(platform::format("    armed: %s asks %s", why.c_str(), names[static_cast<int>(ask)]));
+    const std::string why = platform::format("scene %d's %s", scene->id, placeName(where));
+    note(platform::format("    armed: %s asks %s", why.c_str(), askName(ask)));
     scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
+}
+
+// Pops (and now and then another change) armed in the onExit, onEnter and
+// onEnterTransitionDidFinish of scenes on the stack, on show or under it,
+// then pushes, replaces and pops, plain or through transitions, in one frame
+// or a few: whatever the scenes ask as they come and go, the scene on show
+// stays a running scene on the stack.
+void EngineLifeWalk::popsFromInside()
+{
+    static const Inside places[] = { Inside::Exit, Inside::Enter, Inside::Finish };
+    for (size_t n = 1 + draw(3); n > 0; --n) {
+        WalkScene* scene = anyStackedScene();
+        if (!scene)
+            return;
+        const Inside where = places[draw(std::size(places))];
+        const Ask ask = draw(3) ? Ask::Pop : static_cast<Ask>(draw(4));
+        const std::string why = platform::format("scene %d's %s", scene->id, placeName(where));
+        note(platform::format("    armed: %s asks %s", why.c_str(), askName(ask)));
+        scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
+    }
+    static const Ask mix[] = { Ask::ReplaceTransition, Ask::PushTransition, Ask::Pop, Ask::Replace, Ask::Push };
+    for (size_t n = 1 + draw(3); n > 0 && !ended; --n) {
+        request(mix[draw(std::size(mix))], "asked");
+        for (size_t i = draw(3); i > 0 && !ended; --i)
+            frame();
+    }
 }
 
 void EngineLifeWalk::replaceTransitionMidWay()
@@ -379,13 +425,9 @@ void EngineLifeWalk::armARequestInside()
     if (!scene)
         return;
     const auto where = static_cast<Inside>(draw(static_cast<size_t>(Inside::Count)));
-    static const char* places[] = { "onEnter", "onEnterTransitionDidFinish", "onExit", "cleanup", "a timer",
-                                    "an action's callback", "a visit" };
     const Ask ask = static_cast<Ask>(draw(7));
-    static const char* asks[] = { "replace", "replace through a transition", "push", "push through a transition",
-                                  "pop", "end", "stop" };
-    const std::string why = platform::format("scene %d's %s", scene->id, places[static_cast<int>(where)]);
-    note(platform::format("    armed: %s asks %s", why.c_str(), asks[static_cast<int>(ask)]));
+    const std::string why = platform::format("scene %d's %s", scene->id, placeName(where));
+    note(platform::format("    armed: %s asks %s", why.c_str(), askName(ask)));
     scene->armed[static_cast<int>(where)] = [this, ask, why] { request(ask, why); };
     if (where == Inside::Action && scene->body) {
         auto wait = KSDelayTime::actionWithDuration(0.01f * static_cast<float>(draw(10)));

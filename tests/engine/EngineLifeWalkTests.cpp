@@ -11,6 +11,12 @@
 //     again, hears onEnterTransitionDidFinish at most once per entry, is
 //     cleaned up at most once (once when it left by a replace or by end) and
 //     is drawn or called no more after that;
+//   - the scene on show is a running scene on top of the director's stack
+//     (or the change pending is for the top);
+//   - values against the walk's own model (EngineLifeWalkValues.cpp):
+//     actions and their reverses, node transforms and batch quads, frames
+//     on the view's framebuffer, render-texture captures and read-backs,
+//     tile edits, label sizes and particle counts;
 //   - once the transitions have ended: the scene on show is the one last
 //     asked for and no other is entered; every scene on the stack is
 //     visible and at rest (position, scale, rotation and anchor as made, no
@@ -45,6 +51,7 @@
 #include "engine/KSGrid.h"
 #include "engine/KSParticleSystemQuad.h"
 #include "engine/KSSpriteFrameCache.h"
+#include "engine/KSTMXLayer.h"
 #include "engine/KSTextureCache.h"
 #include "engine/KSTransition.h"
 #include "engine/platform/KSTouchDispatcher.h"
@@ -412,6 +419,8 @@ void Watched<Base>::onEnter()
 template <class Base>
 void Watched<Base>::draw()
 {
+    if (watch.walk)
+        watch.drawnAt = watch.walk->frames;
     for (KSNode* node = this; node && watch.walk; node = node->parent())
         if (!node->visible()) {
             watch.walk->fault(watch.label + " was drawn while hidden");
@@ -461,6 +470,7 @@ void EngineLifeWalk::SetUp()
         texture_test::writeSolidPNG(dir.file(platform::format("load%d.png", i)), 16 << (i % 3), 16, 0x204060FFu + i);
     texture_test::writeHeroSheet(dir);
     texture_test::writeSolidPNG(dir.file("blue.png"), 8, 8, 0x0000FFFF);
+    writeValueFixtures();
 }
 
 void EngineLifeWalk::TearDown()
@@ -471,6 +481,7 @@ void EngineLifeWalk::TearDown()
     detached.clear();
     arrivals.clear();
     KSTextureCache::setLoadHook(nullptr);
+    platform::setLogSink(std::move(previousSink));
     DirectorTest::TearDown();
     KSSpriteFrameCache::purgeSharedSpriteFrameCache();
 }
@@ -532,6 +543,7 @@ void EngineLifeWalk::frame()
     // The loads that called back come in before a frame the seed picks.
     if (!ended && draw(4) == 0)
         deliverLoads(false);
+    ++frames;
     try {
         advance(1.0 / 60);
     } catch (const std::exception& e) {
@@ -591,11 +603,18 @@ void EngineLifeWalk::checkStep(bool settled)
         EXPECT_EQ(director_ ? director_->runningScene() : nullptr, nullptr) << "the director ended with a scene";
         return;
     }
+    // The scene on show runs, and (no change pending) it is the top of the
+    // director's stack; a change pending is for the top.
     KSScene* running = director_->runningScene();
-    if (running) {
-        EXPECT_TRUE(running->isRunning()) << "the running scene is not running";
-    }
+    const auto& onTheStack = director_->scenesStack();
+    KSScene* top = onTheStack.empty() ? nullptr : onTheStack.back().get();
+    if (running && !running->isRunning())
+        ADD_FAILURE() << "the running scene is not running: " << describeStack();
+    if (KSScene* next = director_->nextScene(); next ? next != top : running != top)
+        ADD_FAILURE() << "the scene " << (next ? "asked for" : "on show") << " is not the top of the director's stack: "
+                      << describeStack();
     checkNodes(settled);
+    checkValues();
     if (!settled)
         return;
     checkSettled();
@@ -721,7 +740,8 @@ void EngineLifeWalk::checkNodes(bool settled)
             ADD_FAILURE() << labelOf(node) << (registered(node) ? " takes touches" : " takes no touches") << " while "
                           << (layer->isRunning() ? "running" : "not running") << " with touches "
                           << (layer->isTouchEnabled() ? "on" : "off");
-        if (auto* batch = dynamic_cast<KSSpriteBatchNode*>(node)) {
+        // (A tile layer's quads are its cells', a sprite only for those asked for.)
+        if (auto* batch = dynamic_cast<KSSpriteBatchNode*>(node); batch && !dynamic_cast<KSTMXLayer*>(node)) {
             const size_t quads = batch->textureAtlas()->totalQuads(), listed = batch->descendants()->count();
             if (quads != listed || listed != sprites(node))
                 ADD_FAILURE() << labelOf(node) << " draws " << quads << " quads for " << listed << " descendants listed and "
