@@ -34,6 +34,7 @@
 #include "social/dashboard/profiles/QVMyQuorvelController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/FBSession.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVGamePlayer.h"
@@ -1185,6 +1186,18 @@ protected:
             return (list->*make)(at, nullptr, false);
         }
     };
+    // A picture that has arrived (its address's is held) shows it, not one that came for another
+    // address (the view's earlier); the same picture fetched again counts as it.
+    static bool showsAnother(QVImageView* view)
+    {
+        QVImageCache* cache = QVImageCache::sharedInstance();
+        platform::Image* shows = view->image();
+        if (!cache || !shows || shows == view->defaultImage() || view->imageFadingIn())
+            return false;
+        platform::Ref<platform::Image> own = cache->fetch(*view->imageUrl(), view->shownPixels());
+        return own && own.get() != shows
+            && (own->width() != shows->width() || own->height() != shows->height() || own->rgba() != shows->rgba());
+    }
     // Its texts and pictures in tree order, each with whether it shows.
     static std::vector<std::pair<bool, std::string>> rowShows(platform::ui::View* view)
     {
@@ -1194,7 +1207,7 @@ protected:
             if (auto* label = dynamic_cast<platform::ui::Label*>(v))
                 out.emplace_back(shown, "\"" + label->text() + "\"");
             if (auto* picture = dynamic_cast<QVImageView*>(v))
-                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + "]"
+                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + (showsAnother(picture) ? ", showing another picture]" : "]")
                                         : picture->image() && picture->image() != picture->defaultImage() ? "[a picture of none]"
                                                                                                           : "[no picture]");
             for (auto& sub : v->subviews())
