@@ -141,8 +141,9 @@ struct Service {
     {
         if (server) {
             for (auto& r : server->requests()) {
-                // Pictures are fetched as plain downloads, not signed calls of the service.
-                if (r.path.size() > 4 && r.path.compare(r.path.size() - 4, 4, ".png") == 0)
+                // Pictures (games' icons, players' own) are fetched as plain downloads, not signed calls of the service.
+                if (r.path.size() > 4
+                    && (r.path.compare(r.path.size() - 4, 4, ".png") == 0 || r.path.compare(r.path.size() - 4, 4, ".jpg") == 0))
                     continue;
                 ++requests;
                 verified += r.signatureValid;

@@ -3,6 +3,7 @@
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include "platform/ui/AlertView.h"
+#include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVService.h"
 #include "social/runtime/QVSessionRole.h"
@@ -277,10 +278,17 @@ void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int sec
     if (auto* cell = visibleLoadMoreCell())
         cell->setIsLoading(true);
     isLoadingNextPage_ = true;
+    Ref<QVTableSequenceControllerHelper> keep(this);
+    const QVDelegate failed(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestFailed), onFailure);
     doIndexActionWithPage(
         numLoadedPages_,
-        QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestSucceeded), onSuccess),
-        QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestFailed), onFailure));
+        QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestSucceeded), onSuccess), failed);
+    // A client turned off (a logout or a decline) drops what is asked of it
+    // without an answer: the page fails now, so the load-more row stops
+    // turning and the next touch asks again, instead of never.
+    QVProvider* provider = QVSessionRole::current().provider();
+    if (isLoadingNextPage_ && provider && provider->isDropping())
+        failed.invoke(nullptr);
 }
 
 void QVTableSequenceControllerHelper::_paginationRequestSucceeded(Object* series, Object* chainedDelegate)

@@ -13,7 +13,8 @@
 //
 // One next-page request runs at a time. A failed page is not counted as
 // loaded, so the retry asks for the same page, and shows "Quorvel was unable
-// to load more items. Please try again".
+// to load more items. Please try again"; so does a page the client drops
+// unanswered (asked while it is turned off).
 #pragma once
 
 #include "platform/ui/ImageView.h"

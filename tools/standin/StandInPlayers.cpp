@@ -41,12 +41,24 @@ std::string players::userElement(Store& s, int64_t id, int64_t viewer, const cha
     q.bind(1, id).bind(2, viewer);
     std::string out = std::string("<") + name + "><id>" + std::to_string(id) + "</id>";
     if (q.step()) {
-        out += xml::element("name", q.text(0)) + xml::element("gamer_score", std::to_string(q.integer(1)))
+        out += xml::element("name", q.text(0)) + pictureElements(s, id) + xml::element("gamer_score", std::to_string(q.integer(1)))
             + xml::element("following_local_user", q.integer(3) ? "true" : "false")
             + xml::element("followed_by_local_user", q.integer(2) ? "true" : "false") + "<online>false</online>";
     }
     return out + "</" + name + ">";
 }
+
+std::string players::pictureElements(Store& s, int64_t id)
+{
+    Statement q(s.db, "SELECT 1 FROM profile_pictures WHERE user_id = ? AND source = 'Upload'"
+                      " AND LENGTH(CAST(picture AS BLOB)) > 0");
+    q.bind(1, id);
+    if (!q.step())
+        return {};
+    return xml::element("profile_picture_url", pictureUrl(id)) + xml::element("profile_picture_source", "Upload");
+}
+
+std::string players::pictureUrl(int64_t id) { return "/profile_pictures/" + std::to_string(id) + ".jpg"; }
 
 std::optional<std::string> players::name(Store& s, int64_t id)
 {
@@ -144,7 +156,7 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + element("unread_post_count", std::to_string(forums::unreadSubscriptions(s, *user, false)))
                        + element("unread_invite_count", std::to_string(invites::unviewedCount(s, *user)))
                        + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
-                       + element("name", playerName) + "</user>"
+                       + element("name", playerName) + pictureElements(s, *user) + "</user>"
                        + element("location_sharing_enabled", sharesLocation(s, *user) ? "true" : "false")
                        + element("user_shares_online_status", settings::sharesOnlineStatus(s, *user) ? "true" : "false")
                        + server.presenceElements("/queue/presence." + std::to_string(*user)) + offline

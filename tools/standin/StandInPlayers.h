@@ -15,6 +15,10 @@ extern const char* const kSeed;
 
 // <user> (or another element name) for player `id` as `viewer` sees them.
 std::string userElement(Store& s, int64_t id, int64_t viewer, const char* name = "user");
+// The player's picture in a <user>: profile_picture_url and its source when
+// they chose a picture of their own (served at pictureUrl), nothing otherwise.
+std::string pictureElements(Store& s, int64_t id);
+std::string pictureUrl(int64_t id);
 std::optional<std::string> name(Store& s, int64_t id);
 std::optional<int64_t> forDevice(Store& s, const std::string& udid);
 // Whether the device holds the player's account: its own, or one opened on it

@@ -1,6 +1,6 @@
 // Seeding a whole community into the stand-in's kept state: games and who
-// plays them, unlocked achievements, conversations, starred threads,
-// invitations and chat messages, written as the service's own answers would
+// plays them, players' pictures, unlocked achievements, conversations, starred
+// threads, invitations and chat messages, written as the service's own answers would
 // have left them, so every route reads them back as it reads what players did.
 #include "tools/standin/StandInState.h"
 
@@ -29,6 +29,16 @@ bool StandInState::addGamePlayer(int64_t user, const std::string& game, bool fav
                             " FROM games WHERE id = ?");
     return q.bind(1, user).bind(2, int64_t { favorite }).bind(3, review).bind(4, game).run()
         && sqlite3_changes(store_->db) > 0;
+}
+
+bool StandInState::setProfilePicture(int64_t user, const std::string& picture)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db || picture.empty())
+        return false;
+    Statement q(store_->db, "INSERT OR REPLACE INTO profile_pictures (user_id, source, picture, updated_at)"
+                            " SELECT id, 'Upload', ?, ? FROM users WHERE id = ?");
+    return q.bind(1, picture).bind(2, now()).bind(3, user).run() && sqlite3_changes(store_->db) > 0;
 }
 
 bool StandInState::addUnlock(int64_t user, int64_t achievement)

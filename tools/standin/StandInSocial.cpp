@@ -147,7 +147,7 @@ Answer social::pictureSources(Store& s, const LoggedRequest&, int64_t user)
     q.bind(1, user);
     bool uploaded = q.step();
     body += "<users_credential><id>http_basic</id>" + element("credential_type", "http_basic")
-        + element("profile_picture_url", uploaded && q.integer(1) ? "/profile_pictures/" + std::to_string(user) + ".jpg" : "")
+        + element("profile_picture_url", uploaded && q.integer(1) ? players::pictureUrl(user) : "")
         + element("profile_picture_updated_at", uploaded ? q.text(0) : "") + "<is_linked>true</is_linked></users_credential>";
     return Answer::xml("<resources>" + body + "</resources>");
 }
@@ -162,6 +162,24 @@ Answer social::selectPicture(Store& s, const LoggedRequest& r, int64_t user)
     q.bind(1, user).bind(2, upload ? std::string("Upload") : type).bind(3, r.param("uploaded_profile_picture"))
         .bind(4, now()).run();
     return Answer::xml("<resources>" + players::userElement(s, user, user) + "</resources>");
+}
+
+Answer social::picture(Store& s, const LoggedRequest& r)
+{
+    // profile_pictures/<id>.jpg: the picture of their own a player chose, as they sent it.
+    const std::string name = r.path.substr(std::string("profile_pictures/").size());
+    const std::optional<int64_t> user = endsWith(name, ".jpg") ? number(name.substr(0, name.size() - 4)) : std::nullopt;
+    if (!user)
+        return xml::error(404, "No such picture");
+    Statement q(s.db, "SELECT picture FROM profile_pictures WHERE user_id = ? AND source = 'Upload'");
+    q.bind(1, *user);
+    const std::string bytes = q.step() ? q.text(0) : std::string();
+    if (bytes.empty())
+        return xml::error(404, "No such picture");
+    Answer answer;
+    answer.body = bytes;
+    answer.contentType = bytes.rfind("\x89PNG", 0) == 0 ? "image/png" : "image/jpeg";
+    return answer;
 }
 
 Answer social::refreshPicture(Store& s, const LoggedRequest&, int64_t user)

@@ -33,6 +33,9 @@ Answer imageUrl(Store& s, const LoggedRequest& r, int64_t user);
 Answer pictureSources(Store& s, const LoggedRequest& r, int64_t user);
 Answer selectPicture(Store& s, const LoggedRequest& r, int64_t user);
 Answer refreshPicture(Store& s, const LoggedRequest& r, int64_t user);
+// GET profile_pictures/<id>.jpg (unsigned, as pictures are fetched): the
+// picture of their own player <id> chose; 404 when they have none.
+Answer picture(Store& s, const LoggedRequest& r);
 // POST push_notification_device_tokens.xml (udid, device_token): kept per device.
 Answer deviceToken(Store& s, const LoggedRequest& r, int64_t user);
 // GET invites/new/invitable_friends: the players the caller follows and has not invited, paged.

@@ -415,6 +415,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "profile_picture", signedRoute(&social::pictureSources));
     server.routePrefix("POST", "profile_picture/select/", signedRoute(&social::selectPicture));
     server.route("POST", "profile_picture/refresh", signedRoute(&social::refreshPicture));
+    server.routePrefix("GET", "profile_pictures/", openRoute(&social::picture));
     server.route("POST", "push_notification_device_tokens.xml", signedRoute(&social::deviceToken));
     server.route("GET", "invites/new/invitable_friends", signedRoute(&social::invitableFriends));
     server.routePrefix("GET", "http_basic_credentials/", signedRoute(&social::httpBasic));

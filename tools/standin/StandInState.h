@@ -139,6 +139,9 @@ public:
     bool addSubscription(int64_t user, int64_t thread);
     int64_t addInvite(int64_t sender, int64_t receiver, const std::string& message);
     bool addChatMessage(int64_t room, int64_t user, const std::string& text);
+    // A picture of the player's own (the bytes of a JPEG or PNG file), as if
+    // they had chosen it: their records carry its address from then on.
+    bool setProfilePicture(int64_t user, const std::string& picture);
     // A notice the service puts into the next page of resources it answers
     // the player (any signed request of theirs), once. Images are addresses.
     struct ServerNotice {

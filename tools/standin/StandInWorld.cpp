@@ -13,12 +13,18 @@
 
 #include <functional>
 #include <initializer_list>
+#include <iterator>
+#include <map>
 #include <utility>
 
 namespace standin::world {
 
 using platform::GraphicsContext;
 using platform::Rect;
+
+namespace {
+std::string portrait(int which);
+} // namespace
 
 Community seed(StandInState& state, int64_t player, bool rivalIsFriend)
 {
@@ -28,6 +34,11 @@ Community seed(StandInState& state, int64_t player, bool rivalIsFriend)
     for (const char* name : kPlayerNames)
         c.others.push_back(state.addUser(name));
     const int64_t mira = c.others[0], jun = c.others[1], sofia = c.others[2], theo = c.others[3], amara = c.others[4];
+
+    // Pictures: Rival, Mira, Sofia and Amara chose one of their own; Jun, Theo and the player none.
+    int which = 0;
+    for (int64_t id : { c.rival, mira, sofia, amara })
+        state.setProfilePicture(id, portrait(which++));
 
     // Scores: a bare number on Normal, minutes and seconds on Fastest Lap (as
     // Rival's seeded lap reads), each player's best also posted from a place
@@ -97,6 +108,22 @@ Community seed(StandInState& state, int64_t player, bool rivalIsFriend)
     state.addChatMessage(kChatRoom, mira, "Always. See you at the start line.");
     state.addChatMessage(kChatRoom, c.rival, "Good game, everyone!");
     return c;
+}
+
+std::vector<int64_t> seedCrowd(StandInState& state, const Community& community)
+{
+    static const char* const first[] = { "Ava", "Ben", "Cleo", "Dara", "Eli", "Finn", "Gia", "Hugo", "Ines", "Jonah" };
+    static const char* const last[] = { "Park", "Reyes", "Stone" };
+    std::vector<int64_t> crowd;
+    for (const char* surname : last)
+        for (const char* name : first) {
+            const int64_t id = state.addUser(std::string(name) + " " + surname);
+            state.addFriends(community.player, id);
+            if (crowd.size() % 2 == 0)
+                state.setProfilePicture(id, portrait(static_cast<int>(crowd.size() / 2)));
+            crowd.push_back(id);
+        }
+    return crowd;
 }
 
 namespace {
@@ -204,6 +231,47 @@ void rocket(GraphicsContext& g)
     disc(g, 20, 22, 2.5f);
     disc(g, 80, 30, 2);
     disc(g, 78, 84, 2.5f);
+}
+
+// A player's picture, `which` choosing its colours: head and shoulders in a light tone over a
+// ground shading from one colour to another, as a JPEG a player would upload, at the size of the
+// default picture it stands in for (screens that do not scale it show it whole). Drawn once each.
+std::string portrait(int which)
+{
+    struct Colours {
+        Rgb top, bottom, shirt;
+    };
+    static const Colours kColours[] = {
+        { { 0.95f, 0.55f, 0.35f }, { 0.7f, 0.25f, 0.2f }, { 0.2f, 0.3f, 0.55f } },
+        { { 0.45f, 0.75f, 0.85f }, { 0.15f, 0.4f, 0.6f }, { 0.85f, 0.35f, 0.3f } },
+        { { 0.6f, 0.8f, 0.45f }, { 0.25f, 0.5f, 0.25f }, { 0.95f, 0.8f, 0.3f } },
+        { { 0.8f, 0.6f, 0.9f }, { 0.45f, 0.25f, 0.6f }, { 0.15f, 0.55f, 0.5f } },
+        { { 0.98f, 0.8f, 0.4f }, { 0.8f, 0.5f, 0.15f }, { 0.35f, 0.25f, 0.5f } },
+    };
+    constexpr int kPortraitSize = 48;
+    static std::map<int, std::string> drawn;
+    const int index = which % static_cast<int>(std::size(kColours));
+    if (auto found = drawn.find(index); found != drawn.end())
+        return found->second;
+    const Colours& c = kColours[index];
+    auto g = GraphicsContext::create(kPortraitSize, kPortraitSize, GraphicsContext::Format::RGBA);
+    if (!g)
+        return {};
+    g->drawLinearGradient({ 0, 0 }, { 0, static_cast<float>(kPortraitSize) },
+                          { { 0, c.top.r, c.top.g, c.top.b, 1 }, { 1, c.bottom.r, c.bottom.g, c.bottom.b, 1 } });
+    g->scale(kPortraitSize / 100.f, kPortraitSize / 100.f);
+    // Shoulders: the top of an ellipse standing on the bottom edge.
+    g->setFillColor(c.shirt.r, c.shirt.g, c.shirt.b, 1);
+    g->save();
+    g->translate(50, 104);
+    g->scale(1, 0.75f);
+    disc(*g, 0, 0, 40);
+    g->restore();
+    g->setFillColor(0.98f, 0.9f, 0.82f, 1);
+    disc(*g, 50, 40, 19);
+    auto image = g->makeImage();
+    auto bytes = image ? image->jpegData(0.9f) : std::nullopt;
+    return drawn[index] = bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 Answer png(const platform::Image* image)

@@ -1,5 +1,5 @@
 // The community the programs that show the dashboard (the gallery and the
-// showcase) play in: one set of players, friendships, scores, achievements,
+// showcase) play in: one set of players and their pictures, friendships, scores, achievements,
 // games, challenges, forum threads, a conversation, an invitation and chat
 // messages, seeded into the stand-in's kept state around the player a run
 // logs in as, and the art its games and banners show. Everything a screen
@@ -39,8 +39,16 @@ struct Community {
 
 // Seeds the community around `player`. With `rivalIsFriend` the player and
 // Rival are friends already; without, the program befriends Rival itself
-// (through the service, as a player does).
+// (through the service, as a player does). Rival, Mira, Sofia and Amara have
+// pictures of their own (the service serves them at /profile_pictures/ID.jpg);
+// Jun, Theo and the player none.
 Community seed(StandInState& state, int64_t player, bool rivalIsFriend);
+
+// A crowd around the seeded player, for programs that walk long lists: thirty
+// more players, each the player's friend, every other one with a picture. The
+// player's friends, who of them plays, whom to invite and a search for
+// everyone then run past a page of the service's (25).
+std::vector<int64_t> seedCrowd(StandInState& state, const Community& community);
 
 // Answers the world's pictures from `server`: each seeded game's icon at
 // /icons/ID.png and the two featured banners at /banners/featured-N.png.

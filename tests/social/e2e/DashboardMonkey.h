@@ -1,7 +1,8 @@
 // The dashboard monkey's fixture (DashboardMonkeyEndToEndTests.cpp walks it
 // at random, DashboardMonkeyRoadsEndToEndTests.cpp replays roads with it):
-// its world, its game (which hears every call of the client and may act inside
-// one), its moves, and the promises it checks after each move.
+// its world (the gallery's, and a crowd of the player's friends whose lists run
+// past a page), its game (which hears every call of the client and may act
+// inside one), its moves, and the promises it checks after each move.
 #pragma once
 
 #include "DashboardEndToEndSupport.h"
@@ -33,6 +34,7 @@
 #include "social/dashboard/profiles/QVMyQuorvelController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/FBSession.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVGamePlayer.h"
@@ -52,6 +54,8 @@
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTabBarItem.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 #include "social/ui/QVViewController.h"
 #include "social/ui/ScreenTestKit.h"
 #include "tools/standin/StandInWorld.h"
@@ -161,6 +165,8 @@ protected:
             { "a first login: the networks offer", 1, &M::firstLogin, true },
             { "the device turns", 1, &M::turn, true },
             { "an invitation's notice over the game", 1, &M::inviteNotice, true },
+            { "scroll a list", 3, &M::scrollAList, false },
+            { "more of a long list", 2, &M::moreOfAList, false },
             // Weighted by the walk (actingWeight): only the variant whose game acts in its callbacks.
             { "the game will act inside one of its callbacks", 0, &M::armACallback, true },
         };
@@ -1180,6 +1186,18 @@ protected:
             return (list->*make)(at, nullptr, false);
         }
     };
+    // A picture that has arrived (its address's is held) shows it, not one that came for another
+    // address (the view's earlier); the same picture fetched again counts as it.
+    static bool showsAnother(QVImageView* view)
+    {
+        QVImageCache* cache = QVImageCache::sharedInstance();
+        platform::Image* shows = view->image();
+        if (!cache || !shows || shows == view->defaultImage() || view->imageFadingIn())
+            return false;
+        platform::Ref<platform::Image> own = cache->fetch(*view->imageUrl(), view->shownPixels());
+        return own && own.get() != shows
+            && (own->width() != shows->width() || own->height() != shows->height() || own->rgba() != shows->rgba());
+    }
     // Its texts and pictures in tree order, each with whether it shows.
     static std::vector<std::pair<bool, std::string>> rowShows(platform::ui::View* view)
     {
@@ -1189,7 +1207,7 @@ protected:
             if (auto* label = dynamic_cast<platform::ui::Label*>(v))
                 out.emplace_back(shown, "\"" + label->text() + "\"");
             if (auto* picture = dynamic_cast<QVImageView*>(v))
-                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + "]"
+                out.emplace_back(shown, picture->imageUrl() ? "[" + *picture->imageUrl() + (showsAnother(picture) ? ", showing another picture]" : "]")
                                         : picture->image() && picture->image() != picture->defaultImage() ? "[a picture of none]"
                                                                                                           : "[no picture]");
             for (auto& sub : v->subviews())
@@ -1370,6 +1388,93 @@ protected:
         QVInviteNotificationController::showInviteNotification("Rival invites you to play", rival.get(), "Invitation");
     }
 
+    // The player drags a list on show: to its end half the time, else up to two screens either way
+    // (rows leaving the screen give their cells to the rows coming in).
+    void scrollAList()
+    {
+        auto* table = pick(visible<platform::ui::TableView>());
+        if (!table)
+            return;
+        const float room = table->bounds().size.height;
+        const float by = draw(2) ? table->maximumOffset().y - table->contentOffset().y
+                                 : static_cast<float>(static_cast<int>(draw(static_cast<size_t>(4 * room) + 1)) - 2 * room);
+        note("    by " + std::to_string(static_cast<int>(by)));
+        table->dragForTest(0, by);
+        moveOn();
+    }
+    // What may come at once when the player asks a list for more: the client drops or fails
+    // requests (every answer refused this move, the service or the network gone, the game logging
+    // out, declining the service or closing the dashboard).
+    enum MoreThen { kNothingElse, kAnswersRefused, kServiceGoes, kNetworkGoes, kGameLogsOut, kGameDeclines, kGameCloses, kMoreThen };
+    // The player goes to the end of a long list (who's playing, when none shows) and asks for more;
+    // half the time (or as `then` says) something comes at once, before the request is on its way,
+    // that keeps its answer from coming.
+    void moreOfAList() { moreOfALongList(-1); }
+    void moreOfALongList(int then)
+    {
+        auto* list = dynamic_cast<QVTableSequenceControllerHelper*>(frontScreen());
+        if (!list || !list->isViewLoaded()) {
+            note("    who's playing");
+            Quorvel::launchDashboardWithWhosPlayingPage();
+            settle();
+            list = dynamic_cast<QVTableSequenceControllerHelper*>(frontScreen());
+        }
+        platform::ui::TableView* table = list && list->isViewLoaded() ? list->tableView() : nullptr;
+        if (!table)
+            return;
+        table->dragForTest(0, table->maximumOffset().y - table->contentOffset().y);
+        moveOn();
+        QVTableSequenceControllerLoadMoreCell* more = nullptr;
+        for (auto* cell : visible<QVTableSequenceControllerLoadMoreCell>())
+            if (cell->selectionStyle() != platform::ui::CellSelectionStyle::None)
+                more = cell;
+        if (!more) {
+            note("    nothing more to load");
+            return;
+        }
+        auto at = table->indexPathForCell(more);
+        if (!at || !reachable(more)) {
+            note("    its end out of reach");
+            return;
+        }
+        // The tap alone: what comes at once comes before the request is on its way.
+        note("    \"" + (more->mainLabel() ? more->mainLabel()->text() : std::string()) + "\"");
+        table->tapRowForTest(*at);
+        if (then < 0)
+            then = draw(2) ? kNothingElse : 1 + static_cast<int>(draw(kMoreThen - 1));
+        static const char* const thens[] = { "", "every answer refused", "the service goes", "the network goes",
+                                             "the game logs out", "the game declines the service", "the game closes the dashboard" };
+        if (then != kNothingElse)
+            note(std::string("    and at once ") + thens[then]);
+        switch (then) {
+        case kAnswersRefused:
+            refusingMoves = 1;
+            refusingStatus = refusals()[draw(refusals().size())];
+            note("    " + std::to_string(refusingStatus));
+            if (service)
+                service->answerEveryRequest(refusal(refusingStatus));
+            break;
+        case kServiceGoes:
+            serviceGone();
+            break;
+        case kNetworkGoes:
+            networkGone();
+            break;
+        case kGameLogsOut:
+            logOut();
+            break;
+        case kGameDeclines:
+            Quorvel::userDidApproveQuorvel(false);
+            break;
+        case kGameCloses:
+            closeTheDashboard();
+            break;
+        default:
+            break;
+        }
+        moveOn();
+    }
+
     // The device turns (a phone's dashboard keeps the way it opened; a tablet's turns with it).
     void turn()
     {
@@ -1510,7 +1615,8 @@ protected:
             return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress();
         }));
         ownPlayer = loggedInUser();
-        standin::world::seed(*state, std::stoll(ownPlayer), true);
+        // The world the gallery shows, and a crowd of the player's friends: their lists run past a page.
+        standin::world::seedCrowd(*state, standin::world::seed(*state, std::stoll(ownPlayer), true));
         ownName = *state->userName(std::stoll(ownPlayer));
         contact = platform::ui::Person::create("Ada", "Lane");
         contactMail = contact->addEmail("home", "ada@example.org");

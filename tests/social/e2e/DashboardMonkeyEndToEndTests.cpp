@@ -14,7 +14,11 @@
 // maintenance's 450), refusing every request for a few moves, going and
 // coming with the network; the game's own framed screens (send a challenge, a
 // challenge's result), the intro frame's networks offer after a first login,
-// the device turning and an invitation's notice over the game. While
+// the device turning and an invitation's notice over the game, a list dragged,
+// and a long list (the player has more friends than a page holds, some with
+// pictures) asked for more as, at once, the client fails or drops requests
+// (every answer refused, the service or the network gone, the game logging
+// out, declining the service or closing the dashboard). While
 // something asks the player (an alert, a sheet, a picker), the game now and
 // then goes on first. It plays on a phone or a tablet, upright
 // or on its side. After every move, once the network settles, and at the end,
@@ -34,8 +38,10 @@
 //     goes with the screen that showed it, holding no page of the client;
 //   - what the player sees, on every screen and layout: Back lands on the
 //     screen below; each badge equals the counts it stands for; each row shows
-//     what a row made afresh for its place shows; no spinner, and no message
-//     for an empty list under rows, once every request is answered; no control
+//     what a row made afresh for its place shows (a cell used again for a
+//     player with no picture shows none); no spinner (a list's, its load-more
+//     row's), and no message for an empty list under rows, once every request
+//     is answered or dropped; no control
 //     over another; a tablet's panel across the middle after every turn; the
 //     game's dashboard calls in pairs however it closes, and as it stands at
 //     rest; no field showing another of the device's players after a switch;
@@ -215,8 +221,8 @@ TEST_P(DashboardMonkeyPlantEndToEnd, FindsThePlantedDeadEnd)
 INSTANTIATE_TEST_SUITE_P(
     Plants, DashboardMonkeyPlantEndToEnd,
     testing::Values(Plant { "MaintenanceWithoutDone", kMaintenance,
-                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 15, 60 },
-                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 3, 60 },
+                            &WithoutItsButton<QVServerMaintenanceNoticeController, kMaintenance>::make, 1, 60 },
+                    Plant { "UpgradeWithoutDone", kDeadEnd, &WithoutItsButton<QVDeadEndErrorController, kDeadEnd>::make, 26, 60 },
                     Plant { "SendChallengeWithoutClose", kSendChallenge,
                             &WithoutItsButton<QVSendChallengeController, kSendChallenge>::make, 2, 60 }),
     [](const testing::TestParamInfo<Plant>& info) { return std::string(info.param.name); });

@@ -21,6 +21,7 @@ struct Road {
 class DashboardMonkeyRoadEndToEnd : public DashboardMonkey, public testing::WithParamInterface<Road> {
 public:
     static constexpr int kOnATablet = kTablet;
+    static constexpr int kServiceGoesAtOnce = kServiceGoes, kNothingAtOnce = kNothingElse;
     void SetUp() override
     {
         shape = GetParam().shape;
@@ -133,6 +134,19 @@ public:
         auto photo = platform::ui::ImageAsset::withImage("photo", platform::Image::imageWithRGBA(64, 64, platform::Bytes(64 * 64 * 4, 0x80)).get());
         photos->finishPickingForTest(photo.get());
     }
+    // The list in front dragged to its end, or back to its head.
+    void dragTheList(bool toItsEnd)
+    {
+        auto* list = dynamic_cast<QVTableControllerHelper*>(frontScreen());
+        platform::ui::TableView* table = list && list->isViewLoaded() ? list->tableView() : nullptr;
+        if (!table) {
+            note("    no list to drag");
+            return;
+        }
+        table->dragForTest(0, (toItsEnd ? table->maximumOffset().y : table->minimumOffset().y) - table->contentOffset().y);
+        moveOn();
+    }
+    using DashboardMonkey::moreOfALongList;
     using DashboardMonkey::answerWhatAsks;
     using DashboardMonkey::back;
     using DashboardMonkey::memoryWarning;
@@ -324,6 +338,23 @@ INSTANTIATE_TEST_SUITE_P(
                        m.row("Choose your own!");
                    } },
                  { "a photo picked", [](R& m) { m.pickAPhoto(); } } } },
+        // A long list asked for more as the service goes: the failure is told and the list's spinner
+        // stops; asked again with the service back, the rows coming in show their own players.
+        Road { "MoreOfALongListAsTheServiceGoes",
+               { { "who's playing, its end, more, and the service gone at once",
+                   [](R& m) { m.moreOfALongList(R::kServiceGoesAtOnce); } },
+                 { "the failure answered", [](R& m) { m.answerWhatAsks(); } },
+                 { "service back", [](R& m) { m.serviceBack(); } },
+                 { "more again", [](R& m) { m.moreOfALongList(R::kNothingAtOnce); } } } },
+        // The player's friends, more than a screen of them, some with pictures and some without,
+        // dragged to the end and back: each row a cell served before shows its own player.
+        Road { "TheFriendsListDraggedBothWays",
+               { { "the player's friends", [](R&) {
+                       Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                            std::vector<Quorvel::DashboardEntry> { std::string("Friends") });
+                   } },
+                 { "dragged to the end", [](R& m) { m.dragTheList(true); } },
+                 { "and back", [](R& m) { m.dragTheList(false); } } } },
         // A tablet turned with the dashboard open, each way: its panel stays across the middle.
         Road { "ATabletTurnsWithTheDashboardOpen",
                { { "on its side", [](R&) { Quorvel::setDashboardOrientation(3); } },

@@ -525,6 +525,12 @@ TEST_F(StandInSocial, TokensPicturesAndScoresBelongToTheirPlayer)
     EXPECT_EQ(send(ann, "POST", "profile_picture/select/twitter").status, 404);
     EXPECT_EQ(send(ann, "POST", "profile_picture/select/upload", { { "uploaded_profile_picture", "jpeg" } }).status, 200);
     EXPECT_EQ(queryText("SELECT source FROM profile_pictures WHERE user_id = " + std::to_string(ann)), "Upload");
+    // Her record carries it from then on, and it is served as she sent it; Bob chose none.
+    const std::string picture = "/profile_pictures/" + std::to_string(ann) + ".jpg";
+    EXPECT_TRUE(has(send(bob, "GET", "users/" + std::to_string(ann) + "/").body,
+                    "<profile_picture_url>" + picture + "</profile_picture_url><profile_picture_source>Upload</profile_picture_source>"));
+    EXPECT_EQ(send(bob, "GET", picture.substr(1)).body, "jpeg");
+    EXPECT_EQ(send(ann, "GET", "profile_pictures/" + std::to_string(bob) + ".jpg").status, 404);
 
     ASSERT_TRUE(execSql("INSERT INTO high_scores (id, user_id, leaderboard_id, score, created_at) VALUES (900, "
                         + std::to_string(ann) + ", 5, 10, '2026-01-01 00:00:00')"));

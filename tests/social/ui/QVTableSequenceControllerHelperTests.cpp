@@ -1,5 +1,5 @@
 // Paged lists: the load-more cell's texts page by page, one next-page request
-// at a time, a failed page retried as the same page, the list asked again
+// at a time, a failed (or dropped) page retried as the same page, the list asked again
 // from its first page after another player's login, answers without a page
 // header, refresh merges (insert or reload) that keep the table consistent,
 // and the static list that never asks.
@@ -157,7 +157,7 @@ TEST_F(PagedListTest, LoadMoreCellPagesThroughTheWholeSet)
     EXPECT_EQ(recording->requests().size(), 3u);
 }
 
-TEST_F(PagedListTest, AFailedPageIsAskedForAgain)
+TEST_F(PagedListTest, AFailedOrDroppedPageIsAskedForAgain)
 {
     show(list.get());
     answer(usersXml(names(1, 25), 1, paginationHeader(1, 3, 25, 60)));
@@ -168,6 +168,17 @@ TEST_F(PagedListTest, AFailedPageIsAskedForAgain)
     EXPECT_FALSE(list->isLoadingNextPage());
     ASSERT_EQ(AlertView::visibleAlerts().size(), 1u);
     EXPECT_EQ(AlertView::visibleAlerts()[0]->message(), "Quorvel was unable to load more items. Please try again");
+    EXPECT_EQ(loadMore()->mainLabel()->text(), "Load 25 More");
+
+    // Asked while the client is turned off, the page is dropped unanswered: it fails the same way.
+    AlertView::forgetAllShown();
+    recording->approved = false;
+    list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
+    settle();
+    recording->approved = true;
+    EXPECT_EQ(recording->requests().size(), 2u);
+    EXPECT_FALSE(list->isLoadingNextPage());
+    EXPECT_EQ(AlertView::visibleAlerts().size(), 1u);
     EXPECT_EQ(loadMore()->mainLabel()->text(), "Load 25 More");
 
     list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());

@@ -97,7 +97,7 @@ public:
     ~RecordingProvider() override;
 
     quorvel::QVProvider* provider() override { return provider_.get(); }
-    bool hasUserApprovedQuorvel() override { return true; }
+    bool hasUserApprovedQuorvel() override { return approved; }
     std::string lastLoggedInUserId() override { return loggedInUser; }
     bool areErrorScreensAllowed() override { return errorScreens; }
     void displayErrorMessage(const std::string& message) override { errorMessages.push_back(message); }
@@ -112,6 +112,7 @@ public:
     platform::FakeHttpTransport& transport() { return *transport_; }
 
     bool errorScreens { false };
+    bool approved { true }; // false: the client drops what is asked of it
     std::vector<std::string> errorMessages;
     std::string loggedInUser; // the player the session names
 
