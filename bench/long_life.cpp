@@ -33,11 +33,10 @@
 #include "engine/platform/EAGLView.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/gl/GLContext.h"
-#include "platform/gl/GLExtensions.h"
+#include "tests/support/LiveGLNames.h"
 
 #include <benchmark/benchmark.h>
 
-#include <GLES/gl.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -75,26 +74,17 @@ double residentKB()
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1024;
 }
 
-// The live names of each kind in the current context's share group (the
-// driver names objects in order: a new name marks how far to look).
+// The live names of each kind in the current context's share group.
 Memory measureMemory()
 {
     Memory m;
     m.heapKB = static_cast<double>(mallinfo2().uordblks) / 1024;
     m.rssKB = residentKB();
-    const platform::GLEntryPoints& gl = platform::glEntryPoints();
-    GLuint probes[3] {};
-    glGenTextures(1, &probes[0]);
-    gl.genFramebuffersOES(1, &probes[1]);
-    gl.genRenderbuffersOES(1, &probes[2]);
-    glDeleteTextures(1, &probes[0]);
-    gl.deleteFramebuffersOES(1, &probes[1]);
-    gl.deleteRenderbuffersOES(1, &probes[2]);
-    for (GLuint name = 1; name <= std::max({ probes[0], probes[1], probes[2] }); ++name) {
-        m.textures += glIsTexture(name) ? 1 : 0;
-        m.framebuffers += gl.isFramebufferOES(name) ? 1 : 0;
-        m.renderbuffers += gl.isRenderbufferOES(name) ? 1 : 0;
-    }
+    GLuint highest = 0;
+    const testing_support::LiveGLNames names = testing_support::countLiveGLNames(highest);
+    m.textures = static_cast<double>(names.textures);
+    m.framebuffers = static_cast<double>(names.framebuffers);
+    m.renderbuffers = static_cast<double>(names.renderbuffers);
     return m;
 }
 

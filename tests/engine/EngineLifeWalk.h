@@ -17,6 +17,7 @@
 #include "engine/KSTexture2D.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Weak.h"
+#include "support/LiveGLNames.h"
 
 #include <array>
 #include <atomic>
@@ -275,9 +276,7 @@ protected:
     // framebuffers, renderbuffers) are the engine's live objects' names,
     // beyond those live when the walk began: none is left behind.
     void checkGLNames();
-    struct GLNames {
-        size_t textures { 0 }, framebuffers { 0 }, renderbuffers { 0 };
-    };
+    using GLNames = testing_support::LiveGLNames;
     // Live in GL, and held by the engine's objects.
     GLNames namesInGL();
     static GLNames namesHeld();

@@ -60,7 +60,6 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/gl/GLContext.h"
-#include "platform/gl/GLExtensions.h"
 #include "platform/gl/GLObjectName.h"
 
 #include <algorithm>
@@ -800,23 +799,7 @@ EngineLifeWalk::GLNames EngineLifeWalk::namesInGL()
     // of the same share group, first deletes the names that waited for one.)
     if (!platform::GLContext::current())
         context()->makeCurrent();
-    const platform::GLEntryPoints& gl = platform::glEntryPoints();
-    // The driver names objects in order: a new name of each kind marks how far to look.
-    GLuint probes[3] {};
-    glGenTextures(1, &probes[0]);
-    gl.genFramebuffersOES(1, &probes[1]);
-    gl.genRenderbuffersOES(1, &probes[2]);
-    glDeleteTextures(1, &probes[0]);
-    gl.deleteFramebuffersOES(1, &probes[1]);
-    gl.deleteRenderbuffersOES(1, &probes[2]);
-    highestName = std::max({ highestName, probes[0], probes[1], probes[2] });
-    GLNames names;
-    for (GLuint name = 1; name <= highestName; ++name) {
-        names.textures += glIsTexture(name) ? 1 : 0;
-        names.framebuffers += gl.isFramebufferOES(name) ? 1 : 0;
-        names.renderbuffers += gl.isRenderbufferOES(name) ? 1 : 0;
-    }
-    return names;
+    return testing_support::countLiveGLNames(highestName);
 }
 
 EngineLifeWalk::GLNames EngineLifeWalk::namesHeld()
