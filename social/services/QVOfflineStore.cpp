@@ -594,10 +594,12 @@ bool QVOfflineStore::reopen()
     };
     std::string error;
     bool damaged = false;
+    struct stat st {};
+    // The file at the path is this call's own when there was none.
+    bool madeHere = ::stat(path.c_str(), &st) != 0;
     sqlite3* fresh = openConnection(path, false, error, damaged);
     // A file at the path that is no store the client can use (moved there
     // over the store): it is kept aside, and the store is made again.
-    struct stat st {};
     if (!fresh && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         const std::string aside = moveAside(path, false);
         if (!aside.empty()) {
@@ -605,6 +607,7 @@ bool QVOfflineStore::reopen()
                                  "the game ran (%s); it is kept as \"%s\"",
                                  path.c_str(), error.c_str(), aside.c_str());
             pruneDamagedCopies(path);
+            madeHere = true;
             fresh = openConnection(path, false, error, damaged);
         }
     }
@@ -614,6 +617,7 @@ bool QVOfflineStore::reopen()
         teardownOfflineDatabase();
         ++s.generation;
         s.openError.clear();
+        s.remakeFailureSaid = false;
         platform::logWarning("Quorvel: the offline store \"%s\" was replaced while the game ran; the new one is used",
                              path.c_str());
         install(fresh, path);
@@ -629,23 +633,33 @@ bool QVOfflineStore::reopen()
             error = sqlite3_errmsg(fresh);
     }
     dropHeld();
-    teardownOfflineDatabase();
-    ++s.generation;
-    s.openError = fresh ? "" : error;
-    if (!fresh) {
-        platform::logError("Quorvel: the offline store \"%s\" was removed while the game ran and cannot be made "
-                           "again; the client runs without it",
-                           path.c_str());
+    if (!copied) {
+        // The removed file is still read and written through the open
+        // connection, with all it kept: it stays in use, and the store is made
+        // again at a later look. What this call put at the path goes, so that
+        // no later look takes a part of the copy for a store put in its place.
+        if (fresh) {
+            sqlite3_close(fresh);
+            if (madeHere)
+                for (const char* suffix : { "", "-journal", "-wal", "-shm" })
+                    std::filesystem::remove(path + suffix, ignored);
+            else
+                moveAside(path);
+        }
+        if (!std::exchange(s.remakeFailureSaid, true))
+            platform::logError("Quorvel: the offline store \"%s\" was removed while the game ran and cannot be made "
+                               "again now (%s); the client goes on with the removed one, which still holds all it "
+                               "kept, and makes it again once it can",
+                               path.c_str(), error.c_str());
         return false;
     }
-    if (copied)
-        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made again "
-                             "with what it kept",
-                             path.c_str());
-    else
-        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made anew, "
-                             "without what it kept (%s)",
-                             path.c_str(), error.c_str());
+    teardownOfflineDatabase();
+    ++s.generation;
+    s.openError.clear();
+    s.remakeFailureSaid = false;
+    platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made again "
+                         "with what it kept",
+                         path.c_str());
     install(fresh, path);
     setupOfflineSupport();
     return true;
