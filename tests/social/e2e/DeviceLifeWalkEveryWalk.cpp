@@ -37,6 +37,8 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
     };
     static const Road roads[] = {
         { "a batch meets a board closed to new scores", &DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard },
+        { "a batch of several pieces meets a board closed to new scores",
+          &DeviceLifeWalkEndToEnd::piecesMeetAClosedBoard },
         { "a blob's upload fails, then a better score", &DeviceLifeWalkEndToEnd::uploadFailsThenABetterScore },
         { "progress of +infinity", &DeviceLifeWalkEndToEnd::progressOfInfinity },
         { "a login of the same player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::loginWhilePiecesWait },
@@ -71,10 +73,7 @@ void DeviceLifeWalkEndToEnd::sendBatchOfThe(const std::vector<std::pair<std::str
                                             std::vector<size_t>* sentAt)
 {
     QVHighScoreBatch batch;
-    auto heard = Heard::create([this](bool ok) {
-        note(ok ? "  a batch told kept" : "  a batch told refused");
-        callback(ok ? "batch kept" : "batch refused");
-    });
+    auto heard = batchHeard();
     for (auto& [board, text] : entries) {
         const int64_t value = nextValue(board);
         // The batch's best on a board goes; lower ones in it the device need not send.
@@ -103,17 +102,24 @@ std::string DeviceLifeWalkEndToEnd::keptAs(const SentScore& s) const
 
 // The service refuses one score of a batch for a reason the client could not
 // foresee (its board closed between the call and the batch): that score is
-// never kept, and the batch's others are kept at once, not held back with it
-// until a later login.
-void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard()
+// never kept, the batch is told refused, and the batch's others are kept at
+// once, not held back with it until a later login. In one request, or in a
+// piece of several (each score with a text that fills a piece).
+void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard() { batchMeetsAClosedBoardIn(false); }
+void DeviceLifeWalkEndToEnd::piecesMeetAClosedBoard() { batchMeetsAClosedBoardIn(true); }
+
+void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoardIn(bool pieces)
 {
     ASSERT_TRUE(keepNow("INSERT OR IGNORE INTO closed_leaderboards VALUES (" + bonus + ")"));
     std::vector<size_t> sent;
-    sendBatchOfThe({ { normal, std::nullopt }, { bonus, std::nullopt }, { fastestLap, std::nullopt } }, &sent);
+    const std::optional<std::string> text = pieces ? std::optional(pieceFillingText()) : std::nullopt;
+    sendBatchOfThe({ { normal, text }, { bonus, text }, { fastestLap, text } }, &sent);
     scores[sent[1]].mustBeRefused = true;
     pass(0.6);
     letAnswersLand();
     ASSERT_TRUE(keepNow("DELETE FROM closed_leaderboards"));
+    EXPECT_TRUE(scores[sent[1]].heard->answers == 1 && !scores[sent[1]].heard->kept)
+        << "a batch whose score the service refused was not told refused";
     EXPECT_EQ(keptAs(scores[sent[1]]), "") << "the score on the closed board was kept";
     for (size_t at : { sent[0], sent[2] })
         EXPECT_EQ(keptAs(scores[at]), player) << "the score " << scores[at].value << " on " << scores[at].board

@@ -117,14 +117,15 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
         failingStore->arm(fault.io, nth, count, fault.code);
     // A score may be refused now: the store could not keep it.
     const size_t scoresBefore = scores.size(), progressBefore = progress.size();
-    const uint64_t generation = QVOfflineStore::generation();
     const std::string board = pickBoard();
+    storeFailing = !whileAnswersLand;
     switch (draw(4)) {
     case 0: sendScore(std::nullopt, board, nextValue(board), true, false); break;
     case 1: sendScore(blobOfDrawnSize(), board, nextValue(board), true, false); break;
     case 2: batchOfScores(); break;
     default: unlock(); break;
     }
+    storeFailing = false;
     int refused = whileAnswersLand ? 0 : failingStore->disarm();
     // Progress the store did not keep as the call failed goes only if the
     // service takes it: told failed, it is gone.
@@ -155,22 +156,17 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
-    const bool madeAgain = refused && QVOfflineStore::generation() != generation;
-    if (madeAgain) {
-        // The store was made again (removed while the game ran) as the disk
-        // failed: it may hold none of what it kept, as a store lost between launches.
-        note("  the store was made again as the disk failed");
-        exemptWhatTheStoreLost();
-        storeFresh = true;
-    }
+    // A store removed while the game ran, which the failing disk kept from
+    // being made again, stayed in use with all it kept: nothing is exempt.
     if (refused && whileAnswersLand) {
         // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
         storeFresh = true;
+        boardsOnTheirWay = false;
     }
     // What the store told kept at the call is in it: the score's row, the
-    // progress (the walk's own store, read on a connection of its own).
-    if (madeAgain)
-        return;
+    // progress (the walk's own store, read on a connection of its own; a
+    // store removed and not made again yet, nothing at its path, answers
+    // nothing to judge by).
     for (size_t i : scoresToldKept) {
         const SentScore& s = scores[i];
         EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + s.board
