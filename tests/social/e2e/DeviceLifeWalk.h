@@ -385,7 +385,8 @@ protected:
     // The game's friends calls of one kind (follow, stop following): those
     // sent, their requests that reached the service, those it answered with
     // success, and the successes the game heard. No call goes twice, and the
-    // game hears no success the service did not answer.
+    // game hears no success the service did not answer. Counted afresh once
+    // every call is answered.
     struct FriendsCalls {
         int sent { 0 }, reached { 0 }, answeredOk { 0 }, heardOk { 0 };
     };
@@ -393,14 +394,13 @@ protected:
     // A batch told kept: each score of it the device sent is kept by the
     // service now, as its player's, its texts whole and its blob announced.
     void judgeABatchToldKept(const Heard* heard);
-    // Progress the walk knows the device holds for `holder` (a named player)
-    // on `id`: what the client took for them since the store was last lost.
-    double heldOnTheDevice(const std::string& holder, const std::string& id) const;
+    // The progress on `id` the device's store holds for the player the
+    // client names to the game, read from its file (-1 when it cannot be read).
+    double heldOnTheDevice(const std::string& id) const;
     // Progress at or below what the device holds is refused at once: no
     // success, no notice, nothing sent.
     void judgeProgressNotAbove(size_t at, double held, int noticesBefore);
     int achievementNotices { 0 };
-    long storeLostAtTick { 0 };
     bool storeFailing { false }; // the walk's disk refuses the store's calls now
     // The client numbers the requests it sends inside the presence channel
     // in the order it sends them; each connection reads them in that order.
@@ -535,6 +535,9 @@ protected:
     // For one game call a few of the store's reads, writes or syncs fail (an
     // I/O error, a full disk), then the disk works again.
     void storeFailsWhileOpen();
+    // A road every walk takes: the store removed while the game runs with a
+    // score waiting in it, the disk full as the client makes it again.
+    void storeRemovedAsTheDiskIsFull();
 
     // ---- The service refuses a token the device keeps (DeviceLifeWalkRefusedToken.cpp)
 

@@ -50,6 +50,8 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
         { "a score waiting for its run's batch as another player logs in",
           &DeviceLifeWalkEndToEnd::scoreWaitingForItsRunAsAnotherLogsIn },
         { "a score whose batch's answer was lost", &DeviceLifeWalkEndToEnd::scoreWhoseAnswerWasLost },
+        { "the store removed while the game runs, the disk full as it is made again",
+          &DeviceLifeWalkEndToEnd::storeRemovedAsTheDiskIsFull },
     };
     for (auto& road : roads) {
         if (HasFailure())

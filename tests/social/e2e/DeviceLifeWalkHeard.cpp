@@ -8,7 +8,12 @@
 // client's requests.
 #include "DeviceLifeWalk.h"
 
+#include "StandInRequestSupport.h"
+
+#include "platform/foundation/Format.h"
 #include "social/core/QVNotification.h"
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVOfflineStore.h"
 
 #include <algorithm>
 #include <sstream>
@@ -170,14 +175,15 @@ void DeviceLifeWalkEndToEnd::batchInPieces()
 
 // ---- Progress not above what the device holds
 
-double DeviceLifeWalkEndToEnd::heldOnTheDevice(const std::string& holder, const std::string& id) const
+double DeviceLifeWalkEndToEnd::heldOnTheDevice(const std::string& id) const
 {
-    double held = 0;
-    for (auto& p : progress)
-        if (p.holder == holder && p.id == id && p.taken && !p.mustBeRefused && !p.secondDevice && !p.lostWithTheStore
-            && p.tick > storeLostAtTick)
-            held = std::max(held, std::min(p.percent, 100.0));
-    return held;
+    const std::string who = clientRunning() && !storeFailing ? Quorvel::lastLoggedInUserId() : std::string();
+    if (who.empty() || who.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    const std::string held = standin_testing::queryStore(QVDocumentsPathForFile(QVOfflineStore::kFileName),
+                                                         "SELECT MAX(percent_complete) FROM unlocked_achievements WHERE "
+                                                         "achievement_definition_id = " + id + " AND user_id = " + who);
+    return held.empty() ? -1 : platform::parseDouble(held.c_str());
 }
 
 void DeviceLifeWalkEndToEnd::judgeProgressNotAbove(size_t at, double held, int noticesBefore)
@@ -185,6 +191,8 @@ void DeviceLifeWalkEndToEnd::judgeProgressNotAbove(size_t at, double held, int n
     const SentProgress& p = progress[at];
     if (held < std::min(p.percent, 100.0) || !clientRunning() || !Quorvel::hasUserApprovedQuorvel())
         return;
+    note("  progress " + std::to_string(static_cast<int>(p.percent)) + " on " + p.id + ", not above the "
+         + std::to_string(static_cast<int>(held)) + " the device holds");
     EXPECT_TRUE(p.answers == 1 && !p.kept) << "the progress " << p.percent << " on " << p.id << " of player " << p.holder
                                            << ", not above the " << held << " the device holds, was "
                                            << (p.answers ? "told kept" : "not told failed at once");

@@ -233,7 +233,7 @@ void DeviceLifeWalkEndToEnd::oddPercent()
     std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
     note(std::string("  progress ") + (notANumber ? "NaN" : "+infinity") + " on " + id);
     const std::string who = holderNow();
-    const double held = who.empty() || who == "?" || notANumber ? 0 : heldOnTheDevice(who, id);
+    const double held = notANumber ? -1 : heldOnTheDevice(id);
     auto call = QVAchievement::achievement(id);
     const size_t at = recordProgress(id, notANumber ? odd : 100.0, who, call);
     progress[at].mustBeRefused = notANumber;
@@ -426,8 +426,6 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
 // device, in the store that is now lost.
 void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
 {
-    // What the device held of progress before is gone with it.
-    storeLostAtTick = ++tick;
     const auto rows = words(kept("SELECT group_concat(leaderboard_id || ':' || score, ' ') FROM high_scores WHERE "
                                  + onlyTheWalks()));
     const std::string onTheHost = "FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"

@@ -196,7 +196,7 @@ void DeviceLifeWalkEndToEnd::unlock()
     const double percent = draw(4) ? std::min(100.0, last + 10.0 * static_cast<double>(1 + draw(3)))
                                    : 10.0 * static_cast<double>(1 + draw(10));
     // What the device holds of it already (an unlock given again among it): refused at once.
-    const double held = who.empty() || who == "?" || storeFailing ? 0 : heldOnTheDevice(who, id);
+    const double held = heldOnTheDevice(id);
     auto call = QVAchievement::achievement(id);
     const size_t at = recordProgress(id, percent, who, call);
     // Not approved, the client keeps no progress: it tells the game it failed.

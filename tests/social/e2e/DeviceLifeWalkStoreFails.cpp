@@ -8,11 +8,13 @@
 #include "StandInRequestSupport.h"
 
 #include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVOfflineStore.h"
 #include "support/SqlitePassThrough.h"
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -177,6 +179,42 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     for (size_t i : progressToldKept)
         EXPECT_TRUE(onTheDevice(progress[i])) << "the progress " << progress[i].percent << " on " << progress[i].id
                                               << " was told kept though the store did not keep it";
+}
+
+// The store is removed while the game runs, with a score taken offline
+// waiting in it, and the disk is full as the client makes it again at its
+// path: the removed store, still open, stays in use, and is made again once
+// the disk takes the copy, with the score, which the next login sends.
+void DeviceLifeWalkEndToEnd::storeRemovedAsTheDiskIsFull()
+{
+    networkGone();
+    settleTheRoad();
+    sendScore(std::nullopt, normal, nextValue(normal), true, true);
+    const SentScore waiting = scores.back();
+    pass(0.05);
+    const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
+    for (const char* suffix : { "", "-wal", "-shm" })
+        std::filesystem::remove(file + suffix);
+    note("  the store removed, the disk full as it is made again");
+    pass(0.05);
+    // A score on a later turn looks at the store's path: the copy finds the disk full.
+    failingStore->arm(FailingStore::Io::Write, 1, 1 << 20, SQLITE_FULL);
+    storeFailing = true;
+    auto refused = Heard::create([](bool) {});
+    QVHighScoreService::setHighScore(nextValue(normal), normal, refused->onSuccess(), refused->onFailure());
+    storeFailing = false;
+    note("  the disk works again: " + std::to_string(failingStore->disarm()) + " of the store's calls failed");
+    EXPECT_FALSE(refused->kept) << "a score the full disk could not keep was told kept";
+    settleTheRoad();
+    networkBack();
+    settleTheRoad();
+    EXPECT_EQ(keptAs(waiting), player) << "the score " << waiting.value << " on " << normal
+                                       << ", waiting on the device as its store was removed and the disk was full, did"
+                                          " not reach the service after the next login; the device holds "
+                                       << standin_testing::queryStore(file, "SELECT group_concat(user_id || ' ' || "
+                                                                            "COALESCE(server_sync_at, 'waiting')) FROM "
+                                                                            "high_scores WHERE score = "
+                                                                            + std::to_string(waiting.value));
 }
 
 } // namespace walk_testing
