@@ -259,8 +259,8 @@ void DeviceLifeWalkEndToEnd::checkTheChannelsOrder(const std::vector<standin::Lo
         for (auto& read : reads) {
             if (read.frame <= last.frame)
                 continue;
-            const std::string what = read.request->method + " " + read.request->path + " (its "
-                + std::to_string(read.correlation) + "th, signed by " + read.request->oauthToken.substr(0, 16) + ")";
+            const std::string what = read.request->method + " " + read.request->path + " (numbered "
+                + std::to_string(read.correlation) + ", signed with " + read.request->oauthToken.substr(0, 16) + ")";
             EXPECT_GT(read.correlation, last.correlation)
                 << "inside the presence channel the service read the client's request " << what << " after its "
                 << last.what << ", which the client sent after it: the requests reach the service in another order "
