@@ -38,6 +38,10 @@
 
 namespace walk_testing {
 
+// A display text that takes more than half a request of a batch once
+// encoded, so that each score carrying one goes in a piece of its own.
+std::string pieceFillingText();
+
 // One callback pair handed to a call of the game's: it hears the answer once.
 class Heard final : public platform::Object, public quorvel::QVCallbackable {
 public:

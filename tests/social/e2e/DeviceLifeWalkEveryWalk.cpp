@@ -15,10 +15,6 @@ using standin::StandInState;
 
 namespace walk_testing {
 
-namespace {
-
-// A display text that takes more than half a request of the batch once
-// encoded, so that each score carrying one goes in a piece of its own.
 std::string pieceFillingText()
 {
     std::string text;
@@ -26,8 +22,6 @@ std::string pieceFillingText()
         text += "\xF0\x9F\x98\x80";
     return text;
 }
-
-} // namespace
 
 void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
 {

@@ -159,16 +159,13 @@ void DeviceLifeWalkEndToEnd::judgeABatchToldKept(const Heard* heard)
     }
 }
 
-// A batch too large for one request, sent as it comes: one in two leaves the
-// device at once, the others wait there for the next login.
+// A batch too large for one request, each score with a text that fills a
+// piece: it goes a piece at a time, and the game hears once, after the last.
 void DeviceLifeWalkEndToEnd::batchInPieces()
 {
     std::vector<std::pair<std::string, std::optional<std::string>>> entries;
-    std::string text;
-    for (size_t i = 0; i < 900; ++i)
-        text += "\xF0\x9F\x98\x80";
     for (size_t i = 0, n = 2 + draw(3); i < n; ++i)
-        entries.emplace_back(pickBoard(), text);
+        entries.emplace_back(pickBoard(), pieceFillingText());
     std::vector<size_t> sent;
     sendBatchOfThe(entries, &sent);
 }
