@@ -100,7 +100,8 @@ std::string DeviceLifeWalkEndToEnd::keptAs(const SentScore& s) const
 // foresee (its board closed between the call and the batch): that score is
 // never kept, the batch is told refused, and the batch's others are kept at
 // once, not held back with it until a later login. In one request, or in a
-// piece of several (each score with a text that fills a piece).
+// piece of several that keeps the rest of its own (the first two scores
+// plain, the last with a text that fills a piece of its own).
 void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard() { batchMeetsAClosedBoardIn(false); }
 void DeviceLifeWalkEndToEnd::piecesMeetAClosedBoard() { batchMeetsAClosedBoardIn(true); }
 
@@ -109,7 +110,7 @@ void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoardIn(bool pieces)
     ASSERT_TRUE(keepNow("INSERT OR IGNORE INTO closed_leaderboards VALUES (" + bonus + ")"));
     std::vector<size_t> sent;
     const std::optional<std::string> text = pieces ? std::optional(pieceFillingText()) : std::nullopt;
-    sendBatchOfThe({ { normal, text }, { bonus, text }, { fastestLap, text } }, &sent);
+    sendBatchOfThe({ { normal, std::nullopt }, { bonus, std::nullopt }, { fastestLap, text } }, &sent);
     scores[sent[1]].mustBeRefused = true;
     pass(0.6);
     letAnswersLand();
