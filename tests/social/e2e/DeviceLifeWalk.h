@@ -405,6 +405,7 @@ protected:
     // success, no notice, nothing sent.
     void judgeProgressNotAbove(size_t at, double held, int noticesBefore);
     int achievementNotices { 0 };
+    int achievementNoticesAsked { 0 }; // progress calls that asked for one
     bool storeFailing { false }; // the walk's disk refuses the store's calls now
     // The client numbers the requests it sends inside the presence channel
     // in the order it sends them; each connection reads them in that order.

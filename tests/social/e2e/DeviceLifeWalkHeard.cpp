@@ -200,8 +200,11 @@ void DeviceLifeWalkEndToEnd::judgeProgressNotAbove(size_t at, double held, int n
 
 void DeviceLifeWalkEndToEnd::noticeHeard(QVNotificationData* data)
 {
-    if (dynamic_cast<QVUnlockedAchievementNotificationData*>(data))
-        ++achievementNotices;
+    // Each progress call that asks for a notice shows one at most.
+    if (dynamic_cast<QVUnlockedAchievementNotificationData*>(data)) {
+        EXPECT_LE(++achievementNotices, achievementNoticesAsked)
+            << "the game was shown more achievement notices than its progress calls asked for";
+    }
     callback("notificationWillShow");
 }
 

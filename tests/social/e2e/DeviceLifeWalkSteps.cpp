@@ -203,6 +203,7 @@ void DeviceLifeWalkEndToEnd::unlock()
     progress[at].taken = clientRunning() && approved();
     const bool notify = draw(2);
     const int notices = achievementNotices;
+    achievementNoticesAsked += notify ? 1 : 0;
     if (!call->updateProgressionComplete(percent, notify) && !progress[at].answers)
         progress[at].notTaken();
     judgeProgressNotAbove(at, held, notices);
