@@ -186,10 +186,11 @@ double DeviceLifeWalkEndToEnd::heldOnTheDevice(const std::string& id) const
 void DeviceLifeWalkEndToEnd::judgeProgressNotAbove(size_t at, double held, int noticesBefore)
 {
     const SentProgress& p = progress[at];
-    if (held < std::min(p.percent, 100.0) || !clientRunning() || !Quorvel::hasUserApprovedQuorvel())
+    // A percentage that is no number is judged where it is sent.
+    if (!(held >= std::min(p.percent, 100.0)) || !clientRunning() || !Quorvel::hasUserApprovedQuorvel())
         return;
-    note("  progress " + std::to_string(static_cast<int>(p.percent)) + " on " + p.id + ", not above the "
-         + std::to_string(static_cast<int>(held)) + " the device holds");
+    note("  progress " + platform::format("%g", p.percent) + " on " + p.id + ", not above the "
+         + platform::format("%g", held) + " the device holds");
     EXPECT_TRUE(p.answers == 1 && !p.kept) << "the progress " << p.percent << " on " << p.id << " of player " << p.holder
                                            << ", not above the " << held << " the device holds, was "
                                            << (p.answers ? "told kept" : "not told failed at once");
