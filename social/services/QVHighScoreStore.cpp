@@ -144,8 +144,9 @@ struct BoardRules {
 };
 
 // A score for a board the device does not know is not kept: the warning says
-// why, and whether the device has learned the game's boards at all yet; once
-// per board and launch, with its query.
+// why, and whether the device has learned the game's boards at all yet (a
+// store made anew knows none until the next successful login, whoever is
+// logged in meanwhile); once per board and launch, with its query.
 void reportUnknownBoard(const std::string& leaderboardId)
 {
     // Without a store no board is known; the store's own failure was said when it was opened.
@@ -154,7 +155,8 @@ void reportUnknownBoard(const std::string& leaderboardId)
     QVSqlQuery any(QVOfflineStore::getOfflineDatabaseHandle(), "SELECT 1 FROM leaderboards LIMIT 1");
     const char* why = any.step()
         ? "it is not among the game's leaderboards the device learned at its last login"
-        : "the device learns the game's leaderboards at its first login, which has not reached the service yet";
+        : "the device learns the game's leaderboards at a successful login, and none has succeeded since its "
+          "offline store was made";
     platform::logWarning("Definition for leaderboard %s was not found: %s; the score was not kept",
                          leaderboardId.c_str(), why);
 }

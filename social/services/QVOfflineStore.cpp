@@ -7,6 +7,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Text.h"
 #include "social/runtime/QVDocumentsPath.h"
 
 #include <algorithm>
@@ -182,6 +183,20 @@ std::map<uint64_t, std::filesystem::path> damagedCopies(const std::string& path)
 // takes another's place; its shared-memory index goes. Answers the new name,
 // "" when it could not be moved.
 // `withLog` false moves the file alone: the log beside it is another store's.
+// The journal mode a connection is in after `pragma` (which sets it), in lower case.
+std::string journalModeAfter(sqlite3* db, const char* pragma)
+{
+    std::string mode;
+    sqlite3_exec(
+        db, pragma,
+        [](void* into, int, char** values, char**) {
+            *static_cast<std::string*>(into) = values[0] ? values[0] : "";
+            return 0;
+        },
+        &mode, nullptr);
+    return platform::asciiLowercased(mode);
+}
+
 std::string moveAside(const std::string& path, bool withLog = true)
 {
     const auto copies = damagedCopies(path);
@@ -564,12 +579,28 @@ bool QVOfflineStore::reopen()
         return false;
     // A new file at the path, filled with what the open store holds: the
     // removed file's contents are all still readable through the connection.
-    // A store someone put in its place is taken as it is.
+    // A store someone put in its place is taken as it is. Until that copy is
+    // made the open store stays in use (said once), and a later call tries again.
+    auto keepTheOpenOne = [&](const std::string& why) {
+        if (!std::exchange(s.remakeFailureSaid, true))
+            platform::logError("Quorvel: the offline store \"%s\" was removed while the game ran and cannot be made "
+                               "again now (%s); the client goes on with the removed one, which still holds all it "
+                               "kept, and makes it again once it can",
+                               path.c_str(), why.c_str());
+        return false;
+    };
     // The log and its index at the path are the open store's, wherever its
     // file went: folded back into it first, so that a new connection at the
-    // path never reads the open store through them.
-    sqlite3_exec(s.db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
-    sqlite3_exec(s.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    // path never reads the open store through them. One that cannot be
+    // folded back (a full disk) stays as it is, with all it holds. From then
+    // on the open store keeps its journal in memory: nothing it writes shows
+    // at the path, where the store is made again.
+    int logFrames = -1, folded = -1;
+    if (sqlite3_wal_checkpoint_v2(s.db, "main", SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &folded) != SQLITE_OK
+        || logFrames != folded)
+        return keepTheOpenOne(std::string("its log cannot be folded back into it: ") + sqlite3_errmsg(s.db));
+    if (std::string mode = journalModeAfter(s.db, "PRAGMA journal_mode=MEMORY"); mode != "memory")
+        return keepTheOpenOne("its log cannot be let go (journal mode " + mode + ")");
     // What the open store holds is copied beside the path first, before any
     // connection opens at the path: one opened there (at a file put in the
     // store's place) goes by the same names for a log and its index, and
@@ -594,10 +625,12 @@ bool QVOfflineStore::reopen()
     };
     std::string error;
     bool damaged = false;
+    struct stat st {};
+    // The file at the path is this call's own when there was none.
+    bool madeHere = ::stat(path.c_str(), &st) != 0;
     sqlite3* fresh = openConnection(path, false, error, damaged);
     // A file at the path that is no store the client can use (moved there
     // over the store): it is kept aside, and the store is made again.
-    struct stat st {};
     if (!fresh && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         const std::string aside = moveAside(path, false);
         if (!aside.empty()) {
@@ -605,6 +638,7 @@ bool QVOfflineStore::reopen()
                                  "the game ran (%s); it is kept as \"%s\"",
                                  path.c_str(), error.c_str(), aside.c_str());
             pruneDamagedCopies(path);
+            madeHere = true;
             fresh = openConnection(path, false, error, damaged);
         }
     }
@@ -614,6 +648,7 @@ bool QVOfflineStore::reopen()
         teardownOfflineDatabase();
         ++s.generation;
         s.openError.clear();
+        s.remakeFailureSaid = false;
         platform::logWarning("Quorvel: the offline store \"%s\" was replaced while the game ran; the new one is used",
                              path.c_str());
         install(fresh, path);
@@ -629,23 +664,28 @@ bool QVOfflineStore::reopen()
             error = sqlite3_errmsg(fresh);
     }
     dropHeld();
+    if (!copied) {
+        // The removed file is still read and written through the open
+        // connection, with all it kept: it stays in use, and the store is made
+        // again at a later look. What this call put at the path goes, so that
+        // no later look takes a part of the copy for a store put in its place.
+        if (fresh) {
+            sqlite3_close(fresh);
+            if (madeHere)
+                for (const char* suffix : { "", "-journal", "-wal", "-shm" })
+                    std::filesystem::remove(path + suffix, ignored);
+            else
+                moveAside(path);
+        }
+        return keepTheOpenOne(error);
+    }
     teardownOfflineDatabase();
     ++s.generation;
-    s.openError = fresh ? "" : error;
-    if (!fresh) {
-        platform::logError("Quorvel: the offline store \"%s\" was removed while the game ran and cannot be made "
-                           "again; the client runs without it",
-                           path.c_str());
-        return false;
-    }
-    if (copied)
-        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made again "
-                             "with what it kept",
-                             path.c_str());
-    else
-        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made anew, "
-                             "without what it kept (%s)",
-                             path.c_str(), error.c_str());
+    s.openError.clear();
+    s.remakeFailureSaid = false;
+    platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made again "
+                         "with what it kept",
+                         path.c_str());
     install(fresh, path);
     setupOfflineSupport();
     return true;

@@ -140,11 +140,12 @@ public:
     static bool wasRemovedThisTurn(bool* firstLookOfTurn = nullptr);
     // Makes the store again at the open store's path, with what the open
     // store holds (its removed file stays readable while it is open): the
-    // new file gets a copy of it, or, when that copy fails, new tables. A
-    // store someone put at the path instead is taken as it is; a file there
-    // that is no store the client can use is kept aside, as a damaged store is. Said in the
-    // log. False when no store can be opened there: the client then runs
-    // without one, every write refused rather than kept in a removed file.
+    // new file gets a copy of it. A store someone put at the path instead is
+    // taken as it is; a file there that is no store the client can use is
+    // kept aside, as a damaged store is. Said in the log. False when no copy
+    // can be made there (no file opens at the path, the disk refuses the
+    // copy): the open store, removed, stays in use with all it kept, what the
+    // attempt left at the path goes, and a later call tries again.
     static bool reopen();
     // The open connection, or null.
     static sqlite3* getOfflineDatabaseHandle();

@@ -23,6 +23,8 @@ struct State {
     int fileFd { -1 };
     // The main loop's turn in which the store's path was last looked at.
     std::optional<uint64_t> pathLookedTurn;
+    // A removed store could not be made again at its path: said once, until it is.
+    bool remakeFailureSaid { false };
     QVSqlQuery getVersion;
     QVSqlQuery setVersion;
     QVAchievementStatements achievements;

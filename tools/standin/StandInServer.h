@@ -446,6 +446,11 @@ private:
 // the forwarded HTTP request carries so that the log can tell it apart.
 constexpr const char* kRequestDestination = "/service/requests";
 constexpr const char* kChannelMarkerHeader = "X-Standin-Via-Channel";
+// And where it came in the channel, for a test to read the client's order
+// from the log: "CONNECTION FRAME CORRELATION-ID", the connection's number (of
+// this channel's), the request's place among that connection's requests as
+// they were read, and the correlation id the client gave it.
+constexpr const char* kChannelPlaceHeader = "X-Standin-Channel-Place";
 
 // The largest frame the presence channel reads: a request carrying the
 // largest body the service reads, with room for one a little over it to be

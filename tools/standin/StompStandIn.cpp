@@ -70,6 +70,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         bool connected { false }; // CONNECT came
         bool closing { false };   // close once what is queued has gone out
         bool stalled { false };   // frames it sent wait until it takes them again
+        uint64_t requestsRead { 0 }; // its requests as they were read, in order
         Clock::time_point opened;
         Clock::time_point lastActive;
         std::optional<Clock::time_point> frameBegan; // a frame still arriving
@@ -402,9 +403,12 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
                 });
         };
         http::Request inside;
+        ++c.requestsRead;
         if (sink) {
             inside = channelRequest(f, sink->host());
             inside.peerAddress = c.peerAddress;
+            inside.headers.emplace_back(kChannelPlaceHeader, std::to_string(id) + " " + std::to_string(c.requestsRead)
+                                                                 + " " + http::loggable(correlation, 40));
         }
         if (sink && sink->take(std::move(inside), reply, handled))
             return;

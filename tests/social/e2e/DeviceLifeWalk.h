@@ -38,6 +38,10 @@
 
 namespace walk_testing {
 
+// A display text that takes more than half a request of a batch once
+// encoded, so that each score carrying one goes in a piece of its own.
+std::string pieceFillingText();
+
 // One callback pair handed to a call of the game's: it hears the answer once.
 class Heard final : public platform::Object, public quorvel::QVCallbackable {
 public:
@@ -92,7 +96,7 @@ protected:
         void offlineUserLoggedIn(const std::string& id) override { walk.loginHeard("offlineUserLoggedIn", id, false); }
         void userLoggedOut(const std::string&) override { walk.callback("userLoggedOut"); }
         std::optional<bool> showCustomQuorvelApprovalScreen() override;
-        void notificationWillShow(quorvel::QVNotificationData*) override { walk.callback("notificationWillShow"); }
+        void notificationWillShow(quorvel::QVNotificationData* data) override { walk.noticeHeard(data); }
         void didUpload() override { walk.cloudAnswered(true, std::nullopt); }
         void didFailUpload(int) override { walk.cloudAnswered(false, std::nullopt); }
         void didDownloadData(const platform::Bytes& data) override { walk.cloudAnswered(true, data); }
@@ -104,10 +108,10 @@ protected:
         {
             walk.progressAnswered(a, false);
         }
-        void didSendFriendRequest() override { walk.friendsAnswered(); }
-        void didFailSendFriendRequest() override { walk.friendsAnswered(); }
-        void didUnfriend() override { walk.friendsAnswered(); }
-        void didFailUnfriend() override { walk.friendsAnswered(); }
+        void didSendFriendRequest() override { walk.friendsAnswered(true, true); }
+        void didFailSendFriendRequest() override { walk.friendsAnswered(true, false); }
+        void didUnfriend() override { walk.friendsAnswered(false, true); }
+        void didFailUnfriend() override { walk.friendsAnswered(false, false); }
         DeviceLifeWalkEndToEnd& walk;
     };
 
@@ -115,7 +119,8 @@ protected:
     void dashboardHeard(const char* call, Shown from, Shown to);
     void loginHeard(const char* call, const std::string& id, bool online);
     void callback(const std::string& name);
-    void friendsAnswered();
+    void friendsAnswered(bool follow, bool ok);
+    void noticeHeard(quorvel::QVNotificationData* data);
     void progressAnswered(quorvel::QVAchievement* a, bool kept);
     void cloudAnswered(bool ok, const std::optional<platform::Bytes>& data);
     void keysAnswered(const std::vector<std::string>* keys);
@@ -168,7 +173,6 @@ protected:
     // A login through an account form, waiting for the service to take its
     // credentials (the form's own request answered): then it must be heard.
     std::optional<AskedLogin> formLogin;
-    void takeTheFormsAnswer();
     // Whose token the client's latest request carried: the player the client
     // acts as, told or not (a login the account screens hold back). A token
     // seen before a logout no longer names anyone.
@@ -249,7 +253,9 @@ protected:
     };
     // Notes a score the game is about to send as this step's, and whom it may be kept for.
     void recordScore(SentScore score);
-    // Notes progress the game is about to send as this step's; its place in `progress`.
+    // Notes progress the game is about to send as this step's; its place in
+    // `progress`. One whose player the walk cannot name may be any of the
+    // players a score sent now may be kept for.
     size_t recordProgress(const std::string& id, double percent, std::string holder,
                           platform::Ref<quorvel::QVAchievement> call);
     // A cloud value written under a key: by the game (told kept, refused, or
@@ -295,6 +301,9 @@ protected:
     void cloudDownload();
     void cloudKeyList();
     void friendRequest();
+    void friendRequestOf(bool follow);
+    void followAndUnfollowAtOnce();
+    void batchInPieces();
     void oddId();
     void oddPercent();
     void pastTheLimits();
@@ -356,6 +365,10 @@ protected:
     // The players the service keeps a score of the walk's as, comma-separated.
     std::string keptAs(const SentScore& s) const;
     void batchMeetsAClosedBoard();
+    void piecesMeetAClosedBoard();
+    void batchMeetsAClosedBoardIn(bool pieces);
+    // The Heard of a batch: told kept, it is judged at once.
+    platform::Ref<Heard> batchHeard();
     void uploadFailsThenABetterScore();
     void progressOfInfinity();
     void loginWhilePiecesWaitOf(const std::string& who);
@@ -366,6 +379,56 @@ protected:
     void progressFailedGoesAfterTheNextLogin();
     void scoreWaitingForItsRunAsAnotherLogsIn();
     void scoreWhoseAnswerWasLost();
+
+    // ---- What the game is told, judged as it is told (DeviceLifeWalkHeard.cpp)
+
+    // The lines the service logged since the last look: the credentials a
+    // form sent taken (its login must be heard), a bootstrap answered (it
+    // brings the game's boards), the friends requests and their answers.
+    void readTheServiceLines();
+    // The game's friends calls of one kind (follow, stop following): those
+    // sent, their requests that reached the service, those it answered with
+    // success, and the successes the game heard. No call goes twice, and the
+    // game hears no success the service did not answer. Counted afresh once
+    // every call is answered.
+    struct FriendsCalls {
+        int sent { 0 }, reached { 0 }, answeredOk { 0 }, heardOk { 0 };
+    };
+    FriendsCalls friendsCalls[2]; // [1]: follow
+    // A batch told kept: each score of it the device sent is kept by the
+    // service now, as its player's, its texts whole and its blob announced.
+    void judgeABatchToldKept(const Heard* heard);
+    // The progress on `id` the device's store holds for the player the
+    // client names to the game, read from its file (-1 when it cannot be read).
+    double heldOnTheDevice(const std::string& id) const;
+    // Progress at or below what the device holds is refused at once: no
+    // success, no notice, nothing sent.
+    void judgeProgressNotAbove(size_t at, double held, int noticesBefore);
+    int achievementNotices { 0 };
+    int achievementNoticesAsked { 0 }; // progress calls that asked for one
+    bool storeFailing { false }; // the walk's disk refuses the store's calls now
+    // The client numbers the requests it sends inside the presence channel
+    // in the order it sends them; each connection reads them in that order.
+    // Checked over the service's log, whose entries come in the order the
+    // service's workers took them: the place of each on its connection is
+    // compared with that of the last one read before it.
+    void checkTheChannelsOrder(const std::vector<standin::LoggedRequest>& log);
+    struct ChannelPlace {
+        long long frame { 0 }, correlation { -1 };
+        std::string what;
+    };
+    std::map<std::pair<int, std::string>, ChannelPlace> channelPlaces; // (service start, connection)
+    // The player's answer to the approval question as the client gave it
+    // when it last ended (not killed): the next launch gives the same.
+    std::optional<bool> approvalAtQuit;
+    // The game ends now: what it does inside a callback the end calls may answer otherwise (a logout declines).
+    bool quitting { false };
+    void noteTheApprovalAtQuit();
+    void quitNoting();
+    void checkTheApprovalAtLaunch();
+    // A bootstrap the service answered with its boards since the store was
+    // made anew: an online login heard after it brings them back.
+    bool boardsOnTheirWay { false };
 
     // ---- Pace: the clock moves only while the network is quiet, answers land one by one
 
@@ -477,6 +540,9 @@ protected:
     // For one game call a few of the store's reads, writes or syncs fail (an
     // I/O error, a full disk), then the disk works again.
     void storeFailsWhileOpen();
+    // A road every walk takes: the store removed while the game runs with a
+    // score waiting in it, the disk full as the client makes it again.
+    void storeRemovedAsTheDiskIsFull();
 
     // ---- The service refuses a token the device keeps (DeviceLifeWalkRefusedToken.cpp)
 

@@ -318,12 +318,19 @@ bool DeviceLifeWalkEndToEnd::outOfItsPlayersBestTen(const SentScore& s, const st
 // service keeps no more for a player than the player sent (from either device).
 void DeviceLifeWalkEndToEnd::checkProgress()
 {
-    // Progress sent while the walk could not tell for whom may be anyone's.
-    std::map<std::pair<std::string, std::string>, double> most;
+    // Progress sent while the walk could not tell for whom is one of its
+    // possible players' (anyone's when the walk knows of none).
+    std::map<std::pair<std::string, std::string>, double> most, perhaps;
     std::map<std::string, double> anyones;
-    for (auto& p : progress)
-        if (p.holder == "?" && !p.mustBeRefused)
-            anyones[p.id] = std::max(anyones[p.id], std::min(p.percent, 100.0));
+    for (auto& p : progress) {
+        if (p.holder != "?" || p.mustBeRefused)
+            continue;
+        const double percent = std::min(p.percent, 100.0);
+        if (p.mayBe.empty())
+            anyones[p.id] = std::max(anyones[p.id], percent);
+        for (auto& who : p.mayBe)
+            perhaps[{ who, p.id }] = std::max(perhaps[{ who, p.id }], percent);
+    }
     auto keptFor = [&](const std::string& who, const std::string& id) {
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + id
                                 + " AND user_id = " + who);
@@ -368,11 +375,14 @@ void DeviceLifeWalkEndToEnd::checkProgress()
                                                           " FROM unlocked_achievements WHERE achievement_definition_id = "
                                                           + p.id);
     }
+    for (auto& [key, percent] : perhaps)
+        most.emplace(key, 0.0);
     for (auto& [key, percent] : most) {
         std::string keptPercent = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + key.second
                                        + " AND user_id = " + key.first);
         if (!keptPercent.empty()) {
-            EXPECT_LE(platform::parseDouble(keptPercent.c_str()), std::max(percent, anyones[key.second]) + 1e-9)
+            EXPECT_LE(platform::parseDouble(keptPercent.c_str()),
+                      std::max({ percent, anyones[key.second], perhaps[key] }) + 1e-9)
                 << "the service keeps " << keptPercent << " % on " << key.second << " for player " << key.first
                 << ", more than the player ever sent";
         }

@@ -89,11 +89,13 @@ const std::vector<DeviceLifeWalkEndToEnd::Step>& DeviceLifeWalkEndToEnd::steps()
         { "score with a blob", 5, &W::scoreWithBlob },
         { "the same score twice with two blobs", 1, &W::sameScoreTwiceWithTwoBlobs },
         { "batch of scores", 3, &W::batchOfScores },
+        { "a batch in several pieces", 1, &W::batchInPieces },
         { "unlock", 4, &W::unlock },
         { "cloud value", 3, &W::cloudValue },
         { "cloud download", 1, &W::cloudDownload },
         { "cloud key list", 1, &W::cloudKeyList },
         { "friend request", 2, &W::friendRequest },
+        { "follow and stop following at once", 1, &W::followAndUnfollowAtOnce },
         { "an unknown or odd id", 1, &W::oddId },
         { "a percentage that is no number", 1, &W::oddPercent },
         { "a blob or text past the limits or at the bounds", 2, &W::pastTheLimits },
@@ -249,6 +251,7 @@ void DeviceLifeWalkEndToEnd::launchAgain()
     // (a logout or decline not yet written when the client went is not).
     askLogin(player == "?" ? std::string() : player, false, "the launch");
     launch();
+    checkTheApprovalAtLaunch();
 }
 
 // A client that went (shut down, killed) answers none of the calls it had,
@@ -268,6 +271,8 @@ void DeviceLifeWalkEndToEnd::forgetTheCallsOfAClientThatWent()
     if (service)
         service->sendWaitingAnswersNow();
     friendsAsked = friendsAnswers;
+    // A bootstrap's answer it had not heard brings it nothing.
+    boardsOnTheirWay = false;
     cloudCall.reset();
     for (auto& c : calls)
         c->forgotten = c->answers == 0;
@@ -342,7 +347,7 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
             launchAgain();
         }
         // A form's login whose answer the player did not wait for is left to the player's next move.
-        takeTheFormsAnswer();
+        readTheServiceLines();
         formLogin.reset();
         // A form the player left before its answer came (not waiting for it) logs no one in.
         for (auto& a : asked)
@@ -550,13 +555,17 @@ const char* const kChallenges = "challenges sent, received and opened from their
 const char* const kStoreFails = "store fails while open";
 const char* const kRefusedToken = "the service refuses the token";
 const char* const kListPages = "a long list walked page by page";
+const char* const kPieces = "a batch in several pieces";
+const char* const kAtOnce = "follow and stop following at once";
 const Replay kReplays[] = {
     // A logout inside dashboardWillAppear as the account screens came up,
     // the Games tab tapped below them: its request dropped, its overlay stayed.
-    { 55242, 1260, "a loading overlay left over the Games tab", { kChallenges, kStoreFails, kRefusedToken, kListPages } },
+    { 55242, 1260, "a loading overlay left over the Games tab",
+      { kChallenges, kStoreFails, kRefusedToken, kListPages, kPieces, kAtOnce } },
     // The store's writes failing as a batch's answer landed: its rows not
     // marked sent, a score the service kept went again at the next login.
-    { 940020, 985, "a score the service kept sent a second time", { kChallenges, kRefusedToken, kListPages } },
+    { 940020, 985, "a score the service kept sent a second time",
+      { kChallenges, kRefusedToken, kListPages, kPieces, kAtOnce } },
 };
 
 } // namespace

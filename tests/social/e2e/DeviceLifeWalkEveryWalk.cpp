@@ -15,10 +15,6 @@ using standin::StandInState;
 
 namespace walk_testing {
 
-namespace {
-
-// A display text that takes more than half a request of the batch once
-// encoded, so that each score carrying one goes in a piece of its own.
 std::string pieceFillingText()
 {
     std::string text;
@@ -26,8 +22,6 @@ std::string pieceFillingText()
         text += "\xF0\x9F\x98\x80";
     return text;
 }
-
-} // namespace
 
 void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
 {
@@ -37,6 +31,8 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
     };
     static const Road roads[] = {
         { "a batch meets a board closed to new scores", &DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard },
+        { "a batch of several pieces meets a board closed to new scores",
+          &DeviceLifeWalkEndToEnd::piecesMeetAClosedBoard },
         { "a blob's upload fails, then a better score", &DeviceLifeWalkEndToEnd::uploadFailsThenABetterScore },
         { "progress of +infinity", &DeviceLifeWalkEndToEnd::progressOfInfinity },
         { "a login of the same player while a batch's pieces wait", &DeviceLifeWalkEndToEnd::loginWhilePiecesWait },
@@ -48,6 +44,8 @@ void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
         { "a score waiting for its run's batch as another player logs in",
           &DeviceLifeWalkEndToEnd::scoreWaitingForItsRunAsAnotherLogsIn },
         { "a score whose batch's answer was lost", &DeviceLifeWalkEndToEnd::scoreWhoseAnswerWasLost },
+        { "the store removed while the game runs, the disk full as it is made again",
+          &DeviceLifeWalkEndToEnd::storeRemovedAsTheDiskIsFull },
     };
     for (auto& road : roads) {
         if (HasFailure())
@@ -71,10 +69,7 @@ void DeviceLifeWalkEndToEnd::sendBatchOfThe(const std::vector<std::pair<std::str
                                             std::vector<size_t>* sentAt)
 {
     QVHighScoreBatch batch;
-    auto heard = Heard::create([this](bool ok) {
-        note(ok ? "  a batch told kept" : "  a batch told refused");
-        callback(ok ? "batch kept" : "batch refused");
-    });
+    auto heard = batchHeard();
     for (auto& [board, text] : entries) {
         const int64_t value = nextValue(board);
         // The batch's best on a board goes; lower ones in it the device need not send.
@@ -103,17 +98,25 @@ std::string DeviceLifeWalkEndToEnd::keptAs(const SentScore& s) const
 
 // The service refuses one score of a batch for a reason the client could not
 // foresee (its board closed between the call and the batch): that score is
-// never kept, and the batch's others are kept at once, not held back with it
-// until a later login.
-void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard()
+// never kept, the batch is told refused, and the batch's others are kept at
+// once, not held back with it until a later login. In one request, or in a
+// piece of several that keeps the rest of its own (the first two scores
+// plain, the last with a text that fills a piece of its own).
+void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoard() { batchMeetsAClosedBoardIn(false); }
+void DeviceLifeWalkEndToEnd::piecesMeetAClosedBoard() { batchMeetsAClosedBoardIn(true); }
+
+void DeviceLifeWalkEndToEnd::batchMeetsAClosedBoardIn(bool pieces)
 {
     ASSERT_TRUE(keepNow("INSERT OR IGNORE INTO closed_leaderboards VALUES (" + bonus + ")"));
     std::vector<size_t> sent;
-    sendBatchOfThe({ { normal, std::nullopt }, { bonus, std::nullopt }, { fastestLap, std::nullopt } }, &sent);
+    const std::optional<std::string> text = pieces ? std::optional(pieceFillingText()) : std::nullopt;
+    sendBatchOfThe({ { normal, std::nullopt }, { bonus, std::nullopt }, { fastestLap, text } }, &sent);
     scores[sent[1]].mustBeRefused = true;
     pass(0.6);
     letAnswersLand();
     ASSERT_TRUE(keepNow("DELETE FROM closed_leaderboards"));
+    EXPECT_TRUE(scores[sent[1]].heard->answers == 1 && !scores[sent[1]].heard->kept)
+        << "a batch whose score the service refused was not told refused";
     EXPECT_EQ(keptAs(scores[sent[1]]), "") << "the score on the closed board was kept";
     for (size_t at : { sent[0], sent[2] })
         EXPECT_EQ(keptAs(scores[at]), player) << "the score " << scores[at].value << " on " << scores[at].board

@@ -80,6 +80,7 @@ void DeviceLifeWalkEndToEnd::noteRefusalsBeforeTheServiceGoes()
     const auto log = service->requests();
     for (size_t i = service.get() == logOf ? logSeen : 0; i < log.size(); ++i)
         noteARefusal(log[i]);
+    checkTheChannelsOrder(log);
 }
 
 void DeviceLifeWalkEndToEnd::checkNoRefusedTokenKept()

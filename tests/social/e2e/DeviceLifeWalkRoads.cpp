@@ -127,6 +127,9 @@ void DeviceLifeWalkEndToEnd::declineTheService()
     tokenHeldBy.clear();
     if (!tapNow("No Thanks"))
         Quorvel::userDidApproveQuorvel(false);
+    // With no client running the answer is kept all the same: the next launch gives it.
+    if (!clientRunning() && approvalAtQuit)
+        approvalAtQuit = Quorvel::hasUserApprovedQuorvel();
     note("  the player declined the service");
 }
 
@@ -229,13 +232,17 @@ void DeviceLifeWalkEndToEnd::oddPercent()
     const double odd = notANumber ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
     std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
     note(std::string("  progress ") + (notANumber ? "NaN" : "+infinity") + " on " + id);
+    const std::string who = holderNow();
+    const double held = notANumber ? -1 : heldOnTheDevice(id);
     auto call = QVAchievement::achievement(id);
-    recordProgress(id, notANumber ? odd : 100.0, holderNow(), call);
-    progress.back().mustBeRefused = notANumber;
+    const size_t at = recordProgress(id, notANumber ? odd : 100.0, who, call);
+    progress[at].mustBeRefused = notANumber;
     // Not approved, the client keeps no progress: it tells the game it failed.
-    progress.back().taken = clientRunning() && approved();
-    if (!call->updateProgressionComplete(odd, false) && !progress.back().answers)
-        progress.back().notTaken();
+    progress[at].taken = clientRunning() && approved();
+    const int notices = achievementNotices;
+    if (!call->updateProgressionComplete(odd, false) && !progress[at].answers)
+        progress[at].notTaken();
+    judgeProgressNotAbove(at, held, notices);
 }
 
 // A blob or a text the service can never take is refused at the call and
@@ -383,7 +390,7 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
     if (clientRunning()) {
         pass(0.6);
         letAnswersLand();
-        quit();
+        quitNoting();
     }
     exemptWhatTheStoreLost();
     std::error_code ignored;
@@ -411,6 +418,7 @@ void DeviceLifeWalkEndToEnd::storeDamaged()
     default: std::filesystem::remove(file, ignored); break;
     }
     storeFresh = true;
+    boardsOnTheirWay = false;
     launchAgain();
 }
 
@@ -458,10 +466,12 @@ void DeviceLifeWalkEndToEnd::answerErrors(int count, bool documents)
 {
     if (!service)
         return;
-    static const std::pair<const char*, const char*> paths[] = {
+    const std::string following = "users/" + rival + "/following.xml";
+    const std::pair<std::string, std::string> paths[] = {
         { "POST", "bootstrap.xml" },           { "POST", "client_applications/@me/high_scores.xml" },
         { "POST", "users/@me/unlocked_achievements.xml" }, { "POST", "cloud_stores" },
         { "GET", "cloud_stores.xml" },         { "POST", "session.xml" },
+        { "POST", following },                 { "DELETE", following },
     };
     size_t kind = documents ? 4 : draw(4);
     static const char* kinds[] = { "403", "406", "500", "an HTML page", "200 with errors" };

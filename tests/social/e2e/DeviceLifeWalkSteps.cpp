@@ -158,10 +158,7 @@ void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
 void DeviceLifeWalkEndToEnd::batchOfScores()
 {
     QVHighScoreBatch batch;
-    auto heard = Heard::create([this](bool ok) {
-        note(ok ? "  a batch told kept" : "  a batch told refused");
-        callback(ok ? "batch kept" : "batch refused");
-    });
+    auto heard = batchHeard();
     std::string sent;
     for (size_t i = 0, n = 1 + draw(3); i < n; ++i) {
         std::string board = pickBoard();
@@ -198,13 +195,18 @@ void DeviceLifeWalkEndToEnd::unlock()
             last = std::max(last, p.percent);
     const double percent = draw(4) ? std::min(100.0, last + 10.0 * static_cast<double>(1 + draw(3)))
                                    : 10.0 * static_cast<double>(1 + draw(10));
+    // What the device holds of it already (an unlock given again among it): refused at once.
+    const double held = heldOnTheDevice(id);
     auto call = QVAchievement::achievement(id);
-    recordProgress(id, percent, who, call);
+    const size_t at = recordProgress(id, percent, who, call);
     // Not approved, the client keeps no progress: it tells the game it failed.
-    progress.back().taken = clientRunning() && approved();
+    progress[at].taken = clientRunning() && approved();
     const bool notify = draw(2);
-    if (!call->updateProgressionComplete(percent, notify) && !progress.back().answers)
-        progress.back().notTaken();
+    const int notices = achievementNotices;
+    achievementNoticesAsked += notify ? 1 : 0;
+    if (!call->updateProgressionComplete(percent, notify) && !progress[at].answers)
+        progress[at].notTaken();
+    judgeProgressNotAbove(at, held, notices);
 }
 
 // A value under a new key, or again under one of the player's keys. The game
@@ -257,15 +259,20 @@ void DeviceLifeWalkEndToEnd::cloudKeyList()
         cloudCall.reset();
 }
 
-void DeviceLifeWalkEndToEnd::friendRequest()
+void DeviceLifeWalkEndToEnd::friendRequest() { friendRequestOf(draw(2)); }
+
+void DeviceLifeWalkEndToEnd::friendRequestOf(bool follow)
 {
     auto other = QVUser::create();
     other->setResourceId(rival);
-    const bool follow = draw(2);
     ++friendsAsked;
     const int before = friendsAnswers;
+    // Counted before the call: a request may reach the service before it returns.
+    ++friendsCalls[follow].sent;
     const bool sent = follow ? static_cast<bool>(QVCurrentUser::sendFriendRequest(other.get()))
                              : static_cast<bool>(QVCurrentUser::unfriend(other.get()));
+    if (!sent)
+        --friendsCalls[follow].sent;
     if (!sent && friendsAnswers == before)
         --friendsAsked; // nothing was sent, nothing will answer
 }
@@ -436,7 +443,7 @@ void DeviceLifeWalkEndToEnd::networkBack()
 void DeviceLifeWalkEndToEnd::relaunch()
 {
     if (clientRunning())
-        quit();
+        quitNoting();
     launchAgain();
 }
 // What a kill loses: the user defaults not written yet and every answer
@@ -456,6 +463,8 @@ void DeviceLifeWalkEndToEnd::killTheProcess()
     reloadUserDefaults();
     shown = Shown::Closed;
     player = "?";
+    // What the player answered last may not have been written.
+    approvalAtQuit.reset();
     launchAgain();
 }
 void DeviceLifeWalkEndToEnd::timePasses() { pass(1.0 + 4.0 * static_cast<double>(draw(3))); }
@@ -488,6 +497,9 @@ void DeviceLifeWalkEndToEnd::answersPrompt()
 }
 void DeviceLifeWalkEndToEnd::presenceCut()
 {
+    // A bootstrap's answer inside the channel may go with it.
+    readTheServiceLines();
+    boardsOnTheirWay = false;
     if (channel)
         channel->dropConnections();
     channelHearsItsEnd();
@@ -540,6 +552,9 @@ void DeviceLifeWalkEndToEnd::reach()
     const bool running = service != nullptr;
     if (running && !(serviceWanted && networkUp)) {
         noteRefusalsBeforeTheServiceGoes();
+        // A bootstrap's answer not delivered yet goes with the service.
+        readTheServiceLines();
+        boardsOnTheirWay = false;
         storage.stop(); // it keeps its objects in the service's state
         killService();
         channelHearsItsEnd();
@@ -596,6 +611,7 @@ void DeviceLifeWalkEndToEnd::armInsideACallback(std::string what, std::function<
 void DeviceLifeWalkEndToEnd::shutDownInsideACallback()
 {
     armInsideACallback("shut down", [this] {
+        noteTheApprovalAtQuit();
         Quorvel::shutdown();
         clientWent = true;
         // Whatever it was telling of the dashboard it still tells: a Will heard is closed by its Did.

@@ -8,11 +8,13 @@
 #include "StandInRequestSupport.h"
 
 #include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVOfflineStore.h"
 #include "support/SqlitePassThrough.h"
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,14 +119,15 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
         failingStore->arm(fault.io, nth, count, fault.code);
     // A score may be refused now: the store could not keep it.
     const size_t scoresBefore = scores.size(), progressBefore = progress.size();
-    const uint64_t generation = QVOfflineStore::generation();
     const std::string board = pickBoard();
+    storeFailing = !whileAnswersLand;
     switch (draw(4)) {
     case 0: sendScore(std::nullopt, board, nextValue(board), true, false); break;
     case 1: sendScore(blobOfDrawnSize(), board, nextValue(board), true, false); break;
     case 2: batchOfScores(); break;
     default: unlock(); break;
     }
+    storeFailing = false;
     int refused = whileAnswersLand ? 0 : failingStore->disarm();
     // Progress the store did not keep as the call failed goes only if the
     // service takes it: told failed, it is gone.
@@ -155,22 +158,17 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     if (QVOfflineStore::getOfflineDatabaseHandle() == db)
         sqlite3_exec(db, ("PRAGMA cache_size = " + cacheSize).c_str(), nullptr, nullptr, nullptr);
     note("  the disk works again: " + std::to_string(refused) + " of the store's calls failed");
-    const bool madeAgain = refused && QVOfflineStore::generation() != generation;
-    if (madeAgain) {
-        // The store was made again (removed while the game ran) as the disk
-        // failed: it may hold none of what it kept, as a store lost between launches.
-        note("  the store was made again as the disk failed");
-        exemptWhatTheStoreLost();
-        storeFresh = true;
-    }
+    // A store removed while the game ran, which the failing disk kept from
+    // being made again, stayed in use with all it kept: nothing is exempt.
     if (refused && whileAnswersLand) {
         // A login's lists of the game's boards may not have been kept: until the next login the device may know none.
         storeFresh = true;
+        boardsOnTheirWay = false;
     }
     // What the store told kept at the call is in it: the score's row, the
-    // progress (the walk's own store, read on a connection of its own).
-    if (madeAgain)
-        return;
+    // progress (the walk's own store, read on a connection of its own; a
+    // store removed and not made again yet, nothing at its path, answers
+    // nothing to judge by).
     for (size_t i : scoresToldKept) {
         const SentScore& s = scores[i];
         EXPECT_NE(standin_testing::queryStore(file, "SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = " + s.board
@@ -181,6 +179,42 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     for (size_t i : progressToldKept)
         EXPECT_TRUE(onTheDevice(progress[i])) << "the progress " << progress[i].percent << " on " << progress[i].id
                                               << " was told kept though the store did not keep it";
+}
+
+// The store is removed while the game runs, with a score taken offline
+// waiting in it, and the disk is full as the client makes it again at its
+// path: the removed store, still open, stays in use, and is made again once
+// the disk takes the copy, with the score, which the next login sends.
+void DeviceLifeWalkEndToEnd::storeRemovedAsTheDiskIsFull()
+{
+    networkGone();
+    settleTheRoad();
+    sendScore(std::nullopt, normal, nextValue(normal), true, true);
+    const SentScore waiting = scores.back();
+    pass(0.05);
+    const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
+    for (const char* suffix : { "", "-wal", "-shm" })
+        std::filesystem::remove(file + suffix);
+    note("  the store removed, the disk full as it is made again");
+    pass(0.05);
+    // A score on a later turn looks at the store's path: the copy finds the disk full.
+    failingStore->arm(FailingStore::Io::Write, 1, 1 << 20, SQLITE_FULL);
+    storeFailing = true;
+    auto refused = Heard::create([](bool) {});
+    QVHighScoreService::setHighScore(nextValue(normal), normal, refused->onSuccess(), refused->onFailure());
+    storeFailing = false;
+    note("  the disk works again: " + std::to_string(failingStore->disarm()) + " of the store's calls failed");
+    EXPECT_FALSE(refused->kept) << "a score the full disk could not keep was told kept";
+    settleTheRoad();
+    networkBack();
+    settleTheRoad();
+    EXPECT_EQ(keptAs(waiting), player) << "the score " << waiting.value << " on " << normal
+                                       << ", waiting on the device as its store was removed and the disk was full, did"
+                                          " not reach the service after the next login; the device holds "
+                                       << standin_testing::queryStore(file, "SELECT group_concat(user_id || ' ' || "
+                                                                            "COALESCE(server_sync_at, 'waiting')) FROM "
+                                                                            "high_scores WHERE score = "
+                                                                            + std::to_string(waiting.value));
 }
 
 } // namespace walk_testing

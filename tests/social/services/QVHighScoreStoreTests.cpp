@@ -149,7 +149,8 @@ TEST_F(HighScoreStoreTest, AScoreForABoardTheDeviceDoesNotKnowIsAWarningSayingWh
         if (line.level == platform::LogLevel::Warning)
             warned.push_back(line.text);
     EXPECT_EQ(warned, (Rows { "Definition for leaderboard 5 was not found: the device learns the game's leaderboards at "
-                              "its first login, which has not reached the service yet; the score was not kept",
+                              "a successful login, and none has succeeded since its offline store was made; the "
+                              "score was not kept",
                               "Definition for leaderboard 5 was not found: it is not among the game's leaderboards "
                               "the device learned at its last login; the score was not kept",
                               "Quorvel: the offline store could not be read (disk I/O error); the score on "

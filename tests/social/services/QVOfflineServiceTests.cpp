@@ -20,11 +20,14 @@
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOffline.h"
 #include "social/services/QVUser.h"
+#include "support/SqlitePassThrough.h"
 
 #include <sys/time.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 
@@ -437,6 +440,69 @@ TEST_F(OfflineServiceTest, ScoresToldKeptAroundARemovalOfTheStoreInOneTurnAreKep
     EXPECT_EQ(RawDatabase(storePath()).rows("SELECT score FROM high_scores ORDER BY score"),
               (std::vector<std::string> { "100", "200" }));
     EXPECT_EQ(QVLeaderboardService::getLeaderboard("5") != nullptr, true) << "the definitions came along";
+}
+
+// The store removed while the game runs, and the disk full as the client
+// makes it again at its path: for the copy only, or for the open store's
+// writes too (its log cannot be folded back). The removed store stays in use
+// with all it kept, nothing is left at the path, the failure is said once,
+// and the store is made again with all of it once the disk takes the copy.
+TEST_F(OfflineServiceTest, ARemovedStoreTheFullDiskKeepsFromBeingMadeAgainStaysInUseUntilItIs)
+{
+    struct FullDisk final : testing_support::SqlitePassThrough {
+        explicit FullDisk(std::string path) : SqlitePassThrough("brisko-full-disk"), path(std::move(path)) { }
+        int before(Io io, const char* file) override
+        {
+            return full && io == Io::Write && std::string(file).rfind(path, 0) == 0 && !std::strstr(file, "-held")
+                ? SQLITE_FULL
+                : SQLITE_OK;
+        }
+        std::string path;
+        bool full { false };
+    };
+    QVSessionRole::setCurrent(&session);
+    for (bool openStoreToo : { false, true }) {
+        SCOPED_TRACE(openStoreToo ? "the open store's writes refused too" : "the copy's writes refused");
+        for (const char* suffix : { "", "-wal", "-shm" })
+            std::filesystem::remove(storePath() + suffix);
+        log.clear();
+        // Through the disk from before the start, the open store's writes are refused with the copy's.
+        std::optional<FullDisk> before, after;
+        if (openStoreToo)
+            before.emplace(storePath());
+        start();
+        QVHighScoreService::initializeService();
+        syncBootstrap("<offline><leaderboards>" + board("5", "") + "</leaderboards></offline>");
+        auto told = net_testing::CallbackRecorder::create();
+        QVHighScoreService::setHighScore(100, "5", told->onSuccess(), told->onFailure());
+        platform::RunLoop::main().drain();
+        if (!openStoreToo)
+            after.emplace(storePath());
+        FullDisk& disk = openStoreToo ? *before : *after;
+        ASSERT_TRUE(disk.registered());
+        for (const char* suffix : { "", "-wal", "-shm" })
+            std::filesystem::remove(storePath() + suffix);
+        disk.full = true;
+        for (int64_t score : { 200, 300 }) {
+            platform::RunLoop::main().drain();
+            QVHighScoreService::setHighScore(score, "5", told->onSuccess(), told->onFailure());
+        }
+        EXPECT_EQ(told->successes, openStoreToo ? 1 : 3);
+        EXPECT_FALSE(std::filesystem::exists(storePath())) << "a part of the copy was left at the path";
+        EXPECT_EQ(log.count(platform::LogLevel::Error), 1u) << testing::PrintToString(log.texts());
+        EXPECT_TRUE(log.contains("cannot be made again now")) << testing::PrintToString(log.texts());
+        disk.full = false;
+        platform::RunLoop::main().drain();
+        ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+        EXPECT_TRUE(log.contains("it is made again with what it kept"));
+        // Every connection through the disk closes before it goes.
+        QVHighScoreService::shutdownService();
+        QVOfflineService::shutdownService();
+        QVLeaderboardService::shutdownService();
+        const std::vector<std::string> toldKept = openStoreToo ? std::vector<std::string> { "100" }
+                                                               : std::vector<std::string> { "100", "200", "300" };
+        EXPECT_EQ(RawDatabase(storePath()).rows("SELECT score FROM high_scores ORDER BY score"), toldKept);
+    }
 }
 
 // The store moved away and a file the client cannot use put at its path
