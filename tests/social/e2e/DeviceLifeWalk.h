@@ -173,6 +173,10 @@ protected:
     // A login through an account form, waiting for the service to take its
     // credentials (the form's own request answered): then it must be heard.
     std::optional<AskedLogin> formLogin;
+    // The player's next move (a step, or the walk's end): a form's login whose
+    // answer the player did not wait for is left to it, and logs no one in
+    // when the player left before its answer came.
+    void leaveTheFormsNotWaitedFor();
     // Whose token the client's latest request carried: the player the client
     // acts as, told or not (a login the account screens hold back). A token
     // seen before a logout no longer names anyone.

@@ -45,6 +45,9 @@ std::string text(const platform::Bytes& bytes) { return std::string(bytes.begin(
 void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
 {
     armed = {};
+    // The end is the player's next move: a form left at once on the last
+    // step may have its answer cut by the restart below, or be closed.
+    leaveTheFormsNotWaitedFor();
     answersPrompt();
     platform::setDateOffset(0);
     // Errors the service was told to answer and has not yet go with a restart.

@@ -346,12 +346,7 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
             note(std::to_string(i) + ": launch");
             launchAgain();
         }
-        // A form's login whose answer the player did not wait for is left to the player's next move.
-        readTheServiceLines();
-        formLogin.reset();
-        // A form the player left before its answer came (not waiting for it) logs no one in.
-        for (auto& a : asked)
-            a.required = a.required && (settledLast || a.why.rfind("the e-mail form", 0) != 0);
+        leaveTheFormsNotWaitedFor();
         note(std::to_string(i) + ": " + step->name + (settle ? "" : ", at once") + "  [" + situation() + "]");
         (this->*step->take)();
         for (int pace = 0; pace < 2; ++pace) {
@@ -392,6 +387,14 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
 }
 
 // ---- Helpers
+
+void DeviceLifeWalkEndToEnd::leaveTheFormsNotWaitedFor()
+{
+    readTheServiceLines();
+    formLogin.reset();
+    for (auto& a : asked)
+        a.required = a.required && (settledLast || a.why.rfind("the e-mail form", 0) != 0);
+}
 
 std::string DeviceLifeWalkEndToEnd::otherPlayer() const { return player == rival ? ownPlayer : rival; }
 

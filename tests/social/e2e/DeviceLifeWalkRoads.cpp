@@ -445,10 +445,17 @@ void DeviceLifeWalkEndToEnd::exemptWhatTheStoreLost()
             s.blobLostWithTheStore = true;
     }
     for (auto& p : progress) {
-        // One sent for no player, or for one the walk could not name: for whomever has it.
-        const bool named = !p.holder.empty() && p.holder != "?";
+        // One sent for a player the walk could not name is there for one of
+        // the players it may be theirs (as the end judges it); one sent for
+        // no player, or for anyone, for whomever has it.
+        const std::set<std::string> owners = p.holder == "?" ? p.mayBe
+            : p.holder.empty()                                ? std::set<std::string> {}
+                                                              : std::set<std::string> { p.holder };
+        std::string of;
+        for (auto& who : owners)
+            of += (of.empty() ? "" : ", ") + who;
         std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
-                                + (named ? " AND user_id = " + p.holder : std::string()));
+                                + (of.empty() ? std::string() : " AND user_id IN (" + of + ")"));
         if (best.empty() || platform::parseDouble(best.c_str()) < std::min(p.percent, 100.0))
             p.lostWithTheStore = true;
     }
