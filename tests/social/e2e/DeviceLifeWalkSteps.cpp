@@ -350,6 +350,11 @@ void DeviceLifeWalkEndToEnd::logOut()
     player.clear();
     tokenHeldBy.clear();
     Quorvel::logoutUser();
+    // A shutdown inside the logout's own callbacks (a login it ended told
+    // failed) read the approval before the logout withdrew it: the logout
+    // still ends, and what the next launch finds is its answer.
+    if (!clientRunning() && approvalAtQuit)
+        approvalAtQuit = false;
 }
 
 // A player who declined (or logged out) approves on the game's own screen first.
