@@ -7,11 +7,13 @@
 
 #include "StandInRequestSupport.h"
 
+#include "platform/foundation/Format.h"
 #include "social/runtime/QVDocumentsPath.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVOfflineStore.h"
 #include "support/SqlitePassThrough.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -133,9 +135,11 @@ void DeviceLifeWalkEndToEnd::storeFailsWhileOpen()
     // service takes it: told failed, it is gone.
     const std::string file = QVDocumentsPathForFile(QVOfflineStore::kFileName);
     auto onTheDevice = [&](const SentProgress& p) {
+        // (Written as the C locale writes it: the tests also run under one with a decimal comma.)
+        const std::string percent = platform::format("%.17g", std::min(p.percent, 100.0));
         return standin_testing::queryStore(file, "SELECT COUNT(*) FROM unlocked_achievements WHERE "
                                                  "achievement_definition_id = " + p.id
-                                               + " AND percent_complete >= " + std::to_string(p.percent))
+                                               + " AND percent_complete >= " + percent)
             != "0";
     };
     for (size_t i = progressBefore; refused && i < progress.size(); ++i)
