@@ -34,6 +34,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace walk_testing {
@@ -41,6 +42,13 @@ namespace walk_testing {
 // A display text that takes more than half a request of a batch once
 // encoded, so that each score carrying one goes in a piece of its own.
 std::string pieceFillingText();
+
+// Bytes in upper-case hexadecimal, as SQLite's hex() writes them.
+std::string hex(std::string_view bytes);
+inline std::string hex(const platform::Bytes& bytes)
+{
+    return hex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 // One callback pair handed to a call of the game's: it hears the answer once.
 class Heard final : public platform::Object, public quorvel::QVCallbackable {

@@ -24,15 +24,6 @@ namespace walk_testing {
 
 namespace {
 
-std::string hex(const platform::Bytes& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (uint8_t b : bytes)
-        out += { digits[b >> 4], digits[b & 15] };
-    return out;
-}
-
 platform::Value push(const std::string& record)
 {
     return platform::Value(

@@ -24,15 +24,6 @@ namespace walk_testing {
 
 namespace {
 
-std::string hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char b : bytes)
-        out += { digits[b >> 4], digits[b & 15] };
-    return out;
-}
-
 std::string text(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 } // namespace

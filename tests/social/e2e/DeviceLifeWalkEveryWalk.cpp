@@ -23,6 +23,15 @@ std::string pieceFillingText()
     return text;
 }
 
+std::string hex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : bytes)
+        out += { digits[b >> 4], digits[b & 15] };
+    return out;
+}
+
 void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
 {
     struct Road {
