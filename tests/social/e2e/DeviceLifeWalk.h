@@ -50,6 +50,10 @@ inline std::string hex(const platform::Bytes& bytes)
     return hex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+// SQL conditions that a stored score's display text and custom data are the
+// given ones, byte for byte (nothing for those not given).
+std::string sameTexts(const std::optional<std::string>& displayText, const std::optional<std::string>& customData);
+
 // One callback pair handed to a call of the game's: it hears the answer once.
 class Heard final : public platform::Object, public quorvel::QVCallbackable {
 public:

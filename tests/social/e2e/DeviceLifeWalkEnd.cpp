@@ -172,12 +172,7 @@ void DeviceLifeWalkEndToEnd::checkScores()
         }
         // Its texts arrive whole, a NUL inside and all.
         if (!owner.empty() && (s.displayText || s.customData)) {
-            std::string same;
-            if (s.displayText)
-                same += " AND hex(display_text) = '" + hex(*s.displayText) + "'";
-            if (s.customData)
-                same += " AND hex(custom_data) = '" + hex(*s.customData) + "'";
-            EXPECT_NE(kept("SELECT COUNT(*) FROM high_scores" + walks + same), "0")
+            EXPECT_NE(kept("SELECT COUNT(*) FROM high_scores" + walks + sameTexts(s.displayText, s.customData)), "0")
                 << "its texts are not kept whole: the service holds "
                 << kept("SELECT group_concat(length(CAST(display_text AS BLOB)) || ' and '"
                         " || length(CAST(custom_data AS BLOB)) || ' bytes', '; ')"

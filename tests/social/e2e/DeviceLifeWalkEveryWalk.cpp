@@ -32,6 +32,16 @@ std::string hex(std::string_view bytes)
     return out;
 }
 
+std::string sameTexts(const std::optional<std::string>& displayText, const std::optional<std::string>& customData)
+{
+    std::string same;
+    if (displayText)
+        same += " AND hex(display_text) = '" + hex(*displayText) + "'";
+    if (customData)
+        same += " AND hex(custom_data) = '" + hex(*customData) + "'";
+    return same;
+}
+
 void DeviceLifeWalkEndToEnd::takeTheRoadsEveryWalkTakes()
 {
     struct Road {

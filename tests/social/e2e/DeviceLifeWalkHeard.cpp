@@ -131,12 +131,7 @@ void DeviceLifeWalkEndToEnd::judgeABatchToldKept(const Heard* heard)
         if (!itsOwn)
             continue;
         if (s.displayText || s.customData) {
-            std::string same;
-            if (s.displayText)
-                same += " AND hex(display_text) = '" + hex(*s.displayText) + "'";
-            if (s.customData)
-                same += " AND hex(custom_data) = '" + hex(*s.customData) + "'";
-            EXPECT_NE(kept("SELECT COUNT(*) FROM high_scores" + walks + same), "0")
+            EXPECT_NE(kept("SELECT COUNT(*) FROM high_scores" + walks + sameTexts(s.displayText, s.customData)), "0")
                 << "a batch was told kept, and the texts of its score " << s.value << " on " << s.board
                 << " are not kept whole";
         }
