@@ -71,6 +71,20 @@ std::string checkUsable(sqlite3* db, bool& damaged)
     return problem;
 }
 
+// The journal mode a connection is in after `pragma` (which sets it), in lower case.
+std::string journalModeAfter(sqlite3* db, const char* pragma)
+{
+    std::string mode;
+    sqlite3_exec(
+        db, pragma,
+        [](void* into, int, char** values, char**) {
+            *static_cast<std::string*>(into) = values[0] ? values[0] : "";
+            return 0;
+        },
+        &mode, nullptr);
+    return platform::asciiLowercased(mode);
+}
+
 // Commits go to a write-ahead log that is synced once per commit: a score the
 // caller was told is kept survives a crash or a power cut at the cost of one
 // sync, where a rollback journal makes, syncs and deletes a file for every
@@ -79,15 +93,7 @@ std::string checkUsable(sqlite3* db, bool& damaged)
 // the file (a later start, a migration, a test) sees the same database.
 void keepCommitsInLog(sqlite3* db, const std::string& path)
 {
-    sqlite3_stmt* mode = nullptr;
-    std::string inUse;
-    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) == SQLITE_OK
-        && sqlite3_step(mode) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(mode, 0);
-        inUse = text ? reinterpret_cast<const char*>(text) : "";
-    }
-    sqlite3_finalize(mode);
-    if (inUse != "wal")
+    if (journalModeAfter(db, "PRAGMA journal_mode=WAL") != "wal")
         platform::logWarning("Quorvel: the offline store \"%s\" cannot keep a write-ahead log; every write syncs "
                              "a rollback journal instead",
                              path.c_str());
@@ -183,20 +189,6 @@ std::map<uint64_t, std::filesystem::path> damagedCopies(const std::string& path)
 // takes another's place; its shared-memory index goes. Answers the new name,
 // "" when it could not be moved.
 // `withLog` false moves the file alone: the log beside it is another store's.
-// The journal mode a connection is in after `pragma` (which sets it), in lower case.
-std::string journalModeAfter(sqlite3* db, const char* pragma)
-{
-    std::string mode;
-    sqlite3_exec(
-        db, pragma,
-        [](void* into, int, char** values, char**) {
-            *static_cast<std::string*>(into) = values[0] ? values[0] : "";
-            return 0;
-        },
-        &mode, nullptr);
-    return platform::asciiLowercased(mode);
-}
-
 std::string moveAside(const std::string& path, bool withLog = true)
 {
     const auto copies = damagedCopies(path);
